@@ -1,0 +1,33 @@
+# Shared by ./scripts/demo and ./scripts/test: installs the Debian packages the
+# build needs when they are missing, then configures and builds into build/.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD_DIR="${QUILLOR_BUILD_DIR:-$ROOT/build}"
+
+PACKAGES=(
+  cmake g++ make
+  qt6-base-dev qt6-base-dev-tools
+  libqt6sql6-sqlite libqt6sql6-odbc
+  unixodbc tdsodbc
+  xvfb xauth
+)
+
+install_missing_packages() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+  fi
+}
+
+build() {
+  cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE="${QUILLOR_BUILD_TYPE:-RelWithDebInfo}" ${QUILLOR_CMAKE_ARGS:-}
+  cmake --build "$BUILD_DIR" -j"$(nproc)"
+}

@@ -1,0 +1,11 @@
+#pragma once
+#include <QDateTime>
+#include <QString>
+
+namespace quillor {
+
+// The machine's general date-and-time format: its short date, a blank and its
+// long time (without a time-zone name).
+QString generalDateTime(const QDateTime &value);
+
+} // namespace quillor

@@ -1,0 +1,147 @@
+#include "common/logging.h"
+
+#include "common/errors.h"
+#include "common/formatting.h"
+#include "platform/apppaths.h"
+#include "platform/seams.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace quillor {
+
+using platform::Seams;
+
+namespace {
+const QString kRule = QString(64, u'=');
+constexpr int kKeepDays = 20;
+} // namespace
+
+QString auditActionText(int action)
+{
+    switch (action) {
+    case NONE: return QStringLiteral("NONE");
+    case UPDATE: return QStringLiteral("UPDATE");
+    case FAILED_UPDATE: return QStringLiteral("FAILED_UPDATE");
+    case ADD_NEW: return QStringLiteral("ADD_NEW");
+    case FAILED_ADD_NEW: return QStringLiteral("FAILED_ADD_NEW");
+    case DELETE: return QStringLiteral("DELETE");
+    case FAILED_DELETE: return QStringLiteral("FAILED_DELETE");
+    default: return QStringLiteral("Unknown action");
+    }
+}
+
+LogFile::LogFile() = default;
+LogFile::~LogFile() = default;
+
+QString LogFile::logFolder() { return platform::AppPaths::dataFolder() + QStringLiteral("/logs"); }
+
+QString LogFile::GenerateNewLogFileName()
+{
+    const QDateTime start = Seams::clock().now();
+    const QString base =
+        platform::AppPaths::executableName() + QStringLiteral("_Log_") + start.toString(QStringLiteral("yyMMdd_HH_mm_ss"));
+    const QString folder = logFolder();
+    if (!QDir(folder).exists() && !QDir().mkpath(folder))
+        reportError(75, QStringLiteral("Path/File access error: %1").arg(folder), QStringLiteral("GenerateNewLogFileName"),
+                    QStringLiteral("Module"), QStringLiteral("modLogging"));
+    DeleteOldLogFiles();
+    QString name = base + QStringLiteral(".TXT");
+    for (int n = 2; QFileInfo::exists(folder + u'/' + name); ++n)
+        name = base + QStringLiteral("_%1.TXT").arg(n);
+    m_fileName = folder + u'/' + name;
+    return m_fileName;
+}
+
+void LogFile::DeleteOldLogFiles()
+{
+    QDir dir(logFolder());
+    if (!dir.exists())
+        return;
+    const QDate today = Seams::clock().now().date();
+    const QFileInfoList files = dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo &info : files) {
+        // Calendar days between the last change and today, not 24-hour periods.
+        const qint64 age = info.lastModified().date().daysTo(today);
+        if (age <= kKeepDays)
+            continue;
+        QFile file(info.absoluteFilePath());
+        file.setPermissions(file.permissions() | QFileDevice::WriteOwner);
+        file.remove(); // a file that cannot go is left; the others are still checked
+    }
+}
+
+bool LogFile::WriteLogHeader(const QString &fileName, const HeaderInfo &info, QString *error)
+{
+    m_fileName = fileName;
+    auto file = std::make_unique<QFile>(fileName);
+    // NewOnly: a log of another run is never truncated or replaced.
+    if (!file->open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
+        if (error)
+            *error = file->errorString();
+        return false;
+    }
+    m_file = std::move(file);
+    const QString version = QStringLiteral("%1.%2.%3").arg(QUILLOR_VERSION_MAJOR).arg(QUILLOR_VERSION_MINOR).arg(QUILLOR_VERSION_PATCH);
+    const QStringList header = {
+        kRule,
+        QStringLiteral("Running %1, version %2").arg(platform::AppPaths::executableName(), version),
+        QString(),
+        QStringLiteral("Local Tolva version=") + info.serverVersionText,
+        QStringLiteral("Local time=") + generalDateTime(Seams::clock().now()),
+        QStringLiteral("Logged in user=") + info.domain + u'\\' + info.userName,
+        kRule,
+        QString(),
+        QStringLiteral("DATE_AND_TIME, ACTION, PARENT TABLE NAME, PARENT ALIAS, TABLE NAME, ALIAS, COLUMN NAME, VALUE"),
+        QString(),
+    };
+    for (const QString &line : header)
+        writeLine(line);
+    const QStringList pending = std::exchange(m_pending, {});
+    for (const QString &line : pending)
+        writeLine(line);
+    return true;
+}
+
+void LogFile::ReopenLogFile()
+{
+    if (m_fileName.isEmpty())
+        return;
+    if (m_file)
+        m_file->close();
+    auto file = std::make_unique<QFile>(m_fileName);
+    if (file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        m_file = std::move(file);
+}
+
+void LogFile::LogAction(qint16 action, const LogArg &TableName, const LogArg &Alias, const LogArg &ParentTableName,
+                        const LogArg &ParentAlias, const LogArg &ColumnName, const LogArg &Value)
+{
+    const auto text = [](const LogArg &arg) {
+        return arg.passed() && !arg.value().isNull() ? arg.value().toString() : QString();
+    };
+    QString value = text(Value);
+    if (Value.passed() && value.isEmpty())
+        value = QStringLiteral("(NULL)");
+    const QStringList fields = {generalDateTime(Seams::clock().now()), auditActionText(action), text(ParentTableName),
+                                text(ParentAlias), text(TableName), text(Alias), text(ColumnName), value};
+    writeLine(fields.join(QStringLiteral(", ")));
+}
+
+void LogFile::logMessage(const QString &text)
+{
+    if (!isOpen()) {
+        m_pending << text;
+        return;
+    }
+    writeLine(text);
+}
+
+void LogFile::writeLine(const QString &line)
+{
+    if (!isOpen())
+        return;
+    m_file->write((line + QStringLiteral("\r\n")).toLocal8Bit());
+}
+
+} // namespace quillor

@@ -1,0 +1,48 @@
+#pragma once
+// The one write path to the main database: a named stored procedure run once
+// with an ordered list of parameter records (or, for greetings on servers
+// older than 4.0(5.1), the same columns written straight into the row).
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+namespace quillor {
+
+class AppContext;
+
+// One stored-procedure parameter.
+class classProcParam {
+public:
+    QString strPropertyName;   // without the leading "@"; the column name on the direct path
+    QVariant varPropertyValue; // "[dontset]" (any case): leave this parameter unset
+    qint16 iPropertyType = 200; // 72 GUID, 200 variable text, 3 integer, 7 date
+    bool bEmptyValue = false;  // send Null
+
+    classProcParam() = default;
+    classProcParam(QString name, QVariant value, qint16 type, bool empty = false)
+        : strPropertyName(std::move(name)), varPropertyValue(std::move(value)), iPropertyType(type), bEmptyValue(empty)
+    {
+    }
+};
+
+// The destination marker that means "leave this column unchanged".
+bool isDontSet(const QVariant &value);
+
+// Runs the write and answers whether it was done. Nothing is sent when the
+// list holds fewer than 2 records, and nothing is sent when any record cannot
+// be set (a parameter the procedure does not have, a value that does not fit
+// its type): the error is shown and the answer is False, so a write is never
+// half done. The caller writes the audit line.
+bool UpdateValue(AppContext &ctx, const QString &procedureName, const QList<classProcParam> &params,
+                 bool directorySync = false, bool waitForSync = false);
+
+// A new GUID in registry form: braces, upper-case hexadecimal, 38 characters.
+QString strNewGUID();
+
+// True when the server reports that the directory synchronisation of `ticket` succeeded.
+bool WaitForSyncToFinished(AppContext &ctx, const QString &ticket);
+// The pause between two looks at the ticket (2000 ms); tests shorten it.
+void setSyncPollIntervalMs(int ms);
+
+} // namespace quillor

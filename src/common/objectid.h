@@ -1,0 +1,14 @@
+#pragma once
+#include <QString>
+
+namespace quillor {
+
+// ObjectIDs in the one form the program compares them in: a GUID (with or
+// without braces, in any case) becomes "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"
+// in upper case; any other text is only trimmed.
+QString normalizedObjectId(const QString &id);
+
+// True when both name the same object.
+bool sameObjectId(const QString &a, const QString &b);
+
+} // namespace quillor

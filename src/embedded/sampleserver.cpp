@@ -1,0 +1,388 @@
+#include "embedded/sampleserver.h"
+
+#include "embedded/procedures.h"
+#include "embedded/sampledata.h"
+
+#include <QDataStream>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringEncoder>
+#include <QUuid>
+
+#include <cmath>
+#include <functional>
+#include <numbers>
+#include <tuple>
+
+// Resources of a static library are registered by hand, outside any namespace.
+static void initEmbeddedResources()
+{
+    Q_INIT_RESOURCE(embedded_sql);
+}
+
+namespace quillor::embedded {
+
+namespace {
+
+QString readResource(const QString &path)
+{
+    static const bool registered = (initEmbeddedResources(), true);
+    Q_UNUSED(registered);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll());
+}
+
+bool setError(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+    return false;
+}
+
+// A small 16-bit mono PCM recording: a short, quiet tone.
+QByteArray wavTone(double frequency)
+{
+    constexpr int rate = 8000;
+    constexpr int samples = rate / 4;
+    QByteArray pcm;
+    {
+        QDataStream out(&pcm, QIODevice::WriteOnly);
+        out.setByteOrder(QDataStream::LittleEndian);
+        for (int i = 0; i < samples; ++i)
+            out << qint16(std::lround(3000.0 * std::sin(2.0 * std::numbers::pi * frequency * i / rate)));
+    }
+    QByteArray wav;
+    QDataStream out(&wav, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.writeRawData("RIFF", 4);
+    out << quint32(36 + pcm.size());
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << quint16(1) << quint16(1) << quint32(rate) << quint32(rate * 2) << quint16(2)
+        << quint16(16);
+    out.writeRawData("data", 4);
+    out << quint32(pcm.size());
+    out.writeRawData(pcm.constData(), int(pcm.size()));
+    return wav;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes, QString *error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return setError(error, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+    return true;
+}
+
+bool removeDatabaseFiles(const QString &path, QString *error)
+{
+    for (const QString &suffix : {QString(), QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")}) {
+        const QString file = path + suffix;
+        if (QFileInfo::exists(file) && !QFile::remove(file))
+            return setError(error, QStringLiteral("Cannot replace %1").arg(file));
+    }
+    return true;
+}
+
+// Creates one database file from its schema and rows, on a connection of its own.
+bool buildDatabase(const QString &path, const std::function<bool(QSqlDatabase &, QString *)> &schema,
+                   const std::function<bool(QSqlDatabase &, QString *)> &rows, QString *error)
+{
+    if (!removeDatabaseFiles(path, error))
+        return false;
+    const QString name = QStringLiteral("quillor_sample_") + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        if (!db.open()) {
+            setError(error, QStringLiteral("Cannot create %1: %2").arg(path, db.lastError().text()));
+        } else {
+            QSqlQuery pragma(db);
+            pragma.exec(QStringLiteral("PRAGMA synchronous = OFF"));
+            pragma.finish();
+            QString why;
+            if (!db.transaction()) {
+                why = db.lastError().text();
+            } else if (!schema(db, &why) || !rows(db, &why)) {
+                db.rollback();
+            } else if (!db.commit()) {
+                why = db.lastError().text();
+            } else {
+                ok = true;
+            }
+            if (!ok)
+                setError(error, QStringLiteral("Cannot fill %1: %2").arg(path, why));
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
+}
+
+// ---- registry export ----
+
+QString regString(const QString &text)
+{
+    QString escaped = text;
+    escaped.replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\""));
+    return u'"' + escaped + u'"';
+}
+
+class RegistryText {
+public:
+    RegistryText() { m_text = QStringLiteral("Windows Registry Editor Version 5.00\r\n"); }
+    void key(const QString &path) { m_text += QStringLiteral("\r\n[HKEY_LOCAL_MACHINE\\%1]\r\n").arg(path); }
+    void sz(const QString &name, const QString &value) { m_text += regString(name) + u'=' + regString(value) + QStringLiteral("\r\n"); }
+    void dword(const QString &name, quint32 value)
+    {
+        m_text += regString(name) + QStringLiteral("=dword:%1\r\n").arg(value, 8, 16, QLatin1Char('0'));
+    }
+    QByteArray bytes() const
+    {
+        QStringEncoder encoder(QStringConverter::Utf16LE);
+        return QByteArray("\xFF\xFE", 2) + QByteArray(encoder(m_text + QStringLiteral("\r\n")));
+    }
+
+private:
+    QString m_text;
+};
+
+// Decimal digits read as hexadecimal: 12 -> 0x12.
+quint32 decimalDigits(int value)
+{
+    return QString::number(qBound(0, value, 9999)).toUInt(nullptr, 16);
+}
+
+bool atLeast(const SampleOptions &o, int major, int minor, int release, int build)
+{
+    const auto mine = std::make_tuple(o.major, o.minor, o.release, o.build);
+    return mine >= std::make_tuple(major, minor, release, build);
+}
+
+} // namespace
+
+QString mainSchemaSql()
+{
+    return readResource(QStringLiteral(":/quillor/embedded/mainschema.sql"));
+}
+
+QString directorySchemaSql()
+{
+    return readResource(QStringLiteral(":/quillor/embedded/directoryschema.sql"));
+}
+
+QStringList splitSqlScript(const QString &script)
+{
+    QStringList statements;
+    QString current;
+    const qsizetype n = script.size();
+    static const QRegularExpression triggerStart(QStringLiteral("^CREATE\\s+(TEMP\\s+|TEMPORARY\\s+)?TRIGGER\\b"),
+                                                 QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression endsWithEnd(QStringLiteral("\\bEND\\s*$"), QRegularExpression::CaseInsensitiveOption);
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = script.at(i);
+        if (c == u'-' && i + 1 < n && script.at(i + 1) == u'-') {
+            while (i < n && script.at(i) != u'\n')
+                ++i;
+            current += u'\n';
+            continue;
+        }
+        if (c == u'/' && i + 1 < n && script.at(i + 1) == u'*') {
+            const qsizetype end = script.indexOf(QStringLiteral("*/"), i + 2);
+            i = end < 0 ? n : end + 1;
+            current += u' ';
+            continue;
+        }
+        if (c == u'\'' || c == u'"' || c == u'[') {
+            const QChar close = c == u'[' ? QChar(u']') : c;
+            current += c;
+            for (++i; i < n; ++i) {
+                current += script.at(i);
+                if (script.at(i) == close) {
+                    if (close != u']' && i + 1 < n && script.at(i + 1) == close) { // doubled quote
+                        current += script.at(++i);
+                        continue;
+                    }
+                    break;
+                }
+            }
+            continue;
+        }
+        if (c == u';') {
+            const QString statement = current.trimmed();
+            // A trigger's body has statements of its own; it ends with END.
+            if (triggerStart.match(statement).hasMatch() && !endsWithEnd.match(statement).hasMatch()) {
+                current += c;
+                continue;
+            }
+            if (!statement.isEmpty())
+                statements << statement;
+            current.clear();
+            continue;
+        }
+        current += c;
+    }
+    if (!current.trimmed().isEmpty())
+        statements << current.trimmed();
+    return statements;
+}
+
+bool executeSqlScript(QSqlDatabase &db, const QString &script, QString *error)
+{
+    // All of the script or none of it, inside a caller's transaction or not.
+    QSqlQuery control(db);
+    if (!control.exec(QStringLiteral("SAVEPOINT quillor_script")))
+        return setError(error, control.lastError().text());
+    for (const QString &statement : splitSqlScript(script)) {
+        QSqlQuery q(db);
+        if (!q.exec(statement)) {
+            const QString why = q.lastError().text() + QStringLiteral(" in: ") + statement.left(80);
+            q.finish();
+            control.exec(QStringLiteral("ROLLBACK TO SAVEPOINT quillor_script"));
+            control.exec(QStringLiteral("RELEASE SAVEPOINT quillor_script"));
+            return setError(error, why);
+        }
+    }
+    if (!control.exec(QStringLiteral("RELEASE SAVEPOINT quillor_script")))
+        return setError(error, control.lastError().text());
+    return true;
+}
+
+bool createMainSchema(QSqlDatabase &db, QString *error)
+{
+    const QString sql = mainSchemaSql();
+    if (sql.isEmpty())
+        return setError(error, QStringLiteral("The main database schema is missing from the program."));
+    return executeSqlScript(db, sql, error);
+}
+
+bool createDirectorySchema(QSqlDatabase &db, QString *error)
+{
+    const QString sql = directorySchemaSql();
+    if (sql.isEmpty())
+        return setError(error, QStringLiteral("The directory database schema is missing from the program."));
+    return executeSqlScript(db, sql, error);
+}
+
+quint32 olderLayoutVersionNumber(int major, int minor)
+{
+    return (decimalDigits(major) << 16) | decimalDigits(minor);
+}
+
+quint32 olderLayoutBuildNumber(int release, int build)
+{
+    return (decimalDigits(release) << 16) | (quint32(build) & 0xFFFFu);
+}
+
+bool writeRegistryExport(const QString &path, const QString &sampleFolder, const SampleOptions &options,
+                         QString *error)
+{
+    const QString folder = QDir(sampleFolder).absolutePath();
+    const QString install = folder + QStringLiteral("/tolva");
+    RegistryText reg;
+
+    if (options.newRegistryLayout) {
+        reg.key(QStringLiteral("SOFTWARE\\Varko Systems\\Varko Tolva"));
+        reg.dword(QStringLiteral("MajorVersion"), quint32(options.major));
+        reg.dword(QStringLiteral("MinorVersion"), quint32(options.minor));
+        reg.dword(QStringLiteral("ReleaseVersion"), quint32(options.release));
+        reg.dword(QStringLiteral("BuildVersion"), quint32(options.build));
+        reg.sz(QStringLiteral("InstalledFolderPath"), install);
+    } else {
+        reg.key(QStringLiteral("Software\\Calvex"));
+        reg.dword(QStringLiteral("Version Number"), olderLayoutVersionNumber(options.major, options.minor));
+        reg.dword(QStringLiteral("Build Number"), olderLayoutBuildNumber(options.release, options.build));
+        reg.key(QStringLiteral("SOFTWARE\\Calvex\\Quorbel\\1.0"));
+        reg.sz(QStringLiteral("Root Path"), install + u'/');
+    }
+
+    const QString integrations = QStringLiteral("Software\\Calvex\\QDX\\1.0\\initialization\\integrations");
+    reg.key(integrations);
+    if (!options.integrationsWithoutSubkeys) {
+        // Servers before 4.2(0.27) know only two fixed integration keys.
+        if (atLeast(options, 4, 2, 0, 27)) {
+            reg.key(integrations + QStringLiteral("\\PBX-A"));
+            reg.sz(QStringLiteral("DisplayName"), QStringLiteral("Main PBX"));
+            reg.dword(QStringLiteral("IntegrationID"), 0);
+            reg.key(integrations + QStringLiteral("\\PBX-B"));
+            reg.sz(QStringLiteral("DisplayName"), QStringLiteral("Branch PBX"));
+            reg.dword(QStringLiteral("IntegrationID"), 1);
+        } else {
+            reg.key(integrations + QStringLiteral("\\integration1"));
+            reg.sz(QStringLiteral("DisplayName"), QStringLiteral("Main PBX"));
+            reg.key(integrations + QStringLiteral("\\integration2"));
+            reg.sz(QStringLiteral("DisplayName"), QStringLiteral("Branch PBX"));
+        }
+    }
+    reg.key(QStringLiteral("SOFTWARE\\Calvex\\SystemParameters\\1.0"));
+    reg.sz(QStringLiteral("TUI Languages Loaded"), options.tuiLanguagesLoaded);
+    reg.key(QStringLiteral("Software\\Calvex\\Quorbel Setup\\1.0\\Properties"));
+    reg.sz(QStringLiteral("TUILanguageDefault"), QStringLiteral("ENU"));
+
+    // The port's own key: where the databases are, relative to this export.
+    const QDir exportFolder = QFileInfo(path).absoluteDir();
+    reg.key(QStringLiteral("SOFTWARE\\Quillor\\Port"));
+    reg.sz(QStringLiteral("MainDatabase"),
+           QStringLiteral("sqlite:") + exportFolder.relativeFilePath(folder + QStringLiteral("/TolvaDb.sqlite")));
+    reg.sz(QStringLiteral("DirectoryDatabase"),
+           QStringLiteral("sqlite:") + exportFolder.relativeFilePath(folder + QStringLiteral("/TolvaDirDB.sqlite")));
+    reg.sz(QStringLiteral("ServerHost"), QStringLiteral("localhost"));
+    reg.sz(QStringLiteral("ToolsSiteHost"), QStringLiteral("localhost"));
+
+    if (!QDir().mkpath(exportFolder.absolutePath()))
+        return setError(error, QStringLiteral("Cannot create the folder of %1").arg(path));
+    return writeFile(path, reg.bytes(), error);
+}
+
+std::optional<SampleServer> createSampleServer(const QString &folder, const SampleOptions &options, QString *error)
+{
+    if (folder.isEmpty()) {
+        setError(error, QStringLiteral("No folder given for the sample server."));
+        return std::nullopt;
+    }
+    SampleServer server;
+    server.folder = QDir(folder).absolutePath();
+    server.installFolder = server.folder + QStringLiteral("/tolva");
+    server.streamFolder = server.installFolder + QStringLiteral("/Stream Files/");
+    server.mainDatabase = server.folder + QStringLiteral("/TolvaDb.sqlite");
+    server.directoryDatabase = server.folder + QStringLiteral("/TolvaDirDB.sqlite");
+    server.registryFile = server.folder + QStringLiteral("/tolva.reg");
+
+    if (!QDir().mkpath(server.streamFolder)) {
+        setError(error, QStringLiteral("Cannot create %1").arg(server.streamFolder));
+        return std::nullopt;
+    }
+    // The template's Off Hours greeting names a recording that must stay absent.
+    QFile::remove(server.streamFolder + QStringLiteral("missing_file.wav"));
+    if (!writeFile(server.streamFolder + QStringLiteral("openinggreetingch_Standard.wav"), wavTone(440.0), error)
+        || !writeFile(server.streamFolder + QStringLiteral("callhandlertemplate_Standard.wav"), wavTone(660.0), error))
+        return std::nullopt;
+
+    if (!buildDatabase(server.mainDatabase, createMainSchema,
+                       [&](QSqlDatabase &db, QString *why) { return detail::insertSampleRows(db, options, why); },
+                       error))
+        return std::nullopt;
+    if (!buildDatabase(server.directoryDatabase, createDirectorySchema,
+                       [&](QSqlDatabase &db, QString *why) {
+                           return detail::insertDirectoryRows(db, options, server.streamFolder, why);
+                       },
+                       error))
+        return std::nullopt;
+    if (!writeRegistryExport(server.registryFile, server.folder, options, error))
+        return std::nullopt;
+    return server;
+}
+
+std::shared_ptr<platform::ProcedureCatalogue> standInProcedures()
+{
+    return std::make_shared<StandInProcedures>();
+}
+
+} // namespace quillor::embedded

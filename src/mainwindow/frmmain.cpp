@@ -1,0 +1,163 @@
+#include "mainwindow/frmmain.h"
+
+#include "common/appcontext.h"
+#include "common/errors.h"
+#include "common/tolvaversion.h"
+#include "platform/seams.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <exception>
+
+namespace quillor {
+
+using platform::msgBox;
+
+namespace {
+// The window's smallest size, 11280 x 6660 twips at 15 twips a pixel.
+constexpr int kMinWidth = 752;
+constexpr int kMinHeight = 444;
+} // namespace
+
+frmMain::frmMain(AppContext &ctx, QWidget *parent) : QMainWindow(parent), m_ctx(ctx)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Quillor"));
+    setMinimumSize(kMinWidth, kMinHeight);
+    createMenus();
+    createLayout();
+}
+
+frmMain::~frmMain() = default;
+
+QString frmMain::connectionStringFor(const QString &computerName)
+{
+    return QStringLiteral("Provider=SQLOLEDB.1;Integrated Security=SSPI;Persist Security Info=False;Initial "
+                          "Catalog=TolvaDb;Data Source=")
+           + computerName;
+}
+
+void frmMain::createMenus()
+{
+    mnuFile = menuBar()->addMenu(QStringLiteral("File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuExit = mnuFile->addAction(QStringLiteral("Exit"));
+    mnuExit->setObjectName(QStringLiteral("mnuExit"));
+    connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
+}
+
+void frmMain::createLayout()
+{
+    auto *splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->setObjectName(QStringLiteral("splitterMain"));
+    splitter->setChildrenCollapsible(false);
+
+    TabTreeGrid = new QTabWidget(splitter);
+    TabTreeGrid->setObjectName(QStringLiteral("TabTreeGrid"));
+    auto *treePage = new QWidget(TabTreeGrid);
+    treePage->setObjectName(QStringLiteral("pageTreeView"));
+    treePage->setLayout(new QVBoxLayout);
+    TabTreeGrid->addTab(treePage, QStringLiteral("Tree View"));
+    auto *gridPage = new QWidget(TabTreeGrid);
+    gridPage->setObjectName(QStringLiteral("pageGridView"));
+    gridPage->setLayout(new QVBoxLayout);
+    TabTreeGrid->addTab(gridPage, QStringLiteral("Grid View"));
+
+    auto *right = new QWidget(splitter);
+    auto *rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    frameObjectTitle = new QFrame(right);
+    frameObjectTitle->setObjectName(QStringLiteral("frameObjectTitle"));
+    frameObjectTitle->setFrameShape(QFrame::StyledPanel);
+    auto *titleLayout = new QVBoxLayout(frameObjectTitle);
+    lblCurrentObjectDisplayName = new QLabel(frameObjectTitle);
+    lblCurrentObjectDisplayName->setObjectName(QStringLiteral("lblCurrentObjectDisplayName"));
+    QFont titleFont = lblCurrentObjectDisplayName->font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
+    lblCurrentObjectDisplayName->setFont(titleFont);
+    titleLayout->addWidget(lblCurrentObjectDisplayName);
+    rightLayout->addWidget(frameObjectTitle);
+
+    tabInfoTab = new QTabWidget(right);
+    tabInfoTab->setObjectName(QStringLiteral("tabInfoTab"));
+    const QStringList pages = {QStringLiteral("Subscriber"), QStringLiteral("Call Handler"), QStringLiteral("Interviewer"),
+                               QStringLiteral("Leaf"), QStringLiteral("Directory Handler")};
+    for (const QString &caption : pages) {
+        auto *page = new QWidget(tabInfoTab);
+        page->setObjectName(QStringLiteral("page") + QString(caption).remove(u' '));
+        tabInfoTab->addTab(page, caption);
+    }
+    rightLayout->addWidget(tabInfoTab, 1);
+
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 1);
+    setCentralWidget(splitter);
+}
+
+bool frmMain::Form_Load()
+{
+    // A failing step is reported and the next one still runs.
+    const auto step = [this](const auto &work) {
+        if (m_ended)
+            return;
+        try {
+            work();
+        } catch (const std::exception &e) {
+            reportError(0, QString::fromLocal8Bit(e.what()), QStringLiteral("Form_Load"), QStringLiteral("Form"),
+                        QStringLiteral("frmMain"));
+        }
+    };
+
+    AppState &state = m_ctx.state();
+    step([&] { state.bLoadingControls = true; });
+    step([&] { TabTreeGrid->setCurrentIndex(0); });
+    step([&] { state.gConnectionString = connectionStringFor(m_ctx.workstation().ComputerName()); });
+    step([&] { state.gVersion = getVersion(m_ctx); });
+    step([&] {
+        if (!bIsVersionGreaterThanOrEqualTo(m_ctx, 4, 0, 3, 0)) {
+            msgBox(QStringLiteral("This version of Quillor only works with Tolva 4.0(3) and later - see the help file "
+                                  "for more details"));
+            endProgram(0);
+        }
+    });
+    step([&] { openLogFile(); });
+    return !m_ended;
+}
+
+void frmMain::openLogFile()
+{
+    LogFile &log = m_ctx.log();
+    const QString path = log.GenerateNewLogFileName();
+    const WorkStationInfo &ws = m_ctx.workstation();
+    QString error;
+    if (!log.WriteLogHeader(path, {m_ctx.state().gVersion.Text, ws.Domain(), ws.UserName()}, &error))
+        msgBox(QStringLiteral("The log file %1 could not be created (%2). Changes made in this session will not be "
+                              "recorded in a log.")
+                   .arg(path, error));
+}
+
+void frmMain::endProgram(int exitCode)
+{
+    m_ended = true;
+    platform::Seams::shell().endProcess(exitCode);
+}
+
+void frmMain::mnuExit_Click() { endProgram(0); }
+
+void frmMain::Form_Unload() { endProgram(0); }
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    Form_Unload();
+}
+
+} // namespace quillor

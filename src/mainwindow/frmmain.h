@@ -1,0 +1,56 @@
+#pragma once
+// The main window: the whole user interface apart from its dialogs. Its load
+// handler brings the system up in a fixed order.
+
+#include <QMainWindow>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QTabWidget;
+
+namespace quillor {
+
+class AppContext;
+
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmMain(AppContext &ctx, QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    AppContext &context() { return m_ctx; }
+
+    // Brings the system up. False when the program was ended during start-up
+    // (an unsupported server); the window must then not be shown.
+    bool Form_Load();
+
+    // The main database's connection string for a computer name.
+    static QString connectionStringFor(const QString &computerName);
+
+public slots:
+    void mnuExit_Click();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void Form_Unload();
+    void endProgram(int exitCode);
+    void createMenus();
+    void createLayout();
+    void openLogFile();
+
+    AppContext &m_ctx;
+    bool m_ended = false;
+
+    QTabWidget *TabTreeGrid = nullptr;
+    QTabWidget *tabInfoTab = nullptr;
+    QFrame *frameObjectTitle = nullptr;
+    QLabel *lblCurrentObjectDisplayName = nullptr;
+    QMenu *mnuFile = nullptr;
+    QAction *mnuExit = nullptr;
+};
+
+} // namespace quillor

@@ -1,0 +1,723 @@
+#include "platform/database.h"
+
+#include "platform/registry.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <atomic>
+
+namespace quillor::platform {
+
+namespace {
+
+const QString kPortKey = QStringLiteral("SOFTWARE\\Quillor\\Port");
+
+QString portValue(const Registry &registry, const QString &name)
+{
+    const auto v = registry.value(RootKey::LocalMachine, kPortKey, name);
+    if (!v || (v->type != RegType::Sz && v->type != RegType::ExpandSz))
+        return {};
+    return v->data.toString();
+}
+
+// "sqlite:relative.db" is taken from the export's folder, so a server profile
+// can be moved together with its databases.
+QString resolveLocation(const QString &location, const QString &folder)
+{
+    if (!location.startsWith(QLatin1String("sqlite:"), Qt::CaseInsensitive))
+        return location;
+    const QString path = location.mid(7);
+    if (path.isEmpty() || QFileInfo(path).isAbsolute() || folder.isEmpty())
+        return QStringLiteral("sqlite:") + path;
+    return QStringLiteral("sqlite:") + QDir(folder).absoluteFilePath(path);
+}
+
+bool isIdentifier(const QString &name)
+{
+    static const QRegularExpression re(QStringLiteral("^\\[?[A-Za-z_][A-Za-z0-9_]*\\]?$"));
+    return re.match(name).hasMatch();
+}
+
+DbError fromSqlError(const QSqlError &e, int fallback)
+{
+    DbError err;
+    bool ok = false;
+    const int native = e.nativeErrorCode().toInt(&ok);
+    err.number = ok && native != 0 ? native : fallback;
+    err.description = e.databaseText().isEmpty() ? e.text() : e.databaseText();
+    if (err.description.isEmpty())
+        err.description = e.driverText();
+    return err;
+}
+
+void setError(DbError *out, int number, const QString &description)
+{
+    if (out)
+        *out = DbError{number, description};
+}
+
+QString firstWord(const QString &sql)
+{
+    static const QRegularExpression re(QStringLiteral("^\\s*(?:exec(?:ute)?\\s+)?([A-Za-z_][A-Za-z0-9_]*)"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    const auto m = re.match(sql);
+    return m.hasMatch() ? m.captured(1) : QString();
+}
+
+bool textEquals(const QVariant &a, const QVariant &b)
+{
+    if (a.isNull() || b.isNull())
+        return a.isNull() && b.isNull();
+    return a.toString().compare(b.toString(), Qt::CaseInsensitive) == 0;
+}
+
+std::atomic<int> gDatabaseSerial{0};
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// ServerProfile
+
+ServerProfile ServerProfile::fromRegistry(const Registry &registry)
+{
+    ServerProfile p;
+    p.mainDatabase = resolveLocation(portValue(registry, QStringLiteral("MainDatabase")), registry.folder());
+    p.directoryDatabase = resolveLocation(portValue(registry, QStringLiteral("DirectoryDatabase")), registry.folder());
+    p.serverHost = portValue(registry, QStringLiteral("ServerHost"));
+    p.toolsSiteHost = portValue(registry, QStringLiteral("ToolsSiteHost"));
+    return p;
+}
+
+QString ServerProfile::locationFor(const QString &connectionString) const
+{
+    QString catalog;
+    const QStringList pairs = connectionString.split(u';', Qt::SkipEmptyParts);
+    for (const QString &pair : pairs) {
+        const qsizetype eq = pair.indexOf(u'=');
+        if (eq < 0)
+            continue;
+        const QString key = pair.left(eq).trimmed();
+        if (key.compare(QLatin1String("Initial Catalog"), Qt::CaseInsensitive) == 0
+            || key.compare(QLatin1String("database"), Qt::CaseInsensitive) == 0)
+            catalog = pair.mid(eq + 1).trimmed();
+    }
+    if (catalog.compare(QLatin1String("TolvaDirDB"), Qt::CaseInsensitive) == 0)
+        return directoryDatabase;
+    return mainDatabase;
+}
+
+// ---------------------------------------------------------------------------
+// Recordset
+
+Recordset::Recordset() = default;
+
+int Recordset::fieldIndex(const QString &name) const
+{
+    return m_index.value(name.toLower(), -1);
+}
+
+bool Recordset::hasField(const QString &name) const { return fieldIndex(name) >= 0; }
+
+QVariant Recordset::field(const QString &name) const
+{
+    const int col = fieldIndex(name);
+    if (col < 0)
+        return {};
+    if (m_adding)
+        return m_pending.value(col);
+    if (m_pos < 0 || m_pos >= m_rows.size())
+        return {};
+    if (m_pending.contains(col))
+        return m_pending.value(col);
+    return m_rows[m_pos][col];
+}
+
+bool Recordset::isNull(const QString &name) const { return field(name).isNull(); }
+
+QString Recordset::text(const QString &name) const
+{
+    const QVariant v = field(name);
+    return v.isNull() ? QString() : v.toString();
+}
+
+QDateTime Recordset::dateField(const QString &name) const
+{
+    const QVariant v = field(name);
+    if (v.isNull())
+        return {};
+    if (v.metaType().id() == QMetaType::QDateTime)
+        return v.toDateTime();
+    if (v.metaType().id() == QMetaType::QDate)
+        return v.toDate().startOfDay();
+    const QString s = v.toString().trimmed();
+    for (const char *format : {"yyyy-MM-dd HH:mm:ss", "yyyy-MM-ddTHH:mm:ss", "yyyy-MM-dd HH:mm:ss.zzz",
+                               "yyyy-MM-ddTHH:mm:ss.zzz", "yyyy-MM-dd HH:mm", "yyyy-MM-dd"}) {
+        QDateTime dt = QDateTime::fromString(s, QString::fromLatin1(format));
+        if (dt.isValid())
+            return dt;
+    }
+    return {};
+}
+
+QVariant Recordset::value(int row, int column) const
+{
+    if (row < 0 || row >= m_rows.size() || column < 0 || column >= m_names.size())
+        return {};
+    return m_rows[row][column];
+}
+
+bool Recordset::Find(const QString &column, const QVariant &value)
+{
+    const int col = fieldIndex(column);
+    if (col < 0) {
+        m_pos = m_rows.size();
+        return false;
+    }
+    if (m_pos < 0)
+        m_pos = 0;
+    for (; m_pos < m_rows.size(); ++m_pos) {
+        if (textEquals(m_rows[m_pos][col], value))
+            return true;
+    }
+    return false;
+}
+
+bool Recordset::setField(const QString &name, const QVariant &value)
+{
+    const int col = fieldIndex(name);
+    if (col < 0)
+        return false;
+    m_pending.insert(col, value);
+    return true;
+}
+
+void Recordset::AddNew()
+{
+    m_pending.clear();
+    m_adding = true;
+}
+
+bool Recordset::Update(DbError *error)
+{
+    if (!m_db) {
+        setError(error, dberr::QueryFailed, QStringLiteral("The recordset is read-only."));
+        return false;
+    }
+    return m_db->updateRecordset(*this, error);
+}
+
+void Recordset::Close()
+{
+    m_open = false;
+    m_rows.clear();
+    m_pending.clear();
+    m_adding = false;
+    m_pos = 0;
+}
+
+// ---------------------------------------------------------------------------
+// Database
+
+struct Database::Connection {
+    QString name;
+    bool standIn = false;
+    QSqlDatabase db() const { return QSqlDatabase::database(name, false); }
+};
+
+Database::Database(ServerProfile profile, std::shared_ptr<ProcedureCatalogue> standIn)
+    : m_profile(std::move(profile)), m_standIn(std::move(standIn)),
+      m_prefix(QStringLiteral("quillor-db-%1-").arg(gDatabaseSerial.fetch_add(1)))
+{
+}
+
+Database::~Database()
+{
+    QStringList names;
+    for (const auto &c : std::as_const(m_connections))
+        names << c->name;
+    m_connections.clear();
+    for (const QString &name : names) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(name, false);
+            if (db.isOpen())
+                db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+    }
+}
+
+Database::Connection *Database::connect(const QString &location, DbError *error)
+{
+    if (location.isEmpty()) {
+        setError(error, dberr::ConnectionFailed,
+                 QStringLiteral("No database is configured for this connection in the server profile."));
+        return nullptr;
+    }
+    if (auto it = m_connections.find(location); it != m_connections.end()) {
+        QSqlDatabase db = (*it)->db();
+        if (db.isOpen())
+            return it->get();
+        if (db.open())
+            return it->get();
+        const DbError e = fromSqlError(db.lastError(), dberr::ConnectionFailed);
+        dropConnection(location);
+        if (error)
+            *error = e;
+        return nullptr;
+    }
+
+    auto conn = std::make_shared<Connection>();
+    conn->name = m_prefix + QString::number(m_connections.size());
+    QSqlDatabase db;
+    if (location.startsWith(QLatin1String("sqlite:"), Qt::CaseInsensitive)) {
+        const QString path = location.mid(7);
+        // Opening a missing file would silently create an empty database.
+        if (!QFileInfo::exists(path)) {
+            setError(error, dberr::ConnectionFailed, QStringLiteral("The database file %1 does not exist.").arg(path));
+            return nullptr;
+        }
+        db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), conn->name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        conn->standIn = true;
+    } else if (location.startsWith(QLatin1String("odbc:"), Qt::CaseInsensitive)) {
+        db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), conn->name);
+        db.setDatabaseName(location.mid(5));
+    } else {
+        setError(error, dberr::ConnectionFailed,
+                 QStringLiteral("The database location \"%1\" is neither sqlite: nor odbc:.").arg(location));
+        return nullptr;
+    }
+    if (!db.open()) {
+        const DbError e = fromSqlError(db.lastError(), dberr::ConnectionFailed);
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(conn->name);
+        if (error)
+            *error = e;
+        return nullptr;
+    }
+    if (conn->standIn) {
+        QSqlQuery pragma(db);
+        pragma.exec(QStringLiteral("PRAGMA foreign_keys = OFF"));
+    }
+    m_connections.insert(location, conn);
+    return conn.get();
+}
+
+void Database::dropConnection(const QString &location)
+{
+    const auto it = m_connections.find(location);
+    if (it == m_connections.end())
+        return;
+    const QString name = (*it)->name;
+    m_connections.erase(it);
+    {
+        QSqlDatabase db = QSqlDatabase::database(name, false);
+        if (db.isOpen())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+QVariant Database::toBindable(const QVariant &value, bool standIn)
+{
+    const int type = value.metaType().id();
+    if (!value.isValid())
+        return QVariant(QMetaType::fromType<QString>());
+    if (value.isNull())
+        return value;
+    if (standIn) {
+        if (type == QMetaType::QDateTime)
+            return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        if (type == QMetaType::QDate)
+            return value.toDate().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 00:00:00");
+        if (type == QMetaType::Bool)
+            return value.toBool() ? 1 : 0;
+    }
+    return value;
+}
+
+namespace {
+
+bool bindAndExec(QSqlQuery &q, const QString &sql, const QVariantList &params, bool standIn)
+{
+    if (!q.prepare(sql))
+        return false;
+    for (int i = 0; i < params.size(); ++i)
+        q.bindValue(i, Database::toBindable(params[i], standIn));
+    return q.exec();
+}
+
+void fillRecordset(Recordset &rs, QSqlQuery &q, QStringList &names, QHash<QString, int> &index,
+                   QVector<QVector<QVariant>> &rows)
+{
+    Q_UNUSED(rs);
+    const QSqlRecord rec = q.record();
+    for (int i = 0; i < rec.count(); ++i) {
+        names << rec.fieldName(i);
+        index.insert(rec.fieldName(i).toLower(), i);
+    }
+    while (q.next()) {
+        QVector<QVariant> row(rec.count());
+        for (int i = 0; i < rec.count(); ++i)
+            row[i] = q.value(i);
+        rows.push_back(std::move(row));
+    }
+}
+
+} // namespace
+
+Recordset Database::open(const QString &connectionString, const QString &sql, const QVariantList &params,
+                         DbError *error)
+{
+    Recordset rs;
+    const QString location = m_profile.locationFor(connectionString);
+    Connection *conn = connect(location, error);
+    if (!conn)
+        return rs;
+    QSqlDatabase db = conn->db();
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    ++m_queryCount;
+    if (!bindAndExec(q, sql, params, conn->standIn)) {
+        if (error)
+            *error = fromSqlError(q.lastError(), dberr::QueryFailed);
+        if (q.lastError().type() == QSqlError::ConnectionError || !db.isOpen())
+            dropConnection(location);
+        return rs;
+    }
+    fillRecordset(rs, q, rs.m_names, rs.m_index, rs.m_rows);
+    rs.m_open = true;
+    rs.m_pos = 0;
+    if (error)
+        *error = {};
+    return rs;
+}
+
+Recordset Database::openForUpdate(const QString &connectionString, const QString &table, const QString &keyColumn,
+                                  const QString &whereSql, const QVariantList &params, DbError *error)
+{
+    if (!isIdentifier(table) || !isIdentifier(keyColumn)) {
+        setError(error, dberr::QueryFailed, QStringLiteral("Invalid table or column name."));
+        return {};
+    }
+    QString sql = QStringLiteral("SELECT * FROM ") + table;
+    if (!whereSql.trimmed().isEmpty())
+        sql += QStringLiteral(" WHERE ") + whereSql;
+    Recordset rs = open(connectionString, sql, params, error);
+    if (!rs.isOpen())
+        return rs;
+    rs.m_db = this;
+    rs.m_location = m_profile.locationFor(connectionString);
+    rs.m_table = table;
+    rs.m_keyColumn = keyColumn;
+    return rs;
+}
+
+bool Database::updateRecordset(Recordset &rs, DbError *error)
+{
+    Connection *conn = connect(rs.m_location, error);
+    if (!conn)
+        return false;
+    QSqlDatabase db = conn->db();
+    QSqlQuery q(db);
+    const int keyCol = rs.fieldIndex(rs.m_keyColumn);
+    if (keyCol < 0) {
+        setError(error, dberr::ItemNotFound,
+                 QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
+        return false;
+    }
+
+    if (rs.m_adding) {
+        QStringList cols;
+        QStringList marks;
+        QVariantList values;
+        for (auto it = rs.m_pending.cbegin(); it != rs.m_pending.cend(); ++it) {
+            cols << rs.m_names[it.key()];
+            marks << QStringLiteral("?");
+            values << it.value();
+        }
+        QString sql;
+        if (cols.isEmpty())
+            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(rs.m_table);
+        else if (conn->standIn)
+            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(rs.m_table, cols.join(u','), marks.join(u','));
+        else
+            sql = QStringLiteral("INSERT INTO %1 (%2) OUTPUT INSERTED.* VALUES (%3)")
+                      .arg(rs.m_table, cols.join(u','), marks.join(u','));
+        ++m_queryCount;
+        if (!bindAndExec(q, sql, values, conn->standIn)) {
+            if (error)
+                *error = fromSqlError(q.lastError(), dberr::QueryFailed);
+            return false;
+        }
+        QSqlQuery readBack(db);
+        bool ok = true;
+        if (conn->standIn) {
+            const QVariant rowid = q.lastInsertId();
+            ++m_queryCount;
+            ok = bindAndExec(readBack, QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(rs.m_table), {rowid}, true);
+        }
+        // On SQL Server the insert itself returned the new row (OUTPUT INSERTED.*).
+        QSqlQuery &back = conn->standIn ? readBack : q;
+        QVector<QVariant> row(rs.m_names.size());
+        if (ok && back.next()) {
+            const QSqlRecord rec = back.record();
+            for (int i = 0; i < rs.m_names.size(); ++i)
+                row[i] = back.value(rs.m_names[i]);
+            Q_UNUSED(rec);
+        } else {
+            for (auto it = rs.m_pending.cbegin(); it != rs.m_pending.cend(); ++it)
+                row[it.key()] = it.value();
+        }
+        rs.m_rows.push_back(row);
+        rs.m_pos = rs.m_rows.size() - 1;
+        rs.m_pending.clear();
+        rs.m_adding = false;
+        if (error)
+            *error = {};
+        return true;
+    }
+
+    if (rs.isEOF() || rs.isBOF()) {
+        setError(error, dberr::NoCurrentRecord,
+                 QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. Requested "
+                                "operation requires a current record."));
+        return false;
+    }
+    if (rs.m_pending.isEmpty())
+        return true;
+    QStringList sets;
+    QVariantList values;
+    for (auto it = rs.m_pending.cbegin(); it != rs.m_pending.cend(); ++it) {
+        sets << rs.m_names[it.key()] + QStringLiteral(" = ?");
+        values << it.value();
+    }
+    values << rs.m_rows[rs.m_pos][keyCol];
+    const QString sql =
+        QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?").arg(rs.m_table, sets.join(QStringLiteral(", ")), rs.m_keyColumn);
+    // Through a view the rows change in its trigger, which SQLite counts only in total_changes().
+    const auto totalChanges = [&db]() {
+        QSqlQuery c(db);
+        return c.exec(QStringLiteral("SELECT total_changes()")) && c.next() ? c.value(0).toLongLong() : -1;
+    };
+    const qint64 before = conn->standIn ? totalChanges() : 0;
+    ++m_queryCount;
+    if (!bindAndExec(q, sql, values, conn->standIn)) {
+        if (error)
+            *error = fromSqlError(q.lastError(), dberr::QueryFailed);
+        return false;
+    }
+    const qint64 affected = conn->standIn ? totalChanges() - before : q.numRowsAffected();
+    if (affected == 0) {
+        setError(error, dberr::NoRowAffected, QStringLiteral("The row to update no longer exists in %1.").arg(rs.m_table));
+        return false;
+    }
+    for (auto it = rs.m_pending.cbegin(); it != rs.m_pending.cend(); ++it)
+        rs.m_rows[rs.m_pos][it.key()] = it.value();
+    rs.m_pending.clear();
+    if (error)
+        *error = {};
+    return true;
+}
+
+bool Database::execute(const QString &connectionString, const QString &sql, const QVariantList &params,
+                       DbError *error, int *rowsAffected)
+{
+    const QString location = m_profile.locationFor(connectionString);
+    Connection *conn = connect(location, error);
+    if (!conn)
+        return false;
+    QSqlDatabase db = conn->db();
+    if (conn->standIn && m_standIn) {
+        const QString word = firstWord(sql);
+        if (!word.isEmpty() && m_standIn->parameters(word)) {
+            ++m_queryCount;
+            DbError e;
+            const bool ok = m_standIn->executeBatch(db, sql, &e);
+            if (error)
+                *error = ok ? DbError{} : e;
+            return ok;
+        }
+    }
+    QSqlQuery q(db);
+    ++m_queryCount;
+    if (!bindAndExec(q, sql, params, conn->standIn)) {
+        if (error)
+            *error = fromSqlError(q.lastError(), dberr::QueryFailed);
+        if (q.lastError().type() == QSqlError::ConnectionError || !db.isOpen())
+            dropConnection(location);
+        return false;
+    }
+    if (rowsAffected)
+        *rowsAffected = q.numRowsAffected();
+    if (error)
+        *error = {};
+    return true;
+}
+
+std::optional<QStringList> Database::procedureParameters(const QString &connectionString, const QString &procedure,
+                                                         DbError *error)
+{
+    const QString location = m_profile.locationFor(connectionString);
+    const QString cacheKey = location + u'|' + procedure.toLower();
+    if (auto it = m_paramCache.constFind(cacheKey); it != m_paramCache.cend())
+        return *it;
+    const QString unknown = QStringLiteral("Could not find stored procedure '%1'.").arg(procedure);
+
+    Connection *conn = connect(location, error);
+    if (!conn)
+        return std::nullopt;
+    QStringList names;
+    if (conn->standIn) {
+        const auto declared = m_standIn ? m_standIn->parameters(procedure) : std::nullopt;
+        if (!declared) {
+            setError(error, dberr::UnknownProcedure, unknown);
+            return std::nullopt;
+        }
+        names = *declared;
+    } else {
+        QSqlQuery q(conn->db());
+        ++m_queryCount;
+        if (!bindAndExec(q, QStringLiteral("SELECT COUNT(*) FROM INFORMATION_SCHEMA.ROUTINES WHERE ROUTINE_NAME = ? "
+                                           "AND ROUTINE_TYPE = 'PROCEDURE'"),
+                         {procedure}, false)) {
+            if (error)
+                *error = fromSqlError(q.lastError(), dberr::QueryFailed);
+            return std::nullopt;
+        }
+        if (!q.next() || q.value(0).toInt() == 0) {
+            setError(error, dberr::UnknownProcedure, unknown);
+            return std::nullopt;
+        }
+        QSqlQuery p(conn->db());
+        ++m_queryCount;
+        if (!bindAndExec(p, QStringLiteral("SELECT PARAMETER_NAME FROM INFORMATION_SCHEMA.PARAMETERS "
+                                           "WHERE SPECIFIC_NAME = ? ORDER BY ORDINAL_POSITION"),
+                         {procedure}, false)) {
+            if (error)
+                *error = fromSqlError(p.lastError(), dberr::QueryFailed);
+            return std::nullopt;
+        }
+        while (p.next()) {
+            QString n = p.value(0).toString();
+            if (n.startsWith(u'@'))
+                n.remove(0, 1);
+            if (!n.isEmpty())
+                names << n;
+        }
+    }
+    m_paramCache.insert(cacheKey, names);
+    if (error)
+        *error = {};
+    return names;
+}
+
+bool Database::callProcedure(const QString &connectionString, const QString &procedure, const QList<ProcArg> &args,
+                             DbError *error)
+{
+    if (!isIdentifier(procedure)) {
+        setError(error, dberr::UnknownProcedure, QStringLiteral("Could not find stored procedure '%1'.").arg(procedure));
+        return false;
+    }
+    const auto declared = procedureParameters(connectionString, procedure, error);
+    if (!declared)
+        return false;
+
+    // Match each argument to the declared parameter; a later argument of the
+    // same name replaces an earlier one.
+    QList<ProcArg> resolved;
+    for (const ProcArg &arg : args) {
+        QString name = arg.name.startsWith(u'@') ? arg.name.mid(1) : arg.name;
+        const auto it = std::find_if(declared->cbegin(), declared->cend(), [&](const QString &d) {
+            return d.compare(name, Qt::CaseInsensitive) == 0;
+        });
+        if (it == declared->cend()) {
+            setError(error, dberr::ItemNotFound,
+                     QStringLiteral("Item cannot be found in the collection corresponding to the requested name or "
+                                    "ordinal. (@%1 of %2)")
+                         .arg(name, procedure));
+            return false;
+        }
+        ProcArg a{*it, arg.value, arg.type};
+        const auto same = std::find_if(resolved.begin(), resolved.end(), [&](const ProcArg &r) { return r.name == a.name; });
+        if (same != resolved.end())
+            *same = a;
+        else
+            resolved << a;
+    }
+
+    const QString location = m_profile.locationFor(connectionString);
+    Connection *conn = connect(location, error);
+    if (!conn)
+        return false;
+    QSqlDatabase db = conn->db();
+    ++m_queryCount;
+    if (conn->standIn) {
+        DbError e;
+        const bool ok = m_standIn && m_standIn->execute(db, procedure, resolved, &e);
+        if (error)
+            *error = ok ? DbError{} : e;
+        return ok;
+    }
+
+    QStringList assignments;
+    QVariantList values;
+    for (const ProcArg &a : std::as_const(resolved)) {
+        assignments << QStringLiteral("@%1 = ?").arg(a.name);
+        QVariant v = a.value;
+        if (v.isNull()) {
+            switch (a.type) {
+            case AdoType::Integer: v = QVariant(QMetaType::fromType<int>()); break;
+            case AdoType::Date: v = QVariant(QMetaType::fromType<QDateTime>()); break;
+            default: v = QVariant(QMetaType::fromType<QString>()); break;
+            }
+        }
+        values << v;
+    }
+    QSqlQuery q(db);
+    const QString sql = QStringLiteral("EXEC [%1] %2").arg(procedure, assignments.join(QStringLiteral(", ")));
+    if (!bindAndExec(q, sql, values, false)) {
+        if (error)
+            *error = fromSqlError(q.lastError(), dberr::QueryFailed);
+        if (q.lastError().type() == QSqlError::ConnectionError || !db.isOpen())
+            dropConnection(location);
+        return false;
+    }
+    if (error)
+        *error = {};
+    return true;
+}
+
+bool Database::inTransaction(const QString &connectionString, const std::function<bool()> &work, DbError *error)
+{
+    const QString location = m_profile.locationFor(connectionString);
+    Connection *conn = connect(location, error);
+    if (!conn)
+        return false;
+    QSqlDatabase db = conn->db();
+    if (!db.transaction()) {
+        if (error)
+            *error = fromSqlError(db.lastError(), dberr::QueryFailed);
+        return false;
+    }
+    if (!work()) {
+        db.rollback();
+        return false;
+    }
+    if (!db.commit()) {
+        if (error)
+            *error = fromSqlError(db.lastError(), dberr::QueryFailed);
+        db.rollback();
+        return false;
+    }
+    return true;
+}
+
+} // namespace quillor::platform

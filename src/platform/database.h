@@ -1,0 +1,199 @@
+#pragma once
+// The database layer. The program keeps the server's own connection strings;
+// each is resolved through the server profile to a real connection: the
+// embedded stand-in server (QSQLITE) or SQL Server over ODBC (QODBC). One
+// connection per database stays open and is reopened after a failure.
+// Every value reaches the server as a bound parameter.
+
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace quillor::platform {
+
+class Registry;
+class Database;
+
+// The data types under which values are handed to a stored procedure,
+// numbered as the server's data-access layer numbers them.
+enum class AdoType : qint16 { Integer = 3, Date = 7, Guid = 72, VarChar = 200 };
+
+struct DbError {
+    int number = 0;
+    QString description;
+    bool isSet() const { return number != 0 || !description.isEmpty(); }
+};
+
+// Error numbers the layer reports for its own refusals.
+namespace dberr {
+constexpr int ItemNotFound = 3265;      // no such field or parameter
+constexpr int NoCurrentRecord = 3021;   // BOF or EOF
+constexpr int ConnectionFailed = -2147467259;
+constexpr int QueryFailed = -2147217900;
+constexpr int UnknownProcedure = 2812;  // as SQL Server numbers it
+constexpr int ConversionFailed = 245;
+constexpr int NoRowAffected = -2147217864;
+} // namespace dberr
+
+// One argument of a stored-procedure call. A Null (isNull()) value is sent as Null.
+struct ProcArg {
+    QString name; // without the leading "@"
+    QVariant value;
+    AdoType type = AdoType::VarChar;
+};
+
+// The stand-in server's procedures, implemented over SQLite by the embedded server.
+class ProcedureCatalogue {
+public:
+    virtual ~ProcedureCatalogue() = default;
+    // Declared parameter names (without "@") in declaration order; nullopt when
+    // there is no such procedure. Names match without regard to case.
+    virtual std::optional<QStringList> parameters(const QString &procedure) const = 0;
+    // Runs a procedure. `args` holds only the parameters that were set; a
+    // parameter left out keeps the procedure's own default (for the modify
+    // procedures: the column is left unchanged). Fails on a value it cannot
+    // convert and on a row that does not exist.
+    virtual bool execute(QSqlDatabase &db, const QString &procedure, const QList<ProcArg> &args, DbError *error) = 0;
+    // A batch whose text starts with a procedure name followed by
+    // "@name = value" pairs (N'...' texts or bare numbers).
+    virtual bool executeBatch(QSqlDatabase &db, const QString &text, DbError *error) = 0;
+};
+
+// Where the databases are, read from the port's own key of the registry export:
+// HKEY_LOCAL_MACHINE\SOFTWARE\Quillor\Port, values "MainDatabase",
+// "DirectoryDatabase" ("sqlite:PATH" or "odbc:CONNECTION STRING"; relative
+// paths are taken from the export's folder), "ServerHost" and "ToolsSiteHost".
+struct ServerProfile {
+    QString mainDatabase;
+    QString directoryDatabase;
+    QString serverHost;
+    QString toolsSiteHost;
+
+    static ServerProfile fromRegistry(const Registry &registry);
+    // The location ("sqlite:..." / "odbc:...") for one of the server's connection
+    // strings, chosen by its catalog ("Initial Catalog=" or "database="): TolvaDirDB
+    // is the directory database, anything else the main database.
+    QString locationFor(const QString &connectionString) const;
+};
+
+// A set of rows fetched at once, so that the row count is exact before the rows
+// are walked. Field names match without regard to case; Null stays apart from 0
+// and "".
+class Recordset {
+public:
+    Recordset();
+
+    bool isOpen() const { return m_open; }
+    int RecordCount() const { return int(m_rows.size()); }
+    bool isEOF() const { return m_pos >= m_rows.size() || m_rows.isEmpty(); }
+    bool isBOF() const { return m_pos < 0 || m_rows.isEmpty(); }
+    int position() const { return int(m_pos); }
+    void MoveFirst() { m_pos = 0; }
+    void MoveNext() { if (m_pos < m_rows.size()) ++m_pos; }
+    void MoveLast() { m_pos = m_rows.isEmpty() ? 0 : m_rows.size() - 1; }
+    void moveTo(int row) { m_pos = row; }
+    // Searches forward from the current row (inclusive) for a row whose `column`
+    // equals `value`; text compares without regard to case. Not found: EOF.
+    bool Find(const QString &column, const QVariant &value);
+
+    QStringList fieldNames() const { return m_names; }
+    int fieldCount() const { return int(m_names.size()); }
+    bool hasField(const QString &name) const;
+    int fieldIndex(const QString &name) const; // -1 when absent
+    // The current row's value; an invalid QVariant when there is no current row
+    // or no such field (see hasField), a null one for a Null column.
+    QVariant field(const QString &name) const;
+    bool isNull(const QString &name) const;
+    // Text of the field; "" for Null.
+    QString text(const QString &name) const;
+    // A date stored as text ("yyyy-MM-dd HH:mm:ss") or as a date; invalid for Null.
+    QDateTime dateField(const QString &name) const;
+    QVariant value(int row, int column) const;
+
+    // Updatable recordsets (Database::openForUpdate).
+    bool isUpdatable() const { return m_db != nullptr; }
+    bool setField(const QString &name, const QVariant &value); // false: no such field
+    void AddNew();
+    bool Update(DbError *error = nullptr);
+    void Close();
+
+private:
+    friend class Database;
+    bool m_open = false;
+    QStringList m_names;
+    QHash<QString, int> m_index; // lower-case name -> column
+    QVector<QVector<QVariant>> m_rows;
+    qsizetype m_pos = 0;
+    // updatable
+    Database *m_db = nullptr;
+    QString m_location;
+    QString m_table;
+    QString m_keyColumn;
+    QHash<int, QVariant> m_pending; // column -> new value
+    bool m_adding = false;
+};
+
+class Database {
+public:
+    explicit Database(ServerProfile profile, std::shared_ptr<ProcedureCatalogue> standIn = {});
+    ~Database();
+    Database(const Database &) = delete;
+    Database &operator=(const Database &) = delete;
+
+    const ServerProfile &profile() const { return m_profile; }
+
+    // A read-only recordset. On failure the recordset is closed and `error` set.
+    Recordset open(const QString &connectionString, const QString &sql, const QVariantList &params = {},
+                   DbError *error = nullptr);
+    // An updatable recordset over one table: "SELECT * FROM table WHERE whereSql".
+    // Update() writes the changed fields of the current row, found again by
+    // `keyColumn`; AddNew() + Update() inserts a row and reads it back.
+    Recordset openForUpdate(const QString &connectionString, const QString &table, const QString &keyColumn,
+                            const QString &whereSql, const QVariantList &params = {}, DbError *error = nullptr);
+    // A statement without rows. On the stand-in server a text that starts with
+    // one of its procedure names runs as that procedure's batch.
+    bool execute(const QString &connectionString, const QString &sql, const QVariantList &params = {},
+                 DbError *error = nullptr, int *rowsAffected = nullptr);
+
+    // The procedure's declared parameters (without "@"), read once per procedure.
+    std::optional<QStringList> procedureParameters(const QString &connectionString, const QString &procedure,
+                                                   DbError *error = nullptr);
+    // Runs a stored procedure with named arguments; every argument must be one
+    // of its declared parameters.
+    bool callProcedure(const QString &connectionString, const QString &procedure, const QList<ProcArg> &args,
+                       DbError *error = nullptr);
+
+    // Runs `work` inside one transaction on that database: committed when it
+    // returns true, rolled back otherwise.
+    bool inTransaction(const QString &connectionString, const std::function<bool()> &work, DbError *error = nullptr);
+
+    // Queries and commands sent so far (the benchmark counts them).
+    quint64 queryCount() const { return m_queryCount; }
+
+    // Binds a value as the server expects it (dates as text on the stand-in).
+    static QVariant toBindable(const QVariant &value, bool standIn);
+
+private:
+    friend class Recordset;
+    struct Connection;
+    Connection *connect(const QString &location, DbError *error);
+    void dropConnection(const QString &location);
+    bool updateRecordset(Recordset &rs, DbError *error);
+
+    ServerProfile m_profile;
+    std::shared_ptr<ProcedureCatalogue> m_standIn;
+    QHash<QString, std::shared_ptr<Connection>> m_connections;
+    QHash<QString, QStringList> m_paramCache; // location + "|" + lower-case name
+    quint64 m_queryCount = 0;
+    QString m_prefix;
+};
+
+} // namespace quillor::platform

@@ -1,0 +1,161 @@
+#include "platform/seams.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QProcess>
+#include <QRandomGenerator>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace quillor::platform {
+
+namespace {
+
+class QtMessageBox final : public MessageBoxSeam {
+public:
+    MsgAnswer show(QWidget *parent, const QString &text, MsgButtons buttons, const QString &title,
+                   MsgIcon icon) override
+    {
+        QMessageBox box(parent);
+        box.setWindowTitle(title.isEmpty() ? QApplication::applicationName() : title);
+        box.setText(text);
+        switch (icon) {
+        case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+        case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+        case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+        case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+        case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+        }
+        QMessageBox::StandardButtons set;
+        QMessageBox::StandardButton escape = QMessageBox::NoButton;
+        switch (buttons) {
+        case MsgButtons::Ok: set = QMessageBox::Ok; escape = QMessageBox::Ok; break;
+        case MsgButtons::OkCancel: set = QMessageBox::Ok | QMessageBox::Cancel; escape = QMessageBox::Cancel; break;
+        case MsgButtons::YesNo: set = QMessageBox::Yes | QMessageBox::No; escape = QMessageBox::No; break;
+        case MsgButtons::YesNoCancel:
+            set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+            escape = QMessageBox::Cancel;
+            break;
+        case MsgButtons::RetryCancel: set = QMessageBox::Retry | QMessageBox::Cancel; escape = QMessageBox::Cancel; break;
+        }
+        box.setStandardButtons(set);
+        // Closing the box with its close button or Escape counts as the cautious answer.
+        box.setEscapeButton(escape);
+        switch (box.exec()) {
+        case QMessageBox::Ok: return MsgAnswer::Ok;
+        case QMessageBox::Yes: return MsgAnswer::Yes;
+        case QMessageBox::No: return MsgAnswer::No;
+        case QMessageBox::Retry: return MsgAnswer::Retry;
+        default: break;
+        }
+        if (buttons == MsgButtons::Ok)
+            return MsgAnswer::Ok;
+        if (buttons == MsgButtons::YesNo)
+            return MsgAnswer::No;
+        return MsgAnswer::Cancel;
+    }
+};
+
+class QtFileDialog final : public FileDialogSeam {
+public:
+    std::optional<QString> getSaveFileName(QWidget *parent, const QString &title, const QString &directory,
+                                           const QString &fileName, const QString &filter) override
+    {
+        const QString start = fileName.isEmpty() ? directory : directory + u'/' + fileName;
+        // The callers ask before replacing a file themselves.
+        const QString chosen = QFileDialog::getSaveFileName(parent, title, start, filter, nullptr,
+                                                            QFileDialog::DontConfirmOverwrite);
+        if (chosen.isEmpty())
+            return std::nullopt;
+        return chosen;
+    }
+    std::optional<QString> getOpenFileName(QWidget *parent, const QString &title, const QString &directory,
+                                           const QString &filter) override
+    {
+        const QString chosen = QFileDialog::getOpenFileName(parent, title, directory, filter);
+        if (chosen.isEmpty())
+            return std::nullopt;
+        return chosen;
+    }
+};
+
+class DesktopShell final : public ShellSeam {
+public:
+    bool openUrl(const QUrl &url) override { return QDesktopServices::openUrl(url); }
+    bool startDetached(const QString &program, const QStringList &arguments) override
+    {
+        return QProcess::startDetached(program, arguments);
+    }
+    void endProcess(int exitCode) override
+    {
+        std::fflush(nullptr);
+        std::exit(exitCode);
+    }
+};
+
+class SystemClock final : public ClockSeam {
+public:
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
+};
+
+class SystemRandom final : public RandomSeam {
+public:
+    int bounded(int highExclusive) override
+    {
+        return highExclusive <= 0 ? 0 : QRandomGenerator::global()->bounded(highExclusive);
+    }
+};
+
+template <typename T> std::unique_ptr<T> &slot();
+template <> std::unique_ptr<MessageBoxSeam> &slot()
+{
+    static std::unique_ptr<MessageBoxSeam> s = std::make_unique<QtMessageBox>();
+    return s;
+}
+template <> std::unique_ptr<FileDialogSeam> &slot()
+{
+    static std::unique_ptr<FileDialogSeam> s = std::make_unique<QtFileDialog>();
+    return s;
+}
+template <> std::unique_ptr<ShellSeam> &slot()
+{
+    static std::unique_ptr<ShellSeam> s = std::make_unique<DesktopShell>();
+    return s;
+}
+template <> std::unique_ptr<ClockSeam> &slot()
+{
+    static std::unique_ptr<ClockSeam> s = std::make_unique<SystemClock>();
+    return s;
+}
+template <> std::unique_ptr<RandomSeam> &slot()
+{
+    static std::unique_ptr<RandomSeam> s = std::make_unique<SystemRandom>();
+    return s;
+}
+
+template <typename T> std::unique_ptr<T> swapIn(std::unique_ptr<T> seam)
+{
+    Q_ASSERT(seam);
+    std::unique_ptr<T> previous = std::move(slot<T>());
+    slot<T>() = std::move(seam);
+    return previous;
+}
+
+} // namespace
+
+MessageBoxSeam &Seams::messageBox() { return *slot<MessageBoxSeam>(); }
+FileDialogSeam &Seams::fileDialog() { return *slot<FileDialogSeam>(); }
+ShellSeam &Seams::shell() { return *slot<ShellSeam>(); }
+ClockSeam &Seams::clock() { return *slot<ClockSeam>(); }
+RandomSeam &Seams::random() { return *slot<RandomSeam>(); }
+
+std::unique_ptr<MessageBoxSeam> Seams::install(std::unique_ptr<MessageBoxSeam> seam) { return swapIn(std::move(seam)); }
+std::unique_ptr<FileDialogSeam> Seams::install(std::unique_ptr<FileDialogSeam> seam) { return swapIn(std::move(seam)); }
+std::unique_ptr<ShellSeam> Seams::install(std::unique_ptr<ShellSeam> seam) { return swapIn(std::move(seam)); }
+std::unique_ptr<ClockSeam> Seams::install(std::unique_ptr<ClockSeam> seam) { return swapIn(std::move(seam)); }
+std::unique_ptr<RandomSeam> Seams::install(std::unique_ptr<RandomSeam> seam) { return swapIn(std::move(seam)); }
+
+} // namespace quillor::platform

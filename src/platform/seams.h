@@ -1,0 +1,87 @@
+#pragma once
+// Every place where the program asks the user something, touches the desktop,
+// reads the clock or draws a random number goes through one of these seams, so
+// that tests can see and answer every message and never block on a modal box.
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <memory>
+#include <optional>
+
+class QWidget;
+
+namespace quillor::platform {
+
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
+enum class MsgIcon { None, Information, Warning, Critical, Question };
+// Numbered as the answers of the original message box, so callers can compare.
+enum class MsgAnswer { Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
+
+class MessageBoxSeam {
+public:
+    virtual ~MessageBoxSeam() = default;
+    // An empty title shows the program's name.
+    virtual MsgAnswer show(QWidget *parent, const QString &text, MsgButtons buttons = MsgButtons::Ok,
+                           const QString &title = {}, MsgIcon icon = MsgIcon::None) = 0;
+};
+
+class FileDialogSeam {
+public:
+    virtual ~FileDialogSeam() = default;
+    // nullopt when the user cancels.
+    virtual std::optional<QString> getSaveFileName(QWidget *parent, const QString &title, const QString &directory,
+                                                   const QString &fileName, const QString &filter) = 0;
+    virtual std::optional<QString> getOpenFileName(QWidget *parent, const QString &title, const QString &directory,
+                                                   const QString &filter) = 0;
+};
+
+class ShellSeam {
+public:
+    virtual ~ShellSeam() = default;
+    virtual bool openUrl(const QUrl &url) = 0;
+    // Starts a program without waiting for it.
+    virtual bool startDetached(const QString &program, const QStringList &arguments) = 0;
+    // Ends the program at once (the log file is written unbuffered, so nothing is lost).
+    virtual void endProcess(int exitCode) = 0;
+};
+
+class ClockSeam {
+public:
+    virtual ~ClockSeam() = default;
+    virtual QDateTime now() const = 0; // local time
+};
+
+class RandomSeam {
+public:
+    virtual ~RandomSeam() = default;
+    virtual int bounded(int highExclusive) = 0; // 0 <= n < highExclusive
+};
+
+// The process-wide set of seams. Production code reads them through the
+// accessors; tests replace one or more with install().
+class Seams {
+public:
+    static MessageBoxSeam &messageBox();
+    static FileDialogSeam &fileDialog();
+    static ShellSeam &shell();
+    static ClockSeam &clock();
+    static RandomSeam &random();
+
+    // Each install replaces the current seam and returns the previous one.
+    static std::unique_ptr<MessageBoxSeam> install(std::unique_ptr<MessageBoxSeam> seam);
+    static std::unique_ptr<FileDialogSeam> install(std::unique_ptr<FileDialogSeam> seam);
+    static std::unique_ptr<ShellSeam> install(std::unique_ptr<ShellSeam> seam);
+    static std::unique_ptr<ClockSeam> install(std::unique_ptr<ClockSeam> seam);
+    static std::unique_ptr<RandomSeam> install(std::unique_ptr<RandomSeam> seam);
+};
+
+// Shorthand for the common case of an information box with an OK button.
+inline MsgAnswer msgBox(const QString &text, MsgButtons buttons = MsgButtons::Ok, const QString &title = {},
+                        QWidget *parent = nullptr)
+{
+    return Seams::messageBox().show(parent, text, buttons, title);
+}
+
+} // namespace quillor::platform

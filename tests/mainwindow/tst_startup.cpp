@@ -1,0 +1,211 @@
+// Start-up driven through the real main window under the offscreen platform.
+#include "app/startup.h"
+#include "common/appcontext.h"
+#include "common/tolvaversion.h"
+#include "embedded/sampleserver.h"
+#include "fakes.h"
+#include "mainwindow/frmmain.h"
+#include "platform/apppaths.h"
+#include "testserver.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTabWidget>
+#include <QtTest>
+
+using namespace quillor;
+
+namespace {
+
+QStringList logFiles(const test::TestServer &server)
+{
+    return QDir(server.dataFolder() + QStringLiteral("/logs")).entryList(QDir::Files);
+}
+
+const QString kRefusal = QStringLiteral(
+    "This version of Quillor only works with Tolva 4.0(3) and later - see the help file for more details");
+
+} // namespace
+
+class TestStartup : public QObject {
+    Q_OBJECT
+private slots:
+    void startsOnTheSampleServer();
+    void refusesOldServers_data();
+    void refusesOldServers();
+    void profileProblemsAreNamed_data();
+    void profileProblemsAreNamed();
+    void exitAndCloseEndTheProgram();
+    void profileChoice_data();
+    void profileChoice();
+};
+
+void TestStartup::startsOnTheSampleServer()
+{
+    test::FakeSeams seams;
+    test::TestServer server;
+    QVERIFY2(server.ok(), qPrintable(server.error()));
+    frmMain window(server.ctx());
+    QVERIFY(window.Form_Load());
+    QCOMPARE(seams.messages->texts(), QStringList{});
+    QCOMPARE(seams.shell->endedWith, QList<int>{});
+
+    const AppState &state = server.ctx().state();
+    QCOMPARE(state.gConnectionString,
+             QStringLiteral("Provider=SQLOLEDB.1;Integrated Security=SSPI;Persist Security Info=False;Initial "
+                            "Catalog=TolvaDb;Data Source=TOLVASRV"));
+    QCOMPARE(state.gVersion.Text, QStringLiteral("4.2(1.50)"));
+    QVERIFY(state.bLoadingControls);
+
+    QCOMPARE(window.windowTitle(), QStringLiteral("Quillor"));
+    auto *treeGrid = window.findChild<QTabWidget *>(QStringLiteral("TabTreeGrid"));
+    QVERIFY(treeGrid);
+    QCOMPARE(treeGrid->currentIndex(), 0);
+    QCOMPARE(treeGrid->tabText(0), QStringLiteral("Tree View"));
+    QCOMPARE(treeGrid->tabText(1), QStringLiteral("Grid View"));
+    auto *info = window.findChild<QTabWidget *>(QStringLiteral("tabInfoTab"));
+    QVERIFY(info);
+    QStringList pages;
+    for (int i = 0; i < info->count(); ++i)
+        pages << info->tabText(i);
+    QCOMPARE(pages, (QStringList{"Subscriber", "Call Handler", "Interviewer", "Leaf", "Directory Handler"}));
+    QVERIFY(window.findChild<QLabel *>(QStringLiteral("lblCurrentObjectDisplayName")));
+    QVERIFY(window.minimumWidth() >= 752 && window.minimumHeight() >= 444);
+
+    // The run's log file, with its header.
+    const QStringList logs = logFiles(server);
+    QCOMPARE(logs.size(), 1);
+    QFile log(server.dataFolder() + QStringLiteral("/logs/") + logs.first());
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QString text = QString::fromLocal8Bit(log.readAll());
+    QVERIFY(text.contains(QStringLiteral("Local Tolva version=4.2(1.50)\r\n")));
+    QVERIFY(text.contains(QStringLiteral("Logged in user=EXAMPLE\\admin\r\n")));
+    QCOMPARE(server.ctx().log().gLogFileName(), log.fileName());
+}
+
+void TestStartup::refusesOldServers_data()
+{
+    QTest::addColumn<bool>("newLayout");
+    QTest::addColumn<QList<int>>("version");
+    QTest::addColumn<bool>("refused");
+
+    QTest::newRow("4.0(2.99), older layout") << false << QList<int>{4, 0, 2, 99} << true;
+    QTest::newRow("4.0(2.0), older layout") << false << QList<int>{4, 0, 2, 0} << true;
+    QTest::newRow("3.9(9.9), newer layout") << true << QList<int>{3, 9, 9, 9} << true;
+    QTest::newRow("4.0(3.0) is the oldest accepted") << false << QList<int>{4, 0, 3, 0} << false;
+}
+
+void TestStartup::refusesOldServers()
+{
+    QFETCH(bool, newLayout);
+    QFETCH(QList<int>, version);
+    QFETCH(bool, refused);
+
+    test::FakeSeams seams;
+    embedded::SampleOptions options;
+    options.newRegistryLayout = newLayout;
+    options.major = version[0];
+    options.minor = version[1];
+    options.release = version[2];
+    options.build = version[3];
+    test::TestServer server(options);
+    QVERIFY2(server.ok(), qPrintable(server.error()));
+    const quint64 queriesBefore = server.ctx().db().queryCount();
+
+    frmMain window(server.ctx());
+    QCOMPARE(window.Form_Load(), !refused);
+    if (refused) {
+        QCOMPARE(seams.messages->texts(), QStringList{kRefusal});
+        QCOMPARE(seams.shell->endedWith.size(), 1);
+        // Nothing else ran: no query, no log file.
+        QCOMPARE(server.ctx().db().queryCount(), queriesBefore);
+        QCOMPARE(logFiles(server), QStringList{});
+    } else {
+        QCOMPARE(seams.messages->texts(), QStringList{});
+        QCOMPARE(logFiles(server).size(), 1);
+    }
+}
+
+void TestStartup::profileProblemsAreNamed_data()
+{
+    QTest::addColumn<QByteArray>("contents"); // empty: no file at all
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("missing file") << QByteArray() << "does not exist";
+    QTest::newRow("not an export") << QByteArray("hello\r\n") << "could not be read";
+    QTest::newRow("syntax error") << QByteArray("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\X]\r\n\"a\"=dword:zz\r\n")
+                                  << "line 4";
+}
+
+void TestStartup::profileProblemsAreNamed()
+{
+    QFETCH(QByteArray, contents);
+    QFETCH(QString, expected);
+
+    test::FakeSeams seams;
+    QTemporaryDir dir;
+    platform::AppPaths::overrideDataFolder(dir.path());
+    const QString path = dir.filePath(QStringLiteral("server.reg"));
+    if (!contents.isEmpty()) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(contents);
+    }
+    AppContext ctx(embedded::standInProcedures(), &test::testIdentity);
+    prepareContext(ctx, ProfileChoice{false, path}, QString());
+    QCOMPARE(seams.messages->shown.size(), 1);
+    const QString message = seams.messages->shown.first().text;
+    QVERIFY2(message.contains(path) && message.contains(expected), qPrintable(message));
+
+    // The program then treats the server as one whose keys are absent.
+    frmMain window(ctx);
+    QVERIFY(!window.Form_Load());
+    QCOMPARE(seams.messages->texts().mid(1),
+             (QStringList{QStringLiteral("Error retrieving version of product from the registry."), kRefusal}));
+    platform::AppPaths::overrideDataFolder(QString());
+}
+
+void TestStartup::exitAndCloseEndTheProgram()
+{
+    test::FakeSeams seams;
+    test::TestServer server;
+    frmMain window(server.ctx());
+    QVERIFY(window.Form_Load());
+    auto *exit = window.findChild<QAction *>(QStringLiteral("mnuExit"));
+    QVERIFY(exit);
+    QCOMPARE(exit->text(), QStringLiteral("Exit"));
+    exit->trigger();
+    QCOMPARE(seams.shell->endedWith, QList<int>{0});
+    window.show();
+    window.close();
+    QCOMPARE(seams.shell->endedWith, (QList<int>{0, 0}));
+}
+
+void TestStartup::profileChoice_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("environment");
+    QTest::addColumn<bool>("demo");
+    QTest::addColumn<QString>("file");
+
+    QTest::newRow("option") << QStringList{"quillor", "--registry", "/srv/a.reg"} << "/env.reg" << false << "/srv/a.reg";
+    QTest::newRow("environment") << QStringList{"quillor"} << "/env.reg" << false << "/env.reg";
+    QTest::newRow("nothing") << QStringList{"quillor"} << QString() << false << QString();
+    QTest::newRow("demo") << QStringList{"quillor", "--demo"} << QString() << true << QString();
+}
+
+void TestStartup::profileChoice()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, environment);
+    QFETCH(bool, demo);
+    QFETCH(QString, file);
+    const ProfileChoice choice = chooseProfile(arguments, environment);
+    QCOMPARE(choice.demo, demo);
+    QCOMPARE(choice.registryFile, file);
+}
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"

@@ -1,0 +1,93 @@
+#include "fakes.h"
+
+namespace quillor::test {
+
+using platform::MsgAnswer;
+using platform::MsgButtons;
+
+MsgAnswer FakeMessageBox::show(QWidget *, const QString &text, MsgButtons buttons, const QString &title,
+                               platform::MsgIcon)
+{
+    shown << ShownMessage{text, buttons, title};
+    if (!answers.isEmpty())
+        return answers.dequeue();
+    switch (buttons) {
+    case MsgButtons::YesNo:
+    case MsgButtons::YesNoCancel: return MsgAnswer::Yes;
+    case MsgButtons::RetryCancel: return MsgAnswer::Retry;
+    default: return MsgAnswer::Ok;
+    }
+}
+
+QStringList FakeMessageBox::texts() const
+{
+    QStringList out;
+    for (const auto &m : shown)
+        out << m.text;
+    return out;
+}
+
+bool FakeShell::openUrl(const QUrl &url)
+{
+    openedUrls << url;
+    return true;
+}
+
+bool FakeShell::startDetached(const QString &program, const QStringList &arguments)
+{
+    started << (QStringList{program} + arguments);
+    return true;
+}
+
+void FakeShell::endProcess(int exitCode) { endedWith << exitCode; }
+
+std::optional<QString> FakeFileDialog::getSaveFileName(QWidget *, const QString &title, const QString &,
+                                                       const QString &, const QString &)
+{
+    titles << title;
+    return answers.isEmpty() ? std::nullopt : answers.dequeue();
+}
+
+std::optional<QString> FakeFileDialog::getOpenFileName(QWidget *, const QString &title, const QString &,
+                                                       const QString &)
+{
+    titles << title;
+    return answers.isEmpty() ? std::nullopt : answers.dequeue();
+}
+
+int SequenceRandom::bounded(int highExclusive)
+{
+    if (values.isEmpty() || highExclusive <= 0)
+        return 0;
+    return values.dequeue() % highExclusive;
+}
+
+FakeSeams::FakeSeams()
+{
+    auto m = std::make_unique<FakeMessageBox>();
+    messages = m.get();
+    m_prevMessages = platform::Seams::install(std::move(m));
+    auto s = std::make_unique<FakeShell>();
+    shell = s.get();
+    m_prevShell = platform::Seams::install(std::move(s));
+    auto c = std::make_unique<FakeClock>();
+    clock = c.get();
+    m_prevClock = platform::Seams::install(std::move(c));
+    auto f = std::make_unique<FakeFileDialog>();
+    fileDialog = f.get();
+    m_prevFileDialog = platform::Seams::install(std::move(f));
+    auto r = std::make_unique<SequenceRandom>();
+    random = r.get();
+    m_prevRandom = platform::Seams::install(std::move(r));
+}
+
+FakeSeams::~FakeSeams()
+{
+    platform::Seams::install(std::move(m_prevMessages));
+    platform::Seams::install(std::move(m_prevShell));
+    platform::Seams::install(std::move(m_prevClock));
+    platform::Seams::install(std::move(m_prevFileDialog));
+    platform::Seams::install(std::move(m_prevRandom));
+}
+
+} // namespace quillor::test

@@ -1,0 +1,83 @@
+#pragma once
+// Stand-ins for the platform seams: they record what the program asked and
+// answer from a script, so no test ever blocks on a modal box.
+
+#include "platform/seams.h"
+
+#include <QList>
+#include <QQueue>
+#include <QStringList>
+#include <QUrl>
+
+namespace quillor::test {
+
+struct ShownMessage {
+    QString text;
+    platform::MsgButtons buttons;
+    QString title;
+};
+
+class FakeMessageBox : public platform::MessageBoxSeam {
+public:
+    platform::MsgAnswer show(QWidget *, const QString &text, platform::MsgButtons buttons, const QString &title,
+                             platform::MsgIcon) override;
+    QList<ShownMessage> shown;
+    QQueue<platform::MsgAnswer> answers; // next answers; when empty: OK / Yes
+    QStringList texts() const;
+};
+
+class FakeShell : public platform::ShellSeam {
+public:
+    bool openUrl(const QUrl &url) override;
+    bool startDetached(const QString &program, const QStringList &arguments) override;
+    void endProcess(int exitCode) override;
+    QList<QUrl> openedUrls;
+    QList<QStringList> started; // program followed by its arguments
+    QList<int> endedWith;
+};
+
+class FakeClock : public platform::ClockSeam {
+public:
+    QDateTime now() const override { return current.isValid() ? current : QDateTime::currentDateTime(); }
+    QDateTime current;
+};
+
+class FakeFileDialog : public platform::FileDialogSeam {
+public:
+    std::optional<QString> getSaveFileName(QWidget *, const QString &title, const QString &directory,
+                                           const QString &fileName, const QString &filter) override;
+    std::optional<QString> getOpenFileName(QWidget *, const QString &title, const QString &directory,
+                                           const QString &filter) override;
+    QQueue<std::optional<QString>> answers; // empty: cancel
+    QStringList titles;
+};
+
+class SequenceRandom : public platform::RandomSeam {
+public:
+    int bounded(int highExclusive) override;
+    QQueue<int> values; // empty: 0
+};
+
+// Installs every fake for the life of one test and puts the previous seams back.
+class FakeSeams {
+public:
+    FakeSeams();
+    ~FakeSeams();
+    FakeSeams(const FakeSeams &) = delete;
+    FakeSeams &operator=(const FakeSeams &) = delete;
+
+    FakeMessageBox *messages;
+    FakeShell *shell;
+    FakeClock *clock;
+    FakeFileDialog *fileDialog;
+    SequenceRandom *random;
+
+private:
+    std::unique_ptr<platform::MessageBoxSeam> m_prevMessages;
+    std::unique_ptr<platform::ShellSeam> m_prevShell;
+    std::unique_ptr<platform::ClockSeam> m_prevClock;
+    std::unique_ptr<platform::FileDialogSeam> m_prevFileDialog;
+    std::unique_ptr<platform::RandomSeam> m_prevRandom;
+};
+
+} // namespace quillor::test

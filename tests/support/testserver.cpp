@@ -1,0 +1,44 @@
+#include "testserver.h"
+
+#include "common/tolvaversion.h"
+#include "mainwindow/frmmain.h"
+#include "platform/apppaths.h"
+
+#include <QDir>
+
+namespace quillor::test {
+
+platform::SystemIdentity testIdentity()
+{
+    platform::SystemIdentity id;
+    id.available = true;
+    id.computerName = QStringLiteral("TOLVASRV");
+    id.domain = QStringLiteral("EXAMPLE");
+    id.userName = QStringLiteral("admin");
+    return id;
+}
+
+TestServer::TestServer(const embedded::SampleOptions &options)
+{
+    m_server = embedded::createSampleServer(m_dir.path() + QStringLiteral("/server"), options, &m_error);
+    QDir().mkpath(dataFolder());
+    platform::AppPaths::overrideDataFolder(dataFolder());
+    reload();
+}
+
+TestServer::~TestServer()
+{
+    m_ctx.reset();
+    platform::AppPaths::overrideDataFolder(QString());
+}
+
+void TestServer::reload()
+{
+    m_ctx = std::make_unique<AppContext>(embedded::standInProcedures(), &testIdentity);
+    if (!m_server)
+        return;
+    m_ctx->loadRegistry(m_server->registryFile, &m_error);
+    m_ctx->state().gConnectionString = frmMain::connectionStringFor(m_ctx->workstation().ComputerName());
+}
+
+} // namespace quillor::test

@@ -1,0 +1,41 @@
+#pragma once
+// A fresh sample server per test, in a temporary folder, with a context
+// loaded on it and the program's data folder pointed there too.
+
+#include "common/appcontext.h"
+#include "embedded/sampleserver.h"
+
+#include <QTemporaryDir>
+#include <memory>
+
+namespace quillor::test {
+
+// The identity every test run reports, so connection strings and log headers are predictable.
+platform::SystemIdentity testIdentity();
+
+class TestServer {
+public:
+    explicit TestServer(const embedded::SampleOptions &options = {});
+    ~TestServer();
+
+    bool ok() const { return m_server.has_value(); }
+    QString error() const { return m_error; }
+    const embedded::SampleServer &server() const { return *m_server; }
+    QString folder() const { return m_dir.path(); }
+    // The program's data folder (logs go below it).
+    QString dataFolder() const { return m_dir.path() + QStringLiteral("/program"); }
+
+    // A context on this server, with its connection string and version set as
+    // the start-up would.
+    AppContext &ctx() { return *m_ctx; }
+    // Rebuilds the context (after a test changed the registry file).
+    void reload();
+
+private:
+    QTemporaryDir m_dir;
+    std::optional<embedded::SampleServer> m_server;
+    std::unique_ptr<AppContext> m_ctx;
+    QString m_error;
+};
+
+} // namespace quillor::test
