@@ -1,4 +1,5 @@
 #include "embedded/sampleserver.h"
+#include "embedded/buildsupport.h"
 
 #include "embedded/procedures.h"
 #include "embedded/sampledata.h"
@@ -27,6 +28,12 @@ static void initEmbeddedResources()
 
 namespace quillor::embedded {
 
+using detail::buildDatabase;
+using detail::removeDatabaseFiles;
+using detail::setError;
+using detail::wavTone;
+using detail::writeFile;
+
 namespace {
 
 QString readResource(const QString &path)
@@ -39,92 +46,10 @@ QString readResource(const QString &path)
     return QString::fromUtf8(file.readAll());
 }
 
-bool setError(QString *error, const QString &text)
-{
-    if (error)
-        *error = text;
-    return false;
-}
 
-// A small 16-bit mono PCM recording: a short, quiet tone.
-QByteArray wavTone(double frequency)
-{
-    constexpr int rate = 8000;
-    constexpr int samples = rate / 4;
-    QByteArray pcm;
-    {
-        QDataStream out(&pcm, QIODevice::WriteOnly);
-        out.setByteOrder(QDataStream::LittleEndian);
-        for (int i = 0; i < samples; ++i)
-            out << qint16(std::lround(3000.0 * std::sin(2.0 * std::numbers::pi * frequency * i / rate)));
-    }
-    QByteArray wav;
-    QDataStream out(&wav, QIODevice::WriteOnly);
-    out.setByteOrder(QDataStream::LittleEndian);
-    out.writeRawData("RIFF", 4);
-    out << quint32(36 + pcm.size());
-    out.writeRawData("WAVEfmt ", 8);
-    out << quint32(16) << quint16(1) << quint16(1) << quint32(rate) << quint32(rate * 2) << quint16(2)
-        << quint16(16);
-    out.writeRawData("data", 4);
-    out << quint32(pcm.size());
-    out.writeRawData(pcm.constData(), int(pcm.size()));
-    return wav;
-}
 
-bool writeFile(const QString &path, const QByteArray &bytes, QString *error)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return setError(error, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
-    return true;
-}
 
-bool removeDatabaseFiles(const QString &path, QString *error)
-{
-    for (const QString &suffix : {QString(), QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")}) {
-        const QString file = path + suffix;
-        if (QFileInfo::exists(file) && !QFile::remove(file))
-            return setError(error, QStringLiteral("Cannot replace %1").arg(file));
-    }
-    return true;
-}
 
-// Creates one database file from its schema and rows, on a connection of its own.
-bool buildDatabase(const QString &path, const std::function<bool(QSqlDatabase &, QString *)> &schema,
-                   const std::function<bool(QSqlDatabase &, QString *)> &rows, QString *error)
-{
-    if (!removeDatabaseFiles(path, error))
-        return false;
-    const QString name = QStringLiteral("quillor_sample_") + QUuid::createUuid().toString(QUuid::WithoutBraces);
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        if (!db.open()) {
-            setError(error, QStringLiteral("Cannot create %1: %2").arg(path, db.lastError().text()));
-        } else {
-            QSqlQuery pragma(db);
-            pragma.exec(QStringLiteral("PRAGMA synchronous = OFF"));
-            pragma.finish();
-            QString why;
-            if (!db.transaction()) {
-                why = db.lastError().text();
-            } else if (!schema(db, &why) || !rows(db, &why)) {
-                db.rollback();
-            } else if (!db.commit()) {
-                why = db.lastError().text();
-            } else {
-                ok = true;
-            }
-            if (!ok)
-                setError(error, QStringLiteral("Cannot fill %1: %2").arg(path, why));
-            db.close();
-        }
-    }
-    QSqlDatabase::removeDatabase(name);
-    return ok;
-}
 
 // ---- registry export ----
 
@@ -343,22 +268,10 @@ bool writeRegistryExport(const QString &path, const QString &sampleFolder, const
 
 std::optional<SampleServer> createSampleServer(const QString &folder, const SampleOptions &options, QString *error)
 {
-    if (folder.isEmpty()) {
-        setError(error, QStringLiteral("No folder given for the sample server."));
+    const auto laidOut = detail::layOutServer(folder, error);
+    if (!laidOut)
         return std::nullopt;
-    }
-    SampleServer server;
-    server.folder = QDir(folder).absolutePath();
-    server.installFolder = server.folder + QStringLiteral("/tolva");
-    server.streamFolder = server.installFolder + QStringLiteral("/Stream Files/");
-    server.mainDatabase = server.folder + QStringLiteral("/TolvaDb.sqlite");
-    server.directoryDatabase = server.folder + QStringLiteral("/TolvaDirDB.sqlite");
-    server.registryFile = server.folder + QStringLiteral("/tolva.reg");
-
-    if (!QDir().mkpath(server.streamFolder)) {
-        setError(error, QStringLiteral("Cannot create %1").arg(server.streamFolder));
-        return std::nullopt;
-    }
+    const SampleServer &server = *laidOut;
     // The template's Off Hours greeting names a recording that must stay absent.
     QFile::remove(server.streamFolder + QStringLiteral("missing_file.wav"));
     if (!writeFile(server.streamFolder + QStringLiteral("openinggreetingch_Standard.wav"), wavTone(440.0), error)

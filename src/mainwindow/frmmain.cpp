@@ -3,12 +3,17 @@
 #include "common/appcontext.h"
 #include "common/errors.h"
 #include "common/tolvaversion.h"
+#include "mainwindow/routingtree.h"
+#include "mainwindow/treeicons.h"
+#include "platform/outlinemodel.h"
+#include "platform/outlineview.h"
 #include "platform/seams.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QTabWidget>
@@ -26,13 +31,20 @@ constexpr int kMinWidth = 752;
 constexpr int kMinHeight = 444;
 } // namespace
 
-frmMain::frmMain(AppContext &ctx, QWidget *parent) : QMainWindow(parent), m_ctx(ctx)
+frmMain::frmMain(AppContext &ctx, QWidget *parent)
+    : QMainWindow(parent), m_ctx(ctx), m_tree(new RoutingTree(ctx, this))
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Quillor"));
     setMinimumSize(kMinWidth, kMinHeight);
+    resize(1100, 720);
     createMenus();
     createLayout();
+    m_tree->ATTree().setPictureProvider(&treePicture);
+    ATTree->setOutlineModel(&m_tree->ATTree());
+    connect(m_tree, &RoutingTree::selectRow, ATTree, &platform::OutlineTreeView::selectNode);
+    connect(ATTree, &platform::OutlineTreeView::selectionMoved, this, &frmMain::ATTree_AfterRowColChange);
+    connect(ATTree, &platform::OutlineTreeView::rightClicked, this, &frmMain::ATTree_MouseDown);
 }
 
 frmMain::~frmMain() = default;
@@ -51,6 +63,14 @@ void frmMain::createMenus()
     mnuExit = mnuFile->addAction(QStringLiteral("Exit"));
     mnuExit->setObjectName(QStringLiteral("mnuExit"));
     connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
+
+    // Popped up at the pointer only, never shown in the menu bar.
+    PopupSetRoot = new QMenu(QStringLiteral("PopupSetRoot"), this);
+    PopupSetRoot->setObjectName(QStringLiteral("PopupSetRoot"));
+    mnuSetRoot = PopupSetRoot->addAction(QStringLiteral("Set As Root Node"));
+    mnuSetRoot->setObjectName(QStringLiteral("mnuSetRoot"));
+    // Re-rooting comes with the tree view options.
+    mnuSetRoot->setEnabled(false);
 }
 
 void frmMain::createLayout()
@@ -63,7 +83,11 @@ void frmMain::createLayout()
     TabTreeGrid->setObjectName(QStringLiteral("TabTreeGrid"));
     auto *treePage = new QWidget(TabTreeGrid);
     treePage->setObjectName(QStringLiteral("pageTreeView"));
-    treePage->setLayout(new QVBoxLayout);
+    auto *treeLayout = new QVBoxLayout(treePage);
+    treeLayout->setContentsMargins(2, 2, 2, 2);
+    ATTree = new platform::OutlineTreeView(treePage);
+    ATTree->setObjectName(QStringLiteral("ATTree"));
+    treeLayout->addWidget(ATTree);
     TabTreeGrid->addTab(treePage, QStringLiteral("Tree View"));
     auto *gridPage = new QWidget(TabTreeGrid);
     gridPage->setObjectName(QStringLiteral("pageGridView"));
@@ -128,6 +152,16 @@ bool frmMain::Form_Load()
             endProgram(0);
         }
     });
+    step([&] {
+        // No rows and no header row, so that the root will be row 0.
+        m_tree->ATTree().clear();
+        m_tree->ATTree().setRedraw(true);
+    });
+    step([&] {
+        QString root;
+        if (!m_tree->StartNewTree(root, 0))
+            m_ended = true;
+    });
     step([&] { openLogFile(); });
     return !m_ended;
 }
@@ -142,6 +176,42 @@ void frmMain::openLogFile()
         msgBox(QStringLiteral("The log file %1 could not be created (%2). Changes made in this session will not be "
                               "recorded in a log.")
                    .arg(path, error));
+}
+
+void frmMain::ATTree_AfterRowColChange(platform::OutlineNode *node)
+{
+    if (!node)
+        return;
+    int page = -1;
+    switch (m_tree->nodeType(node)) {
+    case NodeSubscriber:
+    case NodeDuplicateSubscriber: page = 0; break;
+    case NodeCallHandler:
+    case NodeDuplicateHandler: page = 1; break;
+    case NodeInterviewer: page = 2; break;
+    case NodeLeaf:
+    case NodeInvalidLink: page = 3; break;
+    case NodeNameLookup: page = 4; break;
+    default: break;
+    }
+    if (page < 0) {
+        msgBox(QStringLiteral("Error! Invalid node type!"));
+        return;
+    }
+    // Exactly one page shows: the one that fits the row.
+    tabInfoTab->setTabVisible(page, true);
+    tabInfoTab->setCurrentIndex(page);
+    for (int i = 0; i < tabInfoTab->count(); ++i)
+        tabInfoTab->setTabVisible(i, i == page);
+}
+
+void frmMain::ATTree_MouseDown(platform::OutlineNode *node, const QPoint &globalPos)
+{
+    if (!node || node == m_tree->ATTree().root())
+        return;
+    const qint16 type = m_tree->nodeType(node);
+    if (type == NodeCallHandler || type == NodeSubscriber || type == NodeDuplicateHandler || type == NodeDuplicateSubscriber)
+        PopupSetRoot->popup(globalPos);
 }
 
 void frmMain::endProgram(int exitCode)

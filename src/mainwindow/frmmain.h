@@ -12,7 +12,13 @@ class QTabWidget;
 
 namespace quillor {
 
+namespace platform {
+class OutlineNode;
+class OutlineTreeView;
+} // namespace platform
+
 class AppContext;
+class RoutingTree;
 
 class frmMain : public QMainWindow {
     Q_OBJECT
@@ -21,6 +27,7 @@ public:
     ~frmMain() override;
 
     AppContext &context() { return m_ctx; }
+    RoutingTree &routingTree() { return *m_tree; }
 
     // Brings the system up. False when the program was ended during start-up
     // (an unsupported server); the window must then not be shown.
@@ -31,6 +38,8 @@ public:
 
 public slots:
     void mnuExit_Click();
+    void ATTree_AfterRowColChange(quillor::platform::OutlineNode *node);
+    void ATTree_MouseDown(quillor::platform::OutlineNode *node, const QPoint &globalPos);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -45,7 +54,11 @@ private:
     AppContext &m_ctx;
     bool m_ended = false;
 
+    RoutingTree *m_tree = nullptr;
     QTabWidget *TabTreeGrid = nullptr;
+    platform::OutlineTreeView *ATTree = nullptr;
+    QMenu *PopupSetRoot = nullptr;
+    QAction *mnuSetRoot = nullptr;
     QTabWidget *tabInfoTab = nullptr;
     QFrame *frameObjectTitle = nullptr;
     QLabel *lblCurrentObjectDisplayName = nullptr;

@@ -119,6 +119,9 @@ Recordset::Recordset() = default;
 
 int Recordset::fieldIndex(const QString &name) const
 {
+    // Most callers write the name as the server does; only the others pay for the folding.
+    if (const auto it = m_exact.constFind(name); it != m_exact.cend())
+        return *it;
     return m_index.value(name.toLower(), -1);
 }
 
@@ -224,10 +227,23 @@ void Recordset::Close()
 // ---------------------------------------------------------------------------
 // Database
 
+// A prepared statement kept for reuse, with the field names of its rows.
+struct PreparedStatement {
+    QSqlQuery query;
+    bool described = false;
+    QStringList names;
+    QHash<QString, int> index;
+    QHash<QString, int> exact;
+    explicit PreparedStatement(const QSqlDatabase &db) : query(db) {}
+};
+
 struct Database::Connection {
     QString name;
     bool standIn = false;
-    QSqlDatabase db() const { return QSqlDatabase::database(name, false); }
+    QSqlDatabase handle;
+    // Reads are prepared once per text: the tree sends the same few queries for every node.
+    QHash<QString, std::shared_ptr<PreparedStatement>> statements;
+    QSqlDatabase db() const { return handle; }
 };
 
 Database::Database(ServerProfile profile, std::shared_ptr<ProcedureCatalogue> standIn)
@@ -238,18 +254,9 @@ Database::Database(ServerProfile profile, std::shared_ptr<ProcedureCatalogue> st
 
 Database::~Database()
 {
-    QStringList names;
-    for (const auto &c : std::as_const(m_connections))
-        names << c->name;
-    m_connections.clear();
-    for (const QString &name : names) {
-        {
-            QSqlDatabase db = QSqlDatabase::database(name, false);
-            if (db.isOpen())
-                db.close();
-        }
-        QSqlDatabase::removeDatabase(name);
-    }
+    const QStringList locations = m_connections.keys();
+    for (const QString &location : locations)
+        dropConnection(location);
 }
 
 Database::Connection *Database::connect(const QString &location, DbError *error)
@@ -306,6 +313,7 @@ Database::Connection *Database::connect(const QString &location, DbError *error)
         QSqlQuery pragma(db);
         pragma.exec(QStringLiteral("PRAGMA foreign_keys = OFF"));
     }
+    conn->handle = db;
     m_connections.insert(location, conn);
     return conn.get();
 }
@@ -316,13 +324,20 @@ void Database::dropConnection(const QString &location)
     if (it == m_connections.end())
         return;
     const QString name = (*it)->name;
+    (*it)->statements.clear();
+    if ((*it)->handle.isOpen())
+        (*it)->handle.close();
+    (*it)->handle = QSqlDatabase();
     m_connections.erase(it);
-    {
-        QSqlDatabase db = QSqlDatabase::database(name, false);
-        if (db.isOpen())
-            db.close();
-    }
     QSqlDatabase::removeDatabase(name);
+}
+
+QString Database::locationOf(const QString &connectionString)
+{
+    auto it = m_locations.constFind(connectionString);
+    if (it == m_locations.cend())
+        it = m_locations.insert(connectionString, m_profile.locationFor(connectionString));
+    return *it;
 }
 
 QVariant Database::toBindable(const QVariant &value, bool standIn)
@@ -354,45 +369,67 @@ bool bindAndExec(QSqlQuery &q, const QString &sql, const QVariantList &params, b
     return q.exec();
 }
 
-void fillRecordset(Recordset &rs, QSqlQuery &q, QStringList &names, QHash<QString, int> &index,
-                   QVector<QVector<QVariant>> &rows)
-{
-    Q_UNUSED(rs);
-    const QSqlRecord rec = q.record();
-    for (int i = 0; i < rec.count(); ++i) {
-        names << rec.fieldName(i);
-        index.insert(rec.fieldName(i).toLower(), i);
-    }
-    while (q.next()) {
-        QVector<QVariant> row(rec.count());
-        for (int i = 0; i < rec.count(); ++i)
-            row[i] = q.value(i);
-        rows.push_back(std::move(row));
-    }
-}
-
 } // namespace
 
 Recordset Database::open(const QString &connectionString, const QString &sql, const QVariantList &params,
                          DbError *error)
 {
     Recordset rs;
-    const QString location = m_profile.locationFor(connectionString);
+    const QString location = locationOf(connectionString);
     Connection *conn = connect(location, error);
     if (!conn)
         return rs;
-    QSqlDatabase db = conn->db();
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
+    std::shared_ptr<PreparedStatement> st = conn->statements.value(sql);
+    if (!st) {
+        st = std::make_shared<PreparedStatement>(conn->handle);
+        st->query.setForwardOnly(true);
+        if (!st->query.prepare(sql)) {
+            ++m_queryCount;
+            if (error)
+                *error = fromSqlError(st->query.lastError(), dberr::QueryFailed);
+            if (st->query.lastError().type() == QSqlError::ConnectionError || !conn->handle.isOpen())
+                dropConnection(location);
+            return rs;
+        }
+        // Texts with many values (IN lists of every length) would fill the cache for nothing.
+        if (conn->statements.size() > 256)
+            conn->statements.clear();
+        conn->statements.insert(sql, st);
+    }
+    QSqlQuery &q = st->query;
+    for (int i = 0; i < params.size(); ++i)
+        q.bindValue(i, toBindable(params[i], conn->standIn));
     ++m_queryCount;
-    if (!bindAndExec(q, sql, params, conn->standIn)) {
+    if (!q.exec()) {
         if (error)
             *error = fromSqlError(q.lastError(), dberr::QueryFailed);
-        if (q.lastError().type() == QSqlError::ConnectionError || !db.isOpen())
+        const bool lost = q.lastError().type() == QSqlError::ConnectionError || !conn->handle.isOpen();
+        q.finish();
+        conn->statements.remove(sql);
+        if (lost)
             dropConnection(location);
         return rs;
     }
-    fillRecordset(rs, q, rs.m_names, rs.m_index, rs.m_rows);
+    if (!st->described) {
+        const QSqlRecord rec = q.record();
+        for (int i = 0; i < rec.count(); ++i) {
+            st->names << rec.fieldName(i);
+            st->index.insert(rec.fieldName(i).toLower(), i);
+            st->exact.insert(rec.fieldName(i), i);
+        }
+        st->described = true;
+    }
+    rs.m_names = st->names;
+    rs.m_index = st->index;
+    rs.m_exact = st->exact;
+    const int columns = int(st->names.size());
+    while (q.next()) {
+        QVector<QVariant> row(columns);
+        for (int i = 0; i < columns; ++i)
+            row[i] = q.value(i);
+        rs.m_rows.push_back(std::move(row));
+    }
+    q.finish();
     rs.m_open = true;
     rs.m_pos = 0;
     if (error)
@@ -414,7 +451,7 @@ Recordset Database::openForUpdate(const QString &connectionString, const QString
     if (!rs.isOpen())
         return rs;
     rs.m_db = this;
-    rs.m_location = m_profile.locationFor(connectionString);
+    rs.m_location = locationOf(connectionString);
     rs.m_table = table;
     rs.m_keyColumn = keyColumn;
     return rs;
@@ -422,6 +459,7 @@ Recordset Database::openForUpdate(const QString &connectionString, const QString
 
 bool Database::updateRecordset(Recordset &rs, DbError *error)
 {
+    ++m_writeCount;
     Connection *conn = connect(rs.m_location, error);
     if (!conn)
         return false;
@@ -530,7 +568,8 @@ bool Database::updateRecordset(Recordset &rs, DbError *error)
 bool Database::execute(const QString &connectionString, const QString &sql, const QVariantList &params,
                        DbError *error, int *rowsAffected)
 {
-    const QString location = m_profile.locationFor(connectionString);
+    ++m_writeCount;
+    const QString location = locationOf(connectionString);
     Connection *conn = connect(location, error);
     if (!conn)
         return false;
@@ -565,7 +604,7 @@ bool Database::execute(const QString &connectionString, const QString &sql, cons
 std::optional<QStringList> Database::procedureParameters(const QString &connectionString, const QString &procedure,
                                                          DbError *error)
 {
-    const QString location = m_profile.locationFor(connectionString);
+    const QString location = locationOf(connectionString);
     const QString cacheKey = location + u'|' + procedure.toLower();
     if (auto it = m_paramCache.constFind(cacheKey); it != m_paramCache.cend())
         return *it;
@@ -622,6 +661,7 @@ std::optional<QStringList> Database::procedureParameters(const QString &connecti
 bool Database::callProcedure(const QString &connectionString, const QString &procedure, const QList<ProcArg> &args,
                              DbError *error)
 {
+    ++m_writeCount;
     if (!isIdentifier(procedure)) {
         setError(error, dberr::UnknownProcedure, QStringLiteral("Could not find stored procedure '%1'.").arg(procedure));
         return false;
@@ -653,7 +693,7 @@ bool Database::callProcedure(const QString &connectionString, const QString &pro
             resolved << a;
     }
 
-    const QString location = m_profile.locationFor(connectionString);
+    const QString location = locationOf(connectionString);
     Connection *conn = connect(location, error);
     if (!conn)
         return false;
@@ -697,7 +737,7 @@ bool Database::callProcedure(const QString &connectionString, const QString &pro
 
 bool Database::inTransaction(const QString &connectionString, const std::function<bool()> &work, DbError *error)
 {
-    const QString location = m_profile.locationFor(connectionString);
+    const QString location = locationOf(connectionString);
     Connection *conn = connect(location, error);
     if (!conn)
         return false;

@@ -130,6 +130,7 @@ private:
     bool m_open = false;
     QStringList m_names;
     QHash<QString, int> m_index; // lower-case name -> column
+    QHash<QString, int> m_exact; // name as the server gave it -> column
     QVector<QVector<QVariant>> m_rows;
     qsizetype m_pos = 0;
     // updatable
@@ -177,6 +178,9 @@ public:
 
     // Queries and commands sent so far (the benchmark counts them).
     quint64 queryCount() const { return m_queryCount; }
+    // Writes sent so far (statements, procedure calls, recordset updates),
+    // successful or not: whoever keeps rows read earlier knows they may be stale.
+    quint64 writeCount() const { return m_writeCount; }
 
     // Binds a value as the server expects it (dates as text on the stand-in).
     static QVariant toBindable(const QVariant &value, bool standIn);
@@ -185,6 +189,7 @@ private:
     friend class Recordset;
     struct Connection;
     Connection *connect(const QString &location, DbError *error);
+    QString locationOf(const QString &connectionString);
     void dropConnection(const QString &location);
     bool updateRecordset(Recordset &rs, DbError *error);
 
@@ -192,7 +197,9 @@ private:
     std::shared_ptr<ProcedureCatalogue> m_standIn;
     QHash<QString, std::shared_ptr<Connection>> m_connections;
     QHash<QString, QStringList> m_paramCache; // location + "|" + lower-case name
+    QHash<QString, QString> m_locations;      // connection string -> location
     quint64 m_queryCount = 0;
+    quint64 m_writeCount = 0;
     QString m_prefix;
 };
 

@@ -1,0 +1,160 @@
+// quillor-bench: times the program's operations on generated servers of
+// several sizes and prints one tab-separated line per operation.
+//
+// Each size runs in a child process of its own, so that its peak memory is
+// its own and not the largest size's so far.
+#include "common/appcontext.h"
+#include "common/tolvaversion.h"
+#include "embedded/generator.h"
+#include "embedded/sampleserver.h"
+#include "mainwindow/frmmain.h"
+#include "mainwindow/routingtree.h"
+#include "platform/apppaths.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <cstdio>
+
+using namespace quillor;
+
+namespace {
+
+double peakMegabytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> lines = status.readAll().split('\n');
+    for (const QByteArray &line : lines) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return 0;
+}
+
+class Reporter {
+public:
+    Reporter(int objects, platform::Database &db) : m_objects(objects), m_db(db) {}
+    // Runs one operation and prints its line.
+    template <typename F> void measure(const char *operation, F &&work)
+    {
+        const quint64 queries = m_db.queryCount();
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        const double seconds = double(timer.nsecsElapsed()) / 1e9;
+        std::printf("%d\t%s\t%.4f\t%llu\t%.1f\n", m_objects, operation, seconds,
+                    static_cast<unsigned long long>(m_db.queryCount() - queries), peakMegabytes());
+        std::fflush(stdout);
+    }
+
+private:
+    int m_objects;
+    platform::Database &m_db;
+};
+
+int runOneSize(int objects, quint32 seed)
+{
+    QTemporaryDir dir;
+    platform::AppPaths::overrideDataFolder(dir.path());
+    QString error;
+    QElapsedTimer made;
+    made.start();
+    const auto server = embedded::createGeneratedServer(dir.filePath(QStringLiteral("server")), {objects, seed}, &error);
+    if (!server) {
+        std::fprintf(stderr, "cannot generate a server of %d objects: %s\n", objects, qPrintable(error));
+        return 1;
+    }
+    std::fprintf(stderr, "generated %d objects in %.2f s\n", objects, double(made.elapsed()) / 1000.0);
+
+    AppContext ctx(embedded::standInProcedures());
+    if (!ctx.loadRegistry(server->registryFile, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    ctx.state().gConnectionString = frmMain::connectionStringFor(ctx.workstation().ComputerName());
+    ctx.state().gVersion = getVersion(ctx);
+
+    RoutingTree tree(ctx);
+    platform::OutlineModel &model = tree.ATTree();
+    Reporter report(objects, ctx.db());
+
+    report.measure("first_tree", [&] {
+        QString root;
+        tree.StartNewTree(root, 0);
+    });
+    report.measure("open_one_node", [&] {
+        platform::OutlineNode *root = model.root();
+        for (int i = 0; root && i < root->childCount(); ++i) {
+            platform::OutlineNode *row = root->child(i);
+            if (tree.nodeType(row) == NodeCallHandler && tree.isPlaceholder(row->firstChild())) {
+                tree.openRow(row);
+                break;
+            }
+        }
+    });
+    int opened = 0;
+    report.measure("open_all_reachable", [&] {
+        // As a user would: one unopened node after the other, in tree order.
+        for (platform::OutlineNode *row = model.root(); row; row = model.nextInTree(row)) {
+            const qint16 type = tree.nodeType(row);
+            if ((type == NodeCallHandler || type == NodeSubscriber) && tree.isPlaceholder(row->firstChild())) {
+                tree.openRow(row);
+                ++opened;
+            }
+        }
+    });
+    std::fprintf(stderr, "%d objects: %d nodes opened, %d rows in the tree\n", objects, opened, model.totalRows());
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("quillor-bench"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Times Quillor's operations on generated servers."));
+    parser.addHelpOption();
+    const QCommandLineOption sizes(QStringLiteral("sizes"), QStringLiteral("Comma-separated server sizes in objects."),
+                                   QStringLiteral("LIST"), QStringLiteral("1000,5000,20000"));
+    const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("Seed of the generated servers."),
+                                  QStringLiteral("N"), QStringLiteral("1"));
+    const QCommandLineOption one(QStringLiteral("one-size"), QStringLiteral("Run a single size in this process."),
+                                 QStringLiteral("N"));
+    parser.addOption(sizes);
+    parser.addOption(seed);
+    parser.addOption(one);
+    parser.process(app);
+
+    const quint32 seedValue = parser.value(seed).toUInt();
+    if (parser.isSet(one))
+        return runOneSize(parser.value(one).toInt(), seedValue);
+
+    std::printf("objects\toperation\tseconds\tqueries\tpeak_mb\n");
+    std::fflush(stdout);
+    int status = 0;
+    const QStringList list = parser.value(sizes).split(u',', Qt::SkipEmptyParts);
+    for (const QString &size : list) {
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--one-size"), size.trimmed(), QStringLiteral("--seed"), QString::number(seedValue)});
+        if (!child.waitForFinished(-1) || child.exitCode() != 0)
+            status = 1;
+        const QByteArray out = child.readAllStandardOutput();
+        std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+        std::fflush(stdout);
+    }
+    return status;
+}

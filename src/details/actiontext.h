@@ -1,0 +1,71 @@
+#pragma once
+// The display text of an action (action code, conversation name, destination),
+// as the routing tree, the detail pages and the audit lines show it.
+
+#include "platform/database.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+namespace quillor {
+
+class AppContext;
+
+// Conversation names the system knows.
+namespace conv {
+inline const QString SubSignIn = QStringLiteral("SubSignIn");
+inline const QString GreetingsAdministrator = QStringLiteral("GreetingsAdministrator");
+inline const QString BroadcastMessageAdministrator = QStringLiteral("BroadcastMessageAdministrator");
+inline const QString AD = QStringLiteral("AD");
+inline const QString ConvHotelCheckedOut = QStringLiteral("ConvHotelCheckedOut");
+inline const QString ConvCVMMBoxReset = QStringLiteral("ConvCVMMBoxReset");
+inline const QString CxConvSystemTransfer = QStringLiteral("CxConvSystemTransfer");
+inline const QString CxConvSubSystemTransfer = QStringLiteral("CxConvSubSystemTransfer");
+inline const QString CxConvEasySignIn = QStringLiteral("CxConvEasySignIn");
+inline const QString PHGreeting = QStringLiteral("PHGreeting");
+inline const QString PHTransfer = QStringLiteral("PHTransfer");
+inline const QString CHInterview = QStringLiteral("CHInterview");
+inline const QString TransferAltContactNumber = QStringLiteral("TransferAltContactNumber");
+} // namespace conv
+
+// The destination marker that keeps the current destination.
+bool isDontSetMarker(const QString &destination);
+
+// Looks destinations up in the main database. A batch of actions (the links of
+// one tree node) is fetched ahead in one query per view, so each link does not
+// cost queries of its own; a destination not fetched ahead is queried alone.
+class DestinationLookup {
+public:
+    enum class Kind { CallHandler, Subscriber, NameLookupHandler, InterviewHandler };
+
+    struct Found {
+        int count = 0;           // rows with that ObjectID: exactly 1 is "found"
+        bool isPrimary = false;  // call handlers: a subscriber's primary call handler
+        QVariant name;           // TextName, or DisplayName for a subscriber; may be Null
+        QString recipientObjectId; // call handlers: RecipientObjectID
+        bool failed = false;     // the query could not be run
+        platform::DbError error;
+        bool found() const { return count == 1; }
+    };
+
+    explicit DestinationLookup(AppContext &ctx);
+
+    // Fetches every given ObjectID of one kind that is not known yet.
+    void prefetch(Kind kind, const QStringList &objectIds);
+    // The rows of one ObjectID (queried now when not fetched ahead).
+    Found find(Kind kind, const QString &objectId);
+
+private:
+    void fetch(Kind kind, const QStringList &normalizedIds);
+    AppContext &m_ctx;
+    QHash<QString, Found> m_known[4];
+};
+
+// The text of one action. Destinations are looked up through `lookup` when one
+// is given, else each by its own query.
+QString strConstructActionString(AppContext &ctx, const QString &ConversationName, qint16 Action,
+                                 const QString &DestinationObjectID, DestinationLookup *lookup = nullptr);
+
+} // namespace quillor

@@ -1,0 +1,106 @@
+#pragma once
+// The routing tree: where calls go from a root call handler, built lazily.
+// StartNewTree makes the root and its direct links; every other call handler
+// or subscriber gets its links the first time it is opened. A call handler or
+// subscriber already on the path from the root is marked as a duplicate and
+// never opened, so every path is finite; a link whose destination is gone is
+// marked as an invalid link.
+
+#include "platform/database.h"
+#include "platform/outlinemodel.h"
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <memory>
+
+namespace quillor {
+
+class AppContext;
+class DestinationLookup;
+
+// Node types of the tree's rows.
+enum NodeType : qint16 {
+    NodeLeaf = 0,
+    NodeSubscriber = 1,
+    NodeCallHandler = 3,
+    NodeInterviewer = 5,
+    NodeNameLookup = 6,
+    NodeInvalidLink = 97,
+    NodeDuplicateHandler = 98,
+    NodeDuplicateSubscriber = 99,
+};
+
+// The picture key of a node type ("" for an unknown one).
+QString pictureKeyForNodeType(int nodeType);
+
+// The check marks of the Options menu that building reads.
+struct TreeViewOptions {
+    bool ShowIgnoreKey = true;
+    bool ShowNoLeafs = false;
+    bool ShowAfterMessageLinks = true;
+    bool ShowAfterGreetingLinks = false;
+};
+
+class RoutingTree : public QObject {
+    Q_OBJECT
+public:
+    using Node = platform::OutlineNode;
+
+    explicit RoutingTree(AppContext &ctx, QObject *parent = nullptr);
+    ~RoutingTree() override;
+
+    platform::OutlineModel &ATTree() { return m_model; }
+    TreeViewOptions &options() { return m_options; }
+
+    // The root of the tree last built.
+    QString gRootObjectID;
+    qint16 gRootNodeType = 0;
+
+    // Builds the tree from the call handler `strHandlerObjectID` ("" for the
+    // default root), which is overwritten with the root's ObjectID as read.
+    // False when the program is being ended (no root, or two).
+    bool StartNewTree(QString &strHandlerObjectID, qint16 iNodeType = 0);
+    // Adds the links of a call handler or subscriber row that has no children yet.
+    void ExpandRow(Node *iRow);
+    void RemoveChildren(Node *iRow);
+    // True when a row on the path from `iRow` up to the root has that ObjectID.
+    bool bIsAncestor(const QString &strObjectID, const Node *iRow) const;
+
+    // The row's record.
+    qint16 nodeType(const Node *row) const;
+    QString objectId(const Node *row) const;
+    QString childAlias(const Node *row) const;
+    QString conversation(const Node *row) const;
+    QVariant action(const Node *row) const;
+    bool isPlaceholder(const Node *row) const;
+    // Opens a row as the user does (the lazy expansion runs for an unopened row).
+    bool openRow(Node *row);
+
+signals:
+    // The tree moved its selection to `node` (the view follows and loads the row's page).
+    void selectRow(quillor::platform::OutlineNode *node);
+
+private:
+    struct Link;
+    struct NodeLinks;
+    std::shared_ptr<const NodeLinks> readNodeLinks(const QString &objectId, platform::DbError *error);
+    void clearCache();
+    void onBeforeExpand(Node *node, bool &cancel);
+    void AddNewNode(Node *parent, const Link &link, DestinationLookup &lookup);
+    void PopulateRowInfo(Node *row, const QVariant &iAction, const QString &strConversationName,
+                         DestinationLookup &lookup);
+    void addPlaceholder(Node *row);
+    void reportError(int number, const QString &description, const QString &procedure);
+
+    AppContext &m_ctx;
+    platform::OutlineModel m_model;
+    TreeViewOptions m_options;
+    // What has been read for this tree: each object's links and the
+    // destinations they name. Dropped at every rebuild and after any write.
+    QHash<QString, std::shared_ptr<const NodeLinks>> m_nodeCache;
+    std::unique_ptr<DestinationLookup> m_lookup;
+    quint64 m_cacheWrites = 0;
+};
+
+} // namespace quillor

@@ -1,0 +1,163 @@
+#include "platform/outlineview.h"
+
+#include "platform/outlinemodel.h"
+
+#include <QMouseEvent>
+#include <QScopedValueRollback>
+
+namespace quillor::platform {
+
+OutlineTreeView::OutlineTreeView(QWidget *parent)
+    : QTreeView(parent)
+{
+    setHeaderHidden(true);
+    setUniformRowHeights(true);
+    setSelectionMode(SingleSelection);
+    setEditTriggers(NoEditTriggers);
+
+    // The user opened a row (arrow, key, double click): the model decides, and
+    // its beforeExpand handler may fill the row or refuse it.
+    connect(this, &QTreeView::expanded, this, [this](const QModelIndex &index) {
+        if (m_syncing || !m_model)
+            return;
+        OutlineNode *node = m_model->nodeOf(index);
+        if (!node)
+            return;
+        const QPersistentModelIndex row(index);
+        if (!m_model->setExpanded(node, true) && row.isValid()) {
+            const QScopedValueRollback guard(m_syncing, true);
+            collapse(row);
+        }
+    });
+    connect(this, &QTreeView::collapsed, this, [this](const QModelIndex &index) {
+        if (m_syncing || !m_model)
+            return;
+        if (OutlineNode *node = m_model->nodeOf(index))
+            m_model->setExpanded(node, false);
+    });
+}
+
+void OutlineTreeView::setOutlineModel(OutlineModel *model)
+{
+    if (model == m_model)
+        return;
+    if (m_model)
+        disconnect(m_model, nullptr, this, nullptr);
+    m_model = model;
+    m_mouseNode = nullptr;
+    setModel(model);
+    setHeaderHidden(true);
+    setUniformRowHeights(true);
+    if (!model) {
+        setUpdatesEnabled(true);
+        return;
+    }
+
+    // The model's open state wins. The view only records it here and lays the
+    // rows out once afterwards, so a run of changes (showOutlineToLevel, or a
+    // program opening row after row) costs one layout instead of one per row.
+    const auto follow = [this](OutlineNode *node, bool expanded) {
+        if (!m_model)
+            return;
+        const QModelIndex index = m_model->indexOf(node);
+        if (!index.isValid() || isExpanded(index) == expanded)
+            return;
+        const QScopedValueRollback guard(m_syncing, true);
+        scheduleDelayedItemsLayout();
+        if (expanded)
+            expand(index);
+        else
+            collapse(index);
+    };
+    connect(model, &OutlineModel::expansionChanged, this, follow);
+    // While the program builds rows nothing is painted; the open state is still
+    // followed, so the view is right the moment painting resumes.
+    connect(model, &OutlineModel::redrawChanged, this, [this](bool on) { setUpdatesEnabled(on); });
+    connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex &parent, int first, int last) {
+                if (!m_mouseNode || !m_model)
+                    return;
+                const OutlineNode *parentNode = m_model->nodeOf(parent);
+                for (const OutlineNode *n = m_mouseNode; n; n = n->parent()) {
+                    if (n->parent() == parentNode) {
+                        if (n->indexInParent() >= first && n->indexInParent() <= last)
+                            m_mouseNode = nullptr;
+                        return;
+                    }
+                }
+            });
+    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { m_mouseNode = nullptr; });
+    connect(model, &QObject::destroyed, this, [this] {
+        m_model = nullptr;
+        m_mouseNode = nullptr;
+    });
+
+    for (OutlineNode *n = model->root(); n; n = model->nextInTree(n)) {
+        if (n->isExpanded())
+            follow(n, true);
+    }
+    setUpdatesEnabled(model->redraw());
+}
+
+OutlineNode *OutlineTreeView::selectedNode() const
+{
+    return m_model ? m_model->nodeOf(currentIndex()) : nullptr;
+}
+
+void OutlineTreeView::selectNode(OutlineNode *node)
+{
+    QItemSelectionModel *selection = selectionModel();
+    if (!m_model || !selection)
+        return;
+    const QModelIndex index = m_model->indexOf(node);
+    if (!index.isValid()) {
+        selection->clear();
+        return;
+    }
+    selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void OutlineTreeView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    QTreeView::currentChanged(current, previous);
+    if (OutlineNode *node = m_model ? m_model->nodeOf(current) : nullptr)
+        emit selectionMoved(node);
+}
+
+void OutlineTreeView::mousePressEvent(QMouseEvent *event)
+{
+    m_mouseNode = m_model ? m_model->nodeOf(indexAt(event->position().toPoint())) : nullptr;
+    switch (event->button()) {
+    case Qt::LeftButton:
+        QTreeView::mousePressEvent(event);
+        return;
+    case Qt::RightButton:
+        // The context menu acts on the row under the mouse, so that row becomes
+        // the selected one before anybody is told of the click.
+        if (OutlineNode *node = m_mouseNode) {
+            selectNode(node);
+            emit rightClicked(node, event->globalPosition().toPoint());
+        }
+        event->accept();
+        return;
+    default:
+        event->ignore();
+        return;
+    }
+}
+
+void OutlineTreeView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // Only the left button toggles rows; a quick second right click is another right click.
+    if (event->button() != Qt::LeftButton) {
+        mousePressEvent(event);
+        return;
+    }
+    const QPersistentModelIndex row(indexAt(event->position().toPoint()));
+    m_mouseNode = m_model ? m_model->nodeOf(row) : nullptr;
+    QTreeView::mouseDoubleClickEvent(event); // opens or closes the row, through the model
+    if (OutlineNode *node = m_model ? m_model->nodeOf(row) : nullptr)
+        emit rowDoubleClicked(node);
+}
+
+} // namespace quillor::platform

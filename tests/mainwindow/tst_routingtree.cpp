@@ -1,0 +1,404 @@
+// Building and opening the routing tree on the sample server and on small
+// variants of it, without widgets.
+#include "common/appcontext.h"
+#include "embedded/sampleids.h"
+#include "fakes.h"
+#include "mainwindow/routingtree.h"
+#include "testserver.h"
+#include "treehelpers.h"
+
+#include <QFile>
+#include <QtTest>
+
+using namespace quillor;
+using platform::OutlineNode;
+using test::childKeys;
+using test::link;
+namespace ids = quillor::embedded::SampleIds;
+
+namespace {
+
+bool sql(AppContext &ctx, const QString &statement, const QVariantList &params = {})
+{
+    return ctx.db().execute(ctx.state().gConnectionString, statement, params);
+}
+
+QString logText(AppContext &ctx)
+{
+    QFile f(ctx.log().gLogFileName());
+    return f.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(f.readAll()) : QString();
+}
+
+const QStringList kKeysAndAfterMessage = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "*", "#", "AM"};
+
+} // namespace
+
+class TestRoutingTree : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void rootAndItsLinks();
+    void linkRows_data();
+    void linkRows();
+    void loopsAreMarked();
+    void sameHandlerOnTwoBranchesOpens();
+    void reopeningQueriesNothing();
+    void greetingLinks();
+    void viewOptions_data();
+    void viewOptions();
+    void missingMenuEntryAndGreeting();
+    void subscriberRoot();
+    void rootWhoseSubscriberIsGone();
+    void rootProblemsEndTheProgram_data();
+    void rootProblemsEndTheProgram();
+    void nullsDoNotCarryOver();
+    void objectIdFormsCannotDefeatTheLoopTest();
+    void edgeCaseLinks();
+    void openingCostsBoundedQueries();
+
+private:
+    std::unique_ptr<test::FakeSeams> m_seams;
+    std::unique_ptr<test::TestServer> m_server;
+    std::unique_ptr<RoutingTree> m_tree;
+    AppContext &ctx() { return m_server->ctx(); }
+    RoutingTree &tree() { return *m_tree; }
+    OutlineNode *build(const QString &root = {});
+};
+
+void TestRoutingTree::init()
+{
+    m_seams = std::make_unique<test::FakeSeams>();
+    m_server = std::make_unique<test::TestServer>();
+    QVERIFY2(m_server->ok(), qPrintable(m_server->error()));
+    QVERIFY(ctx().log().WriteLogHeader(m_server->folder() + QStringLiteral("/tree.log"), {}));
+    m_tree = std::make_unique<RoutingTree>(ctx());
+}
+
+void TestRoutingTree::cleanup()
+{
+    m_tree.reset();
+    m_server.reset();
+    m_seams.reset();
+}
+
+OutlineNode *TestRoutingTree::build(const QString &root)
+{
+    QString id = root;
+    if (!tree().StartNewTree(id, 0))
+        return nullptr;
+    return tree().ATTree().root();
+}
+
+void TestRoutingTree::rootAndItsLinks()
+{
+    QSignalSpy selected(&tree(), &RoutingTree::selectRow);
+    OutlineNode *root = build();
+    QVERIFY(root);
+    platform::OutlineModel &m = tree().ATTree();
+    QCOMPARE(m.mainText(root), QStringLiteral("Opening Greeting"));
+    QCOMPARE(tree().nodeType(root), qint16(NodeCallHandler));
+    QCOMPARE(tree().objectId(root), ids::OpeningGreeting);
+    QCOMPARE(m.picture(root), QStringLiteral("Handler"));
+    QCOMPARE(tree().gRootObjectID, ids::OpeningGreeting);
+    QCOMPARE(tree().gRootNodeType, qint16(NodeCallHandler));
+    QCOMPARE(childKeys(tree(), root), kKeysAndAfterMessage);
+    // Shown down to level 1: the root open, its links closed.
+    QVERIFY(root->isExpanded());
+    for (int i = 0; i < root->childCount(); ++i)
+        QVERIFY(!root->child(i)->isExpanded());
+    QVERIFY(m.redraw());
+    QVERIFY(!selected.isEmpty());
+    QCOMPARE(selected.last().first().value<OutlineNode *>(), root);
+    QCOMPARE(m_seams->messages->texts(), QStringList{});
+}
+
+void TestRoutingTree::linkRows_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("action");
+    QTest::addColumn<QString>("conversation");
+    QTest::addColumn<QString>("objectId");
+    QTest::addColumn<QString>("picture");
+
+    QTest::newRow("ring the operator") << "0" << "0: Ring phone for: Operator" << 3 << 2 << "PHTransfer" << ids::Operator << "Handler";
+    QTest::newRow("call handler") << "1" << "1: Send to greeting for: Sales" << 3 << 2 << "PHGreeting" << ids::Sales << "Handler";
+    QTest::newRow("subscriber") << "3" << "3: Send to greeting for: Bob Sales" << 1 << 2 << "PHGreeting" << ids::BobSalesHandler << "Subscriber";
+    QTest::newRow("name lookup handler") << "4" << "4: Route to name lookup handler:Company Directory" << 6 << 2 << "AD" << ids::CompanyDirectory << "AlphaDirectory";
+    QTest::newRow("interviewer") << "5" << "5: Send to interviewer: Feedback Interview" << 5 << 2 << "CHInterview" << ids::FeedbackInterview << "Interviewer";
+    QTest::newRow("deleted call handler") << "6" << "6: (Error)" << 97 << 99 << "" << "" << "InvalidLink";
+    QTest::newRow("deleted name lookup handler") << "7" << "7: (Error)" << 97 << 99 << "" << "" << "InvalidLink";
+    QTest::newRow("conversation without its destination") << "8" << "8: (Error)" << 0 << 6 << "GreetingsAdministrator" << "" << "Leaf";
+    QTest::newRow("ignore key") << "9" << "9: Ignore Key" << 0 << 0 << "" << "" << "Leaf";
+    QTest::newRow("sign in without destination") << "*" << "*: (Error)" << 0 << 6 << "SubSignIn" << "" << "Leaf";
+    QTest::newRow("hang up") << "#" << "#: Hang Up" << 0 << 1 << "" << "" << "Leaf";
+    QTest::newRow("after message") << "AM" << "AM: Send to greeting for: Goodbye" << 3 << 2 << "PHGreeting" << ids::Goodbye << "Handler";
+}
+
+void TestRoutingTree::linkRows()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, text);
+    QFETCH(int, type);
+    QFETCH(int, action);
+    QFETCH(QString, conversation);
+    QFETCH(QString, objectId);
+    QFETCH(QString, picture);
+
+    OutlineNode *row = link(tree(), build(), key);
+    QVERIFY(row);
+    platform::OutlineModel &m = tree().ATTree();
+    QCOMPARE(m.mainText(row), text);
+    QCOMPARE(int(tree().nodeType(row)), type);
+    QCOMPARE(tree().action(row).toInt(), action);
+    QCOMPARE(tree().conversation(row), conversation);
+    QCOMPARE(tree().objectId(row), objectId);
+    QCOMPARE(m.picture(row), picture);
+    QCOMPARE(row->level(), 1);
+    // Call handlers and subscribers wait with one placeholder; nothing else has children.
+    if (type == 1 || type == 3) {
+        QCOMPARE(row->childCount(), 1);
+        QVERIFY(tree().isPlaceholder(row->firstChild()));
+        QCOMPARE(row->firstChild()->level(), 2);
+    } else {
+        QCOMPARE(row->childCount(), 0);
+    }
+}
+
+void TestRoutingTree::loopsAreMarked()
+{
+    OutlineNode *sales = link(tree(), build(), QStringLiteral("1"));
+    QVERIFY(tree().openRow(sales));
+    QVERIFY(!tree().isPlaceholder(sales->firstChild()));
+    // Back to the root, and to itself: duplicates that cannot be opened.
+    for (const QString &key : {QStringLiteral("1"), QStringLiteral("3")}) {
+        OutlineNode *dup = link(tree(), sales, key);
+        QVERIFY(dup);
+        QCOMPARE(tree().nodeType(dup), qint16(NodeDuplicateHandler));
+        QCOMPARE(tree().ATTree().picture(dup), QStringLiteral("Duplicate"));
+        QCOMPARE(dup->childCount(), 0);
+        const int rows = tree().ATTree().totalRows();
+        tree().openRow(dup);
+        QCOMPARE(tree().ATTree().totalRows(), rows);
+    }
+    QCOMPARE(tree().ATTree().mainText(link(tree(), sales, QStringLiteral("1"))),
+             QStringLiteral("1: Send to greeting for: Opening Greeting"));
+    // A subscriber is still openable under another handler.
+    QCOMPARE(tree().nodeType(link(tree(), sales, QStringLiteral("2"))), qint16(NodeSubscriber));
+}
+
+void TestRoutingTree::sameHandlerOnTwoBranchesOpens()
+{
+    OutlineNode *root = build();
+    OutlineNode *support = link(tree(), root, QStringLiteral("2"));
+    QVERIFY(tree().openRow(support));
+    // Support's key 1 names Sales in lower case: the same object as the root's key 1, not an ancestor.
+    OutlineNode *salesAgain = link(tree(), support, QStringLiteral("1"));
+    QCOMPARE(tree().nodeType(salesAgain), qint16(NodeCallHandler));
+    QCOMPARE(tree().objectId(salesAgain), ids::Sales);
+    QVERIFY(tree().openRow(salesAgain));
+    QCOMPARE(tree().nodeType(link(tree(), salesAgain, QStringLiteral("1"))), qint16(NodeDuplicateHandler));
+    QCOMPARE(link(tree(), salesAgain, QStringLiteral("1"))->level(), 3);
+}
+
+void TestRoutingTree::reopeningQueriesNothing()
+{
+    OutlineNode *sales = link(tree(), build(), QStringLiteral("1"));
+    QVERIFY(tree().openRow(sales));
+    const QStringList keys = childKeys(tree(), sales);
+    QCOMPARE(keys, kKeysAndAfterMessage);
+    QVERIFY(!tree().ATTree().setExpanded(sales, false));
+    const quint64 queries = ctx().db().queryCount();
+    QVERIFY(tree().openRow(sales));
+    QCOMPARE(ctx().db().queryCount(), queries);
+    QCOMPARE(childKeys(tree(), sales), keys);
+}
+
+void TestRoutingTree::greetingLinks()
+{
+    tree().options().ShowAfterGreetingLinks = true;
+    OutlineNode *root = build();
+    const QStringList greetings = {"STD", "OFF", "ALT", "INT", "BSY", "ERR"};
+    QCOMPARE(childKeys(tree(), root), kKeysAndAfterMessage + greetings);
+    platform::OutlineModel &m = tree().ATTree();
+    QCOMPARE(m.mainText(link(tree(), root, QStringLiteral("STD"))), QStringLiteral("STD: Ring phone for: Operator"));
+    QCOMPARE(m.mainText(link(tree(), root, QStringLiteral("INT"))), QStringLiteral("INT: Route to subscriber sign in"));
+    QCOMPARE(m.mainText(link(tree(), root, QStringLiteral("ALT"))), QStringLiteral("ALT: Hang Up"));
+    // The Error greeting leads back to the root itself.
+    OutlineNode *err = link(tree(), root, QStringLiteral("ERR"));
+    QCOMPARE(tree().nodeType(err), qint16(NodeDuplicateHandler));
+}
+
+void TestRoutingTree::viewOptions_data()
+{
+    QTest::addColumn<bool>("ignoreKey");
+    QTest::addColumn<bool>("noLeafs");
+    QTest::addColumn<bool>("afterMessage");
+    QTest::addColumn<bool>("afterGreeting");
+    QTest::addColumn<QStringList>("keys");
+
+    QTest::newRow("no ignore keys") << false << false << true << false
+                                    << QStringList{"0", "1", "2", "3", "4", "5", "6", "7", "8", "*", "#", "AM"};
+    // Leaves, name lookup and interview links (invalid ones too) go; handler and subscriber links stay.
+    QTest::newRow("no leaves") << true << true << true << false << QStringList{"0", "1", "2", "3", "6", "AM"};
+    QTest::newRow("keys only") << true << false << false << false
+                               << QStringList{"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "*", "#"};
+    QTest::newRow("greetings without after message") << true << false << false << true
+                                                     << QStringList{"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "*", "#",
+                                                                    "STD", "OFF", "ALT", "INT", "BSY", "ERR"};
+    QTest::newRow("greetings, no leaves") << true << true << true << true
+                                          << QStringList{"0", "1", "2", "3", "6", "AM", "STD", "OFF", "ERR"};
+}
+
+void TestRoutingTree::viewOptions()
+{
+    QFETCH(bool, ignoreKey);
+    QFETCH(bool, noLeafs);
+    QFETCH(bool, afterMessage);
+    QFETCH(bool, afterGreeting);
+    QFETCH(QStringList, keys);
+    TreeViewOptions &o = tree().options();
+    o.ShowIgnoreKey = ignoreKey;
+    o.ShowNoLeafs = noLeafs;
+    o.ShowAfterMessageLinks = afterMessage;
+    o.ShowAfterGreetingLinks = afterGreeting;
+    QCOMPARE(childKeys(tree(), build()), keys);
+}
+
+void TestRoutingTree::missingMenuEntryAndGreeting()
+{
+    tree().options().ShowAfterGreetingLinks = true;
+    OutlineNode *root = build(ids::CarolSupportHandler);
+    QVERIFY(root);
+    // No "#" entry and no Busy greeting.
+    QStringList expected = kKeysAndAfterMessage;
+    expected.removeAll(QStringLiteral("#"));
+    expected << QStringList{"STD", "OFF", "ALT", "INT", "ERR"};
+    QCOMPARE(childKeys(tree(), root), expected);
+    QVERIFY(logText(ctx()).contains(QStringLiteral(
+        "(error) Could not find menu entry referenced in database.  Missing menu#: 11\r\n"
+        "     Skipping this menu entry and moving to the next.  Please contact Harvel Labs support\r\n")));
+    QCOMPARE(m_seams->messages->texts(),
+             QStringList{QStringLiteral("Error, could not find messaging rule for selected call handler or subscriber.  Alias=BSY")});
+}
+
+void TestRoutingTree::subscriberRoot()
+{
+    OutlineNode *root = build(ids::BobSalesHandler.toLower());
+    QCOMPARE(tree().ATTree().mainText(root), QStringLiteral("Bob Sales"));
+    QCOMPARE(tree().nodeType(root), qint16(NodeSubscriber));
+    QCOMPARE(tree().ATTree().picture(root), QStringLiteral("Subscriber"));
+    QCOMPARE(tree().gRootObjectID, ids::BobSalesHandler);
+    QCOMPARE(tree().gRootNodeType, qint16(NodeSubscriber));
+}
+
+void TestRoutingTree::rootWhoseSubscriberIsGone()
+{
+    build();
+    QVERIFY(!build(ids::GhostHandler));
+    QVERIFY(tree().ATTree().isEmpty());
+    QCOMPARE(m_seams->messages->texts(), QStringList{QStringLiteral("Could not find subsriber in database!")});
+    // The previous root is kept for the next rebuild.
+    QCOMPARE(tree().gRootObjectID, ids::OpeningGreeting);
+    QVERIFY(tree().ATTree().redraw());
+    QCOMPARE(m_seams->shell->endedWith, QList<int>{});
+}
+
+void TestRoutingTree::rootProblemsEndTheProgram_data()
+{
+    QTest::addColumn<int>("root");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing") << int(embedded::SampleOptions::Root::Missing)
+                             << "Error!  Could not find root call handler requested - exiting";
+    QTest::newRow("duplicated") << int(embedded::SampleOptions::Root::Duplicate)
+                                << "Error!  More than one root call handler found - cannot build tree. Exiting";
+}
+
+void TestRoutingTree::rootProblemsEndTheProgram()
+{
+    QFETCH(int, root);
+    QFETCH(QString, message);
+    m_tree.reset();
+    embedded::SampleOptions options;
+    options.root = embedded::SampleOptions::Root(root);
+    m_server = std::make_unique<test::TestServer>(options);
+    m_tree = std::make_unique<RoutingTree>(ctx());
+    QString id;
+    QVERIFY(!tree().StartNewTree(id, 0));
+    QCOMPARE(m_seams->messages->texts(), QStringList{message});
+    QCOMPARE(m_seams->shell->endedWith, QList<int>{0});
+}
+
+void TestRoutingTree::nullsDoNotCarryOver()
+{
+    // Key 2 sends to a greeting but its destination is gone: it must not take key 1's.
+    QVERIFY(sql(ctx(), QStringLiteral("UPDATE MenuEntry SET DestinationObjectID = NULL WHERE ParentObjectID = ? AND Alias = '2'"),
+                {ids::OpeningGreeting}));
+    // Key 4 has no conversation at all: not key 3's either.
+    QVERIFY(sql(ctx(), QStringLiteral("UPDATE MenuEntry SET ConversationName = NULL WHERE ParentObjectID = ? AND Alias = '4'"),
+                {ids::OpeningGreeting}));
+    OutlineNode *root = build();
+    platform::OutlineModel &m = tree().ATTree();
+    OutlineNode *two = link(tree(), root, QStringLiteral("2"));
+    QCOMPARE(m.mainText(two), QStringLiteral("2: (Error)"));
+    QCOMPARE(tree().nodeType(two), qint16(NodeLeaf));
+    QCOMPARE(tree().objectId(two), QString());
+    OutlineNode *four = link(tree(), root, QStringLiteral("4"));
+    QCOMPARE(m.mainText(four), QStringLiteral("4: (Error)"));
+    QCOMPARE(tree().conversation(four), QString());
+    QCOMPARE(m_seams->messages->texts(),
+             QStringList{QStringLiteral("Error in ConstructActionSTring function.  Illegal conversation name:")});
+}
+
+void TestRoutingTree::objectIdFormsCannotDefeatTheLoopTest()
+{
+    // Sales sends key 2 back to the root, written without braces and in lower case.
+    QVERIFY(sql(ctx(), QStringLiteral("UPDATE MenuEntry SET DestinationObjectID = ?, ConversationName = 'PHGreeting', Action = 2 "
+                                      "WHERE ParentObjectID = ? AND Alias = '2'"),
+                {ids::OpeningGreeting.toLower().mid(1, 36), ids::Sales}));
+    OutlineNode *sales = link(tree(), build(), QStringLiteral("1"));
+    QVERIFY(tree().openRow(sales));
+    OutlineNode *back = link(tree(), sales, QStringLiteral("2"));
+    QCOMPARE(tree().nodeType(back), qint16(NodeDuplicateHandler));
+    QCOMPARE(tree().ATTree().mainText(back), QStringLiteral("2: Send to greeting for: Opening Greeting"));
+}
+
+void TestRoutingTree::edgeCaseLinks()
+{
+    tree().options().ShowAfterGreetingLinks = true;
+    OutlineNode *root = build(ids::EdgeCases);
+    platform::OutlineModel &m = tree().ATTree();
+    // Action 3 is no action the tree knows: reported, and no row. Key 3's unknown
+    // conversation has no destination, so it reads as an error without a message.
+    QVERIFY(!link(tree(), root, QStringLiteral("2")));
+    QCOMPARE(m.mainText(link(tree(), root, QStringLiteral("3"))), QStringLiteral("3: (Error)"));
+    QCOMPARE(tree().nodeType(link(tree(), root, QStringLiteral("3"))), qint16(NodeLeaf));
+    // A conversation name in the wrong case is a leaf too, and reads as an error.
+    QCOMPARE(m.mainText(link(tree(), root, QStringLiteral("1"))), QStringLiteral("1: (Error)"));
+    // A greeting without an action.
+    QCOMPARE(m.mainText(link(tree(), root, QStringLiteral("STD"))), QStringLiteral("STD: (Error)"));
+    // A primary handler whose subscriber is gone is an invalid link.
+    QCOMPARE(tree().nodeType(link(tree(), root, QStringLiteral("5"))), qint16(NodeInvalidLink));
+    // A conversation without a destination on a key reads as an error, also a known one.
+    QCOMPARE(m.mainText(link(tree(), root, QStringLiteral("*"))), QStringLiteral("*: (Error)"));
+    const QStringList shown = m_seams->messages->texts();
+    QVERIFY(shown.contains(QStringLiteral("Error in ExpandRow function - bad action value passed in")));
+    QVERIFY(shown.contains(QStringLiteral("Error in ConstructActionSTring function.  Illegal conversation name:phgreeting")));
+}
+
+void TestRoutingTree::openingCostsBoundedQueries()
+{
+    tree().options().ShowAfterGreetingLinks = true;
+    OutlineNode *root = build();
+    for (const QString &key : {QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}) {
+        const quint64 before = ctx().db().queryCount();
+        QVERIFY(tree().openRow(link(tree(), root, key)));
+        // The node's rows, then one query per kind of destination.
+        QVERIFY2(ctx().db().queryCount() - before <= 8, qPrintable(QString::number(ctx().db().queryCount() - before)));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestRoutingTree)
+#include "tst_routingtree.moc"
