@@ -59,22 +59,15 @@ private:
     platform::Database &m_db;
 };
 
-int runOneSize(int objects, quint32 seed)
+// Measures the program on a server made beforehand by another process, so
+// that the peak memory is the program's own.
+int runOneSize(int objects, const QString &registryFile)
 {
     QTemporaryDir dir;
     platform::AppPaths::overrideDataFolder(dir.path());
     QString error;
-    QElapsedTimer made;
-    made.start();
-    const auto server = embedded::createGeneratedServer(dir.filePath(QStringLiteral("server")), {objects, seed}, &error);
-    if (!server) {
-        std::fprintf(stderr, "cannot generate a server of %d objects: %s\n", objects, qPrintable(error));
-        return 1;
-    }
-    std::fprintf(stderr, "generated %d objects in %.2f s\n", objects, double(made.elapsed()) / 1000.0);
-
     AppContext ctx(embedded::standInProcedures());
-    if (!ctx.loadRegistry(server->registryFile, &error)) {
+    if (!ctx.loadRegistry(registryFile, &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
@@ -130,26 +123,43 @@ int main(int argc, char *argv[])
                                    QStringLiteral("LIST"), QStringLiteral("1000,5000,20000"));
     const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("Seed of the generated servers."),
                                   QStringLiteral("N"), QStringLiteral("1"));
-    const QCommandLineOption one(QStringLiteral("one-size"), QStringLiteral("Run a single size in this process."),
+    const QCommandLineOption one(QStringLiteral("one-size"), QStringLiteral("Measure a single size in this process."),
                                  QStringLiteral("N"));
+    const QCommandLineOption server(QStringLiteral("server"),
+                                    QStringLiteral("The registry export of the server to measure (with --one-size)."),
+                                    QStringLiteral("FILE"));
     parser.addOption(sizes);
     parser.addOption(seed);
     parser.addOption(one);
+    parser.addOption(server);
     parser.process(app);
 
     const quint32 seedValue = parser.value(seed).toUInt();
     if (parser.isSet(one))
-        return runOneSize(parser.value(one).toInt(), seedValue);
+        return runOneSize(parser.value(one).toInt(), parser.value(server));
 
     std::printf("objects\toperation\tseconds\tqueries\tpeak_mb\n");
     std::fflush(stdout);
     int status = 0;
     const QStringList list = parser.value(sizes).split(u',', Qt::SkipEmptyParts);
     for (const QString &size : list) {
+        const int objects = size.trimmed().toInt();
+        QTemporaryDir dir;
+        QString error;
+        QElapsedTimer made;
+        made.start();
+        const auto generated =
+            embedded::createGeneratedServer(dir.filePath(QStringLiteral("server")), {objects, seedValue}, &error);
+        if (!generated) {
+            std::fprintf(stderr, "cannot generate a server of %d objects: %s\n", objects, qPrintable(error));
+            status = 1;
+            continue;
+        }
+        std::fprintf(stderr, "generated %d objects in %.2f s\n", objects, double(made.elapsed()) / 1000.0);
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--one-size"), size.trimmed(), QStringLiteral("--seed"), QString::number(seedValue)});
+                    {QStringLiteral("--one-size"), QString::number(objects), QStringLiteral("--server"), generated->registryFile});
         if (!child.waitForFinished(-1) || child.exitCode() != 0)
             status = 1;
         const QByteArray out = child.readAllStandardOutput();
