@@ -2,10 +2,10 @@
 
 #include "common/appcontext.h"
 #include "common/errors.h"
+#include "common/objectid.h"
 #include "common/tolvaversion.h"
 #include "platform/identity.h"
 
-#include <QRegularExpression>
 #include <QThread>
 
 namespace quillor {
@@ -69,12 +69,10 @@ bool convertForType(const QVariant &value, qint16 type, QVariant &out)
         return false;
     }
     case 72: { // GUID
-        static const QRegularExpression guid(QStringLiteral(
-            "^\\{?([0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12})\\}?$"));
-        const auto m = guid.match(value.toString().trimmed());
-        if (!m.hasMatch())
+        const QString text = value.toString();
+        if (!isGuidText(text))
             return false;
-        out = QStringLiteral("{%1}").arg(m.captured(1).toUpper());
+        out = normalizedObjectId(text);
         return true;
     }
     case 200: // variable text

@@ -54,6 +54,14 @@ QString normalizedObjectId(const QString &id)
     return out;
 }
 
+bool isGuidText(const QString &id)
+{
+    QStringView s = QStringView(id).trimmed();
+    if (s.size() == 38 && s.front() == u'{' && s.back() == u'}')
+        s = s.mid(1, 36);
+    return isBareGuid(s);
+}
+
 bool sameObjectId(const QString &a, const QString &b)
 {
     if (a == b)

@@ -8,6 +8,9 @@ namespace quillor {
 // in upper case; any other text is only trimmed.
 QString normalizedObjectId(const QString &id);
 
+// True when `id` is a GUID, with or without braces, in any case.
+bool isGuidText(const QString &id);
+
 // True when both name the same object.
 bool sameObjectId(const QString &a, const QString &b);
 

@@ -2,6 +2,7 @@
 
 #include "common/appcontext.h"
 #include "common/errors.h"
+#include "common/module1.h"
 #include "common/objectid.h"
 #include "platform/seams.h"
 
@@ -36,11 +37,6 @@ void reportActionError(const platform::DbError &e)
 }
 
 } // namespace
-
-bool isDontSetMarker(const QString &destination)
-{
-    return destination.compare(QLatin1String("[dontset]"), Qt::CaseInsensitive) == 0;
-}
 
 DestinationLookup::DestinationLookup(AppContext &ctx) : m_ctx(ctx) {}
 
@@ -190,12 +186,12 @@ QString strConstructActionString(AppContext &ctx, const QString &ConversationNam
     if (c == conv::CxConvEasySignIn)
         return QStringLiteral("Route to easy subscriber sign in");
     if (c == conv::PHGreeting) {
-        if (isDontSetMarker(DestinationObjectID))
+        if (isDontSet(DestinationObjectID))
             return QStringLiteral("Set to go to greeting");
         return handlerDestination(QStringLiteral("Send to greeting for: "));
     }
     if (c == conv::PHTransfer) {
-        if (isDontSetMarker(DestinationObjectID))
+        if (isDontSet(DestinationObjectID))
             return QStringLiteral("Set to attempt to ring phone");
         return handlerDestination(QStringLiteral("Ring phone for: "));
     }

@@ -30,9 +30,6 @@ inline const QString CHInterview = QStringLiteral("CHInterview");
 inline const QString TransferAltContactNumber = QStringLiteral("TransferAltContactNumber");
 } // namespace conv
 
-// The destination marker that keeps the current destination.
-bool isDontSetMarker(const QString &destination);
-
 // Looks destinations up in the main database. A batch of actions (the links of
 // one tree node) is fetched ahead in one query per view, so each link does not
 // cost queries of its own; a destination not fetched ahead is queried alone.
