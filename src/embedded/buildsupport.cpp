@@ -1,5 +1,7 @@
 #include "embedded/buildsupport.h"
 
+#include "embedded/sampledata.h"
+
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
@@ -32,6 +34,16 @@ std::optional<SampleServer> layOutServer(const QString &folder, QString *error)
         return std::nullopt;
     }
     return server;
+}
+
+bool finishServer(const SampleServer &server, const SampleOptions &options, QString *error)
+{
+    return buildDatabase(server.directoryDatabase, createDirectorySchema,
+                         [&](QSqlDatabase &db, QString *why) {
+                             return insertDirectoryRows(db, options, server.streamFolder, why);
+                         },
+                         error)
+           && writeRegistryExport(server.registryFile, server.folder, options, error);
 }
 
 bool setError(QString *error, const QString &text)

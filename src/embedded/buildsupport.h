@@ -14,6 +14,8 @@ namespace quillor::embedded::detail {
 
 // The files of a stand-in server below `folder`, with its stream-file folder made.
 std::optional<SampleServer> layOutServer(const QString &folder, QString *error);
+// The directory database and the registry export that describe `server`.
+bool finishServer(const SampleServer &server, const SampleOptions &options, QString *error);
 // Sets `error` (when given) and answers false, for one-line failure returns.
 bool setError(QString *error, const QString &text);
 // A small 16-bit mono PCM recording: a short, quiet tone.

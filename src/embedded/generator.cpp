@@ -847,14 +847,7 @@ std::optional<SampleServer> createGeneratedServer(const QString &folder, const G
                        },
                        error))
         return std::nullopt;
-    const SampleOptions registryOptions;
-    if (!buildDatabase(server.directoryDatabase, createDirectorySchema,
-                       [&](QSqlDatabase &db, QString *why) {
-                           return detail::insertDirectoryRows(db, registryOptions, server.streamFolder, why);
-                       },
-                       error))
-        return std::nullopt;
-    if (!writeRegistryExport(server.registryFile, server.folder, registryOptions, error))
+    if (!detail::finishServer(server, SampleOptions{}, error))
         return std::nullopt;
     return server;
 }

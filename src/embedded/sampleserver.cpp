@@ -282,13 +282,7 @@ std::optional<SampleServer> createSampleServer(const QString &folder, const Samp
                        [&](QSqlDatabase &db, QString *why) { return detail::insertSampleRows(db, options, why); },
                        error))
         return std::nullopt;
-    if (!buildDatabase(server.directoryDatabase, createDirectorySchema,
-                       [&](QSqlDatabase &db, QString *why) {
-                           return detail::insertDirectoryRows(db, options, server.streamFolder, why);
-                       },
-                       error))
-        return std::nullopt;
-    if (!writeRegistryExport(server.registryFile, server.folder, options, error))
+    if (!detail::finishServer(server, options, error))
         return std::nullopt;
     return server;
 }
