@@ -13,6 +13,7 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
@@ -119,6 +120,15 @@ void frmMain::createLayout()
         page->setObjectName(QStringLiteral("page") + QString(caption).remove(u' '));
         tabInfoTab->addTab(page, caption);
     }
+    {
+        QWidget *leafPage = tabInfoTab->widget(3);
+        auto *leafLayout = new QVBoxLayout(leafPage);
+        txtLeafAction = new QLineEdit(leafPage);
+        txtLeafAction->setObjectName(QStringLiteral("txtLeafAction"));
+        txtLeafAction->setReadOnly(true);
+        leafLayout->addWidget(txtLeafAction);
+        leafLayout->addStretch(1);
+    }
     rightLayout->addWidget(tabInfoTab, 1);
 
     splitter->setStretchFactor(0, 1);
@@ -203,6 +213,52 @@ void frmMain::ATTree_AfterRowColChange(platform::OutlineNode *node)
     tabInfoTab->setCurrentIndex(page);
     for (int i = 0; i < tabInfoTab->count(); ++i)
         tabInfoTab->setTabVisible(i, i == page);
+    LoadTabInfo(m_tree->objectId(node), m_tree->nodeType(node));
+}
+
+void frmMain::LoadTabInfo(const QString &strObjectID, qint16 iNodeType)
+{
+    AppState &state = m_ctx.state();
+    if (state.bSuppressTabLoad)
+        return;
+    state.bLoadingControls = true;
+    try {
+        switch (iNodeType) {
+        case NodeSubscriber:
+        case NodeDuplicateSubscriber:
+        case NodeCallHandler:
+        case NodeDuplicateHandler:
+        case NodeInterviewer:
+        case NodeNameLookup:
+            // The object pages load themselves as they are built.
+            Q_UNUSED(strObjectID);
+            break;
+        case NodeLeaf: loadLeaf(); break;
+        case NodeInvalidLink:
+            // The shown object stays what it was: the link has none of its own.
+            lblCurrentObjectDisplayName->setText(QString());
+            txtLeafAction->setText(QStringLiteral(" Invalid Link!"));
+            break;
+        default:
+            lblCurrentObjectDisplayName->setText(QString());
+            msgBox(QStringLiteral("Error: Illegal node type in LoadTabInfo function"));
+            break;
+        }
+    } catch (const std::exception &e) {
+        reportError(0, QString::fromLocal8Bit(e.what()), QStringLiteral("LoadTabInfo"), QStringLiteral("Form"),
+                    QStringLiteral("frmMain"));
+    }
+    state.bLoadingControls = false;
+}
+
+void frmMain::loadLeaf()
+{
+    m_selected = SelectedObject{};
+    lblCurrentObjectDisplayName->setText(QString());
+    // The row reads "<key>: <action text>"; the page shows the action.
+    const QString text = m_tree->ATTree().mainText(ATTree->selectedNode());
+    const qsizetype colon = text.indexOf(u':');
+    txtLeafAction->setText(text.mid(colon + 1).trimmed());
 }
 
 void frmMain::ATTree_MouseDown(platform::OutlineNode *node, const QPoint &globalPos)

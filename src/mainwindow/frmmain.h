@@ -2,11 +2,14 @@
 // The main window: the whole user interface apart from its dialogs. Its load
 // handler brings the system up in a fixed order.
 
+#include "details/selectedobject.h"
+
 #include <QMainWindow>
 
 class QAction;
 class QFrame;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QTabWidget;
 
@@ -33,6 +36,13 @@ public:
     // (an unsupported server); the window must then not be shown.
     bool Form_Load();
 
+    // The object the detail pages show.
+    const SelectedObject &CurrentlySelectedObject() const { return m_selected; }
+
+    // Fills the detail pages for an object; the caller has already shown the
+    // page that fits the node type. Does nothing while tab loads are suppressed.
+    void LoadTabInfo(const QString &strObjectID, qint16 iNodeType);
+
     // The main database's connection string for a computer name.
     static QString connectionStringFor(const QString &computerName);
 
@@ -51,8 +61,11 @@ private:
     void createLayout();
     void openLogFile();
 
+    void loadLeaf();
+
     AppContext &m_ctx;
     bool m_ended = false;
+    SelectedObject m_selected;
 
     RoutingTree *m_tree = nullptr;
     QTabWidget *TabTreeGrid = nullptr;
@@ -62,6 +75,7 @@ private:
     QTabWidget *tabInfoTab = nullptr;
     QFrame *frameObjectTitle = nullptr;
     QLabel *lblCurrentObjectDisplayName = nullptr;
+    QLineEdit *txtLeafAction = nullptr;
     QMenu *mnuFile = nullptr;
     QAction *mnuExit = nullptr;
 };
