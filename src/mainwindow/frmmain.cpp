@@ -2,7 +2,10 @@
 
 #include "common/appcontext.h"
 #include "common/errors.h"
+#include "common/switchinfo.h"
 #include "common/tolvaversion.h"
+#include "details/callhandlerpage.h"
+#include "details/controltag.h"
 #include "mainwindow/routingtree.h"
 #include "mainwindow/treeicons.h"
 #include "platform/outlinemodel.h"
@@ -11,6 +14,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -121,6 +125,13 @@ void frmMain::createLayout()
         tabInfoTab->addTab(page, caption);
     }
     {
+        QWidget *handlerPage = tabInfoTab->widget(1);
+        auto *handlerLayout = new QVBoxLayout(handlerPage);
+        handlerLayout->setContentsMargins(0, 0, 0, 0);
+        m_callHandlerPage = new CallHandlerPage(handlerPage);
+        handlerLayout->addWidget(m_callHandlerPage);
+    }
+    {
         QWidget *leafPage = tabInfoTab->widget(3);
         auto *leafLayout = new QVBoxLayout(leafPage);
         txtLeafAction = new QLineEdit(leafPage);
@@ -162,6 +173,7 @@ bool frmMain::Form_Load()
             endProgram(0);
         }
     });
+    step([&] { PopulateControls(); });
     step([&] {
         // No rows and no header row, so that the root will be row 0.
         m_tree->ATTree().clear();
@@ -224,10 +236,10 @@ void frmMain::LoadTabInfo(const QString &strObjectID, qint16 iNodeType)
     state.bLoadingControls = true;
     try {
         switch (iNodeType) {
+        case NodeCallHandler:
+        case NodeDuplicateHandler: LoadTabCallHandler(strObjectID); break;
         case NodeSubscriber:
         case NodeDuplicateSubscriber:
-        case NodeCallHandler:
-        case NodeDuplicateHandler:
         case NodeInterviewer:
         case NodeNameLookup:
             // The object pages load themselves as they are built.
@@ -249,6 +261,36 @@ void frmMain::LoadTabInfo(const QString &strObjectID, qint16 iNodeType)
                     QStringLiteral("frmMain"));
     }
     state.bLoadingControls = false;
+}
+
+void frmMain::LoadTabCallHandler(const QString &strObjectID)
+{
+    if (m_callHandlerPage->load(m_ctx, strObjectID, m_selected))
+        lblCurrentObjectDisplayName->setText(m_selected.DisplayName);
+}
+
+void frmMain::PopulateControls()
+{
+    CallHandlerPage &handler = *m_callHandlerPage;
+    m_choiceLists = readChoiceLists(m_ctx);
+
+    fillLanguageList(handler.cmbHandlerProfileLanguage, m_choiceLists.languages);
+    selectComboIndex(handler.cmbHandlerProfileLanguage, 0);
+    for (CallHandlerPage::TransferRule &rule : handler.transferRules) {
+        fillFixedList(rule.cmbHandlerTransferType, transferTypeEntries());
+        selectComboIndex(rule.cmbHandlerTransferType, 0);
+    }
+    for (CallHandlerPage::Greeting &greeting : handler.greetings)
+        fillFixedList(greeting.cmbHandlerGreetingSource, greetingSourceEntries());
+    fillFixedList(handler.cmbHandlerMessagesCanMarkUrgent, urgencyEntries());
+    clearComboSelection(handler.cmbHandlerMessagesCanMarkUrgent);
+    for (CallHandlerPage::Greeting &greeting : handler.greetings)
+        clearComboSelection(greeting.cmbHandlerGreetingSource);
+    handler.cmbHandlerProfileSchedule->addItems(m_choiceLists.schedules);
+    clearComboSelection(handler.cmbHandlerProfileSchedule);
+
+    InitalizeSwitchInfo(m_ctx);
+    frameObjectTitle->raise();
 }
 
 void frmMain::loadLeaf()

@@ -2,6 +2,7 @@
 // The main window: the whole user interface apart from its dialogs. Its load
 // handler brings the system up in a fixed order.
 
+#include "details/choicelists.h"
 #include "details/selectedobject.h"
 
 #include <QMainWindow>
@@ -21,6 +22,7 @@ class OutlineTreeView;
 } // namespace platform
 
 class AppContext;
+class CallHandlerPage;
 class RoutingTree;
 
 class frmMain : public QMainWindow {
@@ -42,6 +44,11 @@ public:
     // Fills the detail pages for an object; the caller has already shown the
     // page that fits the node type. Does nothing while tab loads are suppressed.
     void LoadTabInfo(const QString &strObjectID, qint16 iNodeType);
+    void LoadTabCallHandler(const QString &strObjectID);
+
+    CallHandlerPage &callHandlerPage() { return *m_callHandlerPage; }
+    // The choice lists read at start-up, kept for the pages that show them.
+    const ChoiceLists &choiceLists() const { return m_choiceLists; }
 
     // The main database's connection string for a computer name.
     static QString connectionStringFor(const QString &computerName);
@@ -62,10 +69,13 @@ private:
     void openLogFile();
 
     void loadLeaf();
+    void PopulateControls();
 
     AppContext &m_ctx;
     bool m_ended = false;
     SelectedObject m_selected;
+    ChoiceLists m_choiceLists;
+    CallHandlerPage *m_callHandlerPage = nullptr;
 
     RoutingTree *m_tree = nullptr;
     QTabWidget *TabTreeGrid = nullptr;

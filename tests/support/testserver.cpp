@@ -8,6 +8,12 @@
 
 namespace quillor::test {
 
+bool sql(AppContext &ctx, const QString &statement, const QVariantList &params)
+{
+    return ctx.db().execute(ctx.state().gConnectionString, statement, params);
+}
+
+
 platform::SystemIdentity testIdentity()
 {
     platform::SystemIdentity id;

@@ -10,6 +10,9 @@
 
 namespace quillor::test {
 
+// Runs a statement on the context's main database; true when it ran.
+bool sql(AppContext &ctx, const QString &statement, const QVariantList &params = {});
+
 // The identity every test run reports, so connection strings and log headers are predictable.
 platform::SystemIdentity testIdentity();
 

@@ -1,0 +1,130 @@
+#pragma once
+// The "Call Handler" page of the detail pane: profile, the three transfer
+// rules, the six greetings, message settings and the one-key menu of one call
+// handler, each control under the name the edit handlers look it up by.
+
+#include "details/selectedobject.h"
+
+#include <QWidget>
+
+#include <array>
+
+class QCheckBox;
+class QComboBox;
+class QDateTimeEdit;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+
+namespace quillor {
+
+class AppContext;
+class KeyGridWidget;
+class UpDownControl;
+
+class CallHandlerPage : public QWidget {
+    Q_OBJECT
+public:
+    // Transfer rule controls by index: 0 Standard, 1 Off Hours, 2 Alternate
+    // (shown on the pages "Standard", "Closed" and "Alternate").
+    struct TransferRule {
+        QWidget *frameHandlerTransferInfo = nullptr;
+        QCheckBox *chkHandlerTransferEnabled = nullptr;
+        QRadioButton *optHandlerTransferSendToGreeting = nullptr;
+        QRadioButton *optHandlerTransferAttemptRingPhone = nullptr;
+        QLineEdit *txtHandlerTransferString = nullptr;
+        QLineEdit *txtHandlerTransferRingstoWait = nullptr;
+        QComboBox *cmbHandlerTransferType = nullptr;
+    };
+    // Greeting controls by index: 0 Standard, 1 Off Hours, 2 Busy,
+    // 3 Alternate, 4 Internal, 5 Error.
+    struct Greeting {
+        QWidget *frameHandlerGreetingInfo = nullptr;
+        QCheckBox *chkHandlerGreetingEnabled = nullptr;
+        QCheckBox *chkHandlerGreetingAllowUserInput = nullptr;
+        QLineEdit *txtHandlerGreetingsAfterGreetingAction = nullptr;
+        QPushButton *cmbHandlerGreetingChangeAfterGreetingAction = nullptr;
+        QComboBox *cmbHandlerGreetingSource = nullptr;
+        QComboBox *cmbHandlerGreetingRepeat = nullptr;
+        QLineEdit *txtCallHandlerGreetingStreamPath = nullptr;
+        QLineEdit *txtHandlerGreetingObjectID = nullptr;   // hidden
+        QLineEdit *txtHandlerGreetingStreamPath = nullptr; // hidden
+        QGroupBox *frameExpireGreeting = nullptr;
+        QRadioButton *optExpireGreetingNever = nullptr;
+        QRadioButton *optExpireGreetingOnDate = nullptr;
+        QDateTimeEdit *dateGreetingExpire = nullptr;
+        QDateTimeEdit *timeGreetingExpire = nullptr;
+    };
+
+    static constexpr int kTransferRuleCount = 3;
+    static constexpr int kGreetingCount = 6;
+
+    explicit CallHandlerPage(QWidget *parent = nullptr);
+
+    // The alias a rule of that index is stored under.
+    static QString transferRuleAlias(int index);
+    static QString greetingAlias(int index);
+
+    // Fills the page with one call handler and makes it the shown object.
+    // False when the handler was not found (or could not be read): the page
+    // is then emptied and disabled and `selected` is left as it was.
+    bool load(AppContext &ctx, const QString &strObjectID, SelectedObject &selected);
+
+    // Enables greeting `index`'s controls as its check box says.
+    void applyGreetingEnabledState(int index);
+
+    QTabWidget *tabHandlerInfo = nullptr;
+
+    // Profile
+    QLineEdit *txtHandlerProfileDisplayName = nullptr;
+    QLineEdit *txtHandlerProfileAlias = nullptr;
+    QLineEdit *txtHandlerProfileOwner = nullptr;
+    QPushButton *cmdHandlerChangeOwner = nullptr;
+    QComboBox *cmbHandlerProfileLanguage = nullptr;
+    QLineEdit *txtHandlerProfileExtension = nullptr;
+    QComboBox *cmbHandlerProfileSchedule = nullptr;
+    QLineEdit *txtHandlerProfileSwitch = nullptr;
+
+    // Transfer and greetings
+    QTabWidget *tabHandlerTransferInfo = nullptr;
+    std::array<TransferRule, kTransferRuleCount> transferRules;
+    QTabWidget *tabHandlerGreetingInfo = nullptr;
+    std::array<Greeting, kGreetingCount> greetings;
+
+    // Messages
+    QWidget *pageMessages = nullptr;
+    QLineEdit *txtHandlerMessagesRecipient = nullptr;
+    QPushButton *cmdHandlerMessagesChangeRecipient = nullptr;
+    QLineEdit *txtHandlerMessagesMaxMessageLength = nullptr;
+    QCheckBox *chkHandlerMessagesCanEditMessages = nullptr;
+    QComboBox *cmbHandlerMessagesCanMarkUrgent = nullptr;
+    QLineEdit *txtHandlerMessagesAfterMessageAction = nullptr;
+    QPushButton *cmdHandlerSetAfterMessageAction = nullptr;
+
+    // User input
+    QWidget *pageUserInput = nullptr;
+    KeyGridWidget *gridHandlerKeys = nullptr;
+    QLineEdit *txtCallHandlerMillisecondsToWaitForAdditionalDigits = nullptr;
+    UpDownControl *UpDown1 = nullptr;
+    QPushButton *cmdCallHandlerLockAllKeys = nullptr;
+    QPushButton *cmdCallHandlerUnlockAllKeys = nullptr;
+
+private:
+    QWidget *createProfilePage();
+    QWidget *createTransferPage();
+    QWidget *createGreetingsPage();
+    QWidget *createMessagesPage();
+    QWidget *createUserInputPage();
+    void createTransferRule(int index, QWidget *page);
+    void createGreeting(int index, QWidget *page);
+
+    // Every control back to empty, nothing selected, no Tag and no hidden
+    // ObjectID, so nothing of the previous handler can be shown or written.
+    void resetControls();
+    void setRuleGroupsEnabled(bool enabled);
+};
+
+} // namespace quillor

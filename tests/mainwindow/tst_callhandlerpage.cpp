@@ -1,0 +1,594 @@
+// The call handler page in the real main window on the sample server: what
+// each control shows and keeps as its Tag, the messages for missing parts,
+// greeting expiry around now, and that nothing of one handler survives on
+// the page when the next one is shown.
+#include "common/appcontext.h"
+#include "details/callhandlerpage.h"
+#include "details/controltag.h"
+#include "details/keygrid.h"
+#include "details/updown.h"
+#include "embedded/sampleids.h"
+#include "fakes.h"
+#include "mainwindow/frmmain.h"
+#include "mainwindow/routingtree.h"
+#include "platform/outlinemodel.h"
+#include "platform/outlineview.h"
+#include "testserver.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace quillor;
+using test::sql;
+namespace ids = quillor::embedded::SampleIds;
+
+namespace {
+
+QString tagOf(QObject *o) { return tag(o); }
+
+// The caption of the tab page that holds `widget` in `tabs`.
+QString pageCaptionOf(QTabWidget *tabs, QWidget *widget)
+{
+    for (int i = 0; i < tabs->count(); ++i)
+        if (tabs->widget(i)->isAncestorOf(widget))
+            return tabs->tabText(i);
+    return {};
+}
+
+} // namespace
+
+class TestCallHandlerPage : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void profile_data();
+    void profile();
+    void messagesForMissingParts_data();
+    void messagesForMissingParts();
+    void transferRules_data();
+    void transferRules();
+    void transferRulesSitOnTheirPages();
+    void greetings_data();
+    void greetings();
+    void greetingExpiryAroundNow_data();
+    void greetingExpiryAroundNow();
+    void messageSettings_data();
+    void messageSettings();
+    void keyGrid();
+    void nothingOfThePreviousHandlerStays();
+    void withoutContactRulesOnlyTheProfileLoads();
+    void unknownHandlerLeavesTheShownObject();
+    void dispatch();
+    void leafAndInvalidLink();
+    void selectingTreeRowsLoadsTheirPage();
+    void upDownStepsTheDelay_data();
+    void upDownStepsTheDelay();
+
+private:
+    void show(const QString &handler)
+    {
+        m_seams->messages->shown.clear();
+        m_window->LoadTabInfo(handler, 3);
+    }
+    CallHandlerPage &page() { return m_window->callHandlerPage(); }
+    template <typename T> T *find(const QString &name) { return m_window->findChild<T *>(name); }
+
+    std::unique_ptr<test::FakeSeams> m_seams;
+    std::unique_ptr<test::TestServer> m_server;
+    std::unique_ptr<frmMain> m_window;
+};
+
+void TestCallHandlerPage::init()
+{
+    m_seams = std::make_unique<test::FakeSeams>();
+    m_server = std::make_unique<test::TestServer>();
+    m_window = std::make_unique<frmMain>(m_server->ctx());
+    QVERIFY(m_window->Form_Load());
+    QCOMPARE(m_seams->messages->texts(), QStringList{});
+}
+
+void TestCallHandlerPage::cleanup()
+{
+    m_window.reset();
+    m_server.reset();
+    m_seams.reset();
+}
+
+void TestCallHandlerPage::profile_data()
+{
+    QTest::addColumn<QString>("handler");
+    QTest::addColumn<QString>("displayName");
+    QTest::addColumn<QString>("alias");
+    QTest::addColumn<QString>("owner");
+    QTest::addColumn<QString>("ownerTag");
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<int>("languageIndex");
+    QTest::addColumn<QString>("extension");
+    QTest::addColumn<QString>("schedule");
+
+    // Language Null is "Inherited"; 1031 is on the server's list; 1025 is not,
+    // so nothing is selected and the stored language shows greyed.
+    QTest::newRow("opening greeting") << ids::OpeningGreeting << "Opening Greeting" << "openinggreetingch"
+                                      << "Alice Admin" << "1" << "Inherited" << 0 << "1000" << "Weekdays";
+    QTest::newRow("operator") << ids::Operator << "Operator" << "operatorch" << "Operators" << "2"
+                              << "English (United States)" << 1 << "1001" << "All Hours";
+    QTest::newRow("sales") << ids::Sales << "Sales" << "salesch" << "All Subscribers" << "2" << "German (Germany)" << 2
+                           << "1100" << "Weekdays";
+    QTest::newRow("owner is a scope list, language not loaded")
+        << ids::EdgeCases << "Edge Cases" << "edgecasesch" << "All Subscribers" << "2" << "" << -1 << "1400"
+        << "Weekdays";
+    QTest::newRow("no owner") << ids::Orphan << "Orphan" << "orphanch" << "" << "-1" << "English (United States)" << 1
+                              << "1300" << "Weekdays";
+    QTest::newRow("owner deleted") << ids::GhostHandler << "Ghost Subscriber" << "ch_ghost" << "Invalid Link" << "97"
+                                   << "English (United States)" << 1 << "" << "Weekdays";
+}
+
+void TestCallHandlerPage::profile()
+{
+    QFETCH(QString, handler);
+    QFETCH(QString, displayName);
+    QFETCH(QString, alias);
+    QFETCH(QString, owner);
+    QFETCH(QString, ownerTag);
+    QFETCH(QString, language);
+    QFETCH(int, languageIndex);
+    QFETCH(QString, extension);
+    QFETCH(QString, schedule);
+
+    show(handler);
+    auto *name = find<QLineEdit>(QStringLiteral("txtHandlerProfileDisplayName"));
+    auto *ownerBox = find<QLineEdit>(QStringLiteral("txtHandlerProfileOwner"));
+    auto *languageList = find<QComboBox>(QStringLiteral("cmbHandlerProfileLanguage"));
+    auto *extensionBox = find<QLineEdit>(QStringLiteral("txtHandlerProfileExtension"));
+    auto *scheduleList = find<QComboBox>(QStringLiteral("cmbHandlerProfileSchedule"));
+    QVERIFY(name && ownerBox && languageList && extensionBox && scheduleList);
+
+    QCOMPARE(name->text(), displayName);
+    QCOMPARE(tagOf(name), displayName);
+    QCOMPARE(find<QLineEdit>(QStringLiteral("txtHandlerProfileAlias"))->text(), alias);
+    QCOMPARE(ownerBox->text(), owner);
+    QCOMPARE(tagOf(ownerBox), ownerTag);
+    QCOMPARE(languageList->currentIndex(), languageIndex);
+    QCOMPARE(languageList->currentText(), language);
+    QCOMPARE(tagOf(languageList), language);
+    QCOMPARE(extensionBox->text(), extension);
+    QCOMPARE(tagOf(extensionBox), extension);
+    QCOMPARE(scheduleList->currentText(), schedule);
+    QCOMPARE(tagOf(scheduleList), schedule);
+    QCOMPARE(find<QLineEdit>(QStringLiteral("txtHandlerProfileSwitch"))->text(), QStringLiteral("Main PBX"));
+    QCOMPARE(find<QLabel>(QStringLiteral("lblCurrentObjectDisplayName"))->text(), displayName);
+
+    const SelectedObject &selected = m_window->CurrentlySelectedObject();
+    QCOMPARE(selected.ObjectType, qint16(3));
+    QCOMPARE(selected.ObjectID, handler);
+    QCOMPARE(selected.Alias, alias);
+    QCOMPARE(selected.DisplayName, displayName);
+    QVERIFY(!m_server->ctx().state().bLoadingControls);
+}
+
+void TestCallHandlerPage::messagesForMissingParts_data()
+{
+    QTest::addColumn<QString>("handler");
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("complete") << ids::OpeningGreeting << QStringList{};
+    QTest::newRow("orphan") << ids::Orphan
+                            << QStringList{"Error, no valid owner found for this call handler.",
+                                           "Error in LoadTabInfo.  Could not find contact rule: 1",
+                                           "Error in LoadTabInfo, could not find messaging rule",
+                                           "Error, could not find menu entry for selected call handler by alias=#"};
+}
+
+void TestCallHandlerPage::messagesForMissingParts()
+{
+    QFETCH(QString, handler);
+    QFETCH(QStringList, messages);
+    show(handler);
+    QCOMPARE(m_seams->messages->texts(), messages);
+}
+
+void TestCallHandlerPage::transferRules_data()
+{
+    QTest::addColumn<QString>("handler");
+    QTest::addColumn<int>("rule");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<bool>("ringPhone");
+    QTest::addColumn<QString>("transferString");
+    QTest::addColumn<QString>("rings");
+    QTest::addColumn<QString>("type");
+
+    QTest::newRow("sales standard: ring") << ids::Sales << 0 << true << true << "9123" << "4" << "Release";
+    QTest::newRow("sales off hours: never expires") << ids::Sales << 1 << true << true << "1234" << "4" << "Release";
+    QTest::newRow("sales alternate: to greeting") << ids::Sales << 2 << true << false << "123" << "4" << "Release";
+    QTest::newRow("operator standard: supervised") << ids::Operator << 0 << true << true << "1001" << "6" << "Supervised";
+    QTest::newRow("operator off hours: expired") << ids::Operator << 1 << false << false << "1001" << "4" << "Release";
+}
+
+void TestCallHandlerPage::transferRules()
+{
+    QFETCH(QString, handler);
+    QFETCH(int, rule);
+    QFETCH(bool, enabled);
+    QFETCH(bool, ringPhone);
+    QFETCH(QString, transferString);
+    QFETCH(QString, rings);
+    QFETCH(QString, type);
+
+    show(handler);
+    auto *check = find<QCheckBox>(indexedName(QStringLiteral("chkHandlerTransferEnabled"), rule));
+    auto *toGreeting = find<QRadioButton>(indexedName(QStringLiteral("optHandlerTransferSendToGreeting"), rule));
+    auto *ring = find<QRadioButton>(indexedName(QStringLiteral("optHandlerTransferAttemptRingPhone"), rule));
+    auto *string = find<QLineEdit>(indexedName(QStringLiteral("txtHandlerTransferString"), rule));
+    auto *ringsBox = find<QLineEdit>(indexedName(QStringLiteral("txtHandlerTransferRingstoWait"), rule));
+    auto *typeList = find<QComboBox>(indexedName(QStringLiteral("cmbHandlerTransferType"), rule));
+    QVERIFY(check && toGreeting && ring && string && ringsBox && typeList);
+
+    QCOMPARE(check->isChecked(), enabled);
+    QCOMPARE(tagOf(check), enabled ? QStringLiteral("1") : QStringLiteral("0"));
+    QCOMPARE(ring->isChecked(), ringPhone);
+    QCOMPARE(toGreeting->isChecked(), !ringPhone);
+    QCOMPARE(tagOf(ring), ringPhone ? QStringLiteral("True") : QStringLiteral("False"));
+    QCOMPARE(tagOf(toGreeting), ringPhone ? QStringLiteral("False") : QStringLiteral("True"));
+    QCOMPARE(string->text(), transferString);
+    QCOMPARE(ringsBox->text(), rings);
+    QCOMPARE(typeList->currentText(), type);
+    QCOMPARE(tagOf(string), transferString);
+    QCOMPARE(tagOf(ringsBox), rings);
+    QCOMPARE(tagOf(typeList), type);
+    QCOMPARE(ring->isEnabled(), enabled);
+    QCOMPARE(toGreeting->isEnabled(), enabled);
+    for (QWidget *field : {static_cast<QWidget *>(string), static_cast<QWidget *>(ringsBox),
+                           static_cast<QWidget *>(typeList)})
+        QCOMPARE(field->isEnabled(), enabled && ringPhone);
+}
+
+void TestCallHandlerPage::transferRulesSitOnTheirPages()
+{
+    auto *tabs = find<QTabWidget>(QStringLiteral("tabHandlerTransferInfo"));
+    QVERIFY(tabs);
+    QCOMPARE(tabs->count(), 3);
+    const QStringList captions{"Standard", "Closed", "Alternate"};
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(pageCaptionOf(tabs, find<QWidget>(indexedName(QStringLiteral("frameHandlerTransferInfo"), i))),
+                 captions[i]);
+    QCOMPARE(tabs->tabText(0), QStringLiteral("Alternate"));
+}
+
+void TestCallHandlerPage::greetings_data()
+{
+    QTest::addColumn<QString>("handler");
+    QTest::addColumn<int>("greeting");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<bool>("allowInput");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("source");
+    QTest::addColumn<int>("repeat");
+    QTest::addColumn<QString>("path");
+
+    QTest::newRow("recording, repeated once") << ids::OpeningGreeting << 0 << true << true << "Ring phone for: Operator"
+                                              << 1 << 1 << "openinggreetingch_Standard.wav";
+    QTest::newRow("switched off") << ids::OpeningGreeting << 2 << false << true << "Take Message" << 0 << 0 << "(none)";
+    QTest::newRow("blank, expires later") << ids::OpeningGreeting << 3 << true << true << "Hang Up" << 2 << 0
+                                          << "(none)";
+    QTest::newRow("expired") << ids::OpeningGreeting << 4 << false << true << "Route to subscriber sign in" << 0 << 0 << "(none)";
+    QTest::newRow("null action") << ids::EdgeCases << 0 << true << true << "" << 0 << 0 << "(none)";
+    QTest::newRow("null source") << ids::EdgeCases << 1 << true << true << "Take Message" << -1 << 0 << "(none)";
+    QTest::newRow("nine repeats") << ids::EdgeCases << 2 << false << true << "Take Message" << 0 << 9 << "(none)";
+    QTest::newRow("ignores digits") << ids::EdgeCases << 3 << false << false << "Take Message" << 0 << 0 << "(none)";
+}
+
+void TestCallHandlerPage::greetings()
+{
+    QFETCH(QString, handler);
+    QFETCH(int, greeting);
+    QFETCH(bool, enabled);
+    QFETCH(bool, allowInput);
+    QFETCH(QString, action);
+    QFETCH(int, source);
+    QFETCH(int, repeat);
+    QFETCH(QString, path);
+
+    show(handler);
+    const CallHandlerPage::Greeting &g = page().greetings[size_t(greeting)];
+    QCOMPARE(g.chkHandlerGreetingEnabled->objectName(), indexedName(QStringLiteral("chkHandlerGreetingEnabled"), greeting));
+    QCOMPARE(g.chkHandlerGreetingEnabled->isChecked(), enabled);
+    QCOMPARE(g.chkHandlerGreetingAllowUserInput->isChecked(), allowInput);
+    QCOMPARE(g.txtHandlerGreetingsAfterGreetingAction->text(), action);
+    QCOMPARE(g.cmbHandlerGreetingSource->currentIndex(), source);
+    QCOMPARE(g.cmbHandlerGreetingRepeat->currentIndex(), repeat);
+    QCOMPARE(g.txtCallHandlerGreetingStreamPath->text(), path);
+    QCOMPARE(g.txtHandlerGreetingObjectID->text(), ids::greetingId(handler, greeting));
+    QVERIFY(g.txtHandlerGreetingObjectID->isHidden());
+    // The switch decides which of the greeting's controls can be used.
+    for (QWidget *control : {static_cast<QWidget *>(g.chkHandlerGreetingAllowUserInput),
+                             static_cast<QWidget *>(g.cmbHandlerGreetingSource),
+                             static_cast<QWidget *>(g.cmbHandlerGreetingRepeat),
+                             static_cast<QWidget *>(g.optExpireGreetingNever),
+                             static_cast<QWidget *>(g.optExpireGreetingOnDate),
+                             static_cast<QWidget *>(g.dateGreetingExpire)})
+        QCOMPARE(control->isEnabled(), enabled);
+    if (!enabled)
+        QVERIFY(g.optExpireGreetingNever->isChecked());
+    QCOMPARE(pageCaptionOf(page().tabHandlerGreetingInfo, g.frameHandlerGreetingInfo),
+             CallHandlerPage::greetingAlias(greeting));
+}
+
+void TestCallHandlerPage::greetingExpiryAroundNow_data()
+{
+    QTest::addColumn<QDateTime>("now");
+    QTest::addColumn<QVariant>("expiresUtc");
+    QTest::addColumn<bool>("active");
+    QTest::addColumn<bool>("onDate");
+    QTest::addColumn<QDateTime>("shown");
+
+    const QDateTime summer(QDate(2026, 7, 1), QTime(11, 30)); // 09:30 universal time in Berlin
+    const QDateTime winter(QDate(2026, 12, 9), QTime(8, 0));   // 07:00 universal time
+    // Stored times are universal: 10:00 UTC is still ahead at 11:30 summer time.
+    QTest::newRow("ahead in UTC, behind as local") << summer << QVariant(QStringLiteral("2026-07-01 10:00:00")) << true
+                                                   << true << QDateTime(QDate(2026, 7, 1), QTime(12, 0));
+    QTest::newRow("just passed") << summer << QVariant(QStringLiteral("2026-07-01 09:29:00")) << false << false
+                                 << QDateTime();
+    QTest::newRow("a day ahead, winter") << winter << QVariant(QStringLiteral("2026-12-10 07:00:00")) << true << true
+                                         << QDateTime(QDate(2026, 12, 10), QTime(8, 0));
+    QTest::newRow("never") << winter << QVariant() << true << false << QDateTime();
+}
+
+void TestCallHandlerPage::greetingExpiryAroundNow()
+{
+    QFETCH(QDateTime, now);
+    QFETCH(QVariant, expiresUtc);
+    QFETCH(bool, active);
+    QFETCH(bool, onDate);
+    QFETCH(QDateTime, shown);
+
+    m_seams->clock->current = now;
+    QVERIFY(sql(m_server->ctx(), QStringLiteral("UPDATE MessagingRule SET TimeExpires=? WHERE MessagingRuleObjectID=?"),
+                {expiresUtc.isValid() ? expiresUtc : QVariant(QMetaType::fromType<QString>()),
+                 ids::greetingId(ids::Operator, 3)}));
+    show(ids::Operator);
+    const CallHandlerPage::Greeting &g = page().greetings[3];
+    QCOMPARE(g.chkHandlerGreetingEnabled->isChecked(), active);
+    QCOMPARE(g.optExpireGreetingOnDate->isChecked(), onDate);
+    QCOMPARE(g.optExpireGreetingNever->isChecked(), !onDate);
+    if (onDate) {
+        QCOMPARE(g.dateGreetingExpire->dateTime(), shown);
+        QCOMPARE(g.timeGreetingExpire->time(), shown.time());
+    } else {
+        QCOMPARE(g.dateGreetingExpire->date(), now.date());
+        QCOMPARE(g.timeGreetingExpire->time(), QTime(12, 0));
+    }
+}
+
+void TestCallHandlerPage::messageSettings_data()
+{
+    QTest::addColumn<QString>("handler");
+    QTest::addColumn<QString>("recipient");
+    QTest::addColumn<QString>("recipientTag");
+    QTest::addColumn<QString>("maxLength");
+    QTest::addColumn<bool>("canEdit");
+    QTest::addColumn<QString>("urgent");
+    QTest::addColumn<QString>("afterMessage");
+    QTest::addColumn<QString>("delay");
+
+    QTest::newRow("opening greeting") << ids::OpeningGreeting << "Operators" << "2" << "300" << true << "Ask Caller"
+                                      << "Send to greeting for: Goodbye" << "1500";
+    QTest::newRow("recipient deleted") << ids::Orphan << "Invalid Link" << "97" << "300" << true << "Never"
+                                       << "Hang Up" << "1500";
+}
+
+void TestCallHandlerPage::messageSettings()
+{
+    QFETCH(QString, handler);
+    QFETCH(QString, recipient);
+    QFETCH(QString, recipientTag);
+    QFETCH(QString, maxLength);
+    QFETCH(bool, canEdit);
+    QFETCH(QString, urgent);
+    QFETCH(QString, afterMessage);
+    QFETCH(QString, delay);
+
+    show(handler);
+    auto *recipientBox = find<QLineEdit>(QStringLiteral("txtHandlerMessagesRecipient"));
+    auto *length = find<QLineEdit>(QStringLiteral("txtHandlerMessagesMaxMessageLength"));
+    QVERIFY(recipientBox && length);
+    QCOMPARE(recipientBox->text(), recipient);
+    QCOMPARE(tagOf(recipientBox), recipientTag);
+    QCOMPARE(length->text(), maxLength);
+    QCOMPARE(tagOf(length), maxLength);
+    QCOMPARE(find<QCheckBox>(QStringLiteral("chkHandlerMessagesCanEditMessages"))->isChecked(), canEdit);
+    QCOMPARE(find<QComboBox>(QStringLiteral("cmbHandlerMessagesCanMarkUrgent"))->currentText(), urgent);
+    QCOMPARE(find<QLineEdit>(QStringLiteral("txtHandlerMessagesAfterMessageAction"))->text(), afterMessage);
+    QCOMPARE(find<QLineEdit>(QStringLiteral("txtCallHandlerMillisecondsToWaitForAdditionalDigits"))->text(), delay);
+}
+
+void TestCallHandlerPage::keyGrid()
+{
+    show(ids::OpeningGreeting);
+    auto *grid = find<KeyGridWidget>(QStringLiteral("gridHandlerKeys"));
+    QVERIFY(grid);
+    QCOMPARE(grid->rowCount(), 12);
+    QVERIFY(grid->isColumnHidden(grid->column(QStringLiteral("ObjectID"))));
+    const QStringList keys{"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "*", "#"};
+    for (int row = 0; row < 12; ++row) {
+        QCOMPARE(grid->cellText(row, QStringLiteral("Key")), keys[row]);
+        QCOMPARE(grid->cellText(row, QStringLiteral("ObjectID")), ids::menuEntryId(ids::OpeningGreeting, row));
+        QCOMPARE(grid->isLocked(row), row >= 10);
+    }
+    QCOMPARE(grid->cellText(0, QStringLiteral("Action")), QStringLiteral("Ring phone for: Operator"));
+    QCOMPARE(grid->cellText(10, QStringLiteral("Action")), QStringLiteral("Route to subscriber sign in"));
+    QCOMPARE(grid->cellText(6, QStringLiteral("Action")), QStringLiteral("Invalid Link!"));
+
+    // The server's order of rows does not matter: each key finds its own.
+    QVERIFY(sql(m_server->ctx(), QStringLiteral("UPDATE MenuEntry SET Alias=CASE Alias WHEN '*' THEN '#' ELSE '*' END "
+                                                "WHERE ParentObjectID=? AND Alias IN ('*','#')"),
+                {ids::OpeningGreeting}));
+    show(ids::OpeningGreeting);
+    QCOMPARE(grid->cellText(10, QStringLiteral("ObjectID")), ids::menuEntryId(ids::OpeningGreeting, 11));
+    QCOMPARE(grid->cellText(11, QStringLiteral("ObjectID")), ids::menuEntryId(ids::OpeningGreeting, 10));
+}
+
+void TestCallHandlerPage::nothingOfThePreviousHandlerStays()
+{
+    show(ids::Sales);
+    QCOMPARE(page().cmbHandlerProfileLanguage->currentText(), QStringLiteral("German (Germany)"));
+    show(ids::Orphan);
+    // The Internal greeting, the Off Hours rule and key "#" are missing: their
+    // controls are empty and cannot be used, so no writer reaches Sales' rows.
+    const CallHandlerPage::Greeting &internal = page().greetings[4];
+    QCOMPARE(internal.txtHandlerGreetingObjectID->text(), QString());
+    QVERIFY(!internal.frameHandlerGreetingInfo->isEnabled());
+    QCOMPARE(internal.txtHandlerGreetingsAfterGreetingAction->text(), QString());
+    const CallHandlerPage::TransferRule &offHours = page().transferRules[1];
+    QCOMPARE(offHours.txtHandlerTransferString->text(), QString());
+    QCOMPARE(tagOf(offHours.txtHandlerTransferString), QString());
+    QVERIFY(!offHours.frameHandlerTransferInfo->isEnabled());
+    QVERIFY(page().transferRules[0].frameHandlerTransferInfo->isEnabled());
+    auto *grid = page().gridHandlerKeys;
+    QCOMPARE(grid->cellText(11, QStringLiteral("ObjectID")), QString());
+    QVERIFY(!grid->isRowLoaded(11));
+    QVERIFY(grid->isRowLoaded(10));
+    // A language the list does not hold selects nothing rather than the last one.
+    show(ids::EdgeCases);
+    QCOMPARE(page().cmbHandlerProfileLanguage->currentIndex(), -1);
+    QCOMPARE(page().cmbHandlerProfileLanguage->placeholderText(), QStringLiteral("Arabic (Saudi Arabia)"));
+}
+
+void TestCallHandlerPage::withoutContactRulesOnlyTheProfileLoads()
+{
+    show(ids::Sales);
+    QVERIFY(sql(m_server->ctx(), QStringLiteral("DELETE FROM ContactRule WHERE ParentObjectID=?"), {ids::Operator}));
+    show(ids::Operator);
+    QCOMPARE(m_seams->messages->texts(),
+             QStringList{"Error, could not find contact (transfer) rules for selected call handler"});
+    QCOMPARE(page().txtHandlerProfileDisplayName->text(), QStringLiteral("Operator"));
+    for (const CallHandlerPage::Greeting &g : page().greetings) {
+        QVERIFY(!g.frameHandlerGreetingInfo->isEnabled());
+        QCOMPARE(g.txtHandlerGreetingObjectID->text(), QString());
+    }
+    QVERIFY(!page().pageMessages->isEnabled());
+    QCOMPARE(page().txtHandlerMessagesRecipient->text(), QString());
+    QVERIFY(!page().pageUserInput->isEnabled());
+}
+
+void TestCallHandlerPage::unknownHandlerLeavesTheShownObject()
+{
+    show(ids::Sales);
+    const QString unknown = QStringLiteral("{00000003-0000-4000-8000-0000000000EE}");
+    show(unknown);
+    QCOMPARE(m_seams->messages->texts(),
+             QStringList{QStringLiteral("Error in LoadTabInfo. could not find handler reference:") + unknown});
+    QCOMPARE(m_window->CurrentlySelectedObject().ObjectID, ids::Sales);
+    QCOMPARE(m_window->CurrentlySelectedObject().Alias, QStringLiteral("salesch"));
+    QVERIFY(!page().tabHandlerInfo->isEnabled());
+    QCOMPARE(page().txtHandlerProfileDisplayName->text(), QString());
+    show(ids::Sales);
+    QVERIFY(page().tabHandlerInfo->isEnabled());
+}
+
+void TestCallHandlerPage::dispatch()
+{
+    AppState &state = m_server->ctx().state();
+    state.bSuppressTabLoad = true;
+    state.bLoadingControls = true;
+    show(ids::Sales);
+    QCOMPARE(m_window->CurrentlySelectedObject().ObjectID, ids::OpeningGreeting);
+    QVERIFY(state.bLoadingControls); // untouched while suppressed
+    state.bSuppressTabLoad = false;
+
+    m_window->LoadTabInfo(ids::Sales, 98);
+    QCOMPARE(m_window->CurrentlySelectedObject().ObjectID, ids::Sales);
+    QVERIFY(!state.bLoadingControls);
+
+    m_seams->messages->shown.clear();
+    m_window->LoadTabInfo(ids::Operator, 2);
+    QCOMPARE(m_seams->messages->texts(), QStringList{"Error: Illegal node type in LoadTabInfo function"});
+    QCOMPARE(m_window->CurrentlySelectedObject().ObjectID, ids::Sales);
+    QCOMPARE(find<QLabel>(QStringLiteral("lblCurrentObjectDisplayName"))->text(), QString());
+    QVERIFY(!state.bLoadingControls);
+}
+
+void TestCallHandlerPage::leafAndInvalidLink()
+{
+    m_window->show();
+    auto *view = find<platform::OutlineTreeView>(QStringLiteral("ATTree"));
+    auto *leaf = find<QLineEdit>(QStringLiteral("txtLeafAction"));
+    QVERIFY(view && leaf);
+    platform::OutlineModel &model = m_window->routingTree().ATTree();
+    platform::OutlineNode *root = model.root();
+    // Key "#" of the opening greeting hangs up; key 6 names a deleted handler.
+    platform::OutlineNode *hangUp = nullptr;
+    platform::OutlineNode *invalid = nullptr;
+    for (int i = 0; i < root->childCount(); ++i) {
+        const QString text = model.mainText(root->child(i));
+        if (text.startsWith(QStringLiteral("#:")))
+            hangUp = root->child(i);
+        if (text.startsWith(QStringLiteral("6:")))
+            invalid = root->child(i);
+    }
+    QVERIFY(hangUp && invalid);
+
+    view->selectNode(invalid);
+    QCOMPARE(leaf->text(), QStringLiteral(" Invalid Link!"));
+    QCOMPARE(m_window->CurrentlySelectedObject().ObjectID, ids::OpeningGreeting);
+
+    view->selectNode(hangUp);
+    QCOMPARE(leaf->text(), QStringLiteral("Hang Up"));
+    const SelectedObject &selected = m_window->CurrentlySelectedObject();
+    QCOMPARE(selected.ObjectType, qint16(0));
+    QCOMPARE(selected.ObjectID, QString());
+    QCOMPARE(selected.Alias, QString());
+    QCOMPARE(find<QLabel>(QStringLiteral("lblCurrentObjectDisplayName"))->text(), QString());
+}
+
+void TestCallHandlerPage::selectingTreeRowsLoadsTheirPage()
+{
+    m_window->show();
+    auto *view = find<platform::OutlineTreeView>(QStringLiteral("ATTree"));
+    platform::OutlineModel &model = m_window->routingTree().ATTree();
+    platform::OutlineNode *sales = nullptr;
+    for (int i = 0; i < model.root()->childCount(); ++i)
+        if (model.mainText(model.root()->child(i)).startsWith(QStringLiteral("1:")))
+            sales = model.root()->child(i);
+    QVERIFY(sales);
+    view->selectNode(sales);
+    QCOMPARE(page().txtHandlerProfileAlias->text(), QStringLiteral("salesch"));
+    QCOMPARE(find<QTabWidget>(QStringLiteral("tabInfoTab"))->currentIndex(), 1);
+    view->selectNode(model.root());
+    QCOMPARE(page().txtHandlerProfileAlias->text(), QStringLiteral("openinggreetingch"));
+}
+
+void TestCallHandlerPage::upDownStepsTheDelay_data()
+{
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("up") << "1500" << "up" << "1600";
+    QTest::newRow("down") << "1500" << "down" << "1400";
+    QTest::newRow("stops at the top") << "31950" << "up" << "32000";
+    QTest::newRow("stops at zero") << "50" << "down" << "0";
+    QTest::newRow("no number") << "abc" << "up" << "100";
+}
+
+void TestCallHandlerPage::upDownStepsTheDelay()
+{
+    QFETCH(QString, start);
+    QFETCH(QString, button);
+    QFETCH(QString, result);
+    auto *box = find<QLineEdit>(QStringLiteral("txtCallHandlerMillisecondsToWaitForAdditionalDigits"));
+    auto *upDown = find<UpDownControl>(QStringLiteral("UpDown1"));
+    QVERIFY(box && upDown);
+    box->setText(start);
+    upDown->findChild<QToolButton *>(button)->click();
+    QCOMPARE(box->text(), result);
+}
+
+QTEST_MAIN(TestCallHandlerPage)
+#include "tst_callhandlerpage.moc"
