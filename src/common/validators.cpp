@@ -166,10 +166,12 @@ platform::Recordset openDialingDomainExtension(AppContext &ctx, const QString &e
 std::optional<qint16> IsDuplicateExtension(AppContext &ctx, const QString &extension, QString &typeWord,
                                            QString &displayName)
 {
-    if (extension.isEmpty())
+    // isValidExtension lets blanks around the digits through; " 5001 " is still 5001 on the phone.
+    const QString digits = trimBlanks(extension);
+    if (digits.isEmpty())
         return qint16(0);
     platform::DbError err;
-    platform::Recordset rs = openDialingDomainExtension(ctx, extension, &err);
+    platform::Recordset rs = openDialingDomainExtension(ctx, digits, &err);
     if (!rs.isOpen()) {
         // Unknown is not free: the caller must not take the extension.
         reportError(err.number, err.description, QStringLiteral("IsDuplicateExtension"), QStringLiteral("Module"),

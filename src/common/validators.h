@@ -37,8 +37,8 @@ bool isValidExtension(const QString &text, qint16 minimumLength);
 // Who uses `extension` in the dialing domain: the number of rows of
 // vw_DTMFAccessID_DialingDomain with that extension; when there is one or
 // more, `typeWord` and `displayName` take the first row's owner's type word
-// and display name. An empty extension gives 0 without a query and leaves
-// both alone. nullopt when the check could not be made (the error has been
+// and display name. Blanks around the extension are ignored. An empty
+// extension gives 0 without a query and leaves both alone. nullopt when the check could not be made (the error has been
 // shown): the extension must then be treated as not known to be free.
 std::optional<qint16> IsDuplicateExtension(AppContext &ctx, const QString &extension, QString &typeWord,
                                            QString &displayName);

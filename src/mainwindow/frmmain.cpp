@@ -3,6 +3,7 @@
 #include "common/appcontext.h"
 #include "common/errors.h"
 #include "common/tolvaversion.h"
+#include "mainwindow/extensionlookup.h"
 #include "mainwindow/routingtree.h"
 #include "mainwindow/treeicons.h"
 #include "platform/outlinemodel.h"
@@ -221,6 +222,8 @@ void frmMain::endProgram(int exitCode)
 }
 
 void frmMain::mnuExit_Click() { endProgram(0); }
+
+void frmMain::mnuFindExtension_Click() { findExtensionInDialingDomain(m_ctx, this); }
 
 void frmMain::Form_Unload() { endProgram(0); }
 
