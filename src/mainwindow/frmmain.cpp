@@ -6,6 +6,7 @@
 #include "common/tolvaversion.h"
 #include "details/callhandlerpage.h"
 #include "details/controltag.h"
+#include "mainwindow/extensionlookup.h"
 #include "mainwindow/routingtree.h"
 #include "mainwindow/treeicons.h"
 #include "platform/outlinemodel.h"
@@ -319,6 +320,8 @@ void frmMain::endProgram(int exitCode)
 }
 
 void frmMain::mnuExit_Click() { endProgram(0); }
+
+void frmMain::mnuFindExtension_Click() { findExtensionInDialingDomain(m_ctx, this); }
 
 void frmMain::Form_Unload() { endProgram(0); }
 

@@ -55,6 +55,7 @@ public:
 
 public slots:
     void mnuExit_Click();
+    void mnuFindExtension_Click();
     void ATTree_AfterRowColChange(quillor::platform::OutlineNode *node);
     void ATTree_MouseDown(quillor::platform::OutlineNode *node, const QPoint &globalPos);
 

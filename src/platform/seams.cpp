@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -101,6 +102,22 @@ public:
     QDateTime now() const override { return QDateTime::currentDateTime(); }
 };
 
+class QtInputBox final : public InputBoxSeam {
+public:
+    std::optional<QString> getText(QWidget *parent, const QString &prompt, const QString &title,
+                                   const QString &defaultText) override
+    {
+        QInputDialog dialog(parent);
+        dialog.setWindowTitle(title.isEmpty() ? QApplication::applicationName() : title);
+        dialog.setLabelText(prompt);
+        dialog.setInputMode(QInputDialog::TextInput);
+        dialog.setTextValue(defaultText);
+        if (dialog.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return dialog.textValue();
+    }
+};
+
 class SystemRandom final : public RandomSeam {
 public:
     int bounded(int highExclusive) override
@@ -136,6 +153,12 @@ template <> std::unique_ptr<RandomSeam> &slot()
     return s;
 }
 
+template <> std::unique_ptr<InputBoxSeam> &slot()
+{
+    static std::unique_ptr<InputBoxSeam> s = std::make_unique<QtInputBox>();
+    return s;
+}
+
 template <typename T> std::unique_ptr<T> swapIn(std::unique_ptr<T> seam)
 {
     Q_ASSERT(seam);
@@ -151,11 +174,13 @@ FileDialogSeam &Seams::fileDialog() { return *slot<FileDialogSeam>(); }
 ShellSeam &Seams::shell() { return *slot<ShellSeam>(); }
 ClockSeam &Seams::clock() { return *slot<ClockSeam>(); }
 RandomSeam &Seams::random() { return *slot<RandomSeam>(); }
+InputBoxSeam &Seams::inputBox() { return *slot<InputBoxSeam>(); }
 
 std::unique_ptr<MessageBoxSeam> Seams::install(std::unique_ptr<MessageBoxSeam> seam) { return swapIn(std::move(seam)); }
 std::unique_ptr<FileDialogSeam> Seams::install(std::unique_ptr<FileDialogSeam> seam) { return swapIn(std::move(seam)); }
 std::unique_ptr<ShellSeam> Seams::install(std::unique_ptr<ShellSeam> seam) { return swapIn(std::move(seam)); }
 std::unique_ptr<ClockSeam> Seams::install(std::unique_ptr<ClockSeam> seam) { return swapIn(std::move(seam)); }
 std::unique_ptr<RandomSeam> Seams::install(std::unique_ptr<RandomSeam> seam) { return swapIn(std::move(seam)); }
+std::unique_ptr<InputBoxSeam> Seams::install(std::unique_ptr<InputBoxSeam> seam) { return swapIn(std::move(seam)); }
 
 } // namespace quillor::platform

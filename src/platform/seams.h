@@ -53,6 +53,15 @@ public:
     virtual QDateTime now() const = 0; // local time
 };
 
+class InputBoxSeam {
+public:
+    virtual ~InputBoxSeam() = default;
+    // A one-line question with OK and Cancel. nullopt when the user cancels
+    // (Cancel, Escape or the close box). An empty title shows the program's name.
+    virtual std::optional<QString> getText(QWidget *parent, const QString &prompt, const QString &title,
+                                           const QString &defaultText) = 0;
+};
+
 class RandomSeam {
 public:
     virtual ~RandomSeam() = default;
@@ -68,6 +77,7 @@ public:
     static ShellSeam &shell();
     static ClockSeam &clock();
     static RandomSeam &random();
+    static InputBoxSeam &inputBox();
 
     // Each install replaces the current seam and returns the previous one.
     static std::unique_ptr<MessageBoxSeam> install(std::unique_ptr<MessageBoxSeam> seam);
@@ -75,6 +85,7 @@ public:
     static std::unique_ptr<ShellSeam> install(std::unique_ptr<ShellSeam> seam);
     static std::unique_ptr<ClockSeam> install(std::unique_ptr<ClockSeam> seam);
     static std::unique_ptr<RandomSeam> install(std::unique_ptr<RandomSeam> seam);
+    static std::unique_ptr<InputBoxSeam> install(std::unique_ptr<InputBoxSeam> seam);
 };
 
 // Shorthand for the common case of an information box with an OK button.
@@ -82,6 +93,14 @@ inline MsgAnswer msgBox(const QString &text, MsgButtons buttons = MsgButtons::Ok
                         QWidget *parent = nullptr)
 {
     return Seams::messageBox().show(parent, text, buttons, title);
+}
+
+// Asks for one line of text; the answer, or "" when the user cancels (callers
+// that must tell a cancel from an empty answer use Seams::inputBox()).
+inline QString inputBox(const QString &prompt, const QString &title = {}, const QString &defaultText = {},
+                        QWidget *parent = nullptr)
+{
+    return Seams::inputBox().getText(parent, prompt, title, defaultText).value_or(QString());
 }
 
 } // namespace quillor::platform

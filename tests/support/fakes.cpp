@@ -55,6 +55,13 @@ std::optional<QString> FakeFileDialog::getOpenFileName(QWidget *, const QString 
     return answers.isEmpty() ? std::nullopt : answers.dequeue();
 }
 
+std::optional<QString> FakeInputBox::getText(QWidget *, const QString &prompt, const QString &title,
+                                             const QString &defaultText)
+{
+    asked << AskedInput{prompt, title, defaultText};
+    return answers.isEmpty() ? std::nullopt : answers.dequeue();
+}
+
 int SequenceRandom::bounded(int highExclusive)
 {
     if (values.isEmpty() || highExclusive <= 0)
@@ -79,6 +86,9 @@ FakeSeams::FakeSeams()
     auto r = std::make_unique<SequenceRandom>();
     random = r.get();
     m_prevRandom = platform::Seams::install(std::move(r));
+    auto i = std::make_unique<FakeInputBox>();
+    inputBox = i.get();
+    m_prevInputBox = platform::Seams::install(std::move(i));
 }
 
 FakeSeams::~FakeSeams()
@@ -88,6 +98,7 @@ FakeSeams::~FakeSeams()
     platform::Seams::install(std::move(m_prevClock));
     platform::Seams::install(std::move(m_prevFileDialog));
     platform::Seams::install(std::move(m_prevRandom));
+    platform::Seams::install(std::move(m_prevInputBox));
 }
 
 } // namespace quillor::test

@@ -52,6 +52,20 @@ public:
     QStringList titles;
 };
 
+struct AskedInput {
+    QString prompt;
+    QString title;
+    QString defaultText;
+};
+
+class FakeInputBox : public platform::InputBoxSeam {
+public:
+    std::optional<QString> getText(QWidget *, const QString &prompt, const QString &title,
+                                   const QString &defaultText) override;
+    QList<AskedInput> asked;
+    QQueue<std::optional<QString>> answers; // next answers; when empty: cancel
+};
+
 class SequenceRandom : public platform::RandomSeam {
 public:
     int bounded(int highExclusive) override;
@@ -71,6 +85,7 @@ public:
     FakeClock *clock;
     FakeFileDialog *fileDialog;
     SequenceRandom *random;
+    FakeInputBox *inputBox;
 
 private:
     std::unique_ptr<platform::MessageBoxSeam> m_prevMessages;
@@ -78,6 +93,7 @@ private:
     std::unique_ptr<platform::ClockSeam> m_prevClock;
     std::unique_ptr<platform::FileDialogSeam> m_prevFileDialog;
     std::unique_ptr<platform::RandomSeam> m_prevRandom;
+    std::unique_ptr<platform::InputBoxSeam> m_prevInputBox;
 };
 
 } // namespace quillor::test

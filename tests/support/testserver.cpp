@@ -5,6 +5,8 @@
 #include "platform/apppaths.h"
 
 #include <QDir>
+#include <QFile>
+#include <QTest>
 
 namespace quillor::test {
 
@@ -45,6 +47,22 @@ void TestServer::reload()
         return;
     m_ctx->loadRegistry(m_server->registryFile, &m_error);
     m_ctx->state().gConnectionString = frmMain::connectionStringFor(m_ctx->workstation().ComputerName());
+}
+
+bool TestServer::breakMainDatabase(Fault fault, const QString &view)
+{
+    if (!m_server)
+        return false;
+    if (fault == Fault::FileGone)
+        return QFile::remove(m_server->mainDatabase);
+    return m_ctx->db().execute(m_ctx->state().gConnectionString, QStringLiteral("DROP VIEW ") + view);
+}
+
+void TestServer::addFaultRows()
+{
+    QTest::addColumn<Fault>("fault");
+    QTest::newRow("database file gone") << Fault::FileGone;
+    QTest::newRow("view missing") << Fault::ViewMissing;
 }
 
 } // namespace quillor::test

@@ -5,6 +5,7 @@
 #include "common/appcontext.h"
 #include "embedded/sampleserver.h"
 
+#include <QMetaType>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -34,6 +35,13 @@ public:
     // Rebuilds the context (after a test changed the registry file).
     void reload();
 
+    // Makes the main database fail for a test: its file removed (nothing can
+    // connect), or one of its views dropped (every query on it fails).
+    enum class Fault { FileGone, ViewMissing };
+    bool breakMainDatabase(Fault fault, const QString &view = {});
+    // Both faults as the rows of a data-driven test, in its column "fault".
+    static void addFaultRows();
+
 private:
     QTemporaryDir m_dir;
     std::optional<embedded::SampleServer> m_server;
@@ -42,3 +50,5 @@ private:
 };
 
 } // namespace quillor::test
+
+Q_DECLARE_METATYPE(quillor::test::TestServer::Fault)
