@@ -1,6 +1,7 @@
 #include "common/frmabout.h"
 
 #include "common/localize.h"
+#include "common/programversion.h"
 #include "platform/seams.h"
 
 #include <QAction>
@@ -14,7 +15,6 @@
 #include <QMetaObject>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <QVersionNumber>
 
 #include <exception>
 
@@ -41,15 +41,6 @@ QLabel *addLogo(QWidget *parent, const char *name, const QString &text)
     f.setPointSizeF(f.pointSizeF() * 1.4);
     logo->setFont(f);
     return logo;
-}
-
-// The running program's version; the build's own numbers when none was set.
-QVersionNumber programVersion()
-{
-    const QVersionNumber v = QVersionNumber::fromString(QCoreApplication::applicationVersion());
-    if (!v.isNull())
-        return v;
-    return QVersionNumber(QUILLOR_VERSION_MAJOR, QUILLOR_VERSION_MINOR, QUILLOR_VERSION_PATCH);
 }
 
 } // namespace

@@ -2,8 +2,10 @@
 
 #include "common/appcontext.h"
 #include "common/errors.h"
+#include "common/frmhelp.h"
 #include "common/switchinfo.h"
 #include "common/tolvaversion.h"
+#include "common/updatecheck.h"
 #include "details/callhandlerpage.h"
 #include "details/controltag.h"
 #include "mainwindow/extensionlookup.h"
@@ -60,6 +62,11 @@ QString frmMain::connectionStringFor(const QString &computerName)
     return QStringLiteral("Provider=SQLOLEDB.1;Integrated Security=SSPI;Persist Security Info=False;Initial "
                           "Catalog=TolvaDb;Data Source=")
            + computerName;
+}
+
+QString frmMain::homePageUrl() const
+{
+    return modUpdateCheck::homePageUrl(m_ctx.db().profile().toolsSiteHost);
 }
 
 void frmMain::createMenus()
@@ -185,6 +192,7 @@ bool frmMain::Form_Load()
         if (!m_tree->StartNewTree(root, 0))
             m_ended = true;
     });
+    step([&] { modUpdateCheck::checkForUpdatedVersion_Background(homePageUrl()); });
     step([&] { openLogFile(); });
     return !m_ended;
 }
@@ -322,6 +330,23 @@ void frmMain::endProgram(int exitCode)
 void frmMain::mnuExit_Click() { endProgram(0); }
 
 void frmMain::mnuFindExtension_Click() { findExtensionInDialingDomain(m_ctx, this); }
+void frmMain::mnuHelp_Click()
+{
+    // Modeless beside the main window; a second command brings the open window forward.
+    if (!m_frmHelp)
+        m_frmHelp = new frmHelp(this);
+    m_frmHelp->show();
+    m_frmHelp->raise();
+    m_frmHelp->activateWindow();
+}
+
+void frmMain::mnuCheckForUpdatedVersion_Click()
+{
+    modUpdateCheck::ForegroundOptions options;
+    options.parent = this;
+    options.log = &m_ctx.log();
+    modUpdateCheck::checkForUpdatedVersion_Foreground(homePageUrl(), options);
+}
 
 void frmMain::Form_Unload() { endProgram(0); }
 

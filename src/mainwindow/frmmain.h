@@ -24,6 +24,7 @@ class OutlineTreeView;
 class AppContext;
 class CallHandlerPage;
 class RoutingTree;
+class frmHelp;
 
 class frmMain : public QMainWindow {
     Q_OBJECT
@@ -52,10 +53,15 @@ public:
 
     // The main database's connection string for a computer name.
     static QString connectionStringFor(const QString &computerName);
+    // The program's home page on the tools site of the server profile; "" when
+    // the profile names no tools site.
+    QString homePageUrl() const;
 
 public slots:
     void mnuExit_Click();
     void mnuFindExtension_Click();
+    void mnuHelp_Click();
+    void mnuCheckForUpdatedVersion_Click();
     void ATTree_AfterRowColChange(quillor::platform::OutlineNode *node);
     void ATTree_MouseDown(quillor::platform::OutlineNode *node, const QPoint &globalPos);
 
@@ -89,6 +95,7 @@ private:
     QLineEdit *txtLeafAction = nullptr;
     QMenu *mnuFile = nullptr;
     QAction *mnuExit = nullptr;
+    frmHelp *m_frmHelp = nullptr; // created on first use
 };
 
 } // namespace quillor

@@ -1,13 +1,11 @@
 #include "mainwindow/routingtree.h"
 
 #include "common/appcontext.h"
+#include "common/busycursor.h"
 #include "common/errors.h"
 #include "common/objectid.h"
 #include "details/actiontext.h"
 #include "platform/seams.h"
-
-#include <QCursor>
-#include <QGuiApplication>
 
 namespace quillor {
 
@@ -43,26 +41,6 @@ bool isConversationWithoutDestination(const QString &c)
            || c == conv::CxConvSubSystemTransfer || c == conv::BroadcastMessageAdministrator
            || c == conv::TransferAltContactNumber;
 }
-
-// The hourglass while the tree works; nothing to show without a GUI application.
-class BusyCursor {
-public:
-    BusyCursor() : m_on(qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr)
-    {
-        if (m_on)
-            QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-    }
-    ~BusyCursor()
-    {
-        if (m_on)
-            QGuiApplication::restoreOverrideCursor();
-    }
-    BusyCursor(const BusyCursor &) = delete;
-    BusyCursor &operator=(const BusyCursor &) = delete;
-
-private:
-    bool m_on;
-};
 
 } // namespace
 

@@ -4,6 +4,7 @@
 #include "common/localize.h"
 #include "fakes.h"
 #include "platform/apppaths.h"
+#include "programfolder.h"
 
 #include <QAction>
 #include <QFile>
@@ -19,20 +20,7 @@ using modLocalize::localizeState;
 
 namespace {
 
-// A program folder holding the given files; restored when the test ends.
-struct ProgramFolder {
-    QTemporaryDir dir;
-    explicit ProgramFolder(const QStringList &files)
-    {
-        for (const QString &name : files) {
-            QFile f(dir.filePath(name));
-            if (f.open(QIODevice::WriteOnly))
-                f.write("x");
-        }
-        platform::AppPaths::overrideProgramFolder(dir.path());
-    }
-    ~ProgramFolder() { platform::AppPaths::overrideProgramFolder(QString()); }
-};
+using test::ProgramFolder;
 
 QString exe() { return platform::AppPaths::executableName(); }
 
@@ -241,7 +229,7 @@ void TestLocalize::loadsTheDefaultLanguageFile()
 void TestLocalize::aboutShowsVersionAndControls()
 {
     test::FakeSeams seams;
-    ProgramFolder folder({});
+    ProgramFolder folder;
     QCoreApplication::setApplicationVersion(QStringLiteral("5.0.25"));
     frmAbout about;
     QCOMPARE(about.findChild<QLabel *>("lblVersion")->text(), QStringLiteral("5.0 Build25"));
@@ -343,7 +331,7 @@ void TestLocalize::switchingLanguageChangesEveryOpenWindow()
 
 void TestLocalize::okHidesTheBox()
 {
-    ProgramFolder folder({});
+    ProgramFolder folder;
     frmAbout about;
     about.show();
     QTest::mouseClick(about.findChild<QPushButton *>("cmdOK"), Qt::LeftButton);
