@@ -81,6 +81,16 @@ QWidget *withButton(QWidget *parent, QWidget *field, QPushButton *button)
     return row;
 }
 
+// The frame that holds one rule's controls at the top of its page.
+QWidget *topFrame(QWidget *page, const char *name, int index)
+{
+    auto *outer = new QVBoxLayout(page);
+    auto *frame = named(new QWidget(page), name, index);
+    outer->addWidget(frame);
+    outer->addStretch(1);
+    return frame;
+}
+
 // Option buttons of one group all cleared (an exclusive group cannot be
 // cleared one button at a time).
 void clearOptions(std::initializer_list<QRadioButton *> options)
@@ -178,11 +188,7 @@ QWidget *CallHandlerPage::createTransferPage()
 void CallHandlerPage::createTransferRule(int i, QWidget *page)
 {
     TransferRule &r = transferRules[size_t(i)];
-    auto *outer = new QVBoxLayout(page);
-    r.frameHandlerTransferInfo = named(new QWidget(page), "frameHandlerTransferInfo", i);
-    outer->addWidget(r.frameHandlerTransferInfo);
-    outer->addStretch(1);
-    QWidget *frame = r.frameHandlerTransferInfo;
+    QWidget *frame = r.frameHandlerTransferInfo = topFrame(page, "frameHandlerTransferInfo", i);
     auto *form = new QFormLayout(frame);
     r.chkHandlerTransferEnabled = named(new QCheckBox(frame), "chkHandlerTransferEnabled", i);
     auto *actions = new QWidget(frame);
@@ -224,11 +230,7 @@ QWidget *CallHandlerPage::createGreetingsPage()
 void CallHandlerPage::createGreeting(int i, QWidget *page)
 {
     Greeting &g = greetings[size_t(i)];
-    auto *outer = new QVBoxLayout(page);
-    g.frameHandlerGreetingInfo = named(new QWidget(page), "frameHandlerGreetingInfo", i);
-    outer->addWidget(g.frameHandlerGreetingInfo);
-    outer->addStretch(1);
-    QWidget *frame = g.frameHandlerGreetingInfo;
+    QWidget *frame = g.frameHandlerGreetingInfo = topFrame(page, "frameHandlerGreetingInfo", i);
     auto *form = new QFormLayout(frame);
     g.chkHandlerGreetingEnabled = named(new QCheckBox(frame), "chkHandlerGreetingEnabled", i);
     g.chkHandlerGreetingAllowUserInput = named(new QCheckBox(frame), "chkHandlerGreetingAllowUserInput", i);
