@@ -280,23 +280,71 @@ void frmMain::LoadTabCallHandler(const QString &strObjectID)
 
 void frmMain::PopulateControls()
 {
-    CallHandlerPage &handler = *m_callHandlerPage;
+    // The lists are found by name, so every detail page that carries one of
+    // them is filled, whichever pages this window holds.
+    const auto list = [this](const QString &name) { return findChild<QComboBox *>(name); };
+    const auto each = [&](const QString &name, int count, const auto &work) {
+        for (int i = 0; i < count; ++i)
+            if (QComboBox *combo = list(indexedName(name, i)))
+                work(combo);
+    };
+    const auto selectFirst = [](QComboBox *combo) {
+        // As the server's tools report selecting in an empty list.
+        if (!selectComboIndex(combo, 0))
+            reportError(380, QStringLiteral("Invalid property value"), QStringLiteral("PopulateControls"),
+                        QStringLiteral("Form"), QStringLiteral("frmMain"));
+    };
+    const auto fillFixed = [&](QComboBox *combo, const QStringList &entries) {
+        fillFixedList(combo, entries);
+        clearComboSelection(combo);
+    };
+
     m_choiceLists = readChoiceLists(m_ctx);
 
-    fillLanguageList(handler.cmbHandlerProfileLanguage, m_choiceLists.languages);
-    selectComboIndex(handler.cmbHandlerProfileLanguage, 0);
-    for (CallHandlerPage::TransferRule &rule : handler.transferRules) {
-        fillFixedList(rule.cmbHandlerTransferType, transferTypeEntries());
-        selectComboIndex(rule.cmbHandlerTransferType, 0);
+    for (const char *name : {"cmbHandlerProfileLanguage", "cmbSubscriberProfileLanguage", "cmbInterviewerLanguage",
+                             "cmbDirectoryHandlerLanguage"})
+        if (QComboBox *combo = list(QString::fromLatin1(name)))
+            fillLanguageList(combo, m_choiceLists.languages);
+    if (QComboBox *combo = list(QStringLiteral("cmbHandlerProfileLanguage")))
+        selectFirst(combo);
+
+    each(QStringLiteral("cmbHandlerTransferType"), 3, [&](QComboBox *combo) {
+        fillFixedList(combo, transferTypeEntries());
+        selectFirst(combo);
+    });
+    each(QStringLiteral("cmbHandlerGreetingSource"), 6, [&](QComboBox *combo) { fillFixed(combo, greetingSourceEntries()); });
+    if (QComboBox *combo = list(QStringLiteral("cmbHandlerMessagesCanMarkUrgent")))
+        fillFixed(combo, urgencyEntries());
+    if (QComboBox *combo = list(QStringLiteral("cmbSubscriberTransferType"))) {
+        fillFixedList(combo, transferTypeEntries());
+        selectFirst(combo);
     }
-    for (CallHandlerPage::Greeting &greeting : handler.greetings)
-        fillFixedList(greeting.cmbHandlerGreetingSource, greetingSourceEntries());
-    fillFixedList(handler.cmbHandlerMessagesCanMarkUrgent, urgencyEntries());
-    clearComboSelection(handler.cmbHandlerMessagesCanMarkUrgent);
-    for (CallHandlerPage::Greeting &greeting : handler.greetings)
-        clearComboSelection(greeting.cmbHandlerGreetingSource);
-    handler.cmbHandlerProfileSchedule->addItems(m_choiceLists.schedules);
-    clearComboSelection(handler.cmbHandlerProfileSchedule);
+    each(QStringLiteral("cmbSubscriberGreetingSource"), 6,
+         [&](QComboBox *combo) { fillFixed(combo, greetingSourceEntries()); });
+    if (QComboBox *combo = list(QStringLiteral("cmbSubscriberMessagesCanMarkUrgent")))
+        fillFixed(combo, urgencyEntries());
+
+    for (const char *name : {"cmbHandlerProfileSchedule", "cmbSubscriberProfileSchedule"})
+        if (QComboBox *combo = list(QString::fromLatin1(name))) {
+            combo->addItems(m_choiceLists.schedules);
+            clearComboSelection(combo);
+        }
+
+    // Each visible scope list has a hidden twin holding the ObjectIDs at the same positions.
+    const auto fillScopes = [&](const QString &name, const QList<ChoiceLists::Scope> &scopes) {
+        QComboBox *shown = list(name);
+        QComboBox *ids = list(name + QStringLiteral("ObjectID"));
+        for (const ChoiceLists::Scope &scope : scopes) {
+            if (shown)
+                shown->addItem(scope.name, scope.objectId);
+            if (ids)
+                ids->addItem(scope.objectId);
+        }
+        if (shown)
+            selectFirst(shown);
+    };
+    fillScopes(QStringLiteral("cmbDirectoryHandlerSearchInCOS"), m_choiceLists.classesOfService);
+    fillScopes(QStringLiteral("cmbDirectoryHandlerSearchInLocation"), m_choiceLists.locations);
 
     InitalizeSwitchInfo(m_ctx);
     frameObjectTitle->raise();
