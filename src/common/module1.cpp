@@ -234,4 +234,30 @@ bool WaitForSyncToFinished(AppContext &ctx, const QString &ticket)
     return false;
 }
 
+QString strURLEncodeGUID(const QString &guid)
+{
+    QString out = guid;
+    out.replace(u'{', QStringLiteral("%7B")).replace(u'}', QStringLiteral("%7D")).replace(u'-', QStringLiteral("%2D"));
+    return out;
+}
+
+QString strGenerateURL(qint16 iObjectType, const QString &strObjectID, const QString &server)
+{
+    const QString frame = QStringLiteral("http://") + server + QStringLiteral("/Web/SA/FrameASP/");
+    const QString tail = QStringLiteral("&NavWidth=205");
+    // The page's id is "\x01\x07" + the two-digit object type + ":" + the GUID, URL-encoded.
+    const auto byGuid = [&](const char *page, const char *type) {
+        return frame + QLatin1String(page) + QStringLiteral("?id=%01%07") + QLatin1String(type) + QStringLiteral("%3A") +
+               strURLEncodeGUID(strObjectID) + tail;
+    };
+    switch (iObjectType) {
+    case 3: return byGuid("handFrame.asp", "03");
+    case 2: return byGuid("DListFrame.asp", "02");
+    case 5: return byGuid("IntHFrame.asp", "05");
+    case 6: return byGuid("DirHFrame.asp", "06");
+    case 1: return frame + QStringLiteral("SubsFrame.asp?DirID=") + strObjectID + tail;
+    default: return tail;
+    }
+}
+
 } // namespace quillor

@@ -45,4 +45,10 @@ bool WaitForSyncToFinished(AppContext &ctx, const QString &ticket);
 // The pause between two looks at the ticket (2000 ms); tests shorten it.
 void setSyncPollIntervalMs(int ms);
 
+// The object's page in the server's web administration on `server`. A type
+// without a page (anything but 1, 2, 3, 5, 6) gives "&NavWidth=205" alone.
+QString strGenerateURL(qint16 iObjectType, const QString &strObjectID, const QString &server);
+// A GUID as the web administration's addresses carry it: braces and dashes escaped.
+QString strURLEncodeGUID(const QString &guid);
+
 } // namespace quillor
