@@ -7,11 +7,14 @@
 #include <QMainWindow>
 
 class QAction;
+class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QTabWidget;
+class TestMainWindow;
+class TestObjectGrid;
 
 namespace quillor {
 
@@ -22,6 +25,9 @@ class OutlineTreeView;
 
 class AppContext;
 class RoutingTree;
+class ObjectGridModel;
+class ObjectGridView;
+class frmAbout;
 
 class frmMain : public QMainWindow {
     Q_OBJECT
@@ -43,23 +49,56 @@ public:
     // page that fits the node type. Does nothing while tab loads are suppressed.
     void LoadTabInfo(const QString &strObjectID, qint16 iNodeType);
 
+    // Lists the kind chosen in cmbShowObjectType again, keeping the current
+    // row on the same object when it is still listed. The detail pages are
+    // not reloaded: an edit that calls this goes on showing its object.
+    void LoadGridView();
+    ObjectGridModel &gridModel() { return *m_gridModel; }
+
     // The main database's connection string for a computer name.
     static QString connectionStringFor(const QString &computerName);
+    // The web administration page of the shown object ("" when it has none):
+    // a subscriber's page is found by its directory id, every other object's
+    // by its ObjectID.
+    static QString titleUrl(const SelectedObject &shown, const QString &subscriberDirectoryId, const QString &server);
 
 public slots:
     void mnuExit_Click();
     void ATTree_AfterRowColChange(quillor::platform::OutlineNode *node);
     void ATTree_MouseDown(quillor::platform::OutlineNode *node, const QPoint &globalPos);
 
+    void lblCurrentObjectDisplayName_Click();
+    void frameObjectTitle_Click();
+    void mnuViewCurrentLogFile_Click();
+    void mnuViewLogs_Click();
+    void mnuAbout_Click();
+
+    void cmbShowObjectType_Click();
+    void gridObjects_RowColChange();
+    void gridObjects_SelChange();
+    void gridObjects_DblClick(const QModelIndex &index);
+    void gridObjects_MouseDown(int row, const QPoint &globalPos);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The window's tests put an object in the detail pages as its loader would.
+    friend class ::TestMainWindow;
+    friend class ::TestObjectGrid;
+
     void Form_Unload();
     void endProgram(int exitCode);
     void createMenus();
+    void createPopupMenus();
     void createLayout();
+    QWidget *createGridPage(QWidget *parent);
     void openLogFile();
+    // Shows exactly one page of tabInfoTab.
+    void showDetailPage(int page);
+    int gridCurrentRow() const;
+    void setGridCurrentRow(int row);
 
     void loadLeaf();
 
@@ -76,8 +115,28 @@ private:
     QFrame *frameObjectTitle = nullptr;
     QLabel *lblCurrentObjectDisplayName = nullptr;
     QLineEdit *txtLeafAction = nullptr;
+    QComboBox *cmbShowObjectType = nullptr;
+    ObjectGridView *gridObjects = nullptr;
+    ObjectGridModel *m_gridModel = nullptr;
+    // The detail pages show the grid's current row (and not a tree row).
+    bool m_paneShowsGridRow = false;
+    // Set while LoadGridView moves the current row: moving it then loads nothing.
+    bool m_reloadingGrid = false;
+
     QMenu *mnuFile = nullptr;
+    QAction *mnuViewCurrentLogFile = nullptr;
+    QAction *mnuViewLogs = nullptr;
+    QAction *mnuViewSchedules = nullptr;
     QAction *mnuExit = nullptr;
+    QMenu *mnuExtensions = nullptr;
+    QMenu *mnuHelpMenu = nullptr;
+    QAction *mnuAbout = nullptr;
+    QMenu *mnuPopUpCreatecopy = nullptr;
+    QAction *mnuCreateCopy = nullptr;
+    QAction *mnuDependencyReport = nullptr;
+    QMenu *PopupOwnerRecipient = nullptr;
+    QMenu *PopupAction = nullptr;
+    frmAbout *m_frmAbout = nullptr;
 };
 
 } // namespace quillor
