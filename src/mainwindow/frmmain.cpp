@@ -2,13 +2,16 @@
 
 #include "common/appcontext.h"
 #include "common/errors.h"
+#include "common/frmabout.h"
 #include "common/frmhelp.h"
+#include "common/validators.h"
 #include "common/switchinfo.h"
 #include "common/tolvaversion.h"
 #include "common/updatecheck.h"
 #include "details/callhandlerpage.h"
 #include "details/controltag.h"
 #include "mainwindow/extensionlookup.h"
+#include "mainwindow/objectgrid.h"
 #include "mainwindow/routingtree.h"
 #include "mainwindow/treeicons.h"
 #include "platform/outlinemodel.h"
@@ -16,6 +19,7 @@
 #include "platform/seams.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
@@ -23,6 +27,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
+#include <QScopedValueRollback>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -32,11 +38,36 @@
 namespace quillor {
 
 using platform::msgBox;
+using platform::Seams;
 
 namespace {
 // The window's smallest size, 11280 x 6660 twips at 15 twips a pixel.
 constexpr int kMinWidth = 752;
 constexpr int kMinHeight = 444;
+// The detail pages' designed width: they keep it when the window is resized.
+constexpr int kDetailWidth = 500;
+
+QAction *addEntry(QMenu *menu, const char *name, const QString &caption)
+{
+    QAction *entry = menu->addAction(caption);
+    entry->setObjectName(QString::fromLatin1(name));
+    return entry;
+}
+
+QAction *addSeparator(QMenu *menu, const char *name)
+{
+    QAction *line = menu->addSeparator();
+    line->setObjectName(QString::fromLatin1(name));
+    return line;
+}
+
+// The hourglass for the length of one handler.
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
 } // namespace
 
 frmMain::frmMain(AppContext &ctx, QWidget *parent)
@@ -73,9 +104,34 @@ void frmMain::createMenus()
 {
     mnuFile = menuBar()->addMenu(QStringLiteral("File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    mnuExit = mnuFile->addAction(QStringLiteral("Exit"));
-    mnuExit->setObjectName(QStringLiteral("mnuExit"));
+    mnuViewCurrentLogFile = addEntry(mnuFile, "mnuViewCurrentLogFile", QStringLiteral("View current log file"));
+    connect(mnuViewCurrentLogFile, &QAction::triggered, this, &frmMain::mnuViewCurrentLogFile_Click);
+    mnuViewLogs = addEntry(mnuFile, "mnuViewLogs", QStringLiteral("View logs directory"));
+    connect(mnuViewLogs, &QAction::triggered, this, &frmMain::mnuViewLogs_Click);
+    mnuViewSchedules = addEntry(mnuFile, "mnuViewSchedules", QStringLiteral("View schedules"));
+    mnuViewSchedules->setEnabled(false); // until the schedule window is in
+    addSeparator(mnuFile, "Seperator3");
+    mnuExit = addEntry(mnuFile, "mnuExit", QStringLiteral("Exit"));
     connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
+
+    mnuExtensions = menuBar()->addMenu(QStringLiteral("Extensions"));
+    mnuExtensions->setObjectName(QStringLiteral("mnuExtensions"));
+    connect(addEntry(mnuExtensions, "mnuFindExtension", QStringLiteral("Find extension in database")),
+            &QAction::triggered, this, &frmMain::mnuFindExtension_Click);
+    // The free-extension list and the transfer-string search are windows still to come.
+    addEntry(mnuExtensions, "mnuShowAvailableExtensionsInARange", QStringLiteral("Show all available extensions in a range"))
+        ->setEnabled(false);
+    addSeparator(mnuExtensions, "Seperator5");
+    addEntry(mnuExtensions, "mnuFindATransferString", QStringLiteral("Find a transfer string"))->setEnabled(false);
+
+    mnuHelpMenu = menuBar()->addMenu(QStringLiteral("Help"));
+    mnuHelpMenu->setObjectName(QStringLiteral("mnuHelpMenu"));
+    connect(addEntry(mnuHelpMenu, "mnuHelp", QStringLiteral("Help")), &QAction::triggered, this, &frmMain::mnuHelp_Click);
+    addSeparator(mnuHelpMenu, "seperator");
+    mnuAbout = addEntry(mnuHelpMenu, "mnuAbout", QStringLiteral("About"));
+    connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
+    connect(addEntry(mnuHelpMenu, "mnuCheckForUpdatedVersion", QStringLiteral("Check for updated version")),
+            &QAction::triggered, this, &frmMain::mnuCheckForUpdatedVersion_Click);
 
     // Popped up at the pointer only, never shown in the menu bar.
     PopupSetRoot = new QMenu(QStringLiteral("PopupSetRoot"), this);
@@ -84,6 +140,66 @@ void frmMain::createMenus()
     mnuSetRoot->setObjectName(QStringLiteral("mnuSetRoot"));
     // Re-rooting comes with the tree view options.
     mnuSetRoot->setEnabled(false);
+
+    createPopupMenus();
+}
+
+void frmMain::createPopupMenus()
+{
+    // Like PopupSetRoot, these are popped up at the pointer and never shown in the menu bar.
+    const auto popup = [this](const char *name, const char *caption) {
+        auto *menu = new QMenu(QString::fromLatin1(caption), this);
+        menu->setObjectName(QString::fromLatin1(name));
+        return menu;
+    };
+
+    mnuPopUpCreatecopy = popup("mnuPopUpCreatecopy", "PopupCreateCopy");
+    // Both open windows still to come: the creation dialogs and the dependency report.
+    mnuCreateCopy = addEntry(mnuPopUpCreatecopy, "mnuCreateCopy", QStringLiteral("Create Copy"));
+    mnuCreateCopy->setEnabled(false);
+    mnuDependencyReport = addEntry(mnuPopUpCreatecopy, "mnuDependencyReport", QStringLiteral("Dependency Report"));
+    mnuDependencyReport->setEnabled(false);
+
+    // The owner and recipient buttons of the detail pages pop this up.
+    PopupOwnerRecipient = popup("PopupOwnerRecipient", "PopupOwnerRecipient");
+    addEntry(PopupOwnerRecipient, "PopupOwnerRecipientDistributionList", QStringLiteral("DistributionList"));
+    addEntry(PopupOwnerRecipient, "PopupOwnerRecipientSubscriber", QStringLiteral("Subscriber"));
+
+    // The routing actions choose which entries show and which is ticked each time they pop this up.
+    PopupAction = popup("PopupAction", "PopupAction");
+    static constexpr struct {
+        const char *name;
+        const char *caption; // nullptr: a separator
+    } kActions[] = {
+        {"PopupActionIgnoreKey", "Ignore Key"},
+        {"PopupActionHangUp", "Hang Up"},
+        {"PopupActionTakeMessage", "Take Message"},
+        {"PopupActionSkipGreeting", "Skip Greeting"},
+        {"PopupActionSignIn", "Sign In"},
+        {"PopupActionEasySignIn", "Easy Sign In"},
+        {"PopupActionGreetingsAdministrator", "Greetings Administrator"},
+        {"PopupActionBroadcatMessageAdministrator", "Broadcast Message Administrator"},
+        {"PopupActionAlternateTransferNumber", "Alternate Transfer Number"},
+        {"PopupActionHotelCheckedOut", "Hotel Checked Out"},
+        {"PopupActionSystemTransfer", "System Transfer"},
+        {"PopupActionSubscriberSystemTransfer", "Subscriber System Transfer"},
+        {"PopupActionCVMMailboxReset", "CVM Mailbox Reset"},
+        {"PopupActionSendToDirectoryHandler", "Send to Directory Handler"},
+        {"PopupActionSendToCallHandler", "Send to Call Handler"},
+        {"PopupActionSendToSubscriber", "Send to Subscriber"},
+        {"PopupActionSendToInterviewer", "Send to Interviewer"},
+        {"PopupActionSeperatorLockKeys", nullptr},
+        {"PopupActionLockKey", "Lock Key"},
+        {"PopupActionSeperatorRingPhone", nullptr},
+        {"PopupActionAttemptToRingPhone", "Attempt to Ring Phone"},
+        {"PopupActionSendToGreeting", "Send to Greeting"},
+    };
+    for (const auto &a : kActions) {
+        if (a.caption)
+            addEntry(PopupAction, a.name, QString::fromLatin1(a.caption));
+        else
+            addSeparator(PopupAction, a.name);
+    }
 }
 
 void frmMain::createLayout()
@@ -102,10 +218,7 @@ void frmMain::createLayout()
     ATTree->setObjectName(QStringLiteral("ATTree"));
     treeLayout->addWidget(ATTree);
     TabTreeGrid->addTab(treePage, QStringLiteral("Tree View"));
-    auto *gridPage = new QWidget(TabTreeGrid);
-    gridPage->setObjectName(QStringLiteral("pageGridView"));
-    gridPage->setLayout(new QVBoxLayout);
-    TabTreeGrid->addTab(gridPage, QStringLiteral("Grid View"));
+    TabTreeGrid->addTab(createGridPage(TabTreeGrid), QStringLiteral("Grid View"));
 
     auto *right = new QWidget(splitter);
     auto *rightLayout = new QVBoxLayout(right);
@@ -113,6 +226,9 @@ void frmMain::createLayout()
     frameObjectTitle = new QFrame(right);
     frameObjectTitle->setObjectName(QStringLiteral("frameObjectTitle"));
     frameObjectTitle->setFrameShape(QFrame::StyledPanel);
+    // A click on the title opens the object's page of the web administration.
+    frameObjectTitle->setCursor(Qt::PointingHandCursor);
+    frameObjectTitle->installEventFilter(this);
     auto *titleLayout = new QVBoxLayout(frameObjectTitle);
     lblCurrentObjectDisplayName = new QLabel(frameObjectTitle);
     lblCurrentObjectDisplayName->setObjectName(QStringLiteral("lblCurrentObjectDisplayName"));
@@ -120,6 +236,7 @@ void frmMain::createLayout()
     titleFont.setBold(true);
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
     lblCurrentObjectDisplayName->setFont(titleFont);
+    lblCurrentObjectDisplayName->installEventFilter(this);
     titleLayout->addWidget(lblCurrentObjectDisplayName);
     rightLayout->addWidget(frameObjectTitle);
 
@@ -150,9 +267,48 @@ void frmMain::createLayout()
     }
     rightLayout->addWidget(tabInfoTab, 1);
 
+    // The detail pages keep their width against the right edge; the tree and
+    // the grid take whatever the window gains or loses.
     splitter->setStretchFactor(0, 1);
-    splitter->setStretchFactor(1, 1);
+    splitter->setStretchFactor(1, 0);
+    splitter->setSizes({width() - kDetailWidth, kDetailWidth});
     setCentralWidget(splitter);
+}
+
+QWidget *frmMain::createGridPage(QWidget *parent)
+{
+    auto *page = new QWidget(parent);
+    page->setObjectName(QStringLiteral("pageGridView"));
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(2, 2, 2, 2);
+
+    cmbShowObjectType = new QComboBox(page);
+    cmbShowObjectType->setObjectName(QStringLiteral("cmbShowObjectType"));
+    {
+        const QSignalBlocker quiet(cmbShowObjectType);
+        cmbShowObjectType->addItems(gridKindCaptions());
+        // No kind until the start-up chooses the first one.
+        cmbShowObjectType->setCurrentIndex(-1);
+    }
+    cmbShowObjectType->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    layout->addWidget(cmbShowObjectType, 0, Qt::AlignLeft);
+
+    m_gridModel = new ObjectGridModel(this);
+    gridObjects = new ObjectGridView(page);
+    gridObjects->setObjectName(QStringLiteral("gridObjects"));
+    gridObjects->setModel(m_gridModel);
+    layout->addWidget(gridObjects, 1);
+
+    connect(cmbShowObjectType, &QComboBox::currentIndexChanged, this, &frmMain::cmbShowObjectType_Click);
+    connect(gridObjects->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) {
+                if (current.isValid() && !m_reloadingGrid)
+                    gridObjects_RowColChange();
+            });
+    connect(gridObjects, &QAbstractItemView::clicked, this, &frmMain::gridObjects_SelChange);
+    connect(gridObjects, &QAbstractItemView::doubleClicked, this, &frmMain::gridObjects_DblClick);
+    connect(gridObjects, &ObjectGridView::rightPressed, this, &frmMain::gridObjects_MouseDown);
+    return page;
 }
 
 bool frmMain::Form_Load()
@@ -182,6 +338,13 @@ bool frmMain::Form_Load()
         }
     });
     step([&] { PopulateControls(); });
+    step([&] {
+        // Choosing the first kind lists it and shows its first object.
+        if (cmbShowObjectType->currentIndex() == 0)
+            cmbShowObjectType_Click();
+        else
+            cmbShowObjectType->setCurrentIndex(0);
+    });
     step([&] {
         // No rows and no header row, so that the root will be row 0.
         m_tree->ATTree().clear();
@@ -229,12 +392,19 @@ void frmMain::ATTree_AfterRowColChange(platform::OutlineNode *node)
         msgBox(QStringLiteral("Error! Invalid node type!"));
         return;
     }
+    showDetailPage(page);
+    m_paneShowsGridRow = false;
+    LoadTabInfo(m_tree->objectId(node), m_tree->nodeType(node));
+}
+
+void frmMain::showDetailPage(int page)
+{
     // Exactly one page shows: the one that fits the row.
     tabInfoTab->setTabVisible(page, true);
     tabInfoTab->setCurrentIndex(page);
     for (int i = 0; i < tabInfoTab->count(); ++i)
         tabInfoTab->setTabVisible(i, i == page);
-    LoadTabInfo(m_tree->objectId(node), m_tree->nodeType(node));
+    tabInfoTab->widget(page)->setEnabled(true);
 }
 
 void frmMain::LoadTabInfo(const QString &strObjectID, qint16 iNodeType)
@@ -402,6 +572,172 @@ void frmMain::closeEvent(QCloseEvent *event)
 {
     event->accept();
     Form_Unload();
+}
+
+// --- the grid view -----------------------------------------------------------
+
+int frmMain::gridCurrentRow() const
+{
+    const QModelIndex current = gridObjects->currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+void frmMain::setGridCurrentRow(int row)
+{
+    gridObjects->setCurrentIndex(m_gridModel->index(row, 0));
+}
+
+void frmMain::LoadGridView()
+{
+    const int kind = cmbShowObjectType->currentIndex();
+    // Listing the same kind again keeps the row on its object.
+    const QString keep = m_gridModel->kind() == kind ? m_gridModel->objectId(gridCurrentRow()) : QString();
+    platform::DbError error;
+    bool listed = false;
+    {
+        // A new list moves the current row without loading anything: the
+        // detail pages go on showing what they showed.
+        const QScopedValueRollback quiet(m_reloadingGrid, true);
+        listed = m_gridModel->load(m_ctx, kind, &error);
+        const int kept = m_gridModel->rowOfObject(keep);
+        if (kept < 0)
+            m_paneShowsGridRow = false;
+        if (m_gridModel->rowCount() > 0)
+            setGridCurrentRow(kept < 0 ? 0 : kept);
+    }
+    gridObjects->resizeColumnsToContents();
+    if (!listed && kind >= 0)
+        msgBox(QStringLiteral("Error in LoadGridView:") + error.description);
+}
+
+void frmMain::cmbShowObjectType_Click()
+{
+    LoadGridView();
+    gridObjects_RowColChange();
+}
+
+void frmMain::gridObjects_RowColChange()
+{
+    const GridKindInfo *kind = gridKindInfo(cmbShowObjectType->currentIndex());
+    if (!kind)
+        return;
+    const WaitCursor hourglass;
+    showDetailPage(kind->detailPage);
+    const int row = gridCurrentRow();
+    if (row < 0) {
+        // An empty list has no object to show. The page shows none, so that
+        // no edit on it can reach the object it showed before.
+        m_selected = SelectedObject{};
+        lblCurrentObjectDisplayName->setText(QString());
+        tabInfoTab->widget(kind->detailPage)->setEnabled(false);
+        m_paneShowsGridRow = false;
+        return;
+    }
+    LoadTabInfo(m_gridModel->objectId(row), kind->nodeType);
+    m_paneShowsGridRow = true;
+}
+
+void frmMain::gridObjects_SelChange()
+{
+    // A click on the current row shows its object again after a tree row was shown.
+    if (gridCurrentRow() >= 0 && !m_paneShowsGridRow)
+        gridObjects_RowColChange();
+}
+
+void frmMain::gridObjects_DblClick(const QModelIndex &index)
+{
+    // Only a data row under the pointer re-roots, never the row that happens to be current.
+    if (!index.isValid())
+        return;
+    const int kind = cmbShowObjectType->currentIndex();
+    if (kind != GridCallHandlers && kind != GridSubscribers)
+        return;
+    QString root = m_gridModel->objectId(index.row());
+    if (!m_tree->StartNewTree(root, gridKindInfo(kind)->nodeType))
+        return; // the program is being ended
+    ATTree->selectNode(m_tree->ATTree().root());
+    TabTreeGrid->setCurrentIndex(0);
+}
+
+void frmMain::gridObjects_MouseDown(int row, const QPoint &globalPos)
+{
+    if (row < 0)
+        return;
+    const GridKindInfo *kind = gridKindInfo(cmbShowObjectType->currentIndex());
+    // Decided on every right-click: only call handlers and interview handlers can be copied.
+    mnuCreateCopy->setVisible(kind && kind->canCopy);
+    if (gridCurrentRow() != row)
+        setGridCurrentRow(row);
+    mnuPopUpCreatecopy->popup(globalPos);
+}
+
+// --- the title and the menu commands ------------------------------------------
+
+QString frmMain::titleUrl(const SelectedObject &shown, const QString &subscriberDirectoryId, const QString &server)
+{
+    switch (shown.ObjectType) {
+    case 1: case 2: case 3: case 5: case 6: break;
+    default: return {}; // a leaf, or nothing shown: no page to open
+    }
+    const QString id = shown.ObjectType == 1 ? subscriberDirectoryId.trimmed() : shown.ObjectID;
+    if (id.isEmpty())
+        return {};
+    return strGenerateURL(shown.ObjectType, id, server);
+}
+
+void frmMain::lblCurrentObjectDisplayName_Click()
+{
+    QString directoryId;
+    if (const auto *box = findChild<QLineEdit *>(QStringLiteral("txtSubscriberProfileDirectoryID")))
+        directoryId = box->text();
+    // The web administration runs on the server, which the profile names.
+    QString server = m_ctx.db().profile().serverHost;
+    if (server.isEmpty())
+        server = m_ctx.workstation().ComputerName();
+    const QString url = titleUrl(m_selected, directoryId, server);
+    if (!url.isEmpty())
+        Seams::shell().openUrl(QUrl(url));
+}
+
+void frmMain::frameObjectTitle_Click() { lblCurrentObjectDisplayName_Click(); }
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonRelease &&
+        (watched == lblCurrentObjectDisplayName || watched == frameObjectTitle)) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        const auto *widget = static_cast<QWidget *>(watched);
+        if (mouse->button() == Qt::LeftButton && widget->rect().contains(mouse->position().toPoint())) {
+            if (watched == frameObjectTitle)
+                frameObjectTitle_Click();
+            else
+                lblCurrentObjectDisplayName_Click();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMain::mnuViewCurrentLogFile_Click()
+{
+    LogFile &log = m_ctx.log();
+    // Everything written so far is on disk before another program reads the file.
+    log.ReopenLogFile();
+    if (!log.gLogFileName().isEmpty())
+        Seams::shell().openUrl(QUrl::fromLocalFile(log.gLogFileName()));
+}
+
+void frmMain::mnuViewLogs_Click()
+{
+    Seams::shell().openUrl(QUrl::fromLocalFile(LogFile::logFolder()));
+    m_ctx.log().ReopenLogFile();
+}
+
+void frmMain::mnuAbout_Click()
+{
+    if (!m_frmAbout)
+        m_frmAbout = new frmAbout(this);
+    m_frmAbout->exec();
 }
 
 } // namespace quillor

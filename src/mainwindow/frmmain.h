@@ -8,11 +8,13 @@
 #include <QMainWindow>
 
 class QAction;
+class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QTabWidget;
+class TestMainWindow;
 
 namespace quillor {
 
@@ -25,6 +27,9 @@ class AppContext;
 class CallHandlerPage;
 class RoutingTree;
 class frmHelp;
+class ObjectGridModel;
+class ObjectGridView;
+class frmAbout;
 
 class frmMain : public QMainWindow {
     Q_OBJECT
@@ -51,11 +56,21 @@ public:
     // The choice lists read at start-up, kept for the pages that show them.
     const ChoiceLists &choiceLists() const { return m_choiceLists; }
 
+    // Lists the kind chosen in cmbShowObjectType again, keeping the current
+    // row on the same object when it is still listed. The detail pages are
+    // not reloaded: an edit that calls this goes on showing its object.
+    void LoadGridView();
+    ObjectGridModel &gridModel() { return *m_gridModel; }
+
     // The main database's connection string for a computer name.
     static QString connectionStringFor(const QString &computerName);
     // The program's home page on the tools site of the server profile; "" when
     // the profile names no tools site.
     QString homePageUrl() const;
+    // The web administration page of the shown object ("" when it has none):
+    // a subscriber's page is found by its directory id, every other object's
+    // by its ObjectID.
+    static QString titleUrl(const SelectedObject &shown, const QString &subscriberDirectoryId, const QString &server);
 
 public slots:
     void mnuExit_Click();
@@ -65,15 +80,38 @@ public slots:
     void ATTree_AfterRowColChange(quillor::platform::OutlineNode *node);
     void ATTree_MouseDown(quillor::platform::OutlineNode *node, const QPoint &globalPos);
 
+    void lblCurrentObjectDisplayName_Click();
+    void frameObjectTitle_Click();
+    void mnuViewCurrentLogFile_Click();
+    void mnuViewLogs_Click();
+    void mnuAbout_Click();
+
+    void cmbShowObjectType_Click();
+    void gridObjects_RowColChange();
+    void gridObjects_SelChange();
+    void gridObjects_DblClick(const QModelIndex &index);
+    void gridObjects_MouseDown(int row, const QPoint &globalPos);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Until the subscriber page has its loader, the window's test puts a
+    // subscriber in the detail pages as that loader will.
+    friend class ::TestMainWindow;
+
     void Form_Unload();
     void endProgram(int exitCode);
     void createMenus();
+    void createPopupMenus();
     void createLayout();
+    QWidget *createGridPage(QWidget *parent);
     void openLogFile();
+    // Shows exactly one page of tabInfoTab.
+    void showDetailPage(int page);
+    int gridCurrentRow() const;
+    void setGridCurrentRow(int row);
 
     void loadLeaf();
     void PopulateControls();
@@ -93,9 +131,29 @@ private:
     QFrame *frameObjectTitle = nullptr;
     QLabel *lblCurrentObjectDisplayName = nullptr;
     QLineEdit *txtLeafAction = nullptr;
+    QComboBox *cmbShowObjectType = nullptr;
+    ObjectGridView *gridObjects = nullptr;
+    ObjectGridModel *m_gridModel = nullptr;
+    // The detail pages show the grid's current row (and not a tree row).
+    bool m_paneShowsGridRow = false;
+    // Set while LoadGridView moves the current row: moving it then loads nothing.
+    bool m_reloadingGrid = false;
+
     QMenu *mnuFile = nullptr;
+    QAction *mnuViewCurrentLogFile = nullptr;
+    QAction *mnuViewLogs = nullptr;
+    QAction *mnuViewSchedules = nullptr;
     QAction *mnuExit = nullptr;
     frmHelp *m_frmHelp = nullptr; // created on first use
+    QMenu *mnuExtensions = nullptr;
+    QMenu *mnuHelpMenu = nullptr;
+    QAction *mnuAbout = nullptr;
+    QMenu *mnuPopUpCreatecopy = nullptr;
+    QAction *mnuCreateCopy = nullptr;
+    QAction *mnuDependencyReport = nullptr;
+    QMenu *PopupOwnerRecipient = nullptr;
+    QMenu *PopupAction = nullptr;
+    frmAbout *m_frmAbout = nullptr;
 };
 
 } // namespace quillor

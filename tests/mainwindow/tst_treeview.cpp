@@ -9,6 +9,7 @@
 #include "platform/outlineview.h"
 #include "testserver.h"
 #include "treehelpers.h"
+#include "windowfixture.h"
 
 #include <QMenu>
 #include <QTabWidget>
@@ -20,18 +21,7 @@ using test::childKeys;
 using test::link;
 namespace ids = quillor::embedded::SampleIds;
 
-namespace {
-
-QStringList visiblePages(QTabWidget *tabs)
-{
-    QStringList pages;
-    for (int i = 0; i < tabs->count(); ++i)
-        if (tabs->isTabVisible(i))
-            pages << tabs->tabText(i);
-    return pages;
-}
-
-} // namespace
+using test::visiblePages;
 
 class TestTreeView : public QObject {
     Q_OBJECT
