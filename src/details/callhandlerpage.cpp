@@ -109,6 +109,17 @@ bool isTrue(const Recordset &rs, const QString &column)
     return !rs.isNull(column) && rs.field(column).toInt() != 0;
 }
 
+// Selects the entry at the stored position. A Null selects nothing; a code
+// the list has no entry for is reported, and selects nothing either.
+void selectStoredPosition(QComboBox *combo, const Recordset &rs, const QString &column)
+{
+    if (rs.isNull(column))
+        return;
+    if (!selectComboIndex(combo, rs.field(column).toInt()))
+        reportError(380, QStringLiteral("Invalid property value"), QStringLiteral("LoadTabCallHandler"),
+                    QStringLiteral("Form"), QStringLiteral("frmMain"));
+}
+
 // The present moment at noon, as the expiry time picker starts.
 QDateTime todayAtNoon(const QDateTime &now) { return QDateTime(now.date(), QTime(12, 0)); }
 
@@ -460,6 +471,7 @@ bool CallHandlerPage::load(AppContext &ctx, const QString &strObjectID, Selected
     txtHandlerProfileAlias->setText(handler.text(QStringLiteral("Alias")));
     txtHandlerProfileDisplayName->setText(handler.text(QStringLiteral("TextName")));
     setTag(txtHandlerProfileDisplayName, txtHandlerProfileDisplayName->text());
+    emit titleChanged(handler.text(QStringLiteral("TextName")));
     txtHandlerProfileExtension->setText(handler.text(QStringLiteral("DTMFAccessID")));
     setTag(txtHandlerProfileExtension, txtHandlerProfileExtension->text());
 
@@ -520,10 +532,10 @@ bool CallHandlerPage::load(AppContext &ctx, const QString &strObjectID, Selected
         r.frameHandlerTransferInfo->setEnabled(true);
         r.txtHandlerTransferString->setText(rules.text(QStringLiteral("Extension")));
         r.txtHandlerTransferRingstoWait->setText(rules.text(QStringLiteral("TransferRings")).trimmed());
-        if (!rules.isNull(QStringLiteral("TransferType")))
-            selectComboText(r.cmbHandlerTransferType, rules.field(QStringLiteral("TransferType")).toInt() == 0
-                                                          ? QStringLiteral("Release")
-                                                          : QStringLiteral("Supervised"));
+        // Only a stored 0 is a release transfer; anything else, Null too, is supervised.
+        const bool release =
+            !rules.isNull(QStringLiteral("TransferType")) && rules.field(QStringLiteral("TransferType")).toInt() == 0;
+        selectComboText(r.cmbHandlerTransferType, release ? QStringLiteral("Release") : QStringLiteral("Supervised"));
         // Transfer rules are switched off by an expiry date in the past,
         // stored as the server's local time.
         const QDateTime expires = rules.dateField(QStringLiteral("TimeExpires"));
@@ -587,10 +599,8 @@ bool CallHandlerPage::load(AppContext &ctx, const QString &strObjectID, Selected
                                                         ? QStringLiteral("(none)")
                                                         : rules.text(QStringLiteral("StreamPath")));
         g.txtHandlerGreetingObjectID->setText(rules.text(QStringLiteral("MessagingRuleObjectID")));
-        if (!rules.isNull(QStringLiteral("PlayWhat")))
-            selectComboIndex(g.cmbHandlerGreetingSource, rules.field(QStringLiteral("PlayWhat")).toInt());
-        if (!rules.isNull(QStringLiteral("Reprompts")))
-            selectComboIndex(g.cmbHandlerGreetingRepeat, rules.field(QStringLiteral("Reprompts")).toInt());
+        selectStoredPosition(g.cmbHandlerGreetingSource, rules, QStringLiteral("PlayWhat"));
+        selectStoredPosition(g.cmbHandlerGreetingRepeat, rules, QStringLiteral("Reprompts"));
     }
 
     // Message settings
@@ -609,8 +619,7 @@ bool CallHandlerPage::load(AppContext &ctx, const QString &strObjectID, Selected
     txtHandlerMessagesMaxMessageLength->setText(handler.text(QStringLiteral("MaxMsgLen")).trimmed());
     setTag(txtHandlerMessagesMaxMessageLength, txtHandlerMessagesMaxMessageLength->text());
     chkHandlerMessagesCanEditMessages->setChecked(isTrue(handler, QStringLiteral("EditMsg")));
-    if (!handler.isNull(QStringLiteral("SendUrgentMsg")))
-        selectComboIndex(cmbHandlerMessagesCanMarkUrgent, handler.field(QStringLiteral("SendUrgentMsg")).toInt());
+    selectStoredPosition(cmbHandlerMessagesCanMarkUrgent, handler, QStringLiteral("SendUrgentMsg"));
     txtHandlerMessagesAfterMessageAction->setText(actionText(handler, QStringLiteral("AfterMessageConversation"),
                                                              QStringLiteral("AfterMessageAction"),
                                                              QStringLiteral("AfterMessageObjectID")));

@@ -73,6 +73,11 @@ public:
     // is then emptied and disabled and `selected` is left as it was.
     bool load(AppContext &ctx, const QString &strObjectID, SelectedObject &selected);
 
+signals:
+    // The name of the handler being loaded, as soon as it is read.
+    void titleChanged(const QString &displayName);
+
+public:
     // Enables greeting `index`'s controls as its check box says.
     void applyGreetingEnabledState(int index);
 

@@ -28,12 +28,11 @@ QString registryText(AppContext &ctx, const QString &key, const QString &value)
 
 // Rows of one scope list; a list without rows is reported as the failed move
 // to its first row, as every other failure of the start-up is.
-QList<ChoiceLists::Scope> readScopes(AppContext &ctx, const QString &sql, const QString &idColumn,
-                                     const QVariantList &params = {})
+QList<ChoiceLists::Scope> readScopes(AppContext &ctx, const QString &sql, const QString &idColumn)
 {
     QList<ChoiceLists::Scope> scopes;
     platform::DbError error;
-    platform::Recordset rs = ctx.db().open(ctx.state().gConnectionString, sql, params, &error);
+    platform::Recordset rs = ctx.db().open(ctx.state().gConnectionString, sql, {}, &error);
     if (!rs.isOpen()) {
         report(error);
         return scopes;
@@ -61,30 +60,42 @@ QList<ChoiceLists::Language> telephoneLanguages(const QString &loadedValue)
     return languages;
 }
 
-ChoiceLists readChoiceLists(AppContext &ctx)
+QList<ChoiceLists::Language> readTelephoneLanguages(AppContext &ctx)
 {
-    ChoiceLists lists;
-    lists.languages = telephoneLanguages(registryText(ctx, kLanguagesKey, QStringLiteral("TUI Languages Loaded")));
+    return telephoneLanguages(registryText(ctx, kLanguagesKey, QStringLiteral("TUI Languages Loaded")));
+}
 
-    const QString &connection = ctx.state().gConnectionString;
+QStringList readSchedules(AppContext &ctx)
+{
+    QStringList names;
     platform::DbError error;
-    platform::Recordset schedules =
-        ctx.db().open(connection, QStringLiteral("SELECT DisplayName FROM vw_Schedule"), {}, &error);
-    if (!schedules.isOpen()) {
+    platform::Recordset rs = ctx.db().open(ctx.state().gConnectionString,
+                                           QStringLiteral("SELECT DisplayName FROM vw_Schedule"), {}, &error);
+    if (!rs.isOpen()) {
         report(error);
-    } else if (schedules.RecordCount() == 0) {
+    } else if (rs.RecordCount() == 0) {
         platform::msgBox(QStringLiteral("No schedules are defined on the local Tolva server!"));
     } else {
-        for (schedules.MoveFirst(); !schedules.isEOF(); schedules.MoveNext())
-            lists.schedules.append(schedules.text(QStringLiteral("DisplayName")));
+        for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext())
+            names.append(rs.text(QStringLiteral("DisplayName")));
     }
+    return names;
+}
 
-    lists.classesOfService =
-        readScopes(ctx, QStringLiteral("SELECT COSObjectID, TextName from vw_COS"), QStringLiteral("COSObjectID"));
-    lists.locations = readScopes(ctx, QStringLiteral("SELECT LocationObjectID, TextName from vw_Location WHERE Alias=?"),
-                                 QStringLiteral("LocationObjectID"), {QStringLiteral("default")});
-    lists.tuiLanguageDefault = registryText(ctx, kSetupKey, QStringLiteral("TUILanguageDefault"));
-    return lists;
+QList<ChoiceLists::Scope> readClassesOfService(AppContext &ctx)
+{
+    return readScopes(ctx, QStringLiteral("SELECT COSObjectID, TextName from vw_COS"), QStringLiteral("COSObjectID"));
+}
+
+QList<ChoiceLists::Scope> readLocations(AppContext &ctx)
+{
+    return readScopes(ctx, QStringLiteral("SELECT LocationObjectID, TextName from vw_Location WHERE Alias='default'"),
+                      QStringLiteral("LocationObjectID"));
+}
+
+QString readTuiLanguageDefault(AppContext &ctx)
+{
+    return registryText(ctx, kSetupKey, QStringLiteral("TUILanguageDefault"));
 }
 
 const QStringList &transferTypeEntries()

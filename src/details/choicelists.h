@@ -34,9 +34,14 @@ struct ChoiceLists {
 // writes it: every "," separates, empty pieces and blanks are kept.
 QList<ChoiceLists::Language> telephoneLanguages(const QString &loadedValue);
 
-// Reads the lists from the registry and the main database. Failures are shown
-// as the start-up's messages and leave the list concerned empty.
-ChoiceLists readChoiceLists(AppContext &ctx);
+// Each list from the registry or the main database, read in the order the
+// start-up fills them. Failures are shown as the start-up's messages and leave
+// the list concerned empty.
+QList<ChoiceLists::Language> readTelephoneLanguages(AppContext &ctx);
+QStringList readSchedules(AppContext &ctx);
+QList<ChoiceLists::Scope> readClassesOfService(AppContext &ctx);
+QList<ChoiceLists::Scope> readLocations(AppContext &ctx);
+QString readTuiLanguageDefault(AppContext &ctx);
 
 // Fixed entries; the position is the stored value.
 const QStringList &transferTypeEntries();

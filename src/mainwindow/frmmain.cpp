@@ -254,6 +254,7 @@ void frmMain::createLayout()
         auto *handlerLayout = new QVBoxLayout(handlerPage);
         handlerLayout->setContentsMargins(0, 0, 0, 0);
         m_callHandlerPage = new CallHandlerPage(handlerPage);
+        connect(m_callHandlerPage, &CallHandlerPage::titleChanged, lblCurrentObjectDisplayName, &QLabel::setText);
         handlerLayout->addWidget(m_callHandlerPage);
     }
     {
@@ -421,8 +422,10 @@ void frmMain::LoadTabInfo(const QString &strObjectID, qint16 iNodeType)
         case NodeDuplicateSubscriber:
         case NodeInterviewer:
         case NodeNameLookup:
-            // The object pages load themselves as they are built.
-            Q_UNUSED(strObjectID);
+            // These pages have no loader yet: show no object rather than let
+            // the title and the commands go on acting on the one shown before.
+            m_selected = SelectedObject{};
+            lblCurrentObjectDisplayName->setText(QString());
             break;
         case NodeLeaf: loadLeaf(); break;
         case NodeInvalidLink:
@@ -444,8 +447,7 @@ void frmMain::LoadTabInfo(const QString &strObjectID, qint16 iNodeType)
 
 void frmMain::LoadTabCallHandler(const QString &strObjectID)
 {
-    if (m_callHandlerPage->load(m_ctx, strObjectID, m_selected))
-        lblCurrentObjectDisplayName->setText(m_selected.DisplayName);
+    m_callHandlerPage->load(m_ctx, strObjectID, m_selected);
 }
 
 void frmMain::PopulateControls()
@@ -469,12 +471,14 @@ void frmMain::PopulateControls()
         clearComboSelection(combo);
     };
 
-    m_choiceLists = readChoiceLists(m_ctx);
-
+    m_choiceLists = ChoiceLists{};
+    m_choiceLists.languages = readTelephoneLanguages(m_ctx);
     for (const char *name : {"cmbHandlerProfileLanguage", "cmbSubscriberProfileLanguage", "cmbInterviewerLanguage",
                              "cmbDirectoryHandlerLanguage"})
-        if (QComboBox *combo = list(QString::fromLatin1(name)))
+        if (QComboBox *combo = list(QString::fromLatin1(name))) {
             fillLanguageList(combo, m_choiceLists.languages);
+            clearComboSelection(combo);
+        }
     if (QComboBox *combo = list(QStringLiteral("cmbHandlerProfileLanguage")))
         selectFirst(combo);
 
@@ -494,6 +498,7 @@ void frmMain::PopulateControls()
     if (QComboBox *combo = list(QStringLiteral("cmbSubscriberMessagesCanMarkUrgent")))
         fillFixed(combo, urgencyEntries());
 
+    m_choiceLists.schedules = readSchedules(m_ctx);
     for (const char *name : {"cmbHandlerProfileSchedule", "cmbSubscriberProfileSchedule"})
         if (QComboBox *combo = list(QString::fromLatin1(name))) {
             combo->addItems(m_choiceLists.schedules);
@@ -510,11 +515,16 @@ void frmMain::PopulateControls()
             if (ids)
                 ids->addItem(scope.objectId);
         }
+        if (ids)
+            clearComboSelection(ids);
         if (shown)
             selectFirst(shown);
     };
+    m_choiceLists.classesOfService = readClassesOfService(m_ctx);
     fillScopes(QStringLiteral("cmbDirectoryHandlerSearchInCOS"), m_choiceLists.classesOfService);
+    m_choiceLists.locations = readLocations(m_ctx);
     fillScopes(QStringLiteral("cmbDirectoryHandlerSearchInLocation"), m_choiceLists.locations);
+    m_choiceLists.tuiLanguageDefault = readTuiLanguageDefault(m_ctx);
 
     InitalizeSwitchInfo(m_ctx);
     frameObjectTitle->raise();

@@ -67,7 +67,10 @@ private slots:
     void nothingOfThePreviousHandlerStays();
     void withoutContactRulesOnlyTheProfileLoads();
     void unknownHandlerLeavesTheShownObject();
+    void storedCodesOutsideTheLists();
     void dispatch();
+    void pagesWithoutLoaderShowNoObject_data();
+    void pagesWithoutLoaderShowNoObject();
     void leafAndInvalidLink();
     void selectingTreeRowsLoadsTheirPage();
     void upDownStepsTheDelay_data();
@@ -491,6 +494,49 @@ void TestCallHandlerPage::unknownHandlerLeavesTheShownObject()
     QCOMPARE(page().txtHandlerProfileDisplayName->text(), QString());
     show(ids::Sales);
     QVERIFY(page().tabHandlerInfo->isEnabled());
+}
+
+void TestCallHandlerPage::storedCodesOutsideTheLists()
+{
+    AppContext &ctx = m_server->ctx();
+    QVERIFY(sql(ctx, QStringLiteral("UPDATE MessagingRule SET PlayWhat=7, Reprompts=12 WHERE MessagingRuleObjectID=?"),
+                {ids::greetingId(ids::Sales, 0)}));
+    QVERIFY(sql(ctx, QStringLiteral("UPDATE CallHandler SET SendUrgentMsg=5 WHERE CallHandlerObjectID=?"), {ids::Sales}));
+    QVERIFY(sql(ctx, QStringLiteral("UPDATE ContactRule SET TransferType=NULL WHERE ContactRuleObjectID=?"),
+                {ids::contactRuleId(ids::Sales, 0)}));
+    show(ids::Operator);
+    show(ids::Sales);
+    const QString invalid =
+        QStringLiteral("(error):380 (Invalid property value) in procedure LoadTabCallHandler of Form frmMain");
+    QCOMPARE(m_seams->messages->texts(), (QStringList{invalid, invalid, invalid}));
+    QCOMPARE(page().greetings[0].cmbHandlerGreetingSource->currentIndex(), -1);
+    QCOMPARE(page().greetings[0].cmbHandlerGreetingRepeat->currentIndex(), -1);
+    QCOMPARE(page().cmbHandlerMessagesCanMarkUrgent->currentIndex(), -1);
+    // Only a stored 0 is a release transfer.
+    QCOMPARE(page().transferRules[0].cmbHandlerTransferType->currentText(), QStringLiteral("Supervised"));
+}
+
+void TestCallHandlerPage::pagesWithoutLoaderShowNoObject_data()
+{
+    QTest::addColumn<QString>("objectId");
+    QTest::addColumn<int>("nodeType");
+    QTest::newRow("subscriber") << ids::AliceAdminHandler << 1;
+    QTest::newRow("subscriber on the path") << ids::AliceAdminHandler << 99;
+    QTest::newRow("interview handler") << ids::FeedbackInterview << 5;
+    QTest::newRow("name lookup handler") << ids::CompanyDirectory << 6;
+}
+
+void TestCallHandlerPage::pagesWithoutLoaderShowNoObject()
+{
+    QFETCH(QString, objectId);
+    QFETCH(int, nodeType);
+    show(ids::Sales);
+    m_window->LoadTabInfo(objectId, qint16(nodeType));
+    // The title and its link must not go on naming the call handler shown before.
+    QCOMPARE(m_window->CurrentlySelectedObject().ObjectType, qint16(0));
+    QCOMPARE(m_window->CurrentlySelectedObject().ObjectID, QString());
+    QCOMPARE(find<QLabel>(QStringLiteral("lblCurrentObjectDisplayName"))->text(), QString());
+    QVERIFY(!m_server->ctx().state().bLoadingControls);
 }
 
 void TestCallHandlerPage::dispatch()
