@@ -4,7 +4,9 @@
 #include "common/errors.h"
 #include "common/tolvaversion.h"
 #include "mainwindow/routingtree.h"
+#include "mainwindow/treeexport.h"
 #include "mainwindow/treeicons.h"
+#include "platform/busycursor.h"
 #include "platform/outlinemodel.h"
 #include "platform/outlineview.h"
 #include "platform/seams.h"
@@ -15,6 +17,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScopedValueRollback>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -40,6 +43,7 @@ frmMain::frmMain(AppContext &ctx, QWidget *parent)
     resize(1100, 720);
     createMenus();
     createLayout();
+    readTreeViewOptions();
     m_tree->ATTree().setPictureProvider(&treePicture);
     ATTree->setOutlineModel(&m_tree->ATTree());
     connect(m_tree, &RoutingTree::selectRow, ATTree, &platform::OutlineTreeView::selectNode);
@@ -58,19 +62,62 @@ QString frmMain::connectionStringFor(const QString &computerName)
 
 void frmMain::createMenus()
 {
+    const auto entry = [this](QMenu *menu, const QString &name, const QString &caption, void (frmMain::*handler)()) {
+        QAction *action = menu->addAction(caption);
+        action->setObjectName(name);
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    const auto separator = [](QMenu *menu, const QString &name) {
+        QAction *action = menu->addSeparator();
+        action->setObjectName(name);
+        return action;
+    };
+    const auto option = [&](const QString &name, const QString &caption, bool ticked, void (frmMain::*handler)()) {
+        QAction *action = entry(mnuOptions, name, caption, handler);
+        action->setCheckable(true);
+        action->setChecked(ticked);
+        return action;
+    };
+
     mnuFile = menuBar()->addMenu(QStringLiteral("File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuReload = entry(mnuFile, QStringLiteral("mnuReload"), QStringLiteral("Reload"), &frmMain::mnuReload_Click);
+    // The program's only shortcut.
+    mnuReload->setShortcut(QKeySequence(Qt::Key_F1));
+    mnuReload->setShortcutContext(Qt::WindowShortcut);
+    seperator7 = separator(mnuFile, QStringLiteral("seperator7"));
+    mnuExportTreeInfo = entry(mnuFile, QStringLiteral("mnuExportTreeInfo"), QStringLiteral("Export tree information to file"),
+                              &frmMain::mnuExportTreeInfo_Click);
     mnuExit = mnuFile->addAction(QStringLiteral("Exit"));
     mnuExit->setObjectName(QStringLiteral("mnuExit"));
     connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
+
+    mnuOptions = menuBar()->addMenu(QStringLiteral("Options"));
+    mnuOptions->setObjectName(QStringLiteral("mnuOptions"));
+    // The marks are the tree's view options; they are not kept between runs.
+    ShowIgnoreKey = option(QStringLiteral("ShowIgnoreKey"), QStringLiteral("Show \"Ignore Key\" links in tree"), true,
+                           &frmMain::ShowIgnoreKey_Click);
+    ShowNoLeafs = option(QStringLiteral("ShowNoLeafs"), QStringLiteral("Remove all \"Leaf\" links from tree"), false,
+                         &frmMain::ShowNoLeafs_Click);
+    ShowAfterMessageLinks = option(QStringLiteral("ShowAfterMessageLinks"),
+                                   QStringLiteral("Show \"After Message\" links in tree"), true,
+                                   &frmMain::ShowAfterMessageLinks_Click);
+    ShowAfterGreetingLinks = option(QStringLiteral("ShowAfterGreetingLinks"),
+                                    QStringLiteral("Show \"After Greeting\" links in tree"), false,
+                                    &frmMain::ShowAfterGreetingLinks_Click);
+    seperator6 = separator(mnuOptions, QStringLiteral("seperator6"));
+    ExpandAllNodes = entry(mnuOptions, QStringLiteral("ExpandAllNodes"), QStringLiteral("Expand all nodes"),
+                           &frmMain::ExpandAllNodes_Click);
+    CollapseAllNodes = entry(mnuOptions, QStringLiteral("CollapseAllNodes"), QStringLiteral("Collapse all nodes"),
+                             &frmMain::CollapseAllNodes_Click);
 
     // Popped up at the pointer only, never shown in the menu bar.
     PopupSetRoot = new QMenu(QStringLiteral("PopupSetRoot"), this);
     PopupSetRoot->setObjectName(QStringLiteral("PopupSetRoot"));
     mnuSetRoot = PopupSetRoot->addAction(QStringLiteral("Set As Root Node"));
     mnuSetRoot->setObjectName(QStringLiteral("mnuSetRoot"));
-    // Re-rooting comes with the tree view options.
-    mnuSetRoot->setEnabled(false);
+    connect(mnuSetRoot, &QAction::triggered, this, &frmMain::mnuSetRoot_Click);
 }
 
 void frmMain::createLayout()
@@ -213,6 +260,80 @@ void frmMain::ATTree_MouseDown(platform::OutlineNode *node, const QPoint &global
     if (type == NodeCallHandler || type == NodeSubscriber || type == NodeDuplicateHandler || type == NodeDuplicateSubscriber)
         PopupSetRoot->popup(globalPos);
 }
+
+void frmMain::readTreeViewOptions()
+{
+    TreeViewOptions &o = m_tree->options();
+    o.ShowIgnoreKey = ShowIgnoreKey->isChecked();
+    o.ShowNoLeafs = ShowNoLeafs->isChecked();
+    o.ShowAfterMessageLinks = ShowAfterMessageLinks->isChecked();
+    o.ShowAfterGreetingLinks = ShowAfterGreetingLinks->isChecked();
+}
+
+void frmMain::rebuildTree(const QString &root)
+{
+    platform::BusyCursor busy;
+    readTreeViewOptions();
+    QString id = root;
+    m_tree->RebuildTree(id);
+}
+
+void frmMain::mnuReload_Click() { rebuildTree(m_tree->gRootObjectID); }
+
+void frmMain::ShowIgnoreKey_Click() { rebuildTree(m_tree->gRootObjectID); }
+
+void frmMain::ShowNoLeafs_Click()
+{
+    // Without leaves there are no ignore-key links to show or hide; the mark stays as it is.
+    ShowIgnoreKey->setEnabled(!ShowNoLeafs->isChecked());
+    rebuildTree(m_tree->gRootObjectID);
+}
+
+void frmMain::ShowAfterMessageLinks_Click() { rebuildTree(m_tree->gRootObjectID); }
+
+void frmMain::ShowAfterGreetingLinks_Click() { rebuildTree(m_tree->gRootObjectID); }
+
+void frmMain::CollapseAllNodes_Click()
+{
+    m_tree->ATTree().clear();
+    rebuildTree(m_tree->gRootObjectID);
+}
+
+void frmMain::mnuSetRoot_Click()
+{
+    platform::OutlineNode *row = ATTree->selectedNode();
+    if (!row)
+        return;
+    const qint16 type = m_tree->nodeType(row);
+    if (type != NodeSubscriber && type != NodeCallHandler && type != NodeDuplicateHandler
+        && type != NodeDuplicateSubscriber) {
+        msgBox(QStringLiteral("Error! That object cannot be used as the tree root."));
+        return;
+    }
+    // A subscriber row carries its primary call handler's ObjectID: the new root shows the subscriber again.
+    rebuildTree(m_tree->objectId(row));
+}
+
+void frmMain::ExpandAllNodes_Click()
+{
+    platform::OutlineNode *root = m_tree->ATTree().root();
+    if (!root)
+        return;
+    RoutingTree::ExpandAllResult result;
+    {
+        platform::BusyCursor busy;
+        // No detail tab loads for the rows the expansion passes through.
+        const QScopedValueRollback suppress(m_ctx.state().bSuppressTabLoad, true);
+        result = m_tree->ExpandAllNodes(m_tree->expandAllRowLimit());
+    }
+    ATTree->selectNode(root);
+    if (result.limitReached)
+        msgBox(QStringLiteral("Expand all nodes stopped when the tree reached its limit of %1 rows. The nodes not "
+                              "opened yet can still be opened one by one.")
+                   .arg(m_tree->expandAllRowLimit()));
+}
+
+void frmMain::mnuExportTreeInfo_Click() { ExportTreeInfo(m_tree->ATTree(), this); }
 
 void frmMain::endProgram(int exitCode)
 {

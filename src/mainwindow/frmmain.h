@@ -40,6 +40,17 @@ public slots:
     void mnuExit_Click();
     void ATTree_AfterRowColChange(quillor::platform::OutlineNode *node);
     void ATTree_MouseDown(quillor::platform::OutlineNode *node, const QPoint &globalPos);
+    // The tree's commands. The Options entries' marks are already toggled
+    // when their handlers run.
+    void mnuReload_Click();
+    void mnuSetRoot_Click();
+    void mnuExportTreeInfo_Click();
+    void ShowIgnoreKey_Click();
+    void ShowNoLeafs_Click();
+    void ShowAfterMessageLinks_Click();
+    void ShowAfterGreetingLinks_Click();
+    void ExpandAllNodes_Click();
+    void CollapseAllNodes_Click();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -50,6 +61,10 @@ private:
     void createMenus();
     void createLayout();
     void openLogFile();
+    // The tree's view options from the Options entries' marks.
+    void readTreeViewOptions();
+    // Builds the tree anew from `root` (reload, view options, re-rooting).
+    void rebuildTree(const QString &root);
 
     AppContext &m_ctx;
     bool m_ended = false;
@@ -63,7 +78,18 @@ private:
     QFrame *frameObjectTitle = nullptr;
     QLabel *lblCurrentObjectDisplayName = nullptr;
     QMenu *mnuFile = nullptr;
+    QAction *mnuReload = nullptr;
+    QAction *seperator7 = nullptr;
+    QAction *mnuExportTreeInfo = nullptr;
     QAction *mnuExit = nullptr;
+    QMenu *mnuOptions = nullptr;
+    QAction *ShowIgnoreKey = nullptr;
+    QAction *ShowNoLeafs = nullptr;
+    QAction *ShowAfterMessageLinks = nullptr;
+    QAction *ShowAfterGreetingLinks = nullptr;
+    QAction *seperator6 = nullptr;
+    QAction *ExpandAllNodes = nullptr;
+    QAction *CollapseAllNodes = nullptr;
 };
 
 } // namespace quillor
