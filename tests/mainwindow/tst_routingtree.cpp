@@ -14,14 +14,10 @@ using namespace quillor;
 using platform::OutlineNode;
 using test::childKeys;
 using test::link;
+using test::sql;
 namespace ids = quillor::embedded::SampleIds;
 
 namespace {
-
-bool sql(AppContext &ctx, const QString &statement, const QVariantList &params = {})
-{
-    return ctx.db().execute(ctx.state().gConnectionString, statement, params);
-}
 
 QString logText(AppContext &ctx)
 {

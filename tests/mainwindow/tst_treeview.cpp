@@ -18,20 +18,8 @@ using namespace quillor;
 using platform::OutlineNode;
 using test::childKeys;
 using test::link;
+using test::visiblePages;
 namespace ids = quillor::embedded::SampleIds;
-
-namespace {
-
-QStringList visiblePages(QTabWidget *tabs)
-{
-    QStringList pages;
-    for (int i = 0; i < tabs->count(); ++i)
-        if (tabs->isTabVisible(i))
-            pages << tabs->tabText(i);
-    return pages;
-}
-
-} // namespace
 
 class TestTreeView : public QObject {
     Q_OBJECT
