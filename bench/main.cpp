@@ -10,8 +10,11 @@
 #include "mainwindow/frmmain.h"
 #include "mainwindow/objectgrid.h"
 #include "mainwindow/routingtree.h"
+#include "mainwindow/treeexport.h"
 #include "platform/apppaths.h"
+#include "platform/seams.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QCommandLineParser>
@@ -39,6 +42,17 @@ double peakMegabytes()
     }
     return 0;
 }
+
+// A message the program shows is printed, never waited for.
+class PrintedMessages final : public platform::MessageBoxSeam {
+public:
+    platform::MsgAnswer show(QWidget *, const QString &text, platform::MsgButtons, const QString &,
+                             platform::MsgIcon) override
+    {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+        return platform::MsgAnswer::Ok;
+    }
+};
 
 class Reporter {
 public:
@@ -109,14 +123,38 @@ int runOneSize(int objects, const QString &registryFile)
 
     // The grid view of the window, each kind chosen as the user chooses it:
     // the list is read and shown and its first row's object loaded.
-    frmMain window(ctx);
-    auto *kinds = window.findChild<QComboBox *>(QStringLiteral("cmbShowObjectType"));
-    static constexpr const char *kGridRows[] = {"grid_call_handlers", "grid_subscribers", "grid_interview_handlers",
-                                                "grid_directory_handlers"};
-    for (int kind = 0; kinds && kind < int(std::size(kGridRows)); ++kind) {
-        report.measure(kGridRows[kind], [&] { kinds->setCurrentIndex(kind); });
-        std::fprintf(stderr, "%d objects: %d rows in %s\n", objects, window.gridModel().rowCount(), kGridRows[kind]);
+    {
+        frmMain window(ctx);
+        auto *kinds = window.findChild<QComboBox *>(QStringLiteral("cmbShowObjectType"));
+        static constexpr const char *kGridRows[] = {"grid_call_handlers", "grid_subscribers", "grid_interview_handlers",
+                                                    "grid_directory_handlers"};
+        for (int kind = 0; kinds && kind < int(std::size(kGridRows)); ++kind) {
+            report.measure(kGridRows[kind], [&] { kinds->setCurrentIndex(kind); });
+            std::fprintf(stderr, "%d objects: %d rows in %s\n", objects, window.gridModel().rowCount(), kGridRows[kind]);
+        }
     }
+    model.clear();
+
+    // Expand all and the export as the user runs them: in the main window, whose
+    // tree view follows every row.
+    platform::Seams::install(std::make_unique<PrintedMessages>());
+    frmMain window(ctx);
+    if (!window.Form_Load())
+        return 1;
+    window.show();
+    QCoreApplication::processEvents();
+    platform::OutlineModel &shown = window.routingTree().ATTree();
+    report.measure("expand_all", [&] {
+        window.findChild<QAction *>(QStringLiteral("ExpandAllNodes"))->trigger();
+        // Until the view has laid the rows out and painted them.
+        QCoreApplication::processEvents();
+    });
+    std::fprintf(stderr, "%d objects: %d rows after expand all\n", objects, shown.totalRows());
+    report.measure("export", [&] {
+        QString error;
+        if (!WriteTreeExportFile(shown, dir.filePath(QStringLiteral("tree.txt")), QDateTime::currentDateTime(), &error))
+            std::fprintf(stderr, "export failed: %s\n", qPrintable(error));
+    });
     return 0;
 }
 

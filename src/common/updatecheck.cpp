@@ -1,6 +1,6 @@
 #include "common/updatecheck.h"
 
-#include "common/busycursor.h"
+#include "platform/busycursor.h"
 #include "common/logging.h"
 #include "common/programversion.h"
 #include "platform/apppaths.h"
@@ -232,7 +232,7 @@ void checkForUpdatedVersion_Foreground(const QString &homePageUrl, const Foregro
     QString why;
     QString latest;
     {
-        BusyCursor busy;
+        platform::BusyCursor busy;
         latest = strGetLatestVersion(homePageUrl, options.timeoutMs, &why);
     }
     const QString current = PadVersionString(programVersionText());

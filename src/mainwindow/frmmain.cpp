@@ -13,7 +13,9 @@
 #include "mainwindow/extensionlookup.h"
 #include "mainwindow/objectgrid.h"
 #include "mainwindow/routingtree.h"
+#include "mainwindow/treeexport.h"
 #include "mainwindow/treeicons.h"
+#include "platform/busycursor.h"
 #include "platform/outlinemodel.h"
 #include "platform/outlineview.h"
 #include "platform/seams.h"
@@ -61,13 +63,6 @@ QAction *addSeparator(QMenu *menu, const char *name)
     return line;
 }
 
-// The hourglass for the length of one handler.
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
 } // namespace
 
 frmMain::frmMain(AppContext &ctx, QWidget *parent)
@@ -79,6 +74,7 @@ frmMain::frmMain(AppContext &ctx, QWidget *parent)
     resize(1100, 720);
     createMenus();
     createLayout();
+    readTreeViewOptions();
     m_tree->ATTree().setPictureProvider(&treePicture);
     ATTree->setOutlineModel(&m_tree->ATTree());
     connect(m_tree, &RoutingTree::selectRow, ATTree, &platform::OutlineTreeView::selectNode);
@@ -102,22 +98,54 @@ QString frmMain::homePageUrl() const
 
 void frmMain::createMenus()
 {
+    const auto entry = [this](QMenu *menu, const char *name, const QString &caption, void (frmMain::*handler)()) {
+        QAction *action = addEntry(menu, name, caption);
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    const auto option = [&](const char *name, const QString &caption, bool ticked, void (frmMain::*handler)()) {
+        QAction *action = entry(mnuOptions, name, caption, handler);
+        action->setCheckable(true);
+        action->setChecked(ticked);
+        return action;
+    };
+
     mnuFile = menuBar()->addMenu(QStringLiteral("File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    mnuViewCurrentLogFile = addEntry(mnuFile, "mnuViewCurrentLogFile", QStringLiteral("View current log file"));
-    connect(mnuViewCurrentLogFile, &QAction::triggered, this, &frmMain::mnuViewCurrentLogFile_Click);
-    mnuViewLogs = addEntry(mnuFile, "mnuViewLogs", QStringLiteral("View logs directory"));
-    connect(mnuViewLogs, &QAction::triggered, this, &frmMain::mnuViewLogs_Click);
+    mnuReload = entry(mnuFile, "mnuReload", QStringLiteral("Reload"), &frmMain::mnuReload_Click);
+    // The program's only shortcut.
+    mnuReload->setShortcut(QKeySequence(Qt::Key_F1));
+    mnuReload->setShortcutContext(Qt::WindowShortcut);
+    seperator7 = addSeparator(mnuFile, "seperator7");
+    mnuViewCurrentLogFile = entry(mnuFile, "mnuViewCurrentLogFile", QStringLiteral("View current log file"),
+                                  &frmMain::mnuViewCurrentLogFile_Click);
+    mnuViewLogs = entry(mnuFile, "mnuViewLogs", QStringLiteral("View logs directory"), &frmMain::mnuViewLogs_Click);
+    mnuExportTreeInfo = entry(mnuFile, "mnuExportTreeInfo", QStringLiteral("Export tree information to file"),
+                              &frmMain::mnuExportTreeInfo_Click);
     mnuViewSchedules = addEntry(mnuFile, "mnuViewSchedules", QStringLiteral("View schedules"));
     mnuViewSchedules->setEnabled(false); // until the schedule window is in
     addSeparator(mnuFile, "Seperator3");
-    mnuExit = addEntry(mnuFile, "mnuExit", QStringLiteral("Exit"));
-    connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
+    mnuExit = entry(mnuFile, "mnuExit", QStringLiteral("Exit"), &frmMain::mnuExit_Click);
+
+    mnuOptions = menuBar()->addMenu(QStringLiteral("Options"));
+    mnuOptions->setObjectName(QStringLiteral("mnuOptions"));
+    // The marks are the tree's view options; they are not kept between runs.
+    ShowIgnoreKey = option("ShowIgnoreKey", QStringLiteral("Show \"Ignore Key\" links in tree"), true,
+                           &frmMain::ShowIgnoreKey_Click);
+    ShowNoLeafs = option("ShowNoLeafs", QStringLiteral("Remove all \"Leaf\" links from tree"), false,
+                         &frmMain::ShowNoLeafs_Click);
+    ShowAfterMessageLinks = option("ShowAfterMessageLinks", QStringLiteral("Show \"After Message\" links in tree"), true,
+                                   &frmMain::ShowAfterMessageLinks_Click);
+    ShowAfterGreetingLinks = option("ShowAfterGreetingLinks", QStringLiteral("Show \"After Greeting\" links in tree"),
+                                    false, &frmMain::ShowAfterGreetingLinks_Click);
+    seperator6 = addSeparator(mnuOptions, "seperator6");
+    ExpandAllNodes = entry(mnuOptions, "ExpandAllNodes", QStringLiteral("Expand all nodes"), &frmMain::ExpandAllNodes_Click);
+    CollapseAllNodes =
+        entry(mnuOptions, "CollapseAllNodes", QStringLiteral("Collapse all nodes"), &frmMain::CollapseAllNodes_Click);
 
     mnuExtensions = menuBar()->addMenu(QStringLiteral("Extensions"));
     mnuExtensions->setObjectName(QStringLiteral("mnuExtensions"));
-    connect(addEntry(mnuExtensions, "mnuFindExtension", QStringLiteral("Find extension in database")),
-            &QAction::triggered, this, &frmMain::mnuFindExtension_Click);
+    entry(mnuExtensions, "mnuFindExtension", QStringLiteral("Find extension in database"), &frmMain::mnuFindExtension_Click);
     // The free-extension list and the transfer-string search are windows still to come.
     addEntry(mnuExtensions, "mnuShowAvailableExtensionsInARange", QStringLiteral("Show all available extensions in a range"))
         ->setEnabled(false);
@@ -126,20 +154,16 @@ void frmMain::createMenus()
 
     mnuHelpMenu = menuBar()->addMenu(QStringLiteral("Help"));
     mnuHelpMenu->setObjectName(QStringLiteral("mnuHelpMenu"));
-    connect(addEntry(mnuHelpMenu, "mnuHelp", QStringLiteral("Help")), &QAction::triggered, this, &frmMain::mnuHelp_Click);
+    entry(mnuHelpMenu, "mnuHelp", QStringLiteral("Help"), &frmMain::mnuHelp_Click);
     addSeparator(mnuHelpMenu, "seperator");
-    mnuAbout = addEntry(mnuHelpMenu, "mnuAbout", QStringLiteral("About"));
-    connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
-    connect(addEntry(mnuHelpMenu, "mnuCheckForUpdatedVersion", QStringLiteral("Check for updated version")),
-            &QAction::triggered, this, &frmMain::mnuCheckForUpdatedVersion_Click);
+    mnuAbout = entry(mnuHelpMenu, "mnuAbout", QStringLiteral("About"), &frmMain::mnuAbout_Click);
+    entry(mnuHelpMenu, "mnuCheckForUpdatedVersion", QStringLiteral("Check for updated version"),
+          &frmMain::mnuCheckForUpdatedVersion_Click);
 
     // Popped up at the pointer only, never shown in the menu bar.
     PopupSetRoot = new QMenu(QStringLiteral("PopupSetRoot"), this);
     PopupSetRoot->setObjectName(QStringLiteral("PopupSetRoot"));
-    mnuSetRoot = PopupSetRoot->addAction(QStringLiteral("Set As Root Node"));
-    mnuSetRoot->setObjectName(QStringLiteral("mnuSetRoot"));
-    // Re-rooting comes with the tree view options.
-    mnuSetRoot->setEnabled(false);
+    mnuSetRoot = entry(PopupSetRoot, "mnuSetRoot", QStringLiteral("Set As Root Node"), &frmMain::mnuSetRoot_Click);
 
     createPopupMenus();
 }
@@ -549,6 +573,80 @@ void frmMain::ATTree_MouseDown(platform::OutlineNode *node, const QPoint &global
         PopupSetRoot->popup(globalPos);
 }
 
+void frmMain::readTreeViewOptions()
+{
+    TreeViewOptions &o = m_tree->options();
+    o.ShowIgnoreKey = ShowIgnoreKey->isChecked();
+    o.ShowNoLeafs = ShowNoLeafs->isChecked();
+    o.ShowAfterMessageLinks = ShowAfterMessageLinks->isChecked();
+    o.ShowAfterGreetingLinks = ShowAfterGreetingLinks->isChecked();
+}
+
+void frmMain::rebuildTree(const QString &root)
+{
+    platform::BusyCursor busy;
+    readTreeViewOptions();
+    QString id = root;
+    m_tree->RebuildTree(id);
+}
+
+void frmMain::mnuReload_Click() { rebuildTree(m_tree->gRootObjectID); }
+
+void frmMain::ShowIgnoreKey_Click() { rebuildTree(m_tree->gRootObjectID); }
+
+void frmMain::ShowNoLeafs_Click()
+{
+    // Without leaves there are no ignore-key links to show or hide; the mark stays as it is.
+    ShowIgnoreKey->setEnabled(!ShowNoLeafs->isChecked());
+    rebuildTree(m_tree->gRootObjectID);
+}
+
+void frmMain::ShowAfterMessageLinks_Click() { rebuildTree(m_tree->gRootObjectID); }
+
+void frmMain::ShowAfterGreetingLinks_Click() { rebuildTree(m_tree->gRootObjectID); }
+
+void frmMain::CollapseAllNodes_Click()
+{
+    m_tree->ATTree().clear();
+    rebuildTree(m_tree->gRootObjectID);
+}
+
+void frmMain::mnuSetRoot_Click()
+{
+    platform::OutlineNode *row = ATTree->selectedNode();
+    if (!row)
+        return;
+    const qint16 type = m_tree->nodeType(row);
+    if (type != NodeSubscriber && type != NodeCallHandler && type != NodeDuplicateHandler
+        && type != NodeDuplicateSubscriber) {
+        msgBox(QStringLiteral("Error! That object cannot be used as the tree root."));
+        return;
+    }
+    // A subscriber row carries its primary call handler's ObjectID: the new root shows the subscriber again.
+    rebuildTree(m_tree->objectId(row));
+}
+
+void frmMain::ExpandAllNodes_Click()
+{
+    platform::OutlineNode *root = m_tree->ATTree().root();
+    if (!root)
+        return;
+    RoutingTree::ExpandAllResult result;
+    {
+        platform::BusyCursor busy;
+        // No detail tab loads for the rows the expansion passes through.
+        const QScopedValueRollback suppress(m_ctx.state().bSuppressTabLoad, true);
+        result = m_tree->ExpandAllNodes(m_tree->expandAllRowLimit());
+    }
+    ATTree->selectNode(root);
+    if (result.limitReached)
+        msgBox(QStringLiteral("Expand all nodes stopped when the tree reached its limit of %1 rows. The nodes not "
+                              "opened yet can still be opened one by one.")
+                   .arg(m_tree->expandAllRowLimit()));
+}
+
+void frmMain::mnuExportTreeInfo_Click() { ExportTreeInfo(m_tree->ATTree(), this); }
+
 void frmMain::endProgram(int exitCode)
 {
     m_ended = true;
@@ -631,7 +729,7 @@ void frmMain::gridObjects_RowColChange()
     const GridKindInfo *kind = gridKindInfo(cmbShowObjectType->currentIndex());
     if (!kind)
         return;
-    const WaitCursor hourglass;
+    const platform::BusyCursor hourglass;
     showDetailPage(kind->detailPage);
     const int row = gridCurrentRow();
     if (row < 0) {
@@ -662,9 +760,10 @@ void frmMain::gridObjects_DblClick(const QModelIndex &index)
     const int kind = cmbShowObjectType->currentIndex();
     if (kind != GridCallHandlers && kind != GridSubscribers)
         return;
-    QString root = m_gridModel->objectId(index.row());
-    if (!m_tree->StartNewTree(root, gridKindInfo(kind)->nodeType))
-        return; // the program is being ended
+    // A row listed before its object was deleted is reported, not the end of the program.
+    rebuildTree(m_gridModel->objectId(index.row()));
+    if (m_tree->ATTree().isEmpty())
+        return;
     ATTree->selectNode(m_tree->ATTree().root());
     TabTreeGrid->setCurrentIndex(0);
 }

@@ -79,6 +79,17 @@ public slots:
     void mnuCheckForUpdatedVersion_Click();
     void ATTree_AfterRowColChange(quillor::platform::OutlineNode *node);
     void ATTree_MouseDown(quillor::platform::OutlineNode *node, const QPoint &globalPos);
+    // The tree's commands. The Options entries' marks are already toggled
+    // when their handlers run.
+    void mnuReload_Click();
+    void mnuSetRoot_Click();
+    void mnuExportTreeInfo_Click();
+    void ShowIgnoreKey_Click();
+    void ShowNoLeafs_Click();
+    void ShowAfterMessageLinks_Click();
+    void ShowAfterGreetingLinks_Click();
+    void ExpandAllNodes_Click();
+    void CollapseAllNodes_Click();
 
     void lblCurrentObjectDisplayName_Click();
     void frameObjectTitle_Click();
@@ -115,6 +126,10 @@ private:
 
     void loadLeaf();
     void PopulateControls();
+    // The tree's view options from the Options entries' marks.
+    void readTreeViewOptions();
+    // Builds the tree anew from `root` (reload, view options, re-rooting).
+    void rebuildTree(const QString &root);
 
     AppContext &m_ctx;
     bool m_ended = false;
@@ -140,11 +155,13 @@ private:
     bool m_reloadingGrid = false;
 
     QMenu *mnuFile = nullptr;
+    QAction *mnuReload = nullptr;
+    QAction *seperator7 = nullptr;
     QAction *mnuViewCurrentLogFile = nullptr;
     QAction *mnuViewLogs = nullptr;
+    QAction *mnuExportTreeInfo = nullptr;
     QAction *mnuViewSchedules = nullptr;
     QAction *mnuExit = nullptr;
-    frmHelp *m_frmHelp = nullptr; // created on first use
     QMenu *mnuExtensions = nullptr;
     QMenu *mnuHelpMenu = nullptr;
     QAction *mnuAbout = nullptr;
@@ -153,7 +170,16 @@ private:
     QAction *mnuDependencyReport = nullptr;
     QMenu *PopupOwnerRecipient = nullptr;
     QMenu *PopupAction = nullptr;
-    frmAbout *m_frmAbout = nullptr;
+    frmHelp *m_frmHelp = nullptr;   // created on first use
+    frmAbout *m_frmAbout = nullptr; // created on first use
+    QMenu *mnuOptions = nullptr;
+    QAction *ShowIgnoreKey = nullptr;
+    QAction *ShowNoLeafs = nullptr;
+    QAction *ShowAfterMessageLinks = nullptr;
+    QAction *ShowAfterGreetingLinks = nullptr;
+    QAction *seperator6 = nullptr;
+    QAction *ExpandAllNodes = nullptr;
+    QAction *CollapseAllNodes = nullptr;
 };
 
 } // namespace quillor

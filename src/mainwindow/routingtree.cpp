@@ -1,14 +1,15 @@
 #include "mainwindow/routingtree.h"
 
 #include "common/appcontext.h"
-#include "common/busycursor.h"
 #include "common/errors.h"
 #include "common/objectid.h"
 #include "details/actiontext.h"
+#include "platform/busycursor.h"
 #include "platform/seams.h"
 
 namespace quillor {
 
+using platform::BusyCursor;
 using platform::msgBox;
 using platform::OutlineNode;
 using Kind = DestinationLookup::Kind;
@@ -104,6 +105,11 @@ void RoutingTree::reportError(int number, const QString &description, const QStr
 
 bool RoutingTree::StartNewTree(QString &strHandlerObjectID, qint16)
 {
+    return buildTree(strHandlerObjectID, true) != BuildResult::Ended;
+}
+
+RoutingTree::BuildResult RoutingTree::buildTree(QString &strHandlerObjectID, bool endOnRootProblem)
+{
     m_model.setRedraw(false);
     m_model.clear();
     // A rebuild reads everything afresh.
@@ -120,17 +126,18 @@ bool RoutingTree::StartNewTree(QString &strHandlerObjectID, qint16)
     if (!rs.isOpen()) {
         reportError(err.number, err.description, QStringLiteral("StartNewTree"));
         m_model.setRedraw(true);
-        return true;
+        return BuildResult::Stopped;
     }
-    if (rs.RecordCount() > 1) {
-        msgBox(QStringLiteral("Error!  More than one root call handler found - cannot build tree. Exiting"));
+    if (rs.RecordCount() != 1) {
+        const bool duplicated = rs.RecordCount() > 1;
+        if (!endOnRootProblem) {
+            m_model.setRedraw(true);
+            return duplicated ? BuildResult::RootDuplicated : BuildResult::RootMissing;
+        }
+        msgBox(duplicated ? QStringLiteral("Error!  More than one root call handler found - cannot build tree. Exiting")
+                          : QStringLiteral("Error!  Could not find root call handler requested - exiting"));
         platform::Seams::shell().endProcess(0);
-        return false;
-    }
-    if (rs.RecordCount() == 0) {
-        msgBox(QStringLiteral("Error!  Could not find root call handler requested - exiting"));
-        platform::Seams::shell().endProcess(0);
-        return false;
+        return BuildResult::Ended;
     }
     rs.MoveFirst();
     strHandlerObjectID = normalizedObjectId(rs.text(QStringLiteral("CallHandlerObjectID")));
@@ -147,7 +154,7 @@ bool RoutingTree::StartNewTree(QString &strHandlerObjectID, qint16)
         if (sub.RecordCount() != 1) {
             msgBox(QStringLiteral("Could not find subsriber in database!"));
             m_model.setRedraw(true);
-            return true;
+            return BuildResult::Stopped;
         }
         sub.MoveFirst();
         QString name = sub.text(QStringLiteral("DisplayName"));
@@ -172,7 +179,72 @@ bool RoutingTree::StartNewTree(QString &strHandlerObjectID, qint16)
     m_model.showOutlineToLevel(1);
     emit selectRow(root);
     m_model.setRedraw(true);
-    return true;
+    return BuildResult::Built;
+}
+
+void RoutingTree::RebuildTree(QString &strHandlerObjectID)
+{
+    // The roots to try, in order, each once: the one asked for, the current
+    // root, the default root ("").
+    QStringList candidates;
+    for (const QString &id : {normalizedObjectId(strHandlerObjectID), gRootObjectID, QString()}) {
+        if (!candidates.contains(id))
+            candidates << id;
+    }
+    BuildResult result = BuildResult::RootMissing;
+    qsizetype tried = 0;
+    QString built;
+    for (const QString &candidate : std::as_const(candidates)) {
+        built = candidate;
+        result = buildTree(built, false);
+        ++tried;
+        if (result != BuildResult::RootMissing && result != BuildResult::RootDuplicated)
+            break;
+    }
+    if (result == BuildResult::Built || result == BuildResult::Stopped) {
+        strHandlerObjectID = built;
+        if (tried > 1 && result == BuildResult::Built)
+            msgBox(QStringLiteral("Error!  Could not find root call handler requested - the tree is shown from \"%1\" "
+                                  "instead.")
+                       .arg(m_model.mainText(m_model.root())));
+        return;
+    }
+    // No root left: an empty tree rather than one that shows what is no longer there.
+    m_model.clear();
+    msgBox(result == BuildResult::RootDuplicated
+               ? QStringLiteral("Error!  More than one root call handler found - cannot build tree.")
+               : QStringLiteral("Error!  Could not find root call handler requested - cannot build tree."));
+}
+
+RoutingTree::ExpandAllResult RoutingTree::ExpandAllNodes(int rowLimit)
+{
+    ExpandAllResult result;
+    if (m_model.isEmpty())
+        return result;
+    m_model.setRedraw(false);
+    // Views hear of the opened tree once, at the end, not of each of its rows.
+    m_model.beginBulkChange();
+    // Depth first over every row, the rows each expansion adds included.
+    for (Node *row = m_model.root(); row; row = m_model.nextInTree(row)) {
+        Node *first = row->firstChild();
+        if (!first)
+            continue;
+        if (isPlaceholder(first)) {
+            if (m_model.totalRows() >= rowLimit) {
+                // What is open stays whole; the rest keeps its placeholder.
+                result.limitReached = true;
+                break;
+            }
+            m_model.removeNode(first);
+            ExpandRow(row);
+            ++result.expanded;
+        }
+        // Also a node opened before and closed again: the whole tree shows open.
+        m_model.setExpanded(row, true);
+    }
+    m_model.endBulkChange();
+    m_model.setRedraw(true);
+    return result;
 }
 
 std::shared_ptr<const RoutingTree::NodeLinks> RoutingTree::readNodeLinks(const QString &objectId, platform::DbError *error)

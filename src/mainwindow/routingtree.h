@@ -42,6 +42,10 @@ struct TreeViewOptions {
     bool ShowAfterGreetingLinks = false;
 };
 
+// "Expand all nodes" stops opening nodes once the tree holds this many rows:
+// routing with many back-links unfolds into more paths than memory holds.
+inline constexpr int kExpandAllRowLimit = 1000000;
+
 class RoutingTree : public QObject {
     Q_OBJECT
 public:
@@ -61,6 +65,27 @@ public:
     // default root), which is overwritten with the root's ObjectID as read.
     // False when the program is being ended (no root, or two).
     bool StartNewTree(QString &strHandlerObjectID, qint16 iNodeType = 0);
+    // Builds the tree anew once the program runs (reload, a view option,
+    // re-rooting): from `strHandlerObjectID`, which is overwritten with the
+    // root built from. Unlike the start-up build it never ends the program: a
+    // root that is no longer in the database is reported and the tree is
+    // built from the current root, else from the default root; when neither
+    // is found the tree is left empty (and the current root kept for the
+    // next attempt).
+    void RebuildTree(QString &strHandlerObjectID);
+
+    struct ExpandAllResult {
+        int expanded = 0;          // nodes that got their links
+        bool limitReached = false; // stopped at the row limit
+    };
+    // Opens every call handler and subscriber of the tree, depth first,
+    // unopened ones by building their links, already built ones by showing
+    // them open. Stops before an expansion once the tree holds `rowLimit`
+    // rows; nodes not reached keep their placeholder and open as usual later.
+    ExpandAllResult ExpandAllNodes(int rowLimit = kExpandAllRowLimit);
+    // The limit "Expand all nodes" uses (lowered by tests).
+    int expandAllRowLimit() const { return m_expandAllRowLimit; }
+    void setExpandAllRowLimit(int rows) { m_expandAllRowLimit = rows; }
     // Adds the links of a call handler or subscriber row that has no children yet.
     void ExpandRow(Node *iRow);
     void RemoveChildren(Node *iRow);
@@ -82,6 +107,10 @@ signals:
     void selectRow(quillor::platform::OutlineNode *node);
 
 private:
+    enum class BuildResult { Built, RootMissing, RootDuplicated, Stopped, Ended };
+    // StartNewTree; on a missing or duplicated root either ends the program
+    // (start-up) or returns with an empty tree and no message.
+    BuildResult buildTree(QString &strHandlerObjectID, bool endOnRootProblem);
     struct Link;
     struct NodeLinks;
     std::shared_ptr<const NodeLinks> readNodeLinks(const QString &objectId, platform::DbError *error);
@@ -101,6 +130,7 @@ private:
     QHash<QString, std::shared_ptr<const NodeLinks>> m_nodeCache;
     std::unique_ptr<DestinationLookup> m_lookup;
     quint64 m_cacheWrites = 0;
+    int m_expandAllRowLimit = kExpandAllRowLimit;
 };
 
 } // namespace quillor

@@ -78,21 +78,25 @@ void OutlineModel::clear()
 {
     if (!m_root)
         return;
-    beginResetModel();
+    if (!m_bulk)
+        beginResetModel();
     std::unique_ptr<OutlineNode> old = std::move(m_root);
     m_totalRows = 0;
-    endResetModel();
+    if (!m_bulk)
+        endResetModel();
     releaseSubtree(std::move(old));
 }
 
 OutlineNode *OutlineModel::setRoot(const QString &mainText)
 {
-    beginResetModel();
+    if (!m_bulk)
+        beginResetModel();
     std::unique_ptr<OutlineNode> old = std::move(m_root);
     m_root = std::make_unique<OutlineNode>();
     m_root->m_main = mainText;
     m_totalRows = 1;
-    endResetModel();
+    if (!m_bulk)
+        endResetModel();
     releaseSubtree(std::move(old));
     return m_root.get();
 }
@@ -114,13 +118,15 @@ OutlineNode *OutlineModel::insertChild(OutlineNode *parent, int position, const 
     node->m_row = position;
     OutlineNode *added = node.get();
 
-    beginInsertRows(indexOf(parent), position, position);
+    if (!m_bulk)
+        beginInsertRows(indexOf(parent), position, position);
     auto &children = parent->m_children;
     children.insert(children.begin() + position, std::move(node));
     for (size_t i = size_t(position) + 1; i < children.size(); ++i)
         children[i]->m_row = int(i);
     ++m_totalRows;
-    endInsertRows();
+    if (!m_bulk)
+        endInsertRows();
     return added;
 }
 
@@ -136,14 +142,16 @@ void OutlineModel::removeNode(OutlineNode *node)
     const int row = node->m_row;
     const int removed = countSubtree(node);
 
-    beginRemoveRows(indexOf(parent), row, row);
+    if (!m_bulk)
+        beginRemoveRows(indexOf(parent), row, row);
     auto &children = parent->m_children;
     std::unique_ptr<OutlineNode> detached = std::move(children[size_t(row)]);
     children.erase(children.begin() + row);
     for (size_t i = size_t(row); i < children.size(); ++i)
         children[i]->m_row = int(i);
     m_totalRows -= removed;
-    endRemoveRows();
+    if (!m_bulk)
+        endRemoveRows();
     // Freed only now: views may still look at the rows while they are told of the removal.
     releaseSubtree(std::move(detached));
 }
@@ -156,11 +164,13 @@ void OutlineModel::removeChildren(OutlineNode *node)
     for (const auto &child : node->m_children)
         removed += countSubtree(child.get());
 
-    beginRemoveRows(indexOf(node), 0, node->childCount() - 1);
+    if (!m_bulk)
+        beginRemoveRows(indexOf(node), 0, node->childCount() - 1);
     std::vector<std::unique_ptr<OutlineNode>> detached;
     detached.swap(node->m_children);
     m_totalRows -= removed;
-    endRemoveRows();
+    if (!m_bulk)
+        endRemoveRows();
     for (auto &child : detached)
         releaseSubtree(std::move(child));
 }
@@ -216,6 +226,8 @@ void OutlineModel::setMainText(OutlineNode *node, const QString &text)
     if (!node || node->m_main == text)
         return;
     node->m_main = text;
+    if (m_bulk)
+        return;
     const QModelIndex index = indexOf(node);
     emit dataChanged(index, index, {Qt::DisplayRole});
 }
@@ -261,6 +273,8 @@ void OutlineModel::setPicture(OutlineNode *node, const QString &key)
     if (!node || node->m_picture == key)
         return;
     node->m_picture = key;
+    if (m_bulk)
+        return;
     const QModelIndex index = indexOf(node);
     emit dataChanged(index, index, {Qt::DecorationRole});
 }
@@ -270,7 +284,7 @@ void OutlineModel::setPictureProvider(std::function<QIcon(const QString &)> prov
     m_pictures = std::move(provider);
     // Every row's icon may differ now; a layout change makes views fetch them again
     // without naming each row.
-    if (m_root) {
+    if (m_root && !m_bulk) {
         emit layoutAboutToBeChanged();
         emit layoutChanged();
     }
@@ -291,7 +305,8 @@ bool OutlineModel::setExpanded(OutlineNode *node, bool expanded)
             return node->m_expanded;
     }
     node->m_expanded = expanded;
-    emit expansionChanged(node, expanded);
+    if (!m_bulk)
+        emit expansionChanged(node, expanded);
     return expanded;
 }
 
@@ -305,7 +320,8 @@ void OutlineModel::showOutlineToLevel(int level)
             open = true;
         if (open != n->m_expanded) {
             n->m_expanded = open;
-            emit expansionChanged(n, open);
+            if (!m_bulk)
+                emit expansionChanged(n, open);
         }
     }
 }
@@ -318,6 +334,22 @@ void OutlineModel::setRedraw(bool on)
         return;
     m_redraw = on;
     emit redrawChanged(on);
+}
+
+// --- changes to a large part of the tree
+
+void OutlineModel::beginBulkChange()
+{
+    if (m_bulk++ == 0)
+        beginResetModel();
+}
+
+void OutlineModel::endBulkChange()
+{
+    if (m_bulk <= 0)
+        return;
+    if (--m_bulk == 0)
+        endResetModel();
 }
 
 // --- QAbstractItemModel

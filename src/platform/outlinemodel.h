@@ -103,6 +103,16 @@ public:
     void setRedraw(bool on);
     bool redraw() const { return m_redraw; }
 
+    // --- changes to a large part of the tree
+    // Between begin and end, views are told nothing row by row: they get one
+    // reset at the end and take every row's open state from the model then.
+    // Telling a view of each row costs more than the rows themselves once it
+    // holds many open rows (each insertion walks all of its kept indexes).
+    // Calls nest; beforeExpand is still emitted.
+    void beginBulkChange();
+    void endBulkChange();
+    bool inBulkChange() const { return m_bulk > 0; }
+
     // --- QAbstractItemModel
     QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
     QModelIndex parent(const QModelIndex &child) const override;
@@ -127,6 +137,7 @@ private:
     std::unique_ptr<OutlineNode> m_root;
     int m_totalRows = 0;
     bool m_redraw = true;
+    int m_bulk = 0;
     std::function<QIcon(const QString &)> m_pictures;
 };
 

@@ -53,26 +53,13 @@ void OutlineTreeView::setOutlineModel(OutlineModel *model)
         return;
     }
 
-    // The model's open state wins. The view only records it here and lays the
-    // rows out once afterwards, so a run of changes (showOutlineToLevel, or a
-    // program opening row after row) costs one layout instead of one per row.
-    const auto follow = [this](OutlineNode *node, bool expanded) {
-        if (!m_model)
-            return;
-        const QModelIndex index = m_model->indexOf(node);
-        if (!index.isValid() || isExpanded(index) == expanded)
-            return;
-        const QScopedValueRollback guard(m_syncing, true);
-        scheduleDelayedItemsLayout();
-        if (expanded)
-            expand(index);
-        else
-            collapse(index);
-    };
-    connect(model, &OutlineModel::expansionChanged, this, follow);
+    connect(model, &OutlineModel::expansionChanged, this, &OutlineTreeView::followExpansion);
     // While the program builds rows nothing is painted; the open state is still
-    // followed, so the view is right the moment painting resumes.
-    connect(model, &OutlineModel::redrawChanged, this, [this](bool on) { setUpdatesEnabled(on); });
+    // followed, so the view is right the moment painting resumes. Nor is
+    // anything painted during a bulk change, when the view's rows are stale
+    // until the model's reset.
+    connect(model, &OutlineModel::redrawChanged, this,
+            [this](bool on) { setUpdatesEnabled(on && !(m_model && m_model->inBulkChange())); });
     connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
             [this](const QModelIndex &parent, int first, int last) {
                 if (!m_mouseNode || !m_model)
@@ -86,17 +73,50 @@ void OutlineTreeView::setOutlineModel(OutlineModel *model)
                     }
                 }
             });
-    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { m_mouseNode = nullptr; });
+    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        m_mouseNode = nullptr;
+        setUpdatesEnabled(false);
+    });
+    // A reset forgets which rows were open: they are taken from the model again.
+    connect(model, &QAbstractItemModel::modelReset, this, [this] {
+        if (!m_model)
+            return;
+        followOpenRows();
+        setUpdatesEnabled(m_model->redraw());
+    });
     connect(model, &QObject::destroyed, this, [this] {
         m_model = nullptr;
         m_mouseNode = nullptr;
     });
 
-    for (OutlineNode *n = model->root(); n; n = model->nextInTree(n)) {
+    followOpenRows();
+    setUpdatesEnabled(model->redraw() && !model->inBulkChange());
+}
+
+// The model's open state wins. The view only records it here and lays the
+// rows out once afterwards, so a run of changes (showOutlineToLevel, or a
+// program opening row after row) costs one layout instead of one per row.
+void OutlineTreeView::followExpansion(OutlineNode *node, bool expanded)
+{
+    if (!m_model)
+        return;
+    const QModelIndex index = m_model->indexOf(node);
+    if (!index.isValid() || isExpanded(index) == expanded)
+        return;
+    const QScopedValueRollback guard(m_syncing, true);
+    scheduleDelayedItemsLayout();
+    if (expanded)
+        expand(index);
+    else
+        collapse(index);
+}
+
+void OutlineTreeView::followOpenRows()
+{
+    for (OutlineNode *n = m_model->root(); n; n = m_model->nextInTree(n)) {
         if (n->isExpanded())
-            follow(n, true);
+            followExpansion(n, true);
     }
-    setUpdatesEnabled(model->redraw());
 }
 
 OutlineNode *OutlineTreeView::selectedNode() const
@@ -107,7 +127,8 @@ OutlineNode *OutlineTreeView::selectedNode() const
 void OutlineTreeView::selectNode(OutlineNode *node)
 {
     QItemSelectionModel *selection = selectionModel();
-    if (!m_model || !selection)
+    // During a bulk change the view's rows are stale; the caller selects again after it.
+    if (!m_model || !selection || m_model->inBulkChange())
         return;
     const QModelIndex index = m_model->indexOf(node);
     if (!index.isValid()) {

@@ -36,6 +36,9 @@ protected:
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
 
 private:
+    void followExpansion(OutlineNode *node, bool expanded);
+    void followOpenRows();
+
     OutlineModel *m_model = nullptr;
     OutlineNode *m_mouseNode = nullptr;
     bool m_syncing = false;

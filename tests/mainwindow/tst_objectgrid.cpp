@@ -41,6 +41,7 @@ private slots:
     void failedListLeavesGridEmpty();
     void doubleClick_data();
     void doubleClick();
+    void doubleClickOnADeletedObject();
     void rightClick();
 
 private:
@@ -344,6 +345,25 @@ void TestObjectGrid::doubleClick()
         QCOMPARE(visiblePages(tabs()), QStringList{rootType == NodeSubscriber ? "Subscriber" : "Call Handler"});
     }
     QCOMPARE(m_f.seams->messages->texts(), QStringList{});
+}
+
+void TestObjectGrid::doubleClickOnADeletedObject()
+{
+    choose(0);
+    const int row = rowOf(ids::Sales);
+    QVERIFY(row >= 0);
+    // Someone else deletes the handler after the grid was listed.
+    QVERIFY(m_f.server->ctx().db().execute(m_f.server->ctx().state().gConnectionString,
+                                         QStringLiteral("DELETE FROM CallHandler WHERE CallHandlerObjectID=?"), {ids::Sales}));
+    const QPoint at = cellCenter(row);
+    QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, at);
+    m_f.seams->messages->shown.clear();
+    QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, at);
+    QCOMPARE(m_f.seams->messages->texts(),
+             QStringList{"Error!  Could not find root call handler requested - the tree is shown from \"Opening "
+                         "Greeting\" instead."});
+    QCOMPARE(m_f.seams->shell->endedWith, QList<int>{});
+    QCOMPARE(m_f.window->routingTree().gRootObjectID, ids::OpeningGreeting);
 }
 
 void TestObjectGrid::rightClick()

@@ -19,6 +19,7 @@ using namespace quillor;
 using platform::OutlineNode;
 using test::childKeys;
 using test::link;
+using test::visiblePages;
 namespace ids = quillor::embedded::SampleIds;
 
 using test::visiblePages;

@@ -252,6 +252,54 @@ private slots:
         QCOMPARE(model.rowCount(), 0);
     }
 
+    // Views hear of a bulk change once, as a reset, whatever it did to the rows.
+    void bulkChange()
+    {
+        OutlineModel model(kKeys);
+        auto rows = build(model);
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+        QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+        QSignalSpy opened(&model, &OutlineModel::expansionChanged);
+        int asked = 0;
+        connect(&model, &OutlineModel::beforeExpand, this, [&](OutlineNode *, bool &) { ++asked; });
+
+        model.beginBulkChange();
+        model.beginBulkChange(); // nested: still one reset, at the outer end
+        QVERIFY(model.inBulkChange());
+        model.removeNode(rows["A1"]);
+        model.removeChildren(rows["C"]);
+        OutlineNode *b1 = model.appendChild(rows["B"], "B1");
+        model.insertChild(rows["B"], 0, "B0");
+        model.setMainText(b1, "B1'");
+        model.setPicture(b1, "phone");
+        model.setExpanded(rows["B"], true);
+        model.showOutlineToLevel(2);
+        model.endBulkChange();
+        QCOMPARE(reset.count(), 0);
+        model.endBulkChange();
+        model.endBulkChange(); // unbalanced: ignored
+        QVERIFY(!model.inBulkChange());
+
+        QCOMPARE(reset.count(), 1);
+        QCOMPARE(inserted.count() + removed.count() + changed.count() + opened.count(), 0);
+        QCOMPARE(asked, 1); // the program's own handlers still hear of opening
+        QCOMPARE(dump(model), "Root A A2 A2a A2b B B0 B1' C");
+        QCOMPARE(model.totalRows(), 9);
+        QVERIFY(rows["B"]->isExpanded() && rows["A"]->isExpanded() && !rows["A2"]->isExpanded());
+        QCOMPARE(model.nodeOf(model.index(1, 0, model.indexOf(rows["B"]))), b1);
+
+        // Rebuilding from scratch inside a bulk change is one reset too.
+        model.beginBulkChange();
+        model.clear();
+        rows = build(model);
+        model.endBulkChange();
+        QCOMPARE(reset.count(), 2);
+        QCOMPARE(dump(model), "Root A A1 A2 A2a A2b B C C1 C1a");
+    }
+
     void textAndPicture()
     {
         OutlineModel model(kKeys);

@@ -203,6 +203,32 @@ private slots:
             f.model.clear();
         QCOMPARE(f.view.mouseNode(), what == 1 ? leg : nullptr);
     }
+
+    // After a bulk change the view shows what the model holds, open rows open,
+    // and paints nothing while the change runs.
+    void bulkChange()
+    {
+        Fixture f;
+        f.view.selectNode(f.call2);
+        f.model.beginBulkChange();
+        QVERIFY(!f.view.updatesEnabled());
+        f.model.setRedraw(false);
+        f.model.setRedraw(true); // a nested build switching redraw on does not paint yet
+        QVERIFY(!f.view.updatesEnabled());
+        f.model.removeNode(f.call1->firstChild());
+        OutlineNode *leg = f.model.appendChild(f.call1, "leg");
+        f.model.appendChild(leg, "detail");
+        f.model.setExpanded(f.call1, true);
+        f.model.setExpanded(leg, true);
+        f.view.selectNode(leg); // the view's rows are stale: refused
+        f.model.endBulkChange();
+
+        QVERIFY(f.view.updatesEnabled());
+        QVERIFY(f.open(f.root) && f.open(f.call1) && f.open(leg) && !f.open(f.call2));
+        QVERIFY(f.shown(leg->firstChild()) && f.shown(f.call2));
+        f.view.selectNode(leg);
+        QCOMPARE(f.view.selectedNode(), leg);
+    }
 };
 
 QTEST_MAIN(TestOutlineView)

@@ -41,10 +41,11 @@ bool FakeShell::startDetached(const QString &program, const QStringList &argumen
 
 void FakeShell::endProcess(int exitCode) { endedWith << exitCode; }
 
-std::optional<QString> FakeFileDialog::getSaveFileName(QWidget *, const QString &title, const QString &,
-                                                       const QString &, const QString &)
+std::optional<QString> FakeFileDialog::getSaveFileName(QWidget *, const QString &title, const QString &directory,
+                                                       const QString &fileName, const QString &filter)
 {
     titles << title;
+    saveRequests << QStringList{directory, fileName, filter};
     return answers.isEmpty() ? std::nullopt : answers.dequeue();
 }
 

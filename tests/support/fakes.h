@@ -50,6 +50,8 @@ public:
                                            const QString &filter) override;
     QQueue<std::optional<QString>> answers; // empty: cancel
     QStringList titles;
+    // What each save dialog was opened with: start folder, file name and filter.
+    QList<QStringList> saveRequests;
 };
 
 struct AskedInput {

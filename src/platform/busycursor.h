@@ -1,11 +1,13 @@
 #pragma once
-#include <QCoreApplication>
+// The hourglass pointer for as long as the guard lives, restored on every way
+// out of the scope. Without a GUI application (tests without widgets, the
+// benchmark's model runs) there is no pointer to change.
+
 #include <QCursor>
 #include <QGuiApplication>
 
-namespace quillor {
+namespace quillor::platform {
 
-// The hourglass while a long operation runs; nothing to show without a GUI application.
 class BusyCursor {
 public:
     BusyCursor() : m_on(qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr)
@@ -25,4 +27,4 @@ private:
     bool m_on;
 };
 
-} // namespace quillor
+} // namespace quillor::platform
