@@ -588,6 +588,17 @@ void frmMain::rebuildTree(const QString &root)
     readTreeViewOptions();
     QString id = root;
     m_tree->RebuildTree(id);
+    // A tree left empty (no root left on the server) has no row to show.
+    if (m_tree->ATTree().isEmpty())
+        clearDetailPane();
+}
+
+void frmMain::clearDetailPane()
+{
+    // The page shows no object, so that no edit on it can reach the one it showed before.
+    m_selected = SelectedObject{};
+    lblCurrentObjectDisplayName->setText(QString());
+    tabInfoTab->currentWidget()->setEnabled(false);
 }
 
 void frmMain::mnuReload_Click() { rebuildTree(m_tree->gRootObjectID); }
@@ -733,11 +744,8 @@ void frmMain::gridObjects_RowColChange()
     showDetailPage(kind->detailPage);
     const int row = gridCurrentRow();
     if (row < 0) {
-        // An empty list has no object to show. The page shows none, so that
-        // no edit on it can reach the object it showed before.
-        m_selected = SelectedObject{};
-        lblCurrentObjectDisplayName->setText(QString());
-        tabInfoTab->widget(kind->detailPage)->setEnabled(false);
+        // An empty list has no object to show.
+        clearDetailPane();
         m_paneShowsGridRow = false;
         return;
     }

@@ -121,6 +121,8 @@ private:
     void openLogFile();
     // Shows exactly one page of tabInfoTab.
     void showDetailPage(int page);
+    // No object shown: the title emptied and the page disabled.
+    void clearDetailPane();
     int gridCurrentRow() const;
     void setGridCurrentRow(int row);
 

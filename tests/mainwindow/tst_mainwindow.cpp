@@ -175,8 +175,6 @@ void TestMainWindow::minimumSize()
     QCOMPARE(m_f.window->minimumSize(), QSize(752, 444));
     m_f.window->resize(300, 200);
     QCOMPARE(m_f.window->size(), QSize(752, 444));
-    m_f.window->showMinimized();
-    QCOMPARE(m_f.window->minimumSize(), QSize(752, 444));
 }
 
 void TestMainWindow::resizeKeepsDetailWidth()

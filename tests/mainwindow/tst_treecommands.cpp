@@ -416,9 +416,13 @@ void TestTreeCommands::rootGoneWhenRebuilding()
         verifyFreshTree(shown, QStringLiteral("Call Handler"));
         return;
     }
-    // An empty tree: the commands that need rows do nothing, the export writes its header.
+    // An empty tree: the deleted root is no longer the shown object, the
+    // commands that need rows do nothing, the export writes its header.
     QVERIFY(model().isEmpty());
     QVERIFY(model().redraw());
+    QCOMPARE(m_window->CurrentlySelectedObject().ObjectType, qint16(0));
+    QCOMPARE(m_window->CurrentlySelectedObject().ObjectID, QString());
+    QVERIFY(!tabs()->currentWidget()->isEnabled());
     m_seams->messages->shown.clear();
     action("ExpandAllNodes")->trigger();
     m_window->mnuSetRoot_Click();
