@@ -401,18 +401,7 @@ void frmMain::ATTree_AfterRowColChange(platform::OutlineNode *node)
 {
     if (!node)
         return;
-    int page = -1;
-    switch (m_tree->nodeType(node)) {
-    case NodeSubscriber:
-    case NodeDuplicateSubscriber: page = 0; break;
-    case NodeCallHandler:
-    case NodeDuplicateHandler: page = 1; break;
-    case NodeInterviewer: page = 2; break;
-    case NodeLeaf:
-    case NodeInvalidLink: page = 3; break;
-    case NodeNameLookup: page = 4; break;
-    default: break;
-    }
+    const int page = detailPageForNodeType(m_tree->nodeType(node));
     if (page < 0) {
         msgBox(QStringLiteral("Error! Invalid node type!"));
         return;
@@ -741,7 +730,7 @@ void frmMain::gridObjects_RowColChange()
     if (!kind)
         return;
     const platform::BusyCursor hourglass;
-    showDetailPage(kind->detailPage);
+    showDetailPage(detailPageForNodeType(kind->nodeType));
     const int row = gridCurrentRow();
     if (row < 0) {
         // An empty list has no object to show.

@@ -12,13 +12,13 @@ namespace quillor {
 namespace {
 
 // Kind by kind: the ObjectID for the pages and the tree, its node type, the
-// page, the ObjectID and type for the dependency report (a subscriber row is
+// ObjectID and type for the dependency report (a subscriber row is
 // shown by its primary call handler but reported on as the subscriber).
 constexpr GridKindInfo kKinds[] = {
-    {3, 3, 1, 3, 3, true},
-    {7, 1, 0, 6, 1, false},
-    {3, 5, 2, 3, 5, true},
-    {3, 6, 4, 3, 6, false},
+    {3, 3, 3, 3, true},
+    {7, 1, 6, 1, false},
+    {3, 5, 3, 5, true},
+    {3, 6, 3, 6, false},
 };
 
 } // namespace

@@ -21,7 +21,6 @@ enum GridKind : int { GridCallHandlers = 0, GridSubscribers = 1, GridInterviewHa
 struct GridKindInfo {
     int objectIdColumn;     // the ObjectID the detail pages and the tree take
     qint16 nodeType;        // the node type handed along with it
-    int detailPage;         // the page of tabInfoTab that shows the object
     int reportIdColumn;     // the ObjectID the dependency report takes
     qint16 reportObjectType;
     bool canCopy;           // whether "Create Copy" is offered

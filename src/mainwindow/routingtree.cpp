@@ -80,6 +80,21 @@ struct RoutingTree::NodeLinks {
     int greetingCount = 0;
 };
 
+int detailPageForNodeType(int nodeType)
+{
+    switch (nodeType) {
+    case NodeSubscriber:
+    case NodeDuplicateSubscriber: return 0;
+    case NodeCallHandler:
+    case NodeDuplicateHandler: return 1;
+    case NodeInterviewer: return 2;
+    case NodeLeaf:
+    case NodeInvalidLink: return 3;
+    case NodeNameLookup: return 4;
+    default: return -1;
+    }
+}
+
 RoutingTree::RoutingTree(AppContext &ctx, QObject *parent)
     : QObject(parent), m_ctx(ctx), m_model({kConversation, kAction, kObjectID, kNodeType, kChildAlias}),
       m_lookup(std::make_unique<DestinationLookup>(ctx))

@@ -34,6 +34,11 @@ enum NodeType : qint16 {
 // The picture key of a node type ("" for an unknown one).
 QString pictureKeyForNodeType(int nodeType);
 
+// The page of the detail pane that shows a row of this node type: 0
+// "Subscriber", 1 "Call Handler", 2 "Interviewer", 3 "Leaf", 4 "Directory
+// Handler"; -1 for a node type that has none.
+int detailPageForNodeType(int nodeType);
+
 // The check marks of the Options menu that building reads.
 struct TreeViewOptions {
     bool ShowIgnoreKey = true;
