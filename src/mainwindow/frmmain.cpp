@@ -401,6 +401,7 @@ void frmMain::ATTree_AfterRowColChange(platform::OutlineNode *node)
 {
     if (!node)
         return;
+    const platform::BusyCursor hourglass;
     const int page = detailPageForNodeType(m_tree->nodeType(node));
     if (page < 0) {
         msgBox(QStringLiteral("Error! Invalid node type!"));
@@ -555,8 +556,11 @@ void frmMain::loadLeaf()
 
 void frmMain::ATTree_MouseDown(platform::OutlineNode *node, const QPoint &globalPos)
 {
+    // The root offers no menu and is not selected (nor its page loaded again).
     if (!node || node == m_tree->ATTree().root())
         return;
+    if (ATTree->selectedNode() != node)
+        ATTree->selectNode(node);
     const qint16 type = m_tree->nodeType(node);
     if (type == NodeCallHandler || type == NodeSubscriber || type == NodeDuplicateHandler || type == NodeDuplicateSubscriber)
         PopupSetRoot->popup(globalPos);

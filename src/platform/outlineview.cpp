@@ -2,6 +2,7 @@
 
 #include "platform/outlinemodel.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScopedValueRollback>
 
@@ -153,16 +154,40 @@ void OutlineTreeView::mousePressEvent(QMouseEvent *event)
         QTreeView::mousePressEvent(event);
         return;
     case Qt::RightButton:
-        // The context menu acts on the row under the mouse, so that row becomes
-        // the selected one before anybody is told of the click.
-        if (OutlineNode *node = m_mouseNode) {
-            selectNode(node);
-            emit rightClicked(node, event->globalPosition().toPoint());
-        }
+        // Whether the row under the mouse becomes the selected one is the
+        // handler's decision (some rows offer no menu and stay unselected).
+        if (m_mouseNode)
+            emit rightClicked(m_mouseNode, event->globalPosition().toPoint());
         event->accept();
         return;
     default:
         event->ignore();
+        return;
+    }
+}
+
+void OutlineTreeView::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        // They close and open the selected row and nothing else: the
+        // selection never wanders to a parent or a child.
+        if (const QModelIndex current = currentIndex(); current.isValid() && m_model) {
+            if (OutlineNode *node = m_model->nodeOf(current); node && node->childCount() > 0)
+                m_model->setExpanded(node, event->key() == Qt::Key_Right);
+        }
+        event->accept();
+        return;
+    case Qt::Key_Asterisk:
+    case Qt::Key_Plus:
+    case Qt::Key_Minus:
+        // No other key opens or closes rows: "*" would open every row below the
+        // current one, each through its own lazy expansion.
+        event->accept();
+        return;
+    default:
+        QTreeView::keyPressEvent(event);
         return;
     }
 }

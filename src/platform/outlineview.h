@@ -1,7 +1,9 @@
 #pragma once
 // The view of an OutlineModel: a tree view that keeps its open and closed rows
 // in step with the model in both directions, stops painting while the model's
-// redraw is off, and reports the row under the mouse.
+// redraw is off, and reports the row under the mouse. Only Left and Right
+// close and open rows from the keyboard, and a right click selects nothing
+// by itself: whoever handles it decides.
 
 #include <QTreeView>
 
@@ -27,10 +29,12 @@ signals:
     // The selection moved to another row (also when the program moved it); not
     // emitted when no row is left current.
     void selectionMoved(quillor::platform::OutlineNode *node);
+    // The right button was pressed over `node`; the selection is left as it was.
     void rightClicked(quillor::platform::OutlineNode *node, const QPoint &globalPos);
     void rowDoubleClicked(quillor::platform::OutlineNode *node);
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;

@@ -11,6 +11,9 @@
 #include "treehelpers.h"
 #include "windowfixture.h"
 
+#include "details/callhandlerpage.h"
+
+#include <QGuiApplication>
 #include <QMenu>
 #include <QTabWidget>
 #include <QtTest>
@@ -33,6 +36,9 @@ private slots:
     void pageFollowsTheSelection();
     void openingInTheViewBuildsLinks();
     void keysAndDoubleClick();
+    void onlyLeftAndRightOpenOrClose_data();
+    void onlyLeftAndRightOpenOrClose();
+    void hourglassWhileThePageLoads();
     void rightClick_data();
     void rightClick();
 
@@ -44,6 +50,15 @@ private:
     QTabWidget *tabs() { return m_window->findChild<QTabWidget *>(QStringLiteral("tabInfoTab")); }
     RoutingTree &tree() { return m_window->routingTree(); }
     OutlineNode *root() { return tree().ATTree().root(); }
+    // A row by its keys from the root, "/" between levels ("" is the root).
+    OutlineNode *row(const QString &path)
+    {
+        OutlineNode *n = root();
+        for (const QString &key : path.split(u'/', Qt::SkipEmptyParts))
+            n = link(tree(), n, key);
+        return n;
+    }
+    quint64 queries() { return m_server->ctx().db().queryCount(); }
 };
 
 void TestTreeView::init()
@@ -129,11 +144,87 @@ void TestTreeView::keysAndDoubleClick()
     QVERIFY(!op->isExpanded());
 }
 
+// Qt's own tree keys would open every row below the current one ("*"), or
+// move to a parent or child (Left, Right); here no key but Left and Right
+// opens or closes a row, and they never move the selection.
+void TestTreeView::onlyLeftAndRightOpenOrClose_data()
+{
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<bool>("startOpen"); // the start row's state afterwards
+    QTest::addColumn<bool>("reads");     // the key may query the server
+    QTest::newRow("* on the root") << "" << int(Qt::Key_Asterisk) << "" << true << false;
+    QTest::newRow("* on a closed handler") << "1" << int(Qt::Key_Asterisk) << "1" << false << false;
+    QTest::newRow("+") << "1" << int(Qt::Key_Plus) << "1" << false << false;
+    QTest::newRow("-") << "" << int(Qt::Key_Minus) << "" << true << false;
+    QTest::newRow("right opens in place") << "1" << int(Qt::Key_Right) << "1" << true << true;
+    QTest::newRow("right on an open row") << "" << int(Qt::Key_Right) << "" << true << false;
+    QTest::newRow("right on a leaf") << "9" << int(Qt::Key_Right) << "9" << false << false;
+    QTest::newRow("left closes in place") << "" << int(Qt::Key_Left) << "" << false << false;
+    QTest::newRow("left on a closed row") << "1" << int(Qt::Key_Left) << "1" << false << false;
+    QTest::newRow("down") << "" << int(Qt::Key_Down) << "0" << true << true;
+    QTest::newRow("up") << "1" << int(Qt::Key_Up) << "0" << false << true;
+    QTest::newRow("home") << "5" << int(Qt::Key_Home) << "" << false << true;
+    QTest::newRow("end") << "" << int(Qt::Key_End) << "AM" << true << true;
+    QTest::newRow("page down") << "" << int(Qt::Key_PageDown) << "AM" << true << true;
+    QTest::newRow("page up") << "AM" << int(Qt::Key_PageUp) << "" << false << true;
+}
+
+void TestTreeView::onlyLeftAndRightOpenOrClose()
+{
+    QFETCH(QString, start);
+    QFETCH(int, key);
+    QFETCH(QString, selected);
+    QFETCH(bool, startOpen);
+    QFETCH(bool, reads);
+    platform::OutlineModel &m = tree().ATTree();
+    OutlineNode *from = row(start);
+    QVERIFY(from);
+    view()->selectNode(from);
+    view()->setFocus();
+    const auto openRows = [&] {
+        QList<OutlineNode *> open;
+        for (OutlineNode *n = m.root(); n; n = m.nextInTree(n))
+            if (n->isExpanded() && n != from)
+                open << n;
+        return open;
+    };
+    const QList<OutlineNode *> openBefore = openRows();
+    const int rowsBefore = m.totalRows();
+    const quint64 before = queries();
+
+    QTest::keyClick(view(), Qt::Key(key));
+    QCOMPARE(view()->selectedNode(), row(selected));
+    QCOMPARE(from->isExpanded(), startOpen);
+    QCOMPARE(view()->isExpanded(m.indexOf(from)), startOpen);
+    QCOMPARE(openRows(), openBefore);
+    if (!reads) {
+        QCOMPARE(queries(), before);
+        QCOMPARE(m.totalRows(), rowsBefore);
+    }
+    QCOMPARE(m_seams->messages->texts(), QStringList{});
+}
+
+void TestTreeView::hourglassWhileThePageLoads()
+{
+    QList<bool> hourglass;
+    connect(&m_window->callHandlerPage(), &CallHandlerPage::titleChanged, this, [&] {
+        const QCursor *cursor = QGuiApplication::overrideCursor();
+        hourglass << (cursor && cursor->shape() == Qt::WaitCursor);
+    });
+    QTest::mouseClick(view()->viewport(), Qt::LeftButton, {},
+                      view()->visualRect(tree().ATTree().indexOf(row(QStringLiteral("1")))).center());
+    QCOMPARE(view()->selectedNode(), row(QStringLiteral("1")));
+    QCOMPARE(hourglass, QList<bool>{true});
+    QVERIFY(!QGuiApplication::overrideCursor());
+}
+
 void TestTreeView::rightClick_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<bool>("menu");
-    QTest::newRow("root: no menu") << QString() << false;
+    QTest::newRow("root: not selected, no menu") << QString() << false;
     QTest::newRow("leaf: selected, no menu") << "9" << false;
     QTest::newRow("call handler") << "1" << true;
     QTest::newRow("subscriber") << "3" << true;
@@ -147,8 +238,14 @@ void TestTreeView::rightClick()
     OutlineNode *row = key.isEmpty() ? root() : link(tree(), root(), key);
     auto *popup = m_window->findChild<QMenu *>(QStringLiteral("PopupSetRoot"));
     QVERIFY(popup);
+    OutlineNode *before = link(tree(), root(), QStringLiteral("7"));
+    view()->selectNode(before);
+    const quint64 queriesBefore = queries();
     QTest::mouseClick(view()->viewport(), Qt::RightButton, {}, view()->visualRect(m.indexOf(row)).center());
-    QCOMPARE(view()->selectedNode(), row);
+    // The root is neither selected nor its page loaded again.
+    QCOMPARE(view()->selectedNode(), row == root() ? before : row);
+    if (row == root())
+        QCOMPARE(queries(), queriesBefore);
     QCOMPARE(popup->isVisible(), menu);
     if (menu) {
         QCOMPARE(popup->actions().first()->text(), QStringLiteral("Set As Root Node"));

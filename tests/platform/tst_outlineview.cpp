@@ -163,10 +163,10 @@ private slots:
         OutlineNode *node = target == 0 ? f.root : target == 1 ? f.call2 : nullptr;
         const QPoint at = node ? f.centre(node) : f.belowRows();
         QTest::mouseClick(f.view.viewport(), Qt::RightButton, {}, at);
+        // The handler of the click decides whether the row becomes the selected one.
         QCOMPARE(f.view.mouseNode(), node);
-        QCOMPARE(f.view.selectedNode(), node ? node : f.call1);
-        QVERIFY(f.view.selectionModel()->isSelected(f.index(node ? node : f.call1)));
-        QCOMPARE(moved.count(), node ? 2 : 1);
+        QCOMPARE(f.view.selectedNode(), f.call1);
+        QCOMPARE(moved.count(), 1);
         if (node)
             QCOMPARE(clicked, (QList<QList<QVariant>>{{QVariant::fromValue(node), f.view.viewport()->mapToGlobal(at)}}));
         else
