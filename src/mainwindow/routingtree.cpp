@@ -327,8 +327,10 @@ std::shared_ptr<const RoutingTree::NodeLinks> RoutingTree::readNodeLinks(const Q
             Link link = *it;
             link.key = k;
             // A conversation that needs a destination but has none reads "(Error)".
+            // The server's own conversations (sign-in and the like) never have
+            // one: they stay what they are and read as themselves.
             if (!link.action.isNull() && link.action.toInt() == 2 && !link.conversation.isEmpty()
-                && link.destination.isEmpty())
+                && link.destination.isEmpty() && !isConversationWithoutDestination(link.conversation))
                 link.action = 6;
             links->keys << link;
         }

@@ -51,6 +51,8 @@ private slots:
     void nullsDoNotCarryOver();
     void objectIdFormsCannotDefeatTheLoopTest();
     void edgeCaseLinks();
+    void keysWithoutDestination_data();
+    void keysWithoutDestination();
     void openingCostsBoundedQueries();
 
 private:
@@ -126,9 +128,9 @@ void TestRoutingTree::linkRows_data()
     QTest::newRow("interviewer") << "5" << "5: Send to interviewer: Feedback Interview" << 5 << 2 << "CHInterview" << ids::FeedbackInterview << "Interviewer";
     QTest::newRow("deleted call handler") << "6" << "6: (Error)" << 97 << 99 << "" << "" << "InvalidLink";
     QTest::newRow("deleted name lookup handler") << "7" << "7: (Error)" << 97 << 99 << "" << "" << "InvalidLink";
-    QTest::newRow("conversation without its destination") << "8" << "8: (Error)" << 0 << 6 << "GreetingsAdministrator" << "" << "Leaf";
+    QTest::newRow("greetings administration") << "8" << "8: Route to greetings administration" << 0 << 2 << "GreetingsAdministrator" << "" << "Leaf";
     QTest::newRow("ignore key") << "9" << "9: Ignore Key" << 0 << 0 << "" << "" << "Leaf";
-    QTest::newRow("sign in without destination") << "*" << "*: (Error)" << 0 << 6 << "SubSignIn" << "" << "Leaf";
+    QTest::newRow("sign in") << "*" << "*: Route to subscriber sign in" << 0 << 2 << "SubSignIn" << "" << "Leaf";
     QTest::newRow("hang up") << "#" << "#: Hang Up" << 0 << 1 << "" << "" << "Leaf";
     QTest::newRow("after message") << "AM" << "AM: Send to greeting for: Goodbye" << 3 << 2 << "PHGreeting" << ids::Goodbye << "Handler";
 }
@@ -377,11 +379,59 @@ void TestRoutingTree::edgeCaseLinks()
     QCOMPARE(m.mainText(link(tree(), root, QStringLiteral("STD"))), QStringLiteral("STD: (Error)"));
     // A primary handler whose subscriber is gone is an invalid link.
     QCOMPARE(tree().nodeType(link(tree(), root, QStringLiteral("5"))), qint16(NodeInvalidLink));
-    // A conversation without a destination on a key reads as an error, also a known one.
-    QCOMPARE(m.mainText(link(tree(), root, QStringLiteral("*"))), QStringLiteral("*: (Error)"));
     const QStringList shown = m_seams->messages->texts();
     QVERIFY(shown.contains(QStringLiteral("Error in ExpandRow function - bad action value passed in")));
     QVERIFY(shown.contains(QStringLiteral("Error in ConstructActionSTring function.  Illegal conversation name:phgreeting")));
+}
+
+// The server's own conversations never have a destination and read as
+// themselves; any other conversation without one is an error.
+void TestRoutingTree::keysWithoutDestination_data()
+{
+    QTest::addColumn<QString>("root");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("conversation"); // set on the key first; "" keeps the sample's
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("action");
+
+    const QString og = ids::OpeningGreeting;
+    const QString ec = ids::EdgeCases;
+    QTest::newRow("SubSignIn") << og << "*" << "" << "*: Route to subscriber sign in" << 2;
+    QTest::newRow("GreetingsAdministrator") << og << "8" << "" << "8: Route to greetings administration" << 2;
+    QTest::newRow("ConvHotelCheckedOut") << ec << "0" << "" << "0: Route to checked out hotel guest conversation" << 2;
+    QTest::newRow("BroadcastMessageAdministrator") << ec << "4" << "" << "4: Route to broadcast message administration" << 2;
+    QTest::newRow("TransferAltContactNumber") << ec << "6" << "" << "6: Alternate transfer number." << 2;
+    QTest::newRow("CxConvEasySignIn") << ec << "8" << "" << "8: Route to easy subscriber sign in" << 2;
+    QTest::newRow("ConvCVMMBoxReset") << ec << "9" << "" << "9: Route to Community Voice Mail box reset" << 2;
+    QTest::newRow("CxConvSystemTransfer") << ec << "*" << "" << "*: Route to system transfer" << 2;
+    QTest::newRow("CxConvSubSystemTransfer") << ec << "#" << "" << "#: Route to subscriber system transfer" << 2;
+    QTest::newRow("unknown conversation") << ec << "3" << "" << "3: (Error)" << 6;
+    QTest::newRow("sign in in another case") << og << "9" << "subsignin" << "9: (Error)" << 6;
+    for (const char *needs : {"PHGreeting", "PHTransfer", "AD", "CHInterview"})
+        QTest::addRow("%s without destination", needs) << og << "9" << needs << "9: (Error)" << 6;
+}
+
+void TestRoutingTree::keysWithoutDestination()
+{
+    QFETCH(QString, root);
+    QFETCH(QString, key);
+    QFETCH(QString, conversation);
+    QFETCH(QString, text);
+    QFETCH(int, action);
+    if (!conversation.isEmpty())
+        QVERIFY(sql(ctx(),
+                    QStringLiteral("UPDATE MenuEntry SET Action = 2, ConversationName = ?, DestinationObjectID = NULL "
+                                   "WHERE ParentObjectID = ? AND Alias = ?"),
+                    {conversation, root, key}));
+    OutlineNode *row = link(tree(), build(root), key);
+    QVERIFY(row);
+    QCOMPARE(tree().ATTree().mainText(row), text);
+    QCOMPARE(tree().action(row).toInt(), action);
+    QCOMPARE(tree().nodeType(row), qint16(NodeLeaf));
+    QCOMPARE(tree().ATTree().picture(row), QStringLiteral("Leaf"));
+    // Leaves all, so "Remove all "Leaf" links" hides them.
+    tree().options().ShowNoLeafs = true;
+    QVERIFY(!link(tree(), build(root), key));
 }
 
 void TestRoutingTree::openingCostsBoundedQueries()

@@ -544,9 +544,9 @@ void TestTreeCommands::exportFile_data()
                               "      5: Send to interviewer: Feedback Interview\r\n"
                               "      6: (Error)\r\n"
                               "      7: (Error)\r\n"
-                              "      8: (Error)\r\n"
+                              "      8: Route to greetings administration\r\n"
                               "      9: Ignore Key\r\n"
-                              "      *: (Error)\r\n"
+                              "      *: Route to subscriber sign in\r\n"
                               "      #: Hang Up\r\n"
                               "     +AM: Send to greeting for: Goodbye\r\n";
     const QByteArray salesClosed = "     +1: Send to greeting for: Sales\r\n";
