@@ -15,6 +15,7 @@
 #include "mainwindow/routingtree.h"
 #include "mainwindow/treeexport.h"
 #include "mainwindow/treeicons.h"
+#include "pickers/pickerregistry.h"
 #include "platform/busycursor.h"
 #include "platform/outlinemodel.h"
 #include "platform/outlineview.h"
@@ -66,7 +67,7 @@ QAction *addSeparator(QMenu *menu, const char *name)
 } // namespace
 
 frmMain::frmMain(AppContext &ctx, QWidget *parent)
-    : QMainWindow(parent), m_ctx(ctx), m_tree(new RoutingTree(ctx, this))
+    : QMainWindow(parent), m_ctx(ctx), m_tree(new RoutingTree(ctx, this)), m_pickers(std::make_unique<Pickers>(ctx, this))
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Quillor"));

@@ -7,6 +7,8 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
 class QAction;
 class QComboBox;
 class QFrame;
@@ -30,6 +32,7 @@ class frmHelp;
 class ObjectGridModel;
 class ObjectGridView;
 class frmAbout;
+class Pickers;
 
 class frmMain : public QMainWindow {
     Q_OBJECT
@@ -53,6 +56,8 @@ public:
     void LoadTabCallHandler(const QString &strObjectID);
 
     CallHandlerPage &callHandlerPage() { return *m_callHandlerPage; }
+    // The one instance of each object picker, created on first use.
+    Pickers &pickers() { return *m_pickers; }
     // The choice lists read at start-up, kept for the pages that show them.
     const ChoiceLists &choiceLists() const { return m_choiceLists; }
 
@@ -174,6 +179,7 @@ private:
     QMenu *PopupAction = nullptr;
     frmHelp *m_frmHelp = nullptr;   // created on first use
     frmAbout *m_frmAbout = nullptr; // created on first use
+    std::unique_ptr<Pickers> m_pickers;
     QMenu *mnuOptions = nullptr;
     QAction *ShowIgnoreKey = nullptr;
     QAction *ShowNoLeafs = nullptr;
