@@ -9,7 +9,7 @@ PACKAGES=(
   cmake g++ make
   qt6-base-dev qt6-base-dev-tools
   libqt6sql6-sqlite libqt6sql6-odbc
-  unixodbc tdsodbc
+  unixodbc unixodbc-dev tdsodbc libsqliteodbc
   xvfb xauth
 )
 

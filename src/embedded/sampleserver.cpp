@@ -251,13 +251,19 @@ bool writeRegistryExport(const QString &path, const QString &sampleFolder, const
     reg.key(QStringLiteral("Software\\Calvex\\Quorbel Setup\\1.0\\Properties"));
     reg.sz(QStringLiteral("TUILanguageDefault"), QStringLiteral("ENU"));
 
-    // The port's own key: where the databases are, relative to this export.
+    // The port's own key: where the databases are. SQLite files are named
+    // relative to this export; the ODBC driver takes its file as it stands,
+    // and is told not to create a missing one.
     const QDir exportFolder = QFileInfo(path).absoluteDir();
+    const auto location = [&](const QString &file) {
+        const QString absolute = folder + u'/' + file;
+        if (options.access == SampleOptions::Access::Odbc)
+            return QStringLiteral("odbc:Driver=SQLite3;Database=%1;NoCreat=1").arg(absolute);
+        return QStringLiteral("sqlite:") + exportFolder.relativeFilePath(absolute);
+    };
     reg.key(QStringLiteral("SOFTWARE\\Quillor\\Port"));
-    reg.sz(QStringLiteral("MainDatabase"),
-           QStringLiteral("sqlite:") + exportFolder.relativeFilePath(folder + QStringLiteral("/TolvaDb.sqlite")));
-    reg.sz(QStringLiteral("DirectoryDatabase"),
-           QStringLiteral("sqlite:") + exportFolder.relativeFilePath(folder + QStringLiteral("/TolvaDirDB.sqlite")));
+    reg.sz(QStringLiteral("MainDatabase"), location(QStringLiteral("TolvaDb.sqlite")));
+    reg.sz(QStringLiteral("DirectoryDatabase"), location(QStringLiteral("TolvaDirDB.sqlite")));
     reg.sz(QStringLiteral("ServerHost"), QStringLiteral("localhost"));
     reg.sz(QStringLiteral("ToolsSiteHost"), QStringLiteral("localhost"));
 

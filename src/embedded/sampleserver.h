@@ -29,6 +29,11 @@ struct SampleOptions {
     // and an integrations key that has no subkeys at all.
     QString tuiLanguagesLoaded = QStringLiteral("ENU,DEU");
     bool integrationsWithoutSubkeys = false;
+    // How the profile reaches the two databases: as SQLite files ("sqlite:",
+    // relative to the export) or through unixODBC and its SQLite driver
+    // ("odbc:Driver=SQLite3;Database=ABSOLUTE PATH"), the way the program
+    // reaches a real server.
+    enum class Access { Sqlite, Odbc } access = Access::Sqlite;
 };
 
 struct SampleServer {

@@ -9,6 +9,10 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QUuid>
+
+#include <sql.h>
+#include <sqlext.h>
 
 #include <atomic>
 
@@ -62,6 +66,11 @@ void setError(DbError *out, int number, const QString &description)
         *out = DbError{number, description};
 }
 
+void setUnknownProcedure(DbError *out, const QString &procedure)
+{
+    setError(out, dberr::UnknownProcedure, QStringLiteral("Could not find stored procedure '%1'.").arg(procedure));
+}
+
 QString firstWord(const QString &sql)
 {
     static const QRegularExpression re(QStringLiteral("^\\s*(?:exec(?:ute)?\\s+)?([A-Za-z_][A-Za-z0-9_]*)"),
@@ -78,6 +87,33 @@ bool textEquals(const QVariant &a, const QVariant &b)
 }
 
 std::atomic<int> gDatabaseSerial{0};
+
+// The database system behind an ODBC connection as its driver names it
+// ("SQLite", "Microsoft SQL Server"). Qt's dbmsType() answers "unknown" for
+// some drivers, so the driver manager is asked on the connection's own handle.
+QString odbcDbmsName(const QSqlDatabase &db)
+{
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (handle.metaType() != QMetaType::fromType<SQLHANDLE>())
+        return {};
+    const SQLHDBC hdbc = *static_cast<const SQLHDBC *>(handle.constData());
+    SQLCHAR name[256] = {};
+    SQLSMALLINT length = 0;
+    if (!hdbc || !SQL_SUCCEEDED(SQLGetInfo(hdbc, SQL_DBMS_NAME, name, SQLSMALLINT(sizeof name), &length)))
+        return {};
+    return QString::fromUtf8(reinterpret_cast<const char *>(name));
+}
+
+// A column value as every caller expects it whichever driver read it: Qt's
+// ODBC driver gives an invalid QVariant for a Null text, which callers would
+// take for a missing field.
+QVariant readValue(const QSqlQuery &q, int column)
+{
+    QVariant v = q.value(column);
+    if (!v.isValid())
+        return QVariant(QMetaType::fromType<QString>());
+    return v;
+}
 
 } // namespace
 
@@ -282,6 +318,7 @@ Database::Connection *Database::connect(const QString &location, DbError *error)
     auto conn = std::make_shared<Connection>();
     conn->name = m_prefix + QString::number(m_connections.size());
     QSqlDatabase db;
+    bool isOdbc = false;
     if (location.startsWith(QLatin1String("sqlite:"), Qt::CaseInsensitive)) {
         const QString path = location.mid(7);
         // Opening a missing file would silently create an empty database.
@@ -296,6 +333,7 @@ Database::Connection *Database::connect(const QString &location, DbError *error)
     } else if (location.startsWith(QLatin1String("odbc:"), Qt::CaseInsensitive)) {
         db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), conn->name);
         db.setDatabaseName(location.mid(5));
+        isOdbc = true;
     } else {
         setError(error, dberr::ConnectionFailed,
                  QStringLiteral("The database location \"%1\" is neither sqlite: nor odbc:.").arg(location));
@@ -309,6 +347,10 @@ Database::Connection *Database::connect(const QString &location, DbError *error)
             *error = e;
         return nullptr;
     }
+    // A stand-in database reached through ODBC is the stand-in all the same:
+    // its procedures run from the catalogue and its values are bound as text.
+    if (isOdbc)
+        conn->standIn = odbcDbmsName(db).startsWith(QLatin1String("SQLite"), Qt::CaseInsensitive);
     if (conn->standIn) {
         QSqlQuery pragma(db);
         pragma.exec(QStringLiteral("PRAGMA foreign_keys = OFF"));
@@ -347,6 +389,10 @@ QVariant Database::toBindable(const QVariant &value, bool standIn)
         return QVariant(QMetaType::fromType<QString>());
     if (value.isNull())
         return value;
+    // ObjectIDs travel as their braced text; SQL Server converts it to a GUID
+    // itself, where a QUuid would be bound as bytes the stand-in cannot read.
+    if (type == QMetaType::QUuid)
+        return value.toUuid().toString(QUuid::WithBraces).toUpper();
     if (standIn) {
         if (type == QMetaType::QDateTime)
             return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
@@ -354,6 +400,12 @@ QVariant Database::toBindable(const QVariant &value, bool standIn)
             return value.toDate().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 00:00:00");
         if (type == QMetaType::Bool)
             return value.toBool() ? 1 : 0;
+    } else if (type == QMetaType::QDateTime) {
+        // The server's dates carry whole seconds; a fraction would be refused by
+        // some drivers ("Datetime field overflow") and make a date read back unequal.
+        QDateTime whole = value.toDateTime();
+        whole.setTime(QTime(whole.time().hour(), whole.time().minute(), whole.time().second()));
+        return whole;
     }
     return value;
 }
@@ -426,7 +478,7 @@ Recordset Database::open(const QString &connectionString, const QString &sql, co
     while (q.next()) {
         QVector<QVariant> row(columns);
         for (int i = 0; i < columns; ++i)
-            row[i] = q.value(i);
+            row[i] = readValue(q, i);
         rs.m_rows.push_back(std::move(row));
     }
     q.finish();
@@ -498,9 +550,9 @@ bool Database::updateRecordset(Recordset &rs, DbError *error)
         QSqlQuery readBack(db);
         bool ok = true;
         if (conn->standIn) {
-            const QVariant rowid = q.lastInsertId();
+            // Asked of SQLite itself: Qt's ODBC driver has no lastInsertId().
             ++m_queryCount;
-            ok = bindAndExec(readBack, QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(rs.m_table), {rowid}, true);
+            ok = readBack.exec(QStringLiteral("SELECT * FROM %1 WHERE rowid = last_insert_rowid()").arg(rs.m_table));
         }
         // On SQL Server the insert itself returned the new row (OUTPUT INSERTED.*).
         QSqlQuery &back = conn->standIn ? readBack : q;
@@ -508,8 +560,7 @@ bool Database::updateRecordset(Recordset &rs, DbError *error)
         if (ok && back.next()) {
             const QSqlRecord rec = back.record();
             for (int i = 0; i < rs.m_names.size(); ++i)
-                row[i] = back.value(rs.m_names[i]);
-            Q_UNUSED(rec);
+                row[i] = readValue(back, rec.indexOf(rs.m_names[i]));
         } else {
             for (auto it = rs.m_pending.cbegin(); it != rs.m_pending.cend(); ++it)
                 row[it.key()] = it.value();
@@ -608,8 +659,6 @@ std::optional<QStringList> Database::procedureParameters(const QString &connecti
     const QString cacheKey = location + u'|' + procedure.toLower();
     if (auto it = m_paramCache.constFind(cacheKey); it != m_paramCache.cend())
         return *it;
-    const QString unknown = QStringLiteral("Could not find stored procedure '%1'.").arg(procedure);
-
     Connection *conn = connect(location, error);
     if (!conn)
         return std::nullopt;
@@ -617,40 +666,17 @@ std::optional<QStringList> Database::procedureParameters(const QString &connecti
     if (conn->standIn) {
         const auto declared = m_standIn ? m_standIn->parameters(procedure) : std::nullopt;
         if (!declared) {
-            setError(error, dberr::UnknownProcedure, unknown);
+            setUnknownProcedure(error, procedure);
             return std::nullopt;
         }
         names = *declared;
     } else {
-        QSqlQuery q(conn->db());
-        ++m_queryCount;
-        if (!bindAndExec(q, QStringLiteral("SELECT COUNT(*) FROM INFORMATION_SCHEMA.ROUTINES WHERE ROUTINE_NAME = ? "
-                                           "AND ROUTINE_TYPE = 'PROCEDURE'"),
-                         {procedure}, false)) {
-            if (error)
-                *error = fromSqlError(q.lastError(), dberr::QueryFailed);
+        QSqlDatabase db = conn->db();
+        m_queryCount += 2;
+        const auto declared = sqlserver::readParameters(db, procedure, error);
+        if (!declared)
             return std::nullopt;
-        }
-        if (!q.next() || q.value(0).toInt() == 0) {
-            setError(error, dberr::UnknownProcedure, unknown);
-            return std::nullopt;
-        }
-        QSqlQuery p(conn->db());
-        ++m_queryCount;
-        if (!bindAndExec(p, QStringLiteral("SELECT PARAMETER_NAME FROM INFORMATION_SCHEMA.PARAMETERS "
-                                           "WHERE SPECIFIC_NAME = ? ORDER BY ORDINAL_POSITION"),
-                         {procedure}, false)) {
-            if (error)
-                *error = fromSqlError(p.lastError(), dberr::QueryFailed);
-            return std::nullopt;
-        }
-        while (p.next()) {
-            QString n = p.value(0).toString();
-            if (n.startsWith(u'@'))
-                n.remove(0, 1);
-            if (!n.isEmpty())
-                names << n;
-        }
+        names = *declared;
     }
     m_paramCache.insert(cacheKey, names);
     if (error)
@@ -663,35 +689,16 @@ bool Database::callProcedure(const QString &connectionString, const QString &pro
 {
     ++m_writeCount;
     if (!isIdentifier(procedure)) {
-        setError(error, dberr::UnknownProcedure, QStringLiteral("Could not find stored procedure '%1'.").arg(procedure));
+        setUnknownProcedure(error, procedure);
         return false;
     }
     const auto declared = procedureParameters(connectionString, procedure, error);
     if (!declared)
         return false;
 
-    // Match each argument to the declared parameter; a later argument of the
-    // same name replaces an earlier one.
-    QList<ProcArg> resolved;
-    for (const ProcArg &arg : args) {
-        QString name = arg.name.startsWith(u'@') ? arg.name.mid(1) : arg.name;
-        const auto it = std::find_if(declared->cbegin(), declared->cend(), [&](const QString &d) {
-            return d.compare(name, Qt::CaseInsensitive) == 0;
-        });
-        if (it == declared->cend()) {
-            setError(error, dberr::ItemNotFound,
-                     QStringLiteral("Item cannot be found in the collection corresponding to the requested name or "
-                                    "ordinal. (@%1 of %2)")
-                         .arg(name, procedure));
-            return false;
-        }
-        ProcArg a{*it, arg.value, arg.type};
-        const auto same = std::find_if(resolved.begin(), resolved.end(), [&](const ProcArg &r) { return r.name == a.name; });
-        if (same != resolved.end())
-            *same = a;
-        else
-            resolved << a;
-    }
+    const auto resolved = resolveArguments(procedure, *declared, args, error);
+    if (!resolved)
+        return false;
 
     const QString location = locationOf(connectionString);
     Connection *conn = connect(location, error);
@@ -701,29 +708,15 @@ bool Database::callProcedure(const QString &connectionString, const QString &pro
     ++m_queryCount;
     if (conn->standIn) {
         DbError e;
-        const bool ok = m_standIn && m_standIn->execute(db, procedure, resolved, &e);
+        const bool ok = m_standIn && m_standIn->execute(db, procedure, *resolved, &e);
         if (error)
             *error = ok ? DbError{} : e;
         return ok;
     }
 
-    QStringList assignments;
-    QVariantList values;
-    for (const ProcArg &a : std::as_const(resolved)) {
-        assignments << QStringLiteral("@%1 = ?").arg(a.name);
-        QVariant v = a.value;
-        if (v.isNull()) {
-            switch (a.type) {
-            case AdoType::Integer: v = QVariant(QMetaType::fromType<int>()); break;
-            case AdoType::Date: v = QVariant(QMetaType::fromType<QDateTime>()); break;
-            default: v = QVariant(QMetaType::fromType<QString>()); break;
-            }
-        }
-        values << v;
-    }
+    const sqlserver::ProcedureCall call = sqlserver::procedureCall(procedure, *resolved);
     QSqlQuery q(db);
-    const QString sql = QStringLiteral("EXEC [%1] %2").arg(procedure, assignments.join(QStringLiteral(", ")));
-    if (!bindAndExec(q, sql, values, false)) {
+    if (!bindAndExec(q, call.sql, call.values, false)) {
         if (error)
             *error = fromSqlError(q.lastError(), dberr::QueryFailed);
         if (q.lastError().type() == QSqlError::ConnectionError || !db.isOpen())
@@ -734,6 +727,94 @@ bool Database::callProcedure(const QString &connectionString, const QString &pro
         *error = {};
     return true;
 }
+
+std::optional<QList<ProcArg>> resolveArguments(const QString &procedure, const QStringList &declared,
+                                               const QList<ProcArg> &args, DbError *error)
+{
+    QList<ProcArg> resolved;
+    for (const ProcArg &arg : args) {
+        const QString name = arg.name.startsWith(u'@') ? arg.name.mid(1) : arg.name;
+        const auto it = std::find_if(declared.cbegin(), declared.cend(), [&](const QString &d) {
+            return d.compare(name, Qt::CaseInsensitive) == 0;
+        });
+        if (it == declared.cend()) {
+            setError(error, dberr::ItemNotFound,
+                     QStringLiteral("Item cannot be found in the collection corresponding to the requested name or "
+                                    "ordinal. (@%1 of %2)")
+                         .arg(name, procedure));
+            return std::nullopt;
+        }
+        ProcArg a{*it, arg.value, arg.type};
+        const auto same = std::find_if(resolved.begin(), resolved.end(), [&](const ProcArg &r) { return r.name == a.name; });
+        if (same != resolved.end())
+            *same = a;
+        else
+            resolved << a;
+    }
+    return resolved;
+}
+
+namespace sqlserver {
+
+ProcedureCall procedureCall(const QString &procedure, const QList<ProcArg> &args)
+{
+    ProcedureCall call;
+    QStringList assignments;
+    for (const ProcArg &a : args) {
+        assignments << QStringLiteral("@%1 = ?").arg(a.name);
+        QVariant v = a.value;
+        // A Null keeps the type of its parameter, so the driver declares it as the procedure expects.
+        if (v.isNull()) {
+            switch (a.type) {
+            case AdoType::Integer: v = QVariant(QMetaType::fromType<int>()); break;
+            case AdoType::Date: v = QVariant(QMetaType::fromType<QDateTime>()); break;
+            default: v = QVariant(QMetaType::fromType<QString>()); break;
+            }
+        }
+        call.values << Database::toBindable(v, false);
+    }
+    call.sql = QStringLiteral("EXEC [%1]").arg(procedure);
+    if (!assignments.isEmpty())
+        call.sql += u' ' + assignments.join(QStringLiteral(", "));
+    return call;
+}
+
+std::optional<QStringList> readParameters(QSqlDatabase &db, const QString &procedure, DbError *error)
+{
+    QSqlQuery q(db);
+    if (!bindAndExec(q,
+                     QStringLiteral("SELECT COUNT(*) FROM INFORMATION_SCHEMA.ROUTINES WHERE ROUTINE_NAME = ? "
+                                    "AND ROUTINE_TYPE = 'PROCEDURE'"),
+                     {procedure}, false)) {
+        if (error)
+            *error = fromSqlError(q.lastError(), dberr::QueryFailed);
+        return std::nullopt;
+    }
+    if (!q.next() || q.value(0).toInt() == 0) {
+        setUnknownProcedure(error, procedure);
+        return std::nullopt;
+    }
+    QSqlQuery p(db);
+    if (!bindAndExec(p,
+                     QStringLiteral("SELECT PARAMETER_NAME FROM INFORMATION_SCHEMA.PARAMETERS "
+                                    "WHERE SPECIFIC_NAME = ? ORDER BY ORDINAL_POSITION"),
+                     {procedure}, false)) {
+        if (error)
+            *error = fromSqlError(p.lastError(), dberr::QueryFailed);
+        return std::nullopt;
+    }
+    QStringList names;
+    while (p.next()) {
+        QString n = p.value(0).toString();
+        if (n.startsWith(u'@'))
+            n.remove(0, 1);
+        if (!n.isEmpty())
+            names << n;
+    }
+    return names;
+}
+
+} // namespace sqlserver
 
 bool Database::inTransaction(const QString &connectionString, const std::function<bool()> &work, DbError *error)
 {

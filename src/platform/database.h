@@ -142,6 +142,31 @@ private:
     bool m_adding = false;
 };
 
+// The SQL Server side of procedure calls, apart from any connection so that
+// what it sends can be checked without a server.
+namespace sqlserver {
+// What a call sends: "EXEC [name] @a = ?, @b = ?" and the values bound to it.
+struct ProcedureCall {
+    QString sql;
+    QVariantList values;
+};
+// The call of `procedure` with arguments already matched to its declared
+// parameters (resolveArguments). A Null argument is bound as a Null of its
+// type; every value as Database::toBindable binds it for SQL Server.
+ProcedureCall procedureCall(const QString &procedure, const QList<ProcArg> &args);
+// The procedure's declared parameters (without "@") in declaration order, read
+// from INFORMATION_SCHEMA; nullopt and `error` when the server has no such
+// procedure (dberr::UnknownProcedure) or the query failed.
+std::optional<QStringList> readParameters(QSqlDatabase &db, const QString &procedure, DbError *error);
+} // namespace sqlserver
+
+// Matches each argument to a declared parameter without regard to case or a
+// leading "@" and gives it the declared name; a later argument of the same name
+// replaces an earlier one. nullopt and dberr::ItemNotFound for an argument the
+// procedure does not declare.
+std::optional<QList<ProcArg>> resolveArguments(const QString &procedure, const QStringList &declared,
+                                               const QList<ProcArg> &args, DbError *error);
+
 class Database {
 public:
     explicit Database(ServerProfile profile, std::shared_ptr<ProcedureCatalogue> standIn = {});
@@ -182,7 +207,8 @@ public:
     // successful or not: whoever keeps rows read earlier knows they may be stale.
     quint64 writeCount() const { return m_writeCount; }
 
-    // Binds a value as the server expects it (dates as text on the stand-in).
+    // Binds a value as the server expects it: dates as text on the stand-in and
+    // in whole seconds on SQL Server, GUIDs as their braced text on both.
     static QVariant toBindable(const QVariant &value, bool standIn);
 
 private:

@@ -1,12 +1,17 @@
 // The database layer on the embedded server: connection strings resolved
 // through the profile, exact row counts, field access, updatable recordsets,
-// procedure calls and transactions.
+// procedure calls and transactions. CTest runs it a second time with the
+// server reached through unixODBC; the SQL Server side of procedure calls is
+// checked without a server.
 #include "embedded/sampleids.h"
 #include "fakes.h"
 #include "platform/database.h"
 #include "testserver.h"
 
 #include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QUuid>
 #include <QtTest>
 
 using namespace quillor;
@@ -14,6 +19,8 @@ using platform::Database;
 using platform::DbError;
 using platform::Recordset;
 namespace ids = quillor::embedded::SampleIds;
+
+Q_DECLARE_METATYPE(quillor::platform::ProcArg)
 
 namespace {
 const QString kMain = QStringLiteral(
@@ -29,6 +36,8 @@ private slots:
     void profileFromTheExport();
     void readsRows();
     void nullIsKeptApart();
+    void valuesRoundTrip_data();
+    void valuesRoundTrip();
     void missingDatabaseIsNotCreated();
     void updatableRecordset();
     void addNewReadsTheRowBack();
@@ -36,6 +45,10 @@ private slots:
     void procedureArguments_data();
     void procedureArguments();
     void transactionRollsBack();
+    void sqlServerCall_data();
+    void sqlServerCall();
+    void sqlServerParameters_data();
+    void sqlServerParameters();
 };
 
 void TestDatabase::locations_data()
@@ -63,9 +76,13 @@ void TestDatabase::profileFromTheExport()
     test::FakeSeams seams;
     test::TestServer server;
     const platform::ServerProfile &p = server.ctx().db().profile();
-    QCOMPARE(p.mainDatabase, QStringLiteral("sqlite:") + QFileInfo(server.server().mainDatabase).absoluteFilePath());
-    QCOMPARE(p.directoryDatabase,
-             QStringLiteral("sqlite:") + QFileInfo(server.server().directoryDatabase).absoluteFilePath());
+    const auto location = [&](const QString &file) {
+        const QString path = QFileInfo(file).absoluteFilePath();
+        return test::overOdbc() ? QStringLiteral("odbc:Driver=SQLite3;Database=%1;NoCreat=1").arg(path)
+                                : QStringLiteral("sqlite:") + path;
+    };
+    QCOMPARE(p.mainDatabase, location(server.server().mainDatabase));
+    QCOMPARE(p.directoryDatabase, location(server.server().directoryDatabase));
     QCOMPARE(p.serverHost, QStringLiteral("localhost"));
 }
 
@@ -113,6 +130,85 @@ void TestDatabase::nullIsKeptApart()
     QVERIFY(!rs.isNull(QStringLiteral("e")));
     QCOMPARE(rs.text(QStringLiteral("n")), QString());
     QCOMPARE(rs.field(QStringLiteral("z")).toInt(), 0);
+}
+
+// What each driver makes of a value on its way in and out: Null stays Null
+// (not "" and not 0), dates are stored as whole-second text, GUIDs as their
+// braced text, and the row count of the write is exact.
+void TestDatabase::valuesRoundTrip_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QString>("storedType"); // SQLite's typeof()
+    QTest::addColumn<QString>("storedText"); // ignored for Null
+    const QString ch = QStringLiteral("CallHandler");
+    const QString chKey = QStringLiteral("CallHandlerObjectID");
+    const QString rule = ids::contactRuleId(ids::Goodbye, 0);
+    const auto row = [&](const char *name, const QString &column, const QVariant &value, const char *type, const QString &text) {
+        QTest::newRow(name) << ch << chKey << ids::Goodbye << column << value << type << text;
+    };
+    row("null text", "TextName", QVariant(QMetaType::fromType<QString>()), "null", {});
+    row("no value at all", "TextName", QVariant(), "null", {});
+    row("empty text", "TextName", QString(""), "text", "");
+    row("apostrophe and accents", "TextName", QStringLiteral("O'Neil – Zürich"), "text", QStringLiteral("O'Neil – Zürich"));
+    row("integer", "MaxMsgLen", 1200, "integer", "1200");
+    row("zero", "MaxMsgLen", 0, "integer", "0");
+    row("null integer", "MaxMsgLen", QVariant(QMetaType::fromType<int>()), "null", {});
+    row("true", "EditMsg", true, "integer", "1");
+    row("GUID", "AdministratorObjectID", QUuid(ids::AliceAdmin), "text", ids::AliceAdmin);
+    QTest::newRow("date with milliseconds") << "ContactRule" << "ContactRuleObjectID" << rule << "TimeExpires"
+        << QVariant(QDateTime(QDate(2031, 2, 3), QTime(4, 5, 6, 789))) << "text" << "2031-02-03 04:05:06";
+    QTest::newRow("date only") << "ContactRule" << "ContactRuleObjectID" << rule << "TimeExpires"
+        << QVariant(QDate(2031, 2, 3)) << "text" << "2031-02-03 00:00:00";
+    QTest::newRow("null date") << "ContactRule" << "ContactRuleObjectID" << rule << "TimeExpires"
+        << QVariant(QMetaType::fromType<QDateTime>()) << "null" << QString();
+}
+
+void TestDatabase::valuesRoundTrip()
+{
+    QFETCH(QString, table);
+    QFETCH(QString, key);
+    QFETCH(QString, id);
+    QFETCH(QString, column);
+    QFETCH(QVariant, value);
+    QFETCH(QString, storedType);
+    QFETCH(QString, storedText);
+    test::FakeSeams seams;
+    test::TestServer server;
+    Database &db = server.ctx().db();
+    const QString readBack = QStringLiteral("SELECT %1, typeof(%1) AS t FROM %2 WHERE %3 = ?").arg(column, table, key);
+    const auto verifyStored = [&](const char *path) {
+        DbError err;
+        const Recordset rs = db.open(kMain, readBack, {id}, &err);
+        QVERIFY2(rs.RecordCount() == 1, qPrintable(err.description));
+        QVERIFY2(rs.field(column).isValid(), path); // a Null is still a field of the row
+        QCOMPARE(rs.text(QStringLiteral("t")), storedType);
+        QCOMPARE(rs.isNull(column), storedType == QLatin1String("null"));
+        if (storedType != QLatin1String("null"))
+            QCOMPARE(rs.text(column), storedText);
+    };
+    const auto clear = [&] {
+        QVERIFY(db.execute(kMain, QStringLiteral("UPDATE %1 SET %2 = 7 WHERE %3 = ?").arg(table, column, key), {id}));
+    };
+
+    clear();
+    DbError err;
+    int rows = -1;
+    QVERIFY2(db.execute(kMain, QStringLiteral("UPDATE %1 SET %2 = ? WHERE %3 = ?").arg(table, column, key), {value, id},
+                        &err, &rows),
+             qPrintable(err.description));
+    QCOMPARE(rows, 1);
+    verifyStored("statement");
+
+    clear();
+    Recordset rs = db.openForUpdate(kMain, table, key, key + QStringLiteral(" = ?"), {id}, &err);
+    QCOMPARE(rs.RecordCount(), 1);
+    QVERIFY(rs.setField(column, value));
+    QVERIFY2(rs.Update(&err), qPrintable(err.description));
+    verifyStored("updatable recordset");
 }
 
 void TestDatabase::missingDatabaseIsNotCreated()
@@ -166,9 +262,12 @@ void TestDatabase::addNewReadsTheRowBack()
     rs.setField(QStringLiteral("Alias"), QStringLiteral("newih"));
     rs.setField(QStringLiteral("TextName"), QStringLiteral("New Interview"));
     QVERIFY2(rs.Update(&err), qPrintable(err.description));
-    // The server made the key; the recordset holds it now.
+    // The server made the key; the recordset holds it now, and the columns
+    // left out read back as Null fields, not as missing ones.
     const QString id = rs.text(QStringLiteral("InterviewHandlerObjectID"));
     QCOMPARE(id.size(), 38);
+    QVERIFY(rs.field(QStringLiteral("AdministratorObjectID")).isValid());
+    QVERIFY(rs.isNull(QStringLiteral("AdministratorObjectID")));
     Recordset check = db.open(kMain, QStringLiteral("SELECT Alias FROM InterviewHandler WHERE InterviewHandlerObjectID = ?"), {id});
     QCOMPARE(check.text(QStringLiteral("Alias")), QStringLiteral("newih"));
 }
@@ -187,6 +286,10 @@ void TestDatabase::updateOfAVanishedRow()
     rs.setField(QStringLiteral("TextName"), QStringLiteral("lost"));
     QVERIFY(!rs.Update(&err));
     QCOMPARE(err.number, platform::dberr::NoRowAffected);
+    int rows = -1;
+    QVERIFY(db.execute(kMain, QStringLiteral("UPDATE InterviewHandler SET TextName = ? WHERE InterviewHandlerObjectID = ?"),
+                       {QStringLiteral("lost"), ids::FeedbackInterview}, &err, &rows));
+    QCOMPARE(rows, 0);
     rs.MoveLast();
     rs.MoveNext();
     QVERIFY(!rs.Update(&err));
@@ -240,6 +343,116 @@ void TestDatabase::transactionRollsBack()
     QVERIFY(db.inTransaction(kMain, [&] { return rename(QStringLiteral("whole")); }));
     rs = db.open(kMain, QStringLiteral("SELECT TextName FROM CallHandler WHERE CallHandlerObjectID = ?"), {ids::Goodbye});
     QCOMPARE(rs.text(QStringLiteral("TextName")), QStringLiteral("whole"));
+}
+
+// The EXEC sent to SQL Server: every argument a bound value under its declared
+// name, a Null typed as its parameter, dates in whole seconds, GUIDs as text.
+void TestDatabase::sqlServerCall_data()
+{
+    using platform::AdoType;
+    using platform::ProcArg;
+    QTest::addColumn<QList<ProcArg>>("args");
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QVariantList>("values"); // compared with their types
+    QTest::addColumn<int>("errorNumber");
+    const QDateTime when(QDate(2031, 2, 3), QTime(4, 5, 6, 789));
+    QTest::newRow("no arguments") << QList<ProcArg>{} << "EXEC [sp_ModifyCallHandler]" << QVariantList{} << 0;
+    QTest::newRow("integer and text")
+        << QList<ProcArg>{{"MaxMsgLen", 300, AdoType::Integer}, {"TextName", QStringLiteral("O'Neil"), AdoType::VarChar}}
+        << "EXEC [sp_ModifyCallHandler] @MaxMsgLen = ?, @TextName = ?" << QVariantList{300, QStringLiteral("O'Neil")} << 0;
+    QTest::newRow("Nulls keep their types")
+        << QList<ProcArg>{{"MaxMsgLen", QVariant(), AdoType::Integer}, {"TextName", QVariant(), AdoType::VarChar},
+                          {"TimeExpires", QVariant(), AdoType::Date}, {"RecipientObjectID", QVariant(), AdoType::Guid}}
+        << "EXEC [sp_ModifyCallHandler] @MaxMsgLen = ?, @TextName = ?, @TimeExpires = ?, @RecipientObjectID = ?"
+        << QVariantList{QVariant(QMetaType::fromType<int>()), QVariant(QMetaType::fromType<QString>()),
+                        QVariant(QMetaType::fromType<QDateTime>()), QVariant(QMetaType::fromType<QString>())}
+        << 0;
+    QTest::newRow("date in whole seconds") << QList<ProcArg>{{"TimeExpires", when, AdoType::Date}}
+        << "EXEC [sp_ModifyCallHandler] @TimeExpires = ?" << QVariantList{when.addMSecs(-789)} << 0;
+    QTest::newRow("GUID as braced text")
+        << QList<ProcArg>{{"RecipientObjectID", QUuid(ids::AliceAdmin), AdoType::Guid},
+                          {"CallHandlerObjectID", ids::Goodbye, AdoType::Guid}}
+        << "EXEC [sp_ModifyCallHandler] @RecipientObjectID = ?, @CallHandlerObjectID = ?"
+        << QVariantList{ids::AliceAdmin, ids::Goodbye} << 0;
+    QTest::newRow("declared name, last value")
+        << QList<ProcArg>{{"@textname", QStringLiteral("first"), AdoType::VarChar}, {"TEXTNAME", QStringLiteral("last"), AdoType::VarChar}}
+        << "EXEC [sp_ModifyCallHandler] @TextName = ?" << QVariantList{QStringLiteral("last")} << 0;
+    QTest::newRow("unknown parameter") << QList<ProcArg>{{"TextName", QStringLiteral("x"), AdoType::VarChar},
+                                                         {"Bogus", 1, AdoType::Integer}}
+        << "" << QVariantList{} << platform::dberr::ItemNotFound;
+}
+
+void TestDatabase::sqlServerCall()
+{
+    QFETCH(QList<platform::ProcArg>, args);
+    QFETCH(QString, sql);
+    QFETCH(QVariantList, values);
+    QFETCH(int, errorNumber);
+    const QStringList declared{QStringLiteral("CallHandlerObjectID"), QStringLiteral("TextName"), QStringLiteral("MaxMsgLen"),
+                               QStringLiteral("TimeExpires"), QStringLiteral("RecipientObjectID")};
+    DbError err;
+    const auto resolved = platform::resolveArguments(QStringLiteral("sp_ModifyCallHandler"), declared, args, &err);
+    QCOMPARE(err.number, errorNumber);
+    if (!resolved) {
+        QVERIFY(err.description.contains(QStringLiteral("@Bogus of sp_ModifyCallHandler")));
+        return;
+    }
+    const auto call = platform::sqlserver::procedureCall(QStringLiteral("sp_ModifyCallHandler"), *resolved);
+    QCOMPARE(call.sql, sql);
+    QCOMPARE(call.values.size(), values.size());
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        QCOMPARE(call.values[i].metaType(), values[i].metaType());
+        QCOMPARE(call.values[i].isNull(), values[i].isNull());
+        QCOMPARE(call.values[i], values[i]);
+    }
+}
+
+// The parameter list as SQL Server's INFORMATION_SCHEMA gives it, read from a
+// SQLite database attached under that name with the same two views' columns.
+void TestDatabase::sqlServerParameters_data()
+{
+    QTest::addColumn<QString>("procedure");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<int>("errorNumber");
+    QTest::newRow("in declaration order, without @") << "sp_ModifyMenuEntry"
+        << QStringList{"MenuEntryObjectID", "Locked", "Action"} << 0;
+    QTest::newRow("name in another case") << "SP_MODIFYMENUENTRY" << QStringList{"MenuEntryObjectID", "Locked", "Action"} << 0;
+    QTest::newRow("without parameters") << "sp_Refresh" << QStringList{} << 0;
+    QTest::newRow("a function of that name") << "fn_Lookup" << QStringList{} << platform::dberr::UnknownProcedure;
+    QTest::newRow("no such procedure") << "sp_Nothing" << QStringList{} << platform::dberr::UnknownProcedure;
+}
+
+void TestDatabase::sqlServerParameters()
+{
+    QFETCH(QString, procedure);
+    QFETCH(QStringList, expected);
+    QFETCH(int, errorNumber);
+    {
+        QSqlDatabase sql = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("schema"));
+        sql.setDatabaseName(QStringLiteral(":memory:"));
+        QVERIFY(sql.open());
+        QSqlQuery q(sql);
+        for (const char *statement :
+             {"ATTACH DATABASE ':memory:' AS INFORMATION_SCHEMA",
+              "CREATE TABLE INFORMATION_SCHEMA.ROUTINES (ROUTINE_NAME TEXT COLLATE NOCASE, ROUTINE_TYPE TEXT)",
+              "CREATE TABLE INFORMATION_SCHEMA.PARAMETERS (SPECIFIC_NAME TEXT COLLATE NOCASE, PARAMETER_NAME TEXT, "
+              "ORDINAL_POSITION INTEGER)",
+              "INSERT INTO INFORMATION_SCHEMA.ROUTINES VALUES ('sp_ModifyMenuEntry', 'PROCEDURE'), "
+              "('sp_Refresh', 'PROCEDURE'), ('fn_Lookup', 'FUNCTION')",
+              "INSERT INTO INFORMATION_SCHEMA.PARAMETERS VALUES ('sp_ModifyMenuEntry', '@Action', 3), "
+              "('sp_ModifyMenuEntry', '@MenuEntryObjectID', 1), ('sp_ModifyMenuEntry', '@Locked', 2), "
+              "('fn_Lookup', '', 0), ('fn_Lookup', '@Alias', 1)"})
+            QVERIFY2(q.exec(QString::fromLatin1(statement)), statement);
+        DbError err;
+        const auto names = platform::sqlserver::readParameters(sql, procedure, &err);
+        QCOMPARE(err.number, errorNumber);
+        QCOMPARE(names.has_value(), errorNumber == 0);
+        if (names)
+            QCOMPARE(*names, expected);
+        else
+            QCOMPARE(err.description, QStringLiteral("Could not find stored procedure '%1'.").arg(procedure));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("schema"));
 }
 
 QTEST_GUILESS_MAIN(TestDatabase)

@@ -26,9 +26,21 @@ platform::SystemIdentity testIdentity()
     return id;
 }
 
+bool overOdbc()
+{
+    return qEnvironmentVariable("QUILLOR_TEST_DATABASE") == QLatin1String("odbc");
+}
+
+embedded::SampleOptions withTestAccess(embedded::SampleOptions options)
+{
+    if (overOdbc())
+        options.access = embedded::SampleOptions::Access::Odbc;
+    return options;
+}
+
 TestServer::TestServer(const embedded::SampleOptions &options)
 {
-    m_server = embedded::createSampleServer(m_dir.path() + QStringLiteral("/server"), options, &m_error);
+    m_server = embedded::createSampleServer(m_dir.path() + QStringLiteral("/server"), withTestAccess(options), &m_error);
     QDir().mkpath(dataFolder());
     platform::AppPaths::overrideDataFolder(dataFolder());
     reload();

@@ -14,6 +14,12 @@ namespace quillor::test {
 // Runs a statement on the context's main database; true when it ran.
 bool sql(AppContext &ctx, const QString &statement, const QVariantList &params = {});
 
+// True in the run of a test that reaches its servers through ODBC (CTest's
+// label "odbc" sets QUILLOR_TEST_DATABASE=odbc).
+bool overOdbc();
+// `options` with the databases reached as this run of the test reaches them.
+embedded::SampleOptions withTestAccess(embedded::SampleOptions options);
+
 // The identity every test run reports, so connection strings and log headers are predictable.
 platform::SystemIdentity testIdentity();
 
