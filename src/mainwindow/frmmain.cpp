@@ -628,7 +628,15 @@ void frmMain::mnuSetRoot_Click()
         return;
     }
     // A subscriber row carries its primary call handler's ObjectID: the new root shows the subscriber again.
-    rebuildTree(m_tree->objectId(row));
+    reRootTree(m_tree->objectId(row));
+}
+
+bool frmMain::reRootTree(const QString &root)
+{
+    platform::BusyCursor busy;
+    readTreeViewOptions();
+    QString id = root;
+    return m_tree->ReRootTree(id);
 }
 
 void frmMain::ExpandAllNodes_Click()
@@ -762,9 +770,8 @@ void frmMain::gridObjects_DblClick(const QModelIndex &index)
     const int kind = cmbShowObjectType->currentIndex();
     if (kind != GridCallHandlers && kind != GridSubscribers)
         return;
-    // A row listed before its object was deleted is reported, not the end of the program.
-    rebuildTree(m_gridModel->objectId(index.row()));
-    if (m_tree->ATTree().isEmpty())
+    // A row listed before its object was deleted is reported and the tree stays as it was.
+    if (!reRootTree(m_gridModel->objectId(index.row())))
         return;
     ATTree->selectNode(m_tree->ATTree().root());
     TabTreeGrid->setCurrentIndex(0);

@@ -137,6 +137,8 @@ private:
     void readTreeViewOptions();
     // Builds the tree anew from `root` (reload, view options, re-rooting).
     void rebuildTree(const QString &root);
+    // Re-roots the tree at `root`; false (reported, the tree unchanged) when it cannot be built there.
+    bool reRootTree(const QString &root);
 
     AppContext &m_ctx;
     bool m_ended = false;

@@ -120,15 +120,20 @@ void RoutingTree::reportError(int number, const QString &description, const QStr
 
 bool RoutingTree::StartNewTree(QString &strHandlerObjectID, qint16)
 {
-    return buildTree(strHandlerObjectID, true) != BuildResult::Ended;
+    return buildTree(strHandlerObjectID, BuildMode::StartUp) != BuildResult::Ended;
 }
 
-RoutingTree::BuildResult RoutingTree::buildTree(QString &strHandlerObjectID, bool endOnRootProblem)
+RoutingTree::BuildResult RoutingTree::buildTree(QString &strHandlerObjectID, BuildMode mode)
 {
     m_model.setRedraw(false);
-    m_model.clear();
-    // A rebuild reads everything afresh.
-    clearCache();
+    // Until a root is found the tree stays as it is: re-rooting at an object
+    // that has gone leaves it whole, and a rebuild tries its next root.
+    const auto stop = [&](BuildResult result) {
+        if (result == BuildResult::Stopped && mode != BuildMode::ReRoot)
+            m_model.clear();
+        m_model.setRedraw(true);
+        return result;
+    };
     const QString connection = m_ctx.state().gConnectionString;
 
     platform::DbError err;
@@ -140,24 +145,22 @@ RoutingTree::BuildResult RoutingTree::buildTree(QString &strHandlerObjectID, boo
                                                    {normalizedObjectId(strHandlerObjectID)}, &err);
     if (!rs.isOpen()) {
         reportError(err.number, err.description, QStringLiteral("StartNewTree"));
-        m_model.setRedraw(true);
-        return BuildResult::Stopped;
+        return stop(BuildResult::Stopped);
     }
     if (rs.RecordCount() != 1) {
         const bool duplicated = rs.RecordCount() > 1;
-        if (!endOnRootProblem) {
-            m_model.setRedraw(true);
-            return duplicated ? BuildResult::RootDuplicated : BuildResult::RootMissing;
-        }
+        if (mode != BuildMode::StartUp)
+            return stop(duplicated ? BuildResult::RootDuplicated : BuildResult::RootMissing);
+        m_model.clear();
         msgBox(duplicated ? QStringLiteral("Error!  More than one root call handler found - cannot build tree. Exiting")
                           : QStringLiteral("Error!  Could not find root call handler requested - exiting"));
         platform::Seams::shell().endProcess(0);
         return BuildResult::Ended;
     }
     rs.MoveFirst();
-    strHandlerObjectID = normalizedObjectId(rs.text(QStringLiteral("CallHandlerObjectID")));
+    const QString rootId = normalizedObjectId(rs.text(QStringLiteral("CallHandlerObjectID")));
 
-    Node *root = nullptr;
+    QString name;
     qint16 type = NodeCallHandler;
     const bool isPrimary = !rs.isNull(QStringLiteral("IsPrimary")) && rs.field(QStringLiteral("IsPrimary")).toInt() != 0;
     if (isPrimary) {
@@ -168,21 +171,24 @@ RoutingTree::BuildResult RoutingTree::buildTree(QString &strHandlerObjectID, boo
             reportError(err.number, err.description, QStringLiteral("StartNewTree"));
         if (sub.RecordCount() != 1) {
             msgBox(QStringLiteral("Could not find subsriber in database!"));
-            m_model.setRedraw(true);
-            return BuildResult::Stopped;
+            return stop(BuildResult::Stopped);
         }
         sub.MoveFirst();
-        QString name = sub.text(QStringLiteral("DisplayName"));
+        name = sub.text(QStringLiteral("DisplayName"));
         if (name.isEmpty())
             name = sub.text(QStringLiteral("Alias"));
-        root = m_model.setRoot(name);
         type = NodeSubscriber;
     } else {
-        QString name = rs.text(QStringLiteral("TextName"));
+        name = rs.text(QStringLiteral("TextName"));
         if (name.isEmpty())
             name = rs.text(QStringLiteral("Alias"));
-        root = m_model.setRoot(name);
     }
+
+    m_model.clear();
+    // A new tree reads everything afresh.
+    clearCache();
+    strHandlerObjectID = rootId;
+    Node *root = m_model.setRoot(name);
     m_model.setCell(root, kNodeType, type);
     m_model.setPicture(root, pictureKeyForNodeType(type));
     m_model.setCell(root, kObjectID, strHandlerObjectID);
@@ -211,7 +217,7 @@ void RoutingTree::RebuildTree(QString &strHandlerObjectID)
     QString built;
     for (const QString &candidate : std::as_const(candidates)) {
         built = candidate;
-        result = buildTree(built, false);
+        result = buildTree(built, BuildMode::Rebuild);
         ++tried;
         if (result != BuildResult::RootMissing && result != BuildResult::RootDuplicated)
             break;
@@ -229,6 +235,21 @@ void RoutingTree::RebuildTree(QString &strHandlerObjectID)
     msgBox(result == BuildResult::RootDuplicated
                ? QStringLiteral("Error!  More than one root call handler found - cannot build tree.")
                : QStringLiteral("Error!  Could not find root call handler requested - cannot build tree."));
+}
+
+bool RoutingTree::ReRootTree(QString &strHandlerObjectID)
+{
+    QString id = normalizedObjectId(strHandlerObjectID);
+    switch (buildTree(id, BuildMode::ReRoot)) {
+    case BuildResult::Built: strHandlerObjectID = id; return true;
+    case BuildResult::RootMissing:
+        msgBox(QStringLiteral("Error!  Could not find root call handler requested - the tree is left as it was."));
+        return false;
+    case BuildResult::RootDuplicated:
+        msgBox(QStringLiteral("Error!  More than one root call handler found - the tree is left as it was."));
+        return false;
+    default: return false; // reported where it failed
+    }
 }
 
 RoutingTree::ExpandAllResult RoutingTree::ExpandAllNodes(int rowLimit)

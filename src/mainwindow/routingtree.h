@@ -78,6 +78,11 @@ public:
     // is found the tree is left empty (and the current root kept for the
     // next attempt).
     void RebuildTree(QString &strHandlerObjectID);
+    // Re-roots the tree at `strHandlerObjectID` (Set As Root Node, the grid
+    // view's double-click). An object that is no longer in the database, or
+    // a subscriber without its subscriber row, is reported and the tree is
+    // left as it was, open rows and all. True when the tree was built.
+    bool ReRootTree(QString &strHandlerObjectID);
 
     struct ExpandAllResult {
         int expanded = 0;          // nodes that got their links
@@ -113,9 +118,11 @@ signals:
 
 private:
     enum class BuildResult { Built, RootMissing, RootDuplicated, Stopped, Ended };
-    // StartNewTree; on a missing or duplicated root either ends the program
-    // (start-up) or returns with an empty tree and no message.
-    BuildResult buildTree(QString &strHandlerObjectID, bool endOnRootProblem);
+    enum class BuildMode { StartUp, Rebuild, ReRoot };
+    // StartNewTree. On a missing or duplicated root the start-up ends the
+    // program; the others return without a message and with the tree as it
+    // was. Any other stop leaves the tree empty, except when re-rooting.
+    BuildResult buildTree(QString &strHandlerObjectID, BuildMode mode);
     struct Link;
     struct NodeLinks;
     std::shared_ptr<const NodeLinks> readNodeLinks(const QString &objectId, platform::DbError *error);

@@ -9,6 +9,7 @@
 #include "platform/outlinemodel.h"
 #include "platform/outlineview.h"
 #include "testserver.h"
+#include "treehelpers.h"
 #include "windowfixture.h"
 
 #include <QAction>
@@ -20,6 +21,7 @@
 #include <QtTest>
 
 using namespace quillor;
+using platform::OutlineNode;
 namespace ids = quillor::embedded::SampleIds;
 
 using test::visiblePages;
@@ -349,6 +351,10 @@ void TestObjectGrid::doubleClick()
 
 void TestObjectGrid::doubleClickOnADeletedObject()
 {
+    RoutingTree &routing = m_f.window->routingTree();
+    OutlineNode *support = test::link(routing, routing.ATTree().root(), QStringLiteral("2"));
+    QVERIFY(routing.openRow(support));
+    const int rows = routing.ATTree().totalRows();
     choose(0);
     const int row = rowOf(ids::Sales);
     QVERIFY(row >= 0);
@@ -360,10 +366,13 @@ void TestObjectGrid::doubleClickOnADeletedObject()
     m_f.seams->messages->shown.clear();
     QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, at);
     QCOMPARE(m_f.seams->messages->texts(),
-             QStringList{"Error!  Could not find root call handler requested - the tree is shown from \"Opening "
-                         "Greeting\" instead."});
+             QStringList{"Error!  Could not find root call handler requested - the tree is left as it was."});
     QCOMPARE(m_f.seams->shell->endedWith, QList<int>{});
-    QCOMPARE(m_f.window->routingTree().gRootObjectID, ids::OpeningGreeting);
+    // The tree as it was, its open rows open; the grid view stays in front.
+    QCOMPARE(routing.gRootObjectID, ids::OpeningGreeting);
+    QCOMPARE(routing.ATTree().totalRows(), rows);
+    QVERIFY(support->isExpanded());
+    QCOMPARE(treeGrid()->currentIndex(), 1);
 }
 
 void TestObjectGrid::rightClick()

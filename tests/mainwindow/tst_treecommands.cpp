@@ -131,6 +131,8 @@ private slots:
     void setRootOnALeafIsRefused();
     void rootGoneWhenRebuilding_data();
     void rootGoneWhenRebuilding();
+    void reRootingAtAGoneObject_data();
+    void reRootingAtAGoneObject();
     void expandAll();
     void expandAllStopsAtTheLimit();
     void collapseAll();
@@ -383,8 +385,6 @@ void TestTreeCommands::rootGoneWhenRebuilding_data()
     QTest::newRow("reload: back to the default root")
         << "mnuReload" << ids::Sales << QStringList{ids::Sales} << instead.arg("Opening Greeting") << "Opening Greeting"
         << ids::OpeningGreeting;
-    QTest::newRow("re-rooting: the current root stays")
-        << "mnuSetRoot" << ids::Support << QStringList{ids::Sales} << instead.arg("Support") << "Support" << ids::Support;
     QTest::newRow("view option: no root left")
         << "ShowAfterGreetingLinks" << QString() << QStringList{ids::OpeningGreeting}
         << "Error!  Could not find root call handler requested - cannot build tree." << "" << ids::OpeningGreeting;
@@ -403,8 +403,6 @@ void TestTreeCommands::rootGoneWhenRebuilding()
         action("mnuSetRoot")->trigger();
         QCOMPARE(tree().gRootObjectID, newRoot);
     }
-    if (command == "mnuSetRoot") // re-rooting at the Sales row shown under the current root
-        view()->selectNode(link(tree(), root(), QStringLiteral("1")));
     for (const QString &id : std::as_const(deleted))
         QVERIFY(sql(ctx(), QStringLiteral("DELETE FROM CallHandler WHERE CallHandlerObjectID = ?"), {id}));
 
@@ -430,6 +428,43 @@ void TestTreeCommands::rootGoneWhenRebuilding()
     exportTo(exportPath());
     QCOMPARE(readFile(exportPath()), QByteArray("Export of Call Routing Tree on: 29 Oct 2009 14:05:09\r\n\r\n"));
     QCOMPARE(m_seams->messages->texts(), QStringList{QStringLiteral("Output complete.")});
+}
+
+// Re-rooting at an object deleted since its row was shown reports it and
+// leaves the tree as it was, open rows and selection included.
+void TestTreeCommands::reRootingAtAGoneObject_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("object");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("call handler") << "1" << "CallHandler" << ids::Sales
+                                  << "Error!  Could not find root call handler requested - the tree is left as it was.";
+    QTest::newRow("subscriber") << "3" << "Subscriber" << ids::BobSales << "Could not find subsriber in database!";
+}
+
+void TestTreeCommands::reRootingAtAGoneObject()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, table);
+    QFETCH(QString, object);
+    QFETCH(QString, message);
+    OutlineNode *support = link(tree(), root(), QStringLiteral("2"));
+    QVERIFY(tree().openRow(support));
+    OutlineNode *row = link(tree(), root(), key);
+    view()->selectNode(row);
+    const int rows = model().totalRows();
+    QVERIFY(sql(ctx(), QStringLiteral("DELETE FROM %1 WHERE %1ObjectID = ?").arg(table), {object}));
+    m_seams->messages->shown.clear();
+
+    action("mnuSetRoot")->trigger();
+    QCOMPARE(m_seams->messages->texts(), QStringList{message});
+    QCOMPARE(tree().gRootObjectID, ids::OpeningGreeting);
+    QCOMPARE(model().totalRows(), rows);
+    QCOMPARE(link(tree(), root(), key), row);
+    QCOMPARE(view()->selectedNode(), row);
+    QVERIFY(support->isExpanded() && view()->isExpanded(model().indexOf(support)));
+    QVERIFY(model().redraw() && view()->updatesEnabled());
 }
 
 void TestTreeCommands::expandAll()
