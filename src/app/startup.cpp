@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 namespace quillor {
@@ -24,7 +25,59 @@ QCommandLineOption demoOption()
     return {QStringLiteral("demo"), QStringLiteral("Open a fresh copy of the embedded sample server.")};
 }
 
+const QString kPortKey = QStringLiteral("SOFTWARE\\Quillor\\Port");
+
+// The README's example of the port's key ("Pointing Quillor at a real server").
+QString examplePortKey()
+{
+    return QStringLiteral(
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quillor\\Port]\n"
+        "\"MainDatabase\"=\"odbc:Driver=FreeTDS;Server=tolva.example.com;Port=1433;Database=TolvaDb;UID=admin;"
+        "PWD=secret;TDS_Version=7.4\"\n"
+        "\"DirectoryDatabase\"=\"odbc:Driver=FreeTDS;Server=tolva.example.com;Port=1433;Database=TolvaDirDB;"
+        "UID=admin;PWD=secret;TDS_Version=7.4\"");
+}
+
+// A location as it may be shown: the password of a connection string is not.
+QString shownLocation(const QString &location)
+{
+    static const QRegularExpression password(QStringLiteral("((?:^|;)\\s*(?:PWD|Password)\\s*=)[^;]*"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    QString shown = location;
+    return shown.replace(password, QStringLiteral("\\1***"));
+}
+
 } // namespace
+
+QString serverProfileProblem(AppContext &ctx, const QString &profileFile)
+{
+    const QString howTo = QStringLiteral("\n\nAdd it to the file as the README shows under \"Pointing Quillor at a real "
+                                         "server\", for example:\n\n")
+                          + examplePortKey();
+    const platform::Registry &registry = ctx.registry();
+    if (!registry.keyExists(platform::RootKey::LocalMachine, kPortKey))
+        return QStringLiteral("The server profile %1 does not say where the server's databases are: it has no key "
+                              "HKEY_LOCAL_MACHINE\\%2.")
+                   .arg(profileFile, kPortKey)
+               + howTo;
+    const QString location = ctx.db().profile().mainDatabase;
+    if (location.isEmpty())
+        return QStringLiteral("The server profile %1 names no main database: its key HKEY_LOCAL_MACHINE\\%2 has no "
+                              "text value \"MainDatabase\".")
+                   .arg(profileFile, kPortKey)
+               + howTo;
+    // Reading one of the server's own views tells a database that answers from
+    // an empty file or another database.
+    platform::DbError error;
+    const platform::Recordset probe =
+        ctx.db().open(frmMain::connectionStringFor(QString()),
+                      QStringLiteral("SELECT CallHandlerObjectID FROM vw_CallHandler WHERE 1 = 0"), {}, &error);
+    if (probe.isOpen())
+        return {};
+    return QStringLiteral("Quillor cannot open the server's main database.\n\nServer profile: %1\nMainDatabase: "
+                          "%2\nReason: %3")
+        .arg(profileFile, shownLocation(location), error.description);
+}
 
 ProfileChoice chooseProfile(const QStringList &arguments, const QString &environmentRegistry)
 {
@@ -41,25 +94,30 @@ ProfileChoice chooseProfile(const QStringList &arguments, const QString &environ
     return choice;
 }
 
-void prepareContext(AppContext &ctx, ProfileChoice choice, const QString &demoFolder)
+bool prepareContext(AppContext &ctx, ProfileChoice choice, const QString &demoFolder)
 {
+    // One message, then the end: a window on a server it cannot read would
+    // only pile up unrelated messages and look usable while it is not.
+    const auto fail = [](const QString &message) {
+        platform::msgBox(message);
+        return false;
+    };
     if (choice.demo) {
         QString error;
         const auto server = embedded::createSampleServer(demoFolder, {}, &error);
-        if (!server) {
-            platform::msgBox(QStringLiteral("The sample server could not be created in %1: %2").arg(demoFolder, error));
-            return;
-        }
+        if (!server)
+            return fail(QStringLiteral("The sample server could not be created in %1: %2").arg(demoFolder, error));
         choice.registryFile = server->registryFile;
     }
-    if (choice.registryFile.isEmpty()) {
-        platform::msgBox(QStringLiteral("No server profile was given. Start Quillor with --registry FILE (a registry "
-                                        "export of the server), set TOLVA_REGISTRY, or use --demo for the sample server."));
-        return;
-    }
+    if (choice.registryFile.isEmpty())
+        return fail(QStringLiteral("No server profile was given. Start Quillor with --registry FILE (a registry "
+                                   "export of the server), set TOLVA_REGISTRY, or use --demo for the sample server."));
     QString error;
     if (!ctx.loadRegistry(choice.registryFile, &error))
-        platform::msgBox(error);
+        return fail(error);
+    if (const QString problem = serverProfileProblem(ctx, choice.registryFile); !problem.isEmpty())
+        return fail(problem);
+    return true;
 }
 
 int runApplication(int argc, char *argv[])
@@ -79,8 +137,10 @@ int runApplication(int argc, char *argv[])
 
     const ProfileChoice choice = chooseProfile(QApplication::arguments(), qEnvironmentVariable("TOLVA_REGISTRY"));
     AppContext ctx(embedded::standInProcedures());
-    prepareContext(ctx, choice,
-                   QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + QStringLiteral("/demo-server"));
+    if (!prepareContext(ctx, choice,
+                        QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)
+                            + QStringLiteral("/demo-server")))
+        return 1;
 
     frmMain window(ctx);
     if (!window.Form_Load())

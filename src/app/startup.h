@@ -16,10 +16,15 @@ ProfileChoice chooseProfile(const QStringList &arguments, const QString &environ
 class AppContext;
 
 // Makes the context ready for the main window: builds the demo server when
-// asked, then loads the server profile. Every failure is shown with a message
-// that names the file; the context is then left with an empty profile, so the
-// start-up goes on as for a server whose keys are absent.
-void prepareContext(AppContext &ctx, ProfileChoice choice, const QString &demoFolder);
+// asked, loads the server profile and makes sure its main database answers.
+// False when the program cannot start: one message has then said why (the
+// profile file, the missing key or the database location, and the reason),
+// and the program ends without opening its window.
+bool prepareContext(AppContext &ctx, ProfileChoice choice, const QString &demoFolder);
+
+// Why a loaded server profile cannot serve a run ("" when it can): it names
+// no main database, or that database does not answer.
+QString serverProfileProblem(AppContext &ctx, const QString &profileFile);
 
 // The whole program: parses the command line, loads the server profile, opens
 // the main window and runs the event loop.

@@ -37,6 +37,7 @@ private slots:
     void refusesOldServers();
     void profileProblemsAreNamed_data();
     void profileProblemsAreNamed();
+    void sampleProfileStarts();
     void exitAndCloseEndTheProgram();
     void profileChoice_data();
     void profileChoice();
@@ -133,18 +134,34 @@ void TestStartup::refusesOldServers()
 void TestStartup::profileProblemsAreNamed_data()
 {
     QTest::addColumn<QByteArray>("contents"); // empty: no file at all
-    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QStringList>("expected"); // what the one message says, besides the file's name
 
-    QTest::newRow("missing file") << QByteArray() << "does not exist";
-    QTest::newRow("not an export") << QByteArray("hello\r\n") << "could not be read";
+    const QByteArray header = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Varko Systems\\Varko Tolva]\r\n"
+                              "\"MajorVersion\"=dword:00000004\r\n\r\n";
+    const QByteArray port = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quillor\\Port]\r\n";
+    QTest::newRow("missing file") << QByteArray() << QStringList{"does not exist"};
+    QTest::newRow("not an export") << QByteArray("hello\r\n") << QStringList{"could not be read"};
     QTest::newRow("syntax error") << QByteArray("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\X]\r\n\"a\"=dword:zz\r\n")
-                                  << "line 4";
+                                  << QStringList{"line 4"};
+    // An administrator's first export: the server's keys, not the port's.
+    QTest::newRow("no port key") << header << QStringList{"has no key HKEY_LOCAL_MACHINE\\SOFTWARE\\Quillor\\Port", "README"};
+    QTest::newRow("no main database") << header + port + "\"ServerHost\"=\"tolva\"\r\n"
+                                      << QStringList{"has no text value \"MainDatabase\"", "README"};
+    QTest::newRow("database file missing") << header + port + "\"MainDatabase\"=\"sqlite:gone.sqlite\"\r\n"
+                                           << QStringList{"cannot open", "gone.sqlite", "does not exist"};
+    QTest::newRow("not a database") << header + port + "\"MainDatabase\"=\"sqlite:server.reg\"\r\n"
+                                    << QStringList{"cannot open", "server.reg", "not a database"};
+    QTest::newRow("another database") << header + port + "\"MainDatabase\"=\"sqlite:empty.sqlite\"\r\n"
+                                      << QStringList{"cannot open", "empty.sqlite", "vw_CallHandler"};
+    // The password of a connection string is not shown.
+    QTest::newRow("odbc") << header + port + "\"MainDatabase\"=\"odbc:DSN=quillor-no-such-dsn;UID=admin;PWD=hunter2\"\r\n"
+                          << QStringList{"cannot open", "DSN=quillor-no-such-dsn;UID=admin;PWD=***", "Reason: "};
 }
 
 void TestStartup::profileProblemsAreNamed()
 {
     QFETCH(QByteArray, contents);
-    QFETCH(QString, expected);
+    QFETCH(QStringList, expected);
 
     test::FakeSeams seams;
     QTemporaryDir dir;
@@ -155,18 +172,41 @@ void TestStartup::profileProblemsAreNamed()
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(contents);
     }
+    {
+        // An SQLite database without the server's tables.
+        QFile empty(dir.filePath(QStringLiteral("empty.sqlite")));
+        QVERIFY(empty.open(QIODevice::WriteOnly));
+    }
     AppContext ctx(embedded::standInProcedures(), &test::testIdentity);
-    prepareContext(ctx, ProfileChoice{false, path}, QString());
+    QVERIFY(!prepareContext(ctx, ProfileChoice{false, path}, QString()));
+    // One message, and the program ends before its window.
     QCOMPARE(seams.messages->shown.size(), 1);
     const QString message = seams.messages->shown.first().text;
-    QVERIFY2(message.contains(path) && message.contains(expected), qPrintable(message));
-
-    // The program then treats the server as one whose keys are absent.
-    frmMain window(ctx);
-    QVERIFY(!window.Form_Load());
-    QCOMPARE(seams.messages->texts().mid(1),
-             (QStringList{QStringLiteral("Error retrieving version of product from the registry."), kRefusal}));
+    QVERIFY2(message.contains(path), qPrintable(message));
+    for (const QString &part : std::as_const(expected))
+        QVERIFY2(message.contains(part), qPrintable(message));
+    QVERIFY2(!message.contains(QStringLiteral("hunter2")), qPrintable(message));
+    // The example the message gives is the README's.
+    if (message.contains(QStringLiteral("README"))) {
+        QFile readme(QFINDTESTDATA("../../README.md"));
+        QVERIFY(readme.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(readme.readAll());
+        const QStringList example = message.mid(message.indexOf(QStringLiteral("\n["))).trimmed().split(u'\n');
+        QCOMPARE(example.size(), 3);
+        for (const QString &line : example)
+            QVERIFY2(text.contains(QStringLiteral("    ") + line + u'\n'), qPrintable(line));
+    }
     platform::AppPaths::overrideDataFolder(QString());
+}
+
+void TestStartup::sampleProfileStarts()
+{
+    test::FakeSeams seams;
+    test::TestServer server;
+    QVERIFY2(server.ok(), qPrintable(server.error()));
+    AppContext ctx(embedded::standInProcedures(), &test::testIdentity);
+    QVERIFY(prepareContext(ctx, ProfileChoice{false, server.server().registryFile}, QString()));
+    QCOMPARE(seams.messages->texts(), QStringList{});
 }
 
 void TestStartup::exitAndCloseEndTheProgram()
