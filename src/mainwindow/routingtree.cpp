@@ -257,6 +257,9 @@ RoutingTree::ExpandAllResult RoutingTree::ExpandAllNodes(int rowLimit)
     ExpandAllResult result;
     if (m_model.isEmpty())
         return result;
+    // An object met on many branches would repeat its fault once per branch:
+    // shown once, written to the log every time.
+    const platform::OnceOnlyMessages once([this](const QString &text) { m_ctx.log().logMessage(text); });
     m_model.setRedraw(false);
     // Views hear of the opened tree once, at the end, not of each of its rows.
     m_model.beginBulkChange();

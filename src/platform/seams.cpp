@@ -183,4 +183,34 @@ std::unique_ptr<ClockSeam> Seams::install(std::unique_ptr<ClockSeam> seam) { ret
 std::unique_ptr<RandomSeam> Seams::install(std::unique_ptr<RandomSeam> seam) { return swapIn(std::move(seam)); }
 std::unique_ptr<InputBoxSeam> Seams::install(std::unique_ptr<InputBoxSeam> seam) { return swapIn(std::move(seam)); }
 
+class OnceOnlyMessages::Filter final : public MessageBoxSeam {
+public:
+    explicit Filter(std::function<void(const QString &)> record) : m_record(std::move(record)) {}
+    MsgAnswer show(QWidget *parent, const QString &text, MsgButtons buttons, const QString &title,
+                   MsgIcon icon) override
+    {
+        if (m_record)
+            m_record(text);
+        if (buttons == MsgButtons::Ok && m_shown.contains(text))
+            return MsgAnswer::Ok;
+        m_shown.insert(text);
+        return m_inner->show(parent, text, buttons, title, icon);
+    }
+    MessageBoxSeam *m_inner = nullptr;
+
+private:
+    std::function<void(const QString &)> m_record;
+    QSet<QString> m_shown;
+};
+
+OnceOnlyMessages::OnceOnlyMessages(std::function<void(const QString &)> record)
+{
+    auto filter = std::make_unique<Filter>(std::move(record));
+    Filter *installed = filter.get();
+    m_previous = Seams::install(std::move(filter));
+    installed->m_inner = m_previous.get();
+}
+
+OnceOnlyMessages::~OnceOnlyMessages() { Seams::install(std::move(m_previous)); }
+
 } // namespace quillor::platform

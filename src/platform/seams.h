@@ -6,7 +6,9 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <QSet>
 #include <QUrl>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -86,6 +88,22 @@ public:
     static std::unique_ptr<ClockSeam> install(std::unique_ptr<ClockSeam> seam);
     static std::unique_ptr<RandomSeam> install(std::unique_ptr<RandomSeam> seam);
     static std::unique_ptr<InputBoxSeam> install(std::unique_ptr<InputBoxSeam> seam);
+};
+
+// For bulk work that may meet the same fault many times: while it lives, a
+// message with only an OK button is shown the first time its text comes up
+// and not again; `record` hears of every one, shown or not. Questions are
+// always asked.
+class OnceOnlyMessages {
+public:
+    explicit OnceOnlyMessages(std::function<void(const QString &)> record = {});
+    ~OnceOnlyMessages();
+    OnceOnlyMessages(const OnceOnlyMessages &) = delete;
+    OnceOnlyMessages &operator=(const OnceOnlyMessages &) = delete;
+
+private:
+    class Filter;
+    std::unique_ptr<MessageBoxSeam> m_previous;
 };
 
 // Shorthand for the common case of an information box with an OK button.

@@ -134,6 +134,7 @@ private slots:
     void reRootingAtAGoneObject_data();
     void reRootingAtAGoneObject();
     void expandAll();
+    void expandAllShowsEachFaultOnce();
     void expandAllStopsAtTheLimit();
     void collapseAll();
     void exportFile_data();
@@ -516,6 +517,37 @@ void TestTreeCommands::expandAll()
     QCOMPARE(view()->selectedNode(), root());
     QCOMPARE(visiblePages(tabs()), QStringList{QStringLiteral("Call Handler")});
     QVERIFY(model().redraw());
+}
+
+void TestTreeCommands::expandAllShowsEachFaultOnce()
+{
+    // The edge-case handler, with its faults, on four more branches.
+    QVERIFY(sql(ctx(),
+                QStringLiteral("UPDATE MenuEntry SET Action = 2, ConversationName = 'PHGreeting', DestinationObjectID = ? "
+                               "WHERE ParentObjectID = ? AND Alias IN ('7', '8', '9', '*')"),
+                {ids::EdgeCases, ids::OpeningGreeting}));
+    action("mnuReload")->trigger();
+    m_seams->messages->shown.clear();
+    action("ExpandAllNodes")->trigger();
+
+    int edgeCases = 0;
+    for (OutlineNode *row = root(); row; row = model().nextInTree(row))
+        if (tree().objectId(row) == ids::EdgeCases && tree().nodeType(row) == NodeCallHandler)
+            ++edgeCases;
+    QVERIFY(edgeCases >= 5);
+    const QString badAction = QStringLiteral("Error in ExpandRow function - bad action value passed in");
+    const QStringList shown = m_seams->messages->texts();
+    QCOMPARE(shown.count(badAction), 1);
+    QCOMPARE(QSet<QString>(shown.cbegin(), shown.cend()).size(), shown.size());
+    // Every occurrence is in the log, one line each.
+    const QStringList log = QString::fromLocal8Bit(readFile(ctx().log().gLogFileName())).split(QStringLiteral("\r\n"));
+    QCOMPARE(log.count(badAction), edgeCases);
+
+    // Another run shows them again.
+    action("CollapseAllNodes")->trigger();
+    m_seams->messages->shown.clear();
+    action("ExpandAllNodes")->trigger();
+    QCOMPARE(m_seams->messages->texts().count(badAction), 1);
 }
 
 void TestTreeCommands::expandAllStopsAtTheLimit()
