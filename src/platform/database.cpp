@@ -88,6 +88,18 @@ bool textEquals(const QVariant &a, const QVariant &b)
 
 std::atomic<int> gDatabaseSerial{0};
 
+Database::StatementObserver &statementObserver()
+{
+    static Database::StatementObserver observer;
+    return observer;
+}
+
+void observe(const QString &sql, const std::source_location &where)
+{
+    if (const auto &observer = statementObserver())
+        observer(sql, where);
+}
+
 // The database system behind an ODBC connection as its driver names it
 // ("SQLite", "Microsoft SQL Server"). Qt's dbmsType() answers "unknown" for
 // some drivers, so the driver manager is asked on the connection's own handle.
@@ -423,9 +435,15 @@ bool bindAndExec(QSqlQuery &q, const QString &sql, const QVariantList &params, b
 
 } // namespace
 
-Recordset Database::open(const QString &connectionString, const QString &sql, const QVariantList &params,
-                         DbError *error)
+void Database::setStatementObserver(StatementObserver observer)
 {
+    statementObserver() = std::move(observer);
+}
+
+Recordset Database::open(const QString &connectionString, const QString &sql, const QVariantList &params,
+                         DbError *error, const std::source_location &where)
+{
+    observe(sql, where);
     Recordset rs;
     const QString location = locationOf(connectionString);
     Connection *conn = connect(location, error);
@@ -490,7 +508,8 @@ Recordset Database::open(const QString &connectionString, const QString &sql, co
 }
 
 Recordset Database::openForUpdate(const QString &connectionString, const QString &table, const QString &keyColumn,
-                                  const QString &whereSql, const QVariantList &params, DbError *error)
+                                  const QString &whereSql, const QVariantList &params, DbError *error,
+                                  const std::source_location &where)
 {
     if (!isIdentifier(table) || !isIdentifier(keyColumn)) {
         setError(error, dberr::QueryFailed, QStringLiteral("Invalid table or column name."));
@@ -499,7 +518,7 @@ Recordset Database::openForUpdate(const QString &connectionString, const QString
     QString sql = QStringLiteral("SELECT * FROM ") + table;
     if (!whereSql.trimmed().isEmpty())
         sql += QStringLiteral(" WHERE ") + whereSql;
-    Recordset rs = open(connectionString, sql, params, error);
+    Recordset rs = open(connectionString, sql, params, error, where);
     if (!rs.isOpen())
         return rs;
     rs.m_db = this;
@@ -617,8 +636,9 @@ bool Database::updateRecordset(Recordset &rs, DbError *error)
 }
 
 bool Database::execute(const QString &connectionString, const QString &sql, const QVariantList &params,
-                       DbError *error, int *rowsAffected)
+                       DbError *error, int *rowsAffected, const std::source_location &where)
 {
+    observe(sql, where);
     ++m_writeCount;
     const QString location = locationOf(connectionString);
     Connection *conn = connect(location, error);

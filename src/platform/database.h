@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <source_location>
 
 namespace quillor::platform {
 
@@ -178,16 +179,24 @@ public:
 
     // A read-only recordset. On failure the recordset is closed and `error` set.
     Recordset open(const QString &connectionString, const QString &sql, const QVariantList &params = {},
-                   DbError *error = nullptr);
+                   DbError *error = nullptr, const std::source_location &where = std::source_location::current());
     // An updatable recordset over one table: "SELECT * FROM table WHERE whereSql".
     // Update() writes the changed fields of the current row, found again by
     // `keyColumn`; AddNew() + Update() inserts a row and reads it back.
     Recordset openForUpdate(const QString &connectionString, const QString &table, const QString &keyColumn,
-                            const QString &whereSql, const QVariantList &params = {}, DbError *error = nullptr);
+                            const QString &whereSql, const QVariantList &params = {}, DbError *error = nullptr,
+                            const std::source_location &where = std::source_location::current());
     // A statement without rows. On the stand-in server a text that starts with
     // one of its procedure names runs as that procedure's batch.
     bool execute(const QString &connectionString, const QString &sql, const QVariantList &params = {},
-                 DbError *error = nullptr, int *rowsAffected = nullptr);
+                 DbError *error = nullptr, int *rowsAffected = nullptr,
+                 const std::source_location &where = std::source_location::current());
+
+    // Told of every SQL text a caller hands to open, openForUpdate or execute,
+    // with the place in the source it came from. The tests collect them to keep
+    // the program's own queries in the dialect both servers run.
+    using StatementObserver = std::function<void(const QString &sql, const std::source_location &where)>;
+    static void setStatementObserver(StatementObserver observer);
 
     // The procedure's declared parameters (without "@"), read once per procedure.
     std::optional<QStringList> procedureParameters(const QString &connectionString, const QString &procedure,

@@ -4,8 +4,12 @@
 #include "mainwindow/frmmain.h"
 #include "platform/apppaths.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
 #include <QTest>
 
 namespace quillor::test {
@@ -37,6 +41,43 @@ embedded::SampleOptions withTestAccess(embedded::SampleOptions options)
         options.access = embedded::SampleOptions::Access::Odbc;
     return options;
 }
+
+namespace {
+
+// When CTest names a folder (QUILLOR_SQL_TRACE), every distinct SQL text that
+// reaches the database layer is written there with the place in the source
+// that sent it, for tst_sqldialect to check once the suite has run.
+void traceStatements()
+{
+    const QString folder = qEnvironmentVariable("QUILLOR_SQL_TRACE");
+    if (folder.isEmpty())
+        return;
+    auto file = std::make_shared<QFile>();
+    auto seen = std::make_shared<QSet<QString>>();
+    platform::Database::setStatementObserver([folder, file, seen](const QString &sql, const std::source_location &where) {
+        const QString source = QString::fromUtf8(where.file_name());
+        const QString key = source + u':' + QString::number(where.line()) + u'\n' + sql;
+        if (seen->contains(key))
+            return;
+        seen->insert(key);
+        // One file per process, so that tests running side by side never share a file.
+        if (!file->isOpen()) {
+            QDir().mkpath(folder);
+            file->setFileName(QStringLiteral("%1/%2-%3.jsonl")
+                                  .arg(folder, QCoreApplication::applicationName())
+                                  .arg(QCoreApplication::applicationPid()));
+            if (!file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+                qFatal("Cannot write the SQL trace %s", qPrintable(file->fileName()));
+        }
+        const QJsonObject entry{{QStringLiteral("file"), source}, {QStringLiteral("line"), int(where.line())},
+                                {QStringLiteral("sql"), sql}};
+        file->write(QJsonDocument(entry).toJson(QJsonDocument::Compact) + '\n');
+    });
+}
+// Installed as the test program loads, before any test sends a statement.
+Q_CONSTRUCTOR_FUNCTION(traceStatements)
+
+} // namespace
 
 TestServer::TestServer(const embedded::SampleOptions &options)
 {
