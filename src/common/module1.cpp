@@ -105,18 +105,51 @@ AdoType adoType(qint16 type)
     }
 }
 
-// Older servers have no greeting procedure: the same columns go straight into the row.
+// Every record converted by its type before anything is sent, in list order:
+// a Null for `bEmptyValue`, nothing for "[dontset]". nullopt, with the
+// message shown, when a value does not fit its type.
+std::optional<QList<ProcArg>> convertRecords(const QList<classProcParam> &params)
+{
+    QList<ProcArg> args;
+    for (const classProcParam &p : params) {
+        if (p.bEmptyValue) {
+            args << ProcArg{p.strPropertyName, typedNull(p.iPropertyType), adoType(p.iPropertyType)};
+            continue;
+        }
+        if (isDontSet(p.varPropertyValue))
+            continue;
+        QVariant converted;
+        if (!convertForType(p.varPropertyValue, p.iPropertyType, converted)) {
+            report({kTypeMismatch, QStringLiteral("Type mismatch: @%1 cannot take the value \"%2\"")
+                                       .arg(p.strPropertyName, p.varPropertyValue.toString())});
+            return std::nullopt;
+        }
+        args << ProcArg{p.strPropertyName, converted, adoType(p.iPropertyType)};
+    }
+    return args;
+}
+
+bool isMessagingRuleKey(const QString &name)
+{
+    return name.compare(QLatin1String("MessagingRuleObjectID"), Qt::CaseInsensitive) == 0;
+}
+
+// Older servers have no greeting procedure: the same columns go straight into
+// the row, each value converted by its type as the procedure would take it.
 bool updateMessagingRuleDirectly(AppContext &ctx, const QList<classProcParam> &params)
 {
-    const auto key = std::find_if(params.cbegin(), params.cend(), [](const classProcParam &p) {
-        return p.strPropertyName.compare(QLatin1String("MessagingRuleObjectID"), Qt::CaseInsensitive) == 0;
-    });
+    const auto key = std::find_if(params.cbegin(), params.cend(),
+                                  [](const classProcParam &p) { return isMessagingRuleKey(p.strPropertyName); });
     if (key == params.cend()) {
         ctx.log().logMessage(
             QStringLiteral("(error) could not find objectId in list of parameters for updating the messaging rule."));
         return false;
     }
-    const QString id = key->varPropertyValue.toString();
+    const auto args = convertRecords(params);
+    if (!args)
+        return false;
+    const auto keyArg = std::find_if(args->cbegin(), args->cend(), [](const ProcArg &a) { return isMessagingRuleKey(a.name); });
+    const QString id = keyArg != args->cend() ? keyArg->value.toString() : key->varPropertyValue.toString();
     DbError err;
     platform::Recordset rs =
         ctx.db().openForUpdate(ctx.state().gConnectionString, QStringLiteral("MessagingRule"),
@@ -131,17 +164,16 @@ bool updateMessagingRuleDirectly(AppContext &ctx, const QList<classProcParam> &p
         return false;
     }
     rs.MoveFirst();
-    for (const classProcParam &p : params) {
-        if (&p == &*key || (!p.bEmptyValue && isDontSet(p.varPropertyValue)))
+    for (const ProcArg &a : *args) {
+        if (isMessagingRuleKey(a.name))
             continue;
-        if (!rs.hasField(p.strPropertyName)) {
+        if (!rs.setField(a.name, a.value)) {
             report({platform::dberr::ItemNotFound,
                     QStringLiteral("Item cannot be found in the collection corresponding to the requested name or "
                                    "ordinal. (%1)")
-                        .arg(p.strPropertyName)});
+                        .arg(a.name)});
             return false;
         }
-        rs.setField(p.strPropertyName, p.bEmptyValue ? QVariant(QMetaType::fromType<QString>()) : p.varPropertyValue);
     }
     if (!rs.Update(&err)) {
         report(err);
@@ -169,22 +201,10 @@ bool UpdateValue(AppContext &ctx, const QString &procedureName, const QList<clas
         return updateMessagingRuleDirectly(ctx, params);
 
     // Every record is checked before anything is sent.
-    QList<ProcArg> args;
-    for (const classProcParam &p : params) {
-        if (p.bEmptyValue) {
-            args << ProcArg{p.strPropertyName, typedNull(p.iPropertyType), adoType(p.iPropertyType)};
-            continue;
-        }
-        if (isDontSet(p.varPropertyValue))
-            continue;
-        QVariant converted;
-        if (!convertForType(p.varPropertyValue, p.iPropertyType, converted)) {
-            report({kTypeMismatch, QStringLiteral("Type mismatch: @%1 cannot take the value \"%2\"")
-                                       .arg(p.strPropertyName, p.varPropertyValue.toString())});
-            return false;
-        }
-        args << ProcArg{p.strPropertyName, converted, adoType(p.iPropertyType)};
-    }
+    auto converted = convertRecords(params);
+    if (!converted)
+        return false;
+    QList<ProcArg> args = std::move(*converted);
     QString ticket;
     if (directorySync) {
         args << ProcArg{QStringLiteral("DirectorySync"), 1, AdoType::Integer};

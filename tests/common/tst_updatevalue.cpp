@@ -64,6 +64,8 @@ private slots:
     void refusedWritesChangeNothing();
     void greetingsByServerVersion_data();
     void greetingsByServerVersion();
+    void directPathConvertsByType_data();
+    void directPathConvertsByType();
     void directPathFailures_data();
     void directPathFailures();
     void directorySync();
@@ -246,6 +248,58 @@ void TestUpdateValue::greetingsByServerVersion()
         QCOMPARE(greetingColumn(ctx(), QStringLiteral("Reprompts"), greeting).toInt(), 7);
         QVERIFY(greetingColumn(ctx(), QStringLiteral("TimeExpires"), greeting).isNull());
     }
+}
+
+// Older servers' direct greeting write takes and refuses values exactly as
+// the procedure of newer servers does.
+void TestUpdateValue::directPathConvertsByType_data()
+{
+    QTest::addColumn<QString>("keyText"); // "" : the greeting's own ObjectID
+    QTest::addColumn<classProcParam>("record");
+    QTest::addColumn<QString>("stored"); // "" : refused, nothing written
+
+    QTest::newRow("the switched-off date") << "" << classProcParam{"TimeExpires", "1/2/93", 7} << "1993-01-02 00:00:00";
+    QTest::newRow("a date and time")
+        << "" << classProcParam{"TimeExpires", QDateTime(QDate(2030, 5, 6), QTime(7, 8, 9)), 7} << "2030-05-06 07:08:09";
+    QTest::newRow("an integer as text") << "" << classProcParam{"Reprompts", " 4 ", 3} << "4";
+    QTest::newRow("not an integer") << "" << classProcParam{"Reprompts", "abc", 3} << "";
+    QTest::newRow("not a date") << "" << classProcParam{"TimeExpires", "soon", 7} << "";
+    QTest::newRow("a key that is not a GUID") << "greeting" << classProcParam{"Reprompts", "4", 3} << "";
+}
+
+void TestUpdateValue::directPathConvertsByType()
+{
+    QFETCH(QString, keyText);
+    QFETCH(classProcParam, record);
+    QFETCH(QString, stored);
+
+    QStringList messages;
+    for (const bool direct : {true, false}) {
+        ctx().state().gVersion = direct ? version(4, 0, 5, 0) : version(4, 0, 5, 1);
+        const QString greeting = ids::greetingId(ids::Sales, direct ? 1 : 3);
+        const QString column = record.strPropertyName;
+        const QVariant before = greetingColumn(ctx(), column, greeting);
+        const QVariant playWhat = greetingColumn(ctx(), QStringLiteral("PlayWhat"), greeting);
+        m_seams->messages->shown.clear();
+        const bool done = UpdateValue(ctx(), QStringLiteral("csp_MessagingRuleModify"),
+                                      {key("MessagingRuleObjectID", keyText.isEmpty() ? greeting : keyText),
+                                       {"PlayWhat", "2", 3}, record});
+        QCOMPARE(done, !stored.isEmpty());
+        if (done) {
+            QCOMPARE(greetingColumn(ctx(), column, greeting).toString(), stored);
+            QCOMPARE(m_seams->messages->texts(), QStringList{});
+            continue;
+        }
+        // Refused with the write path's message; not even the valid record was written.
+        QCOMPARE(greetingColumn(ctx(), column, greeting), before);
+        QCOMPARE(greetingColumn(ctx(), QStringLiteral("PlayWhat"), greeting), playWhat);
+        QCOMPARE(m_seams->messages->texts().size(), 1);
+        QVERIFY2(kUpdateValueError.match(m_seams->messages->texts().first()).hasMatch(),
+                 qPrintable(m_seams->messages->texts().first()));
+        messages << m_seams->messages->texts();
+    }
+    if (!messages.isEmpty())
+        QCOMPARE(messages.first(), messages.last());
 }
 
 void TestUpdateValue::directPathFailures_data()
