@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 
 namespace quillor {
 
@@ -29,6 +30,31 @@ QString auditActionText(int action)
     case FAILED_DELETE: return QStringLiteral("FAILED_DELETE");
     default: return QStringLiteral("Unknown action");
     }
+}
+
+QString auditFieldText(const QVariant &value)
+{
+    if (value.isNull())
+        return {};
+    QString text;
+    QLocale locale = QLocale::system();
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    switch (value.metaType().id()) {
+    case QMetaType::Bool: text = value.toBool() ? QStringLiteral("True") : QStringLiteral("False"); break;
+    case QMetaType::Double: text = locale.toString(value.toDouble(), 'g', 15); break;
+    case QMetaType::Float: text = locale.toString(value.toFloat(), 'g', 7); break;
+    case QMetaType::QDate: text = locale.toString(value.toDate(), QLocale::ShortFormat); break;
+    case QMetaType::QDateTime: {
+        const QDateTime when = value.toDateTime();
+        text = when.time() == QTime(0, 0) ? locale.toString(when.date(), QLocale::ShortFormat) : generalDateTime(when);
+        break;
+    }
+    default: text = value.toString(); break;
+    }
+    text.replace(u'\r', QStringLiteral("\\r"));
+    text.replace(u'\n', QStringLiteral("\\n"));
+    text.replace(QChar(u'\0'), QStringLiteral("\\0"));
+    return text;
 }
 
 LogFile::LogFile() = default;
@@ -73,15 +99,19 @@ void LogFile::DeleteOldLogFiles()
 
 bool LogFile::WriteLogHeader(const QString &fileName, const HeaderInfo &info, QString *error)
 {
-    m_fileName = fileName;
     auto file = std::make_unique<QFile>(fileName);
     // NewOnly: a log of another run is never truncated or replaced.
     if (!file->open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
         if (error)
             *error = file->errorString();
+        // No log for this run: nothing may name, reopen or append to a file
+        // that is not this run's.
+        m_file.reset();
+        m_fileName.clear();
         return false;
     }
     m_file = std::move(file);
+    m_fileName = fileName;
     const QString version = QStringLiteral("%1.%2.%3").arg(QUILLOR_VERSION_MAJOR).arg(QUILLOR_VERSION_MINOR).arg(QUILLOR_VERSION_PATCH);
     const QStringList header = {
         kRule,
@@ -117,9 +147,7 @@ void LogFile::ReopenLogFile()
 void LogFile::LogAction(qint16 action, const LogArg &TableName, const LogArg &Alias, const LogArg &ParentTableName,
                         const LogArg &ParentAlias, const LogArg &ColumnName, const LogArg &Value)
 {
-    const auto text = [](const LogArg &arg) {
-        return arg.passed() && !arg.value().isNull() ? arg.value().toString() : QString();
-    };
+    const auto text = [](const LogArg &arg) { return arg.passed() ? auditFieldText(arg.value()) : QString(); };
     QString value = text(Value);
     if (Value.passed() && value.isEmpty())
         value = QStringLiteral("(NULL)");

@@ -10,8 +10,15 @@
 #include <QStringList>
 #include <QVariant>
 #include <memory>
+#include <type_traits>
 
 namespace quillor {
+
+// A value as an audit line shows it: Booleans "True" or "False", numbers in
+// full, dates in the general date format (the date alone at midnight), and
+// CR, LF and NUL as the two-character escapes \r, \n and \0 so that no value
+// can split a line or forge another.
+QString auditFieldText(const QVariant &value);
 
 // Audit action codes.
 enum AuditAction : qint16 {
@@ -21,13 +28,18 @@ enum AuditAction : qint16 {
 QString auditActionText(int action);
 
 // One optional field of an audit line: left out, or a value (Null allowed).
+// Numbers and Booleans keep their own type (a double is not cut to an
+// integer, nor a 64-bit integer to 32 bits), so the line shows them whole.
 class LogArg {
 public:
     LogArg() = default;
     LogArg(const QVariant &v) : m_passed(true), m_value(v) {}
     LogArg(const QString &v) : m_passed(true), m_value(v) {}
     LogArg(const char *v) : m_passed(true), m_value(QString::fromUtf8(v)) {}
-    LogArg(int v) : m_passed(true), m_value(v) {}
+    template <typename T, std::enable_if_t<std::is_arithmetic_v<T>, int> = 0>
+    LogArg(T v) : m_passed(true), m_value(QVariant::fromValue(v))
+    {
+    }
     bool passed() const { return m_passed; }
     const QVariant &value() const { return m_value; }
 
@@ -72,6 +84,7 @@ public:
     // Appends a text as a line of its own.
     void logMessage(const QString &text);
 
+    // "" until a log file has been named, and again when its header could not be written.
     QString gLogFileName() const { return m_fileName; }
     bool isOpen() const { return m_file && m_file->isOpen(); }
 

@@ -839,10 +839,13 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
 void frmMain::mnuViewCurrentLogFile_Click()
 {
     LogFile &log = m_ctx.log();
+    if (log.gLogFileName().isEmpty()) {
+        msgBox(QStringLiteral("There is no current log file: the log file of this session could not be created."));
+        return;
+    }
     // Everything written so far is on disk before another program reads the file.
     log.ReopenLogFile();
-    if (!log.gLogFileName().isEmpty())
-        Seams::shell().openUrl(QUrl::fromLocalFile(log.gLogFileName()));
+    Seams::shell().openUrl(QUrl::fromLocalFile(log.gLogFileName()));
 }
 
 void frmMain::mnuViewLogs_Click()

@@ -21,6 +21,7 @@ private slots:
     void headerByteForByte();
     void auditLines_data();
     void auditLines();
+    void valuesKeepTheirType();
     void messagesBeforeTheFileExistAreKept();
     void oldFilesAreRemoved_data();
     void oldFilesAreRemoved();
@@ -109,6 +110,35 @@ void TestLogging::auditLines_data()
     QTest::newRow("commas are not escaped") << 1 << QVariantList{"T", "a", out, out, "C", "x, y"}
                                             << "UPDATE, , , T, a, C, x, y";
     QTest::newRow("numbers") << 5 << QVariantList{"T", 7, out, out, "C", 0} << "DELETE, , , T, 7, C, 0";
+    QTest::newRow("Booleans") << 1 << QVariantList{"T", true, out, out, "C", false} << "UPDATE, , , T, True, C, False";
+    QTest::newRow("a double") << 1 << QVariantList{"T", 0.1, out, out, "C", 1234567.125}
+                              << "UPDATE, , , T, 0.1, C, 1234567.125";
+    QTest::newRow("a 64-bit integer") << 1 << QVariantList{"T", "a", out, out, "C", qint64(5000000000)}
+                                      << "UPDATE, , , T, a, C, 5000000000";
+    QTest::newRow("dates") << 1
+                           << QVariantList{"T", QDateTime(QDate(1993, 1, 2), QTime(0, 0)), out, out, "C",
+                                           QDateTime(QDate(2009, 10, 29), QTime(14, 5, 9))}
+                           << "UPDATE, , , T, 2 Jan 1993, C, 29 Oct 2009 14:05:09";
+    // Nothing can end the line early or start a forged one.
+    QTest::newRow("line breaks and NUL")
+        << 1 << QVariantList{"T", "a\nb", out, out, "C", QStringLiteral("x\r\n01/01/2009 00:00:00, UPDATE\0y")}
+        << "UPDATE, , , T, a\\nb, C, x\\r\\n01/01/2009 00:00:00, UPDATE\\0y";
+}
+
+// Values handed over as C++ numbers and Booleans keep their type.
+void TestLogging::valuesKeepTheirType()
+{
+    LogFile log;
+    const QString path = log.GenerateNewLogFileName();
+    QVERIFY(log.WriteLogHeader(path, {}));
+    const QList<std::pair<LogArg, QString>> cases = {
+        {2.5, "2.5"}, {true, "True"}, {false, "False"}, {qint64(5000000000), "5000000000"}, {0.1f, "0.1"},
+        {qint16(-3), "-3"}, {quint64(18446744073709551615ULL), "18446744073709551615"}};
+    for (const auto &[value, expected] : cases)
+        log.LogAction(UPDATE, "T", "a", {}, {}, "C", value);
+    const QStringList lines = readLog(path).split(QStringLiteral("\r\n")).mid(10, cases.size());
+    for (qsizetype i = 0; i < cases.size(); ++i)
+        QVERIFY2(lines.value(i).endsWith(QStringLiteral(", C, ") + cases[i].second), qPrintable(lines.value(i)));
 }
 
 void TestLogging::auditLines()
@@ -189,10 +219,18 @@ void TestLogging::sameSecondKeepsBothLogs()
     QVERIFY(secondPath != firstPath);
     QVERIFY(secondPath.endsWith(QStringLiteral("_Log_091029_14_05_09_2.TXT")));
     QVERIFY(second.WriteLogHeader(secondPath, {}));
-    // Even handed the first run's name, a header never replaces that file.
+    // Even handed the first run's name, a header never replaces that file,
+    // nor does the log then name it or write to it.
     LogFile third;
+    third.GenerateNewLogFileName();
+    const QString firstLog = readLog(firstPath);
     QVERIFY(!third.WriteLogHeader(firstPath, {}));
-    QVERIFY(readLog(firstPath).contains(QStringLiteral("first-run")));
+    QCOMPARE(third.gLogFileName(), QString());
+    third.ReopenLogFile();
+    third.LogAction(UPDATE, QStringLiteral("CallHandler"), QStringLiteral("third-run"));
+    third.logMessage(QStringLiteral("third-run message"));
+    QCOMPARE(readLog(firstPath), firstLog);
+    QVERIFY(firstLog.contains(QStringLiteral("first-run")));
 }
 
 void TestLogging::reopenKeepsWhatWasWritten()

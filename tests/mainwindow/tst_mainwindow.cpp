@@ -289,6 +289,16 @@ void TestMainWindow::viewCurrentLogFile()
     QFile read(file);
     QVERIFY(read.open(QIODevice::ReadOnly));
     QVERIFY(read.readAll().endsWith("before the view\r\nafter the view\r\n"));
+    read.close();
+
+    // A log whose header could not be written (its name taken by another
+    // run's file): the view says there is none and opens nothing.
+    m_f.seams->shell->openedUrls.clear();
+    QVERIFY(!log.WriteLogHeader(file, {}));
+    m_f.window->findChild<QAction *>(QStringLiteral("mnuViewCurrentLogFile"))->trigger();
+    QCOMPARE(m_f.seams->shell->openedUrls, QList<QUrl>{});
+    QCOMPARE(m_f.seams->messages->texts(),
+             QStringList{"There is no current log file: the log file of this session could not be created."});
 }
 
 void TestMainWindow::viewLogsDirectory()
