@@ -24,6 +24,8 @@ struct AppState {
     bool bLoadingControls = false;
     // Raised while tab loads must not run (expand all, tree refresh after an action change).
     bool bSuppressTabLoad = false;
+    // The server's default telephone language code, read at start-up.
+    QString gTUILanguageDefault;
 };
 
 } // namespace quillor

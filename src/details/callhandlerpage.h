@@ -3,7 +3,8 @@
 // rules, the six greetings, message settings and the one-key menu of one call
 // handler, each control under the name the edit handlers look it up by.
 
-#include "details/selectedobject.h"
+#include "details/detailpage.h"
+#include "details/pagebuild.h"
 
 #include <QWidget>
 
@@ -21,11 +22,15 @@ class QTabWidget;
 
 namespace quillor {
 
+namespace platform {
+class ValidatingLineEdit;
+}
+
 class AppContext;
 class KeyGridWidget;
 class UpDownControl;
 
-class CallHandlerPage : public QWidget {
+class CallHandlerPage : public DetailPage {
     Q_OBJECT
 public:
     // Transfer rule controls by index: 0 Standard, 1 Off Hours, 2 Alternate
@@ -35,8 +40,8 @@ public:
         QCheckBox *chkHandlerTransferEnabled = nullptr;
         QRadioButton *optHandlerTransferSendToGreeting = nullptr;
         QRadioButton *optHandlerTransferAttemptRingPhone = nullptr;
-        QLineEdit *txtHandlerTransferString = nullptr;
-        QLineEdit *txtHandlerTransferRingstoWait = nullptr;
+        platform::ValidatingLineEdit *txtHandlerTransferString = nullptr;
+        platform::ValidatingLineEdit *txtHandlerTransferRingstoWait = nullptr;
         QComboBox *cmbHandlerTransferType = nullptr;
     };
     // Greeting controls by index: 0 Standard, 1 Off Hours, 2 Busy,
@@ -57,6 +62,8 @@ public:
         QRadioButton *optExpireGreetingOnDate = nullptr;
         QDateTimeEdit *dateGreetingExpire = nullptr;
         QDateTimeEdit *timeGreetingExpire = nullptr;
+        // The controls every greeting has, as the shared fill uses them.
+        GreetingControls common;
     };
 
     static constexpr int kTransferRuleCount = 3;
@@ -70,26 +77,21 @@ public:
 
     // Fills the page with one call handler and makes it the shown object.
     // False when the handler was not found (or could not be read): the page
-    // is then emptied and disabled and `selected` is left as it was.
+    // is then emptied and disabled and nothing is shown.
     bool load(AppContext &ctx, const QString &strObjectID, SelectedObject &selected);
 
-signals:
-    // The name of the handler being loaded, as soon as it is read.
-    void titleChanged(const QString &displayName);
-
-public:
-    // Enables greeting `index`'s controls as its check box says.
+    // Makes greeting `index`'s controls usable as its check box says.
     void applyGreetingEnabledState(int index);
 
     QTabWidget *tabHandlerInfo = nullptr;
 
     // Profile
-    QLineEdit *txtHandlerProfileDisplayName = nullptr;
+    platform::ValidatingLineEdit *txtHandlerProfileDisplayName = nullptr;
     QLineEdit *txtHandlerProfileAlias = nullptr;
     QLineEdit *txtHandlerProfileOwner = nullptr;
     QPushButton *cmdHandlerChangeOwner = nullptr;
     QComboBox *cmbHandlerProfileLanguage = nullptr;
-    QLineEdit *txtHandlerProfileExtension = nullptr;
+    platform::ValidatingLineEdit *txtHandlerProfileExtension = nullptr;
     QComboBox *cmbHandlerProfileSchedule = nullptr;
     QLineEdit *txtHandlerProfileSwitch = nullptr;
 
@@ -103,11 +105,12 @@ public:
     QWidget *pageMessages = nullptr;
     QLineEdit *txtHandlerMessagesRecipient = nullptr;
     QPushButton *cmdHandlerMessagesChangeRecipient = nullptr;
-    QLineEdit *txtHandlerMessagesMaxMessageLength = nullptr;
+    platform::ValidatingLineEdit *txtHandlerMessagesMaxMessageLength = nullptr;
     QCheckBox *chkHandlerMessagesCanEditMessages = nullptr;
     QComboBox *cmbHandlerMessagesCanMarkUrgent = nullptr;
     QLineEdit *txtHandlerMessagesAfterMessageAction = nullptr;
     QPushButton *cmdHandlerSetAfterMessageAction = nullptr;
+    MessageControls messages;
 
     // User input
     QWidget *pageUserInput = nullptr;

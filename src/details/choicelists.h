@@ -27,7 +27,6 @@ struct ChoiceLists {
     QStringList schedules;
     QList<Scope> classesOfService;
     QList<Scope> locations;
-    QString tuiLanguageDefault;
 };
 
 // The registry's list of loaded telephone languages, split as the server

@@ -32,6 +32,12 @@ bool selectComboIndex(QComboBox *combo, int index)
     return inList;
 }
 
+std::optional<int> storedPosition(const QComboBox *combo)
+{
+    const int index = combo->currentIndex();
+    return index < 0 ? std::nullopt : std::optional<int>(index);
+}
+
 void clearComboSelection(QComboBox *combo)
 {
     combo->setPlaceholderText(QString());

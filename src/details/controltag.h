@@ -8,6 +8,8 @@
 
 #include <QString>
 
+#include <optional>
+
 class QComboBox;
 class QObject;
 
@@ -28,5 +30,8 @@ bool selectComboText(QComboBox *combo, const QString &text);
 bool selectComboIndex(QComboBox *combo, int index);
 // No entry selected and no placeholder.
 void clearComboSelection(QComboBox *combo);
+// The position a position-coded list hands to its writer: none when no entry
+// is selected (the writer then leaves the stored value as it is).
+std::optional<int> storedPosition(const QComboBox *combo);
 
 } // namespace quillor

@@ -1,105 +1,161 @@
 #include "details/keygrid.h"
 
+#include "details/pagebuild.h"
+
+#include <QEvent>
 #include <QHeaderView>
+#include <QMouseEvent>
+#include <QTableWidget>
+#include <QVBoxLayout>
 
 namespace quillor {
 
 namespace {
 const QStringList kColumnKeys{QStringLiteral("Key"), QStringLiteral("Locked"), QStringLiteral("Action"),
                               QStringLiteral("ObjectID")};
+constexpr int kKeyCount = KeyGridWidget::kLastKeyRow - KeyGridWidget::kFirstKeyRow + 1;
 constexpr int kLoadedRole = Qt::UserRole + 1;
+
+// The table's own row of a key row; -1 outside the key rows.
+int tableRow(int row) { return row >= KeyGridWidget::kFirstKeyRow && row <= KeyGridWidget::kLastKeyRow ? row - 1 : -1; }
 } // namespace
 
-KeyGridWidget::KeyGridWidget(QWidget *parent) : QTableWidget(kKeyCount, int(kColumnKeys.size()), parent)
+KeyGridWidget::KeyGridWidget(QWidget *parent) : QWidget(parent), m_table(new QTableWidget(kKeyCount, 4, this))
 {
-    setHorizontalHeaderLabels(kColumnKeys);
-    for (int c = 0; c < columnCount(); ++c)
-        horizontalHeaderItem(c)->setData(Qt::UserRole, kColumnKeys[c]);
-    verticalHeader()->hide();
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setColumnHidden(column(QStringLiteral("ObjectID")), true);
-    horizontalHeader()->setStretchLastSection(false);
-    horizontalHeader()->setSectionResizeMode(column(QStringLiteral("Key")), QHeaderView::ResizeToContents);
-    horizontalHeader()->setSectionResizeMode(column(QStringLiteral("Locked")), QHeaderView::ResizeToContents);
-    horizontalHeader()->setSectionResizeMode(column(QStringLiteral("Action")), QHeaderView::Stretch);
-    for (int row = 0; row < kKeyCount; ++row)
-        for (int c = 0; c < columnCount(); ++c)
-            setItem(row, c, new QTableWidgetItem);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_table);
+    setFocusProxy(m_table);
+
+    setKeyedColumns(m_table, kColumnKeys, kColumnKeys);
+    m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->setColumnHidden(keyedColumn(m_table, QStringLiteral("ObjectID")), true);
+    QHeaderView *header = m_table->horizontalHeader();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(keyedColumn(m_table, QStringLiteral("Key")), QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(keyedColumn(m_table, QStringLiteral("Locked")), QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(keyedColumn(m_table, QStringLiteral("Action")), QHeaderView::Stretch);
+    for (int r = 0; r < kKeyCount; ++r)
+        for (int c = 0; c < m_table->columnCount(); ++c)
+            m_table->setItem(r, c, new QTableWidgetItem);
     resetRows();
+
+    // Rows without an entry lead nowhere: no command may act on them.
+    connect(m_table, &QTableWidget::cellDoubleClicked, this, [this](int r, int) {
+        if (isRowLoaded(r + 1))
+            emit keyDoubleClicked(r + 1);
+    });
+    m_table->viewport()->installEventFilter(this);
 }
 
-QString KeyGridWidget::keyText(int index)
+QString KeyGridWidget::keyOfRow(int row)
 {
-    if (index >= 0 && index <= 9)
+    const int index = tableRow(row);
+    if (index < 0)
+        return {};
+    if (index <= 9)
         return QString::number(index);
-    if (index == 10)
-        return QStringLiteral("*");
-    if (index == 11)
-        return QStringLiteral("#");
-    return {};
+    return index == 10 ? QStringLiteral("*") : QStringLiteral("#");
 }
 
 int KeyGridWidget::rowOfKey(const QString &key)
 {
-    for (int i = 0; i < kKeyCount; ++i)
-        if (keyText(i) == key)
-            return i;
-    return -1;
-}
-
-int KeyGridWidget::column(const QString &key) const
-{
-    for (int c = 0; c < columnCount(); ++c)
-        if (horizontalHeaderItem(c)->data(Qt::UserRole).toString().compare(key, Qt::CaseInsensitive) == 0)
-            return c;
-    return -1;
+    for (int row = kFirstKeyRow; row <= kLastKeyRow; ++row)
+        if (keyOfRow(row) == key)
+            return row;
+    return 0;
 }
 
 QString KeyGridWidget::cellText(int row, const QString &columnKey) const
 {
-    const QTableWidgetItem *cell = item(row, column(columnKey));
+    const QTableWidgetItem *cell = m_table->item(tableRow(row), keyedColumn(m_table, columnKey));
     return cell ? cell->text() : QString();
 }
 
+QString KeyGridWidget::menuEntryObjectId(int row) const { return cellText(row, QStringLiteral("ObjectID")); }
+
 bool KeyGridWidget::isLocked(int row) const
 {
-    const QTableWidgetItem *cell = item(row, column(QStringLiteral("Locked")));
+    const QTableWidgetItem *cell = m_table->item(tableRow(row), keyedColumn(m_table, QStringLiteral("Locked")));
     return cell && cell->checkState() == Qt::Checked;
+}
+
+bool KeyGridWidget::isRowLoaded(int row) const
+{
+    const QTableWidgetItem *cell = m_table->item(tableRow(row), 0);
+    return cell && cell->data(kLoadedRole).toBool();
+}
+
+bool KeyGridWidget::isColumnShown(const QString &columnKey) const
+{
+    const int column = keyedColumn(m_table, columnKey);
+    return column >= 0 && !m_table->isColumnHidden(column);
+}
+
+int KeyGridWidget::currentRow() const
+{
+    const int r = m_table->currentRow();
+    return r >= 0 && m_table->item(r, 0) && m_table->item(r, 0)->isSelected() ? r + 1 : 0;
+}
+
+void KeyGridWidget::setCurrentRow(int row)
+{
+    const int r = tableRow(row);
+    if (r < 0)
+        m_table->clearSelection();
+    else
+        m_table->setCurrentCell(r, keyedColumn(m_table, QStringLiteral("Action")));
 }
 
 void KeyGridWidget::setEntry(int row, bool locked, const QString &actionText, const QString &menuEntryObjectId)
 {
-    item(row, column(QStringLiteral("Key")))->setText(keyText(row));
-    item(row, column(QStringLiteral("Locked")))->setCheckState(locked ? Qt::Checked : Qt::Unchecked);
-    item(row, column(QStringLiteral("Action")))->setText(actionText);
-    item(row, column(QStringLiteral("ObjectID")))->setText(menuEntryObjectId);
-    for (int c = 0; c < columnCount(); ++c) {
-        item(row, c)->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-        item(row, c)->setData(kLoadedRole, true);
+    const int r = tableRow(row);
+    if (r < 0)
+        return;
+    m_table->item(r, keyedColumn(m_table, QStringLiteral("Key")))->setText(keyOfRow(row));
+    m_table->item(r, keyedColumn(m_table, QStringLiteral("Locked")))->setCheckState(locked ? Qt::Checked : Qt::Unchecked);
+    m_table->item(r, keyedColumn(m_table, QStringLiteral("Action")))->setText(actionText);
+    m_table->item(r, keyedColumn(m_table, QStringLiteral("ObjectID")))->setText(menuEntryObjectId);
+    for (int c = 0; c < m_table->columnCount(); ++c) {
+        m_table->item(r, c)->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+        m_table->item(r, c)->setData(kLoadedRole, true);
     }
 }
 
 void KeyGridWidget::resetRows()
 {
-    for (int row = 0; row < kKeyCount; ++row) {
-        item(row, column(QStringLiteral("Key")))->setText(keyText(row));
-        item(row, column(QStringLiteral("Locked")))->setCheckState(Qt::Unchecked);
-        item(row, column(QStringLiteral("Action")))->setText(QString());
-        item(row, column(QStringLiteral("ObjectID")))->setText(QString());
-        for (int c = 0; c < columnCount(); ++c) {
-            item(row, c)->setFlags(Qt::NoItemFlags);
-            item(row, c)->setData(kLoadedRole, false);
+    m_table->clearSelection();
+    for (int row = kFirstKeyRow; row <= kLastKeyRow; ++row) {
+        const int r = tableRow(row);
+        m_table->item(r, keyedColumn(m_table, QStringLiteral("Key")))->setText(keyOfRow(row));
+        m_table->item(r, keyedColumn(m_table, QStringLiteral("Locked")))->setCheckState(Qt::Unchecked);
+        m_table->item(r, keyedColumn(m_table, QStringLiteral("Action")))->setText(QString());
+        m_table->item(r, keyedColumn(m_table, QStringLiteral("ObjectID")))->setText(QString());
+        for (int c = 0; c < m_table->columnCount(); ++c) {
+            m_table->item(r, c)->setFlags(Qt::NoItemFlags);
+            m_table->item(r, c)->setData(kLoadedRole, false);
         }
     }
 }
 
-bool KeyGridWidget::isRowLoaded(int row) const
+bool KeyGridWidget::eventFilter(QObject *watched, QEvent *event)
 {
-    const QTableWidgetItem *cell = item(row, 0);
-    return cell && cell->data(kLoadedRole).toBool();
+    if (watched == m_table->viewport() && event->type() == QEvent::MouseButtonPress) {
+        const auto *press = static_cast<QMouseEvent *>(event);
+        if (press->button() == Qt::RightButton) {
+            const int r = m_table->rowAt(press->position().toPoint().y());
+            if (r >= 0 && isRowLoaded(r + 1)) {
+                setCurrentRow(r + 1);
+                emit keyRightPressed(r + 1, press->globalPosition().toPoint());
+            }
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace quillor

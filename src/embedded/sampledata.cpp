@@ -365,7 +365,16 @@ void addSubscribers(RowWriter &w)
         h.administratorType = 1;
         switch (s.serial) {
         case 1:
+            // Every state a greeting can be in.
             h.sendUrgentMsg = 1;
+            h.greetings[0].playWhat = 1;
+            h.greetings[0].streamPath = QStringLiteral("ch_aadmin_Standard.wav");
+            h.greetings[0].reprompts = 2;
+            h.greetings[1].ignoreDigits = 1;
+            h.greetings[3].expires = QDateTime::currentDateTimeUtc().addDays(30).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+            h.greetings[3].playWhat = 2;
+            h.greetings[4].expires = QStringLiteral("2020-01-01 00:00:00");
+            h.keys[10].locked = 1;
             break;
         case 2:
             h.language = Null;
@@ -619,6 +628,8 @@ void addNameLookupHandlers(RowWriter &w)
          toRoot, toOperator, hangUp, toGoodbye, 1, 1, 1, 8, 0, 0},
         {BrokenDirectory, "brokendirectory", "Broken Directory", QString(), Null, Null, 1033, 2, Null, 0, hangUp,
          toOperator, hangUp, toGoodbye, 1, 1, 1, 8, Null, 0},
+        {LocalDirectory, "localdirectory", "Local Directory", QStringLiteral("3004"), Operators, 2, 0, 0, Null, Null,
+         toGoodbye, hangUp, toRoot, toOperator, 0, 1, 0, 12, 1, 0},
     };
     for (const Directory &d : directories) {
         w.insert(QStringLiteral("NameLookupHandler"),

@@ -72,6 +72,8 @@ inline const QString SalesDirectory = QStringLiteral("{00000006-0000-4000-8000-0
 inline const QString RestrictedDirectory = QStringLiteral("{00000006-0000-4000-8000-000000000003}");
 inline const QString HqDirectory = QStringLiteral("{00000006-0000-4000-8000-000000000004}");
 inline const QString BrokenDirectory = QStringLiteral("{00000006-0000-4000-8000-000000000005}");
+// Searches the local servers only; its language is stored as 0.
+inline const QString LocalDirectory = QStringLiteral("{00000006-0000-4000-8000-000000000006}");
 // A deleted name lookup handler that the opening greeting's key 7 still routes to.
 inline const QString MissingDirectoryHandler = QStringLiteral("{00000006-0000-4000-8000-0000000000FF}");
 

@@ -10,6 +10,9 @@
 #include "common/updatecheck.h"
 #include "details/callhandlerpage.h"
 #include "details/controltag.h"
+#include "details/interviewerpage.h"
+#include "details/namelookuppage.h"
+#include "details/subscriberpage.h"
 #include "mainwindow/extensionlookup.h"
 #include "mainwindow/objectgrid.h"
 #include "mainwindow/routingtree.h"
@@ -274,14 +277,10 @@ void frmMain::createLayout()
         page->setObjectName(QStringLiteral("page") + QString(caption).remove(u' '));
         tabInfoTab->addTab(page, caption);
     }
-    {
-        QWidget *handlerPage = tabInfoTab->widget(1);
-        auto *handlerLayout = new QVBoxLayout(handlerPage);
-        handlerLayout->setContentsMargins(0, 0, 0, 0);
-        m_callHandlerPage = new CallHandlerPage(handlerPage);
-        connect(m_callHandlerPage, &CallHandlerPage::titleChanged, lblCurrentObjectDisplayName, &QLabel::setText);
-        handlerLayout->addWidget(m_callHandlerPage);
-    }
+    m_subscriberPage = addDetailPage<SubscriberPage>(0);
+    m_callHandlerPage = addDetailPage<CallHandlerPage>(1);
+    m_interviewerPage = addDetailPage<InterviewerPage>(2);
+    m_nameLookupHandlerPage = addDetailPage<NameLookupHandlerPage>(4);
     {
         QWidget *leafPage = tabInfoTab->widget(3);
         auto *leafLayout = new QVBoxLayout(leafPage);
@@ -299,6 +298,17 @@ void frmMain::createLayout()
     splitter->setStretchFactor(1, 0);
     splitter->setSizes({width() - kDetailWidth, kDetailWidth});
     setCentralWidget(splitter);
+}
+
+template <typename Page> Page *frmMain::addDetailPage(int tab)
+{
+    QWidget *holder = tabInfoTab->widget(tab);
+    auto *layout = new QVBoxLayout(holder);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto *page = new Page(holder);
+    connect(page, &DetailPage::titleChanged, lblCurrentObjectDisplayName, &QLabel::setText);
+    layout->addWidget(page);
+    return page;
 }
 
 QWidget *frmMain::createGridPage(QWidget *parent)
@@ -434,14 +444,9 @@ void frmMain::LoadTabInfo(const QString &strObjectID, qint16 iNodeType)
         case NodeCallHandler:
         case NodeDuplicateHandler: LoadTabCallHandler(strObjectID); break;
         case NodeSubscriber:
-        case NodeDuplicateSubscriber:
-        case NodeInterviewer:
-        case NodeNameLookup:
-            // These pages have no loader yet: show no object rather than let
-            // the title and the commands go on acting on the one shown before.
-            m_selected = SelectedObject{};
-            lblCurrentObjectDisplayName->setText(QString());
-            break;
+        case NodeDuplicateSubscriber: LoadTabSubscriber(strObjectID); break;
+        case NodeInterviewer: LoadTabInterviewer(strObjectID); break;
+        case NodeNameLookup: LoadTabNameLookupHandler(strObjectID); break;
         case NodeLeaf: loadLeaf(); break;
         case NodeInvalidLink:
             // The shown object stays what it was: the link has none of its own.
@@ -460,9 +465,24 @@ void frmMain::LoadTabInfo(const QString &strObjectID, qint16 iNodeType)
     state.bLoadingControls = false;
 }
 
+void frmMain::LoadTabSubscriber(const QString &strPrimaryCallHandlerObjectID)
+{
+    m_subscriberPage->load(m_ctx, strPrimaryCallHandlerObjectID, m_selected);
+}
+
 void frmMain::LoadTabCallHandler(const QString &strObjectID)
 {
     m_callHandlerPage->load(m_ctx, strObjectID, m_selected);
+}
+
+void frmMain::LoadTabInterviewer(const QString &strObjectID)
+{
+    m_interviewerPage->load(m_ctx, strObjectID, m_selected);
+}
+
+void frmMain::LoadTabNameLookupHandler(const QString &strObjectID)
+{
+    m_nameLookupHandlerPage->load(m_ctx, strObjectID, m_selected);
 }
 
 void frmMain::PopulateControls()
@@ -539,7 +559,7 @@ void frmMain::PopulateControls()
     fillScopes(QStringLiteral("cmbDirectoryHandlerSearchInCOS"), m_choiceLists.classesOfService);
     m_choiceLists.locations = readLocations(m_ctx);
     fillScopes(QStringLiteral("cmbDirectoryHandlerSearchInLocation"), m_choiceLists.locations);
-    m_choiceLists.tuiLanguageDefault = readTuiLanguageDefault(m_ctx);
+    m_ctx.state().gTUILanguageDefault = readTuiLanguageDefault(m_ctx);
 
     InitalizeSwitchInfo(m_ctx);
     frameObjectTitle->raise();

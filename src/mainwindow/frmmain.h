@@ -16,7 +16,6 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QTabWidget;
-class TestMainWindow;
 
 namespace quillor {
 
@@ -27,6 +26,10 @@ class OutlineTreeView;
 
 class AppContext;
 class CallHandlerPage;
+class DetailPage;
+class InterviewerPage;
+class NameLookupHandlerPage;
+class SubscriberPage;
 class RoutingTree;
 class frmHelp;
 class ObjectGridModel;
@@ -53,9 +56,15 @@ public:
     // Fills the detail pages for an object; the caller has already shown the
     // page that fits the node type. Does nothing while tab loads are suppressed.
     void LoadTabInfo(const QString &strObjectID, qint16 iNodeType);
+    void LoadTabSubscriber(const QString &strPrimaryCallHandlerObjectID);
     void LoadTabCallHandler(const QString &strObjectID);
+    void LoadTabInterviewer(const QString &strObjectID);
+    void LoadTabNameLookupHandler(const QString &strObjectID);
 
+    SubscriberPage &subscriberPage() { return *m_subscriberPage; }
     CallHandlerPage &callHandlerPage() { return *m_callHandlerPage; }
+    InterviewerPage &interviewerPage() { return *m_interviewerPage; }
+    NameLookupHandlerPage &nameLookupHandlerPage() { return *m_nameLookupHandlerPage; }
     // The one instance of each object picker, created on first use.
     Pickers &pickers() { return *m_pickers; }
     // The choice lists read at start-up, kept for the pages that show them.
@@ -113,10 +122,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    // Until the subscriber page has its loader, the window's test puts a
-    // subscriber in the detail pages as that loader will.
-    friend class ::TestMainWindow;
-
     void Form_Unload();
     void endProgram(int exitCode);
     void createMenus();
@@ -126,6 +131,8 @@ private:
     void openLogFile();
     // Shows exactly one page of tabInfoTab.
     void showDetailPage(int page);
+    // Puts a page into its tab of tabInfoTab; its title goes to the title label.
+    template <typename Page> Page *addDetailPage(int tab);
     // No object shown: the title emptied and the page disabled.
     void clearDetailPane();
     int gridCurrentRow() const;
@@ -144,7 +151,10 @@ private:
     bool m_ended = false;
     SelectedObject m_selected;
     ChoiceLists m_choiceLists;
+    SubscriberPage *m_subscriberPage = nullptr;
     CallHandlerPage *m_callHandlerPage = nullptr;
+    InterviewerPage *m_interviewerPage = nullptr;
+    NameLookupHandlerPage *m_nameLookupHandlerPage = nullptr;
 
     RoutingTree *m_tree = nullptr;
     QTabWidget *TabTreeGrid = nullptr;

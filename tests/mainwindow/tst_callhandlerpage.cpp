@@ -13,6 +13,7 @@
 #include "mainwindow/routingtree.h"
 #include "platform/outlinemodel.h"
 #include "platform/outlineview.h"
+#include "platform/validatingedit.h"
 #include "testserver.h"
 
 #include <QCheckBox>
@@ -20,6 +21,7 @@
 #include <QDateTimeEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QToolButton>
@@ -66,11 +68,9 @@ private slots:
     void keyGrid();
     void nothingOfThePreviousHandlerStays();
     void withoutContactRulesOnlyTheProfileLoads();
-    void unknownHandlerLeavesTheShownObject();
+    void unknownHandlerShowsNoObject();
     void storedCodesOutsideTheLists();
     void dispatch();
-    void pagesWithoutLoaderShowNoObject_data();
-    void pagesWithoutLoaderShowNoObject();
     void leafAndInvalidLink();
     void selectingTreeRowsLoadsTheirPage();
     void upDownStepsTheDelay_data();
@@ -246,11 +246,12 @@ void TestCallHandlerPage::transferRules()
     QCOMPARE(tagOf(string), transferString);
     QCOMPARE(tagOf(ringsBox), rings);
     QCOMPARE(tagOf(typeList), type);
-    QCOMPARE(ring->isEnabled(), enabled);
-    QCOMPARE(toGreeting->isEnabled(), enabled);
+    const EditLock &lock = page().editLock();
+    QCOMPARE(lock.isUsable(ring), enabled);
+    QCOMPARE(lock.isUsable(toGreeting), enabled);
     for (QWidget *field : {static_cast<QWidget *>(string), static_cast<QWidget *>(ringsBox),
                            static_cast<QWidget *>(typeList)})
-        QCOMPARE(field->isEnabled(), enabled && ringPhone);
+        QCOMPARE(lock.isUsable(field), enabled && ringPhone);
 }
 
 void TestCallHandlerPage::transferRulesSitOnTheirPages()
@@ -314,10 +315,12 @@ void TestCallHandlerPage::greetings()
     for (QWidget *control : {static_cast<QWidget *>(g.chkHandlerGreetingAllowUserInput),
                              static_cast<QWidget *>(g.cmbHandlerGreetingSource),
                              static_cast<QWidget *>(g.cmbHandlerGreetingRepeat),
+                             static_cast<QWidget *>(g.cmbHandlerGreetingChangeAfterGreetingAction),
                              static_cast<QWidget *>(g.optExpireGreetingNever),
                              static_cast<QWidget *>(g.optExpireGreetingOnDate),
                              static_cast<QWidget *>(g.dateGreetingExpire)})
-        QCOMPARE(control->isEnabled(), enabled);
+        QCOMPARE(page().editLock().isUsable(control), enabled);
+    QVERIFY(page().editLock().isUsable(g.timeGreetingExpire));
     if (!enabled)
         QVERIFY(g.optExpireGreetingNever->isChecked());
     QCOMPARE(pageCaptionOf(page().tabHandlerGreetingInfo, g.frameHandlerGreetingInfo),
@@ -417,25 +420,26 @@ void TestCallHandlerPage::keyGrid()
     show(ids::OpeningGreeting);
     auto *grid = find<KeyGridWidget>(QStringLiteral("gridHandlerKeys"));
     QVERIFY(grid);
-    QCOMPARE(grid->rowCount(), 12);
-    QVERIFY(grid->isColumnHidden(grid->column(QStringLiteral("ObjectID"))));
+    QVERIFY(!grid->isColumnShown(QStringLiteral("ObjectID")));
+    QVERIFY(grid->isColumnShown(QStringLiteral("Action")));
+    // Rows 1 to 12 hold the keys "0" to "9", "*", "#".
     const QStringList keys{"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "*", "#"};
-    for (int row = 0; row < 12; ++row) {
-        QCOMPARE(grid->cellText(row, QStringLiteral("Key")), keys[row]);
-        QCOMPARE(grid->cellText(row, QStringLiteral("ObjectID")), ids::menuEntryId(ids::OpeningGreeting, row));
-        QCOMPARE(grid->isLocked(row), row >= 10);
+    for (int row = 1; row <= 12; ++row) {
+        QCOMPARE(grid->cellText(row, QStringLiteral("Key")), keys[row - 1]);
+        QCOMPARE(grid->menuEntryObjectId(row), ids::menuEntryId(ids::OpeningGreeting, row - 1));
+        QCOMPARE(grid->isLocked(row), row >= 11);
     }
-    QCOMPARE(grid->cellText(0, QStringLiteral("Action")), QStringLiteral("Ring phone for: Operator"));
-    QCOMPARE(grid->cellText(10, QStringLiteral("Action")), QStringLiteral("Route to subscriber sign in"));
-    QCOMPARE(grid->cellText(6, QStringLiteral("Action")), QStringLiteral("Invalid Link!"));
+    QCOMPARE(grid->cellText(1, QStringLiteral("Action")), QStringLiteral("Ring phone for: Operator"));
+    QCOMPARE(grid->cellText(11, QStringLiteral("Action")), QStringLiteral("Route to subscriber sign in"));
+    QCOMPARE(grid->cellText(7, QStringLiteral("Action")), QStringLiteral("Invalid Link!"));
 
     // The server's order of rows does not matter: each key finds its own.
     QVERIFY(sql(m_server->ctx(), QStringLiteral("UPDATE MenuEntry SET Alias=CASE Alias WHEN '*' THEN '#' ELSE '*' END "
                                                 "WHERE ParentObjectID=? AND Alias IN ('*','#')"),
                 {ids::OpeningGreeting}));
     show(ids::OpeningGreeting);
-    QCOMPARE(grid->cellText(10, QStringLiteral("ObjectID")), ids::menuEntryId(ids::OpeningGreeting, 11));
-    QCOMPARE(grid->cellText(11, QStringLiteral("ObjectID")), ids::menuEntryId(ids::OpeningGreeting, 10));
+    QCOMPARE(grid->menuEntryObjectId(11), ids::menuEntryId(ids::OpeningGreeting, 11));
+    QCOMPARE(grid->menuEntryObjectId(12), ids::menuEntryId(ids::OpeningGreeting, 10));
 }
 
 void TestCallHandlerPage::nothingOfThePreviousHandlerStays()
@@ -455,9 +459,9 @@ void TestCallHandlerPage::nothingOfThePreviousHandlerStays()
     QVERIFY(!offHours.frameHandlerTransferInfo->isEnabled());
     QVERIFY(page().transferRules[0].frameHandlerTransferInfo->isEnabled());
     auto *grid = page().gridHandlerKeys;
-    QCOMPARE(grid->cellText(11, QStringLiteral("ObjectID")), QString());
-    QVERIFY(!grid->isRowLoaded(11));
-    QVERIFY(grid->isRowLoaded(10));
+    QCOMPARE(grid->menuEntryObjectId(12), QString());
+    QVERIFY(!grid->isRowLoaded(12));
+    QVERIFY(grid->isRowLoaded(11));
     // A language the list does not hold selects nothing rather than the last one.
     show(ids::EdgeCases);
     QCOMPARE(page().cmbHandlerProfileLanguage->currentIndex(), -1);
@@ -481,15 +485,17 @@ void TestCallHandlerPage::withoutContactRulesOnlyTheProfileLoads()
     QVERIFY(!page().pageUserInput->isEnabled());
 }
 
-void TestCallHandlerPage::unknownHandlerLeavesTheShownObject()
+void TestCallHandlerPage::unknownHandlerShowsNoObject()
 {
     show(ids::Sales);
     const QString unknown = QStringLiteral("{00000003-0000-4000-8000-0000000000EE}");
     show(unknown);
     QCOMPARE(m_seams->messages->texts(),
              QStringList{QStringLiteral("Error in LoadTabInfo. could not find handler reference:") + unknown});
-    QCOMPARE(m_window->CurrentlySelectedObject().ObjectID, ids::Sales);
-    QCOMPARE(m_window->CurrentlySelectedObject().Alias, QStringLiteral("salesch"));
+    // No later command may act on the handler shown before.
+    QCOMPARE(m_window->CurrentlySelectedObject().ObjectType, qint16(0));
+    QCOMPARE(m_window->CurrentlySelectedObject().ObjectID, QString());
+    QCOMPARE(find<QLabel>(QStringLiteral("lblCurrentObjectDisplayName"))->text(), QString());
     QVERIFY(!page().tabHandlerInfo->isEnabled());
     QCOMPARE(page().txtHandlerProfileDisplayName->text(), QString());
     show(ids::Sales);
@@ -501,6 +507,9 @@ void TestCallHandlerPage::storedCodesOutsideTheLists()
     AppContext &ctx = m_server->ctx();
     QVERIFY(sql(ctx, QStringLiteral("UPDATE MessagingRule SET PlayWhat=7, Reprompts=12 WHERE MessagingRuleObjectID=?"),
                 {ids::greetingId(ids::Sales, 0)}));
+    // -1 is "no choice made", not a fault.
+    QVERIFY(sql(ctx, QStringLiteral("UPDATE MessagingRule SET PlayWhat=-1, Reprompts=-1 WHERE MessagingRuleObjectID=?"),
+                {ids::greetingId(ids::Sales, 1)}));
     QVERIFY(sql(ctx, QStringLiteral("UPDATE CallHandler SET SendUrgentMsg=5 WHERE CallHandlerObjectID=?"), {ids::Sales}));
     QVERIFY(sql(ctx, QStringLiteral("UPDATE ContactRule SET TransferType=NULL WHERE ContactRuleObjectID=?"),
                 {ids::contactRuleId(ids::Sales, 0)}));
@@ -512,31 +521,12 @@ void TestCallHandlerPage::storedCodesOutsideTheLists()
     QCOMPARE(page().greetings[0].cmbHandlerGreetingSource->currentIndex(), -1);
     QCOMPARE(page().greetings[0].cmbHandlerGreetingRepeat->currentIndex(), -1);
     QCOMPARE(page().cmbHandlerMessagesCanMarkUrgent->currentIndex(), -1);
+    QCOMPARE(page().greetings[1].cmbHandlerGreetingSource->currentIndex(), -1);
+    QCOMPARE(page().greetings[1].cmbHandlerGreetingRepeat->currentIndex(), -1);
+    QCOMPARE(storedPosition(page().greetings[1].cmbHandlerGreetingRepeat), std::nullopt);
+    QCOMPARE(storedPosition(page().greetings[2].cmbHandlerGreetingRepeat), std::optional<int>(0));
     // Only a stored 0 is a release transfer.
     QCOMPARE(page().transferRules[0].cmbHandlerTransferType->currentText(), QStringLiteral("Supervised"));
-}
-
-void TestCallHandlerPage::pagesWithoutLoaderShowNoObject_data()
-{
-    QTest::addColumn<QString>("objectId");
-    QTest::addColumn<int>("nodeType");
-    QTest::newRow("subscriber") << ids::AliceAdminHandler << 1;
-    QTest::newRow("subscriber on the path") << ids::AliceAdminHandler << 99;
-    QTest::newRow("interview handler") << ids::FeedbackInterview << 5;
-    QTest::newRow("name lookup handler") << ids::CompanyDirectory << 6;
-}
-
-void TestCallHandlerPage::pagesWithoutLoaderShowNoObject()
-{
-    QFETCH(QString, objectId);
-    QFETCH(int, nodeType);
-    show(ids::Sales);
-    m_window->LoadTabInfo(objectId, qint16(nodeType));
-    // The title and its link must not go on naming the call handler shown before.
-    QCOMPARE(m_window->CurrentlySelectedObject().ObjectType, qint16(0));
-    QCOMPARE(m_window->CurrentlySelectedObject().ObjectID, QString());
-    QCOMPARE(find<QLabel>(QStringLiteral("lblCurrentObjectDisplayName"))->text(), QString());
-    QVERIFY(!m_server->ctx().state().bLoadingControls);
 }
 
 void TestCallHandlerPage::dispatch()
@@ -631,6 +621,7 @@ void TestCallHandlerPage::upDownStepsTheDelay()
     auto *box = find<QLineEdit>(QStringLiteral("txtCallHandlerMillisecondsToWaitForAdditionalDigits"));
     auto *upDown = find<UpDownControl>(QStringLiteral("UpDown1"));
     QVERIFY(box && upDown);
+    page().editLock().release(upDown);
     box->setText(start);
     upDown->findChild<QToolButton *>(button)->click();
     QCOMPARE(box->text(), result);

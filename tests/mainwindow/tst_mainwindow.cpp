@@ -257,11 +257,8 @@ void TestMainWindow::titleClickOpensThePage()
     QCOMPARE(opened.size(), 2);
 
     // A subscriber's page is found by the directory id its page shows, not by
-    // its call handler. (Set as the subscriber page's loader will leave it.)
-    auto *directoryId = new QLineEdit(ids::AliceAdminDirectoryId,
-                                      m_f.window->findChild<QTabWidget *>(QStringLiteral("tabInfoTab"))->widget(0));
-    directoryId->setObjectName(QStringLiteral("txtSubscriberProfileDirectoryID"));
-    m_f.window->m_selected = SelectedObject{1, ids::AliceAdminHandler, QStringLiteral("aadmin"), QStringLiteral("Alice Admin")};
+    // its call handler.
+    m_f.window->LoadTabInfo(ids::AliceAdminHandler, 1);
     QTest::mouseClick(label, Qt::LeftButton);
     QCOMPARE(opened.size(), 3);
     QCOMPARE(opened.last().toString(QUrl::FullyEncoded),

@@ -129,6 +129,7 @@ void TestObjectGrid::kinds_data()
     QTest::addColumn<QString>("page");
     QTest::addColumn<int>("checkRow");
     QTest::addColumn<QStringList>("checkCells");
+    QTest::addColumn<QStringList>("messages"); // of the first row's page
 
     // Subscribers of type 1 and 3 only, by alias; each row names its primary
     // call handler for the pages and the subscriber itself for the report.
@@ -137,16 +138,18 @@ void TestObjectGrid::kinds_data()
         << QStringList{"Display Name", "Extension", "Alias", "Junk", "First Name", "Last Name", "SubscriberObjectID",
                        "callHandlerObjectID"}
         << QStringList{ids::AliceAdminHandler, ids::BobSalesHandler, ids::CarolSupportHandler} << "Subscriber" << 1
-        << QStringList{"Bob Sales", "5002", "bsales", "ch_bsales", "Bob", "Sales", ids::BobSales, ids::BobSalesHandler};
+        << QStringList{"Bob Sales", "5002", "bsales", "ch_bsales", "Bob", "Sales", ids::BobSales, ids::BobSalesHandler}
+        << QStringList{};
     QTest::newRow("interview handlers")
         << 2 << QStringList{"Display Name", "Extension", "Alias", "InterviewHandlerObjectID"}
         << QStringList{ids::FeedbackInterview, ids::InterviewTemplate, ids::Survey} << "Interviewer" << 2
-        << QStringList{"Survey", "2100", "surveyih", ids::Survey};
+        << QStringList{"Survey", "2100", "surveyih", ids::Survey} << QStringList{};
     QTest::newRow("directory handlers")
         << 3 << QStringList{"Display Name", "Extension", "Alias", "NameLookupHandlerObjectID"}
         << QStringList{ids::BrokenDirectory, ids::CompanyDirectory, ids::RestrictedDirectory, ids::HqDirectory,
-                       ids::SalesDirectory}
-        << "Directory Handler" << 0 << QStringList{"Broken Directory", "", "brokendirectory", ids::BrokenDirectory};
+                       ids::LocalDirectory, ids::SalesDirectory}
+        << "Directory Handler" << 0 << QStringList{"Broken Directory", "", "brokendirectory", ids::BrokenDirectory}
+        << QStringList{"Invalid SearchScope setting for the currently selected name lookup handler"};
 }
 
 void TestObjectGrid::kinds()
@@ -157,6 +160,7 @@ void TestObjectGrid::kinds()
     QFETCH(QString, page);
     QFETCH(int, checkRow);
     QFETCH(QStringList, checkCells);
+    QFETCH(QStringList, messages);
 
     choose(kind);
     QCOMPARE(model().kind(), kind);
@@ -177,7 +181,7 @@ void TestObjectGrid::kinds()
     QCOMPARE(visiblePages(tabs()), QStringList{page});
     QCOMPARE(tabs()->tabText(tabs()->currentIndex()), page);
     QVERIFY(tabs()->currentWidget()->isEnabled());
-    QCOMPARE(m_f.seams->messages->texts(), QStringList{});
+    QCOMPARE(m_f.seams->messages->texts(), messages);
 
     // The dependency report names a subscriber by its own ObjectID.
     const int reportColumn = gridKindInfo(kind)->reportIdColumn;
@@ -328,6 +332,7 @@ void TestObjectGrid::doubleClick()
     RoutingTree &routing = m_f.window->routingTree();
     platform::OutlineTreeView *tree = m_f.window->findChild<platform::OutlineTreeView *>(QStringLiteral("ATTree"));
     choose(kind);
+    m_f.seams->messages->shown.clear(); // what the first row's page reported
     const int row = rowOf(object);
     QVERIFY(row >= 0);
     // A row other than the first, so the current row cannot stand in for it.
