@@ -1,14 +1,12 @@
 #include "mainwindow/treeexport.h"
 
-#include "common/errors.h"
 #include "common/formatting.h"
+#include "common/fso.h"
 #include "platform/busycursor.h"
 #include "platform/outlinemodel.h"
 #include "platform/seams.h"
 
 #include <QDir>
-#include <QFileInfo>
-#include <QSaveFile>
 
 #include <vector>
 
@@ -89,25 +87,15 @@ bool WriteTreeExport(const OutlineModel &ATTree, QIODevice &out, const QDateTime
 
 bool WriteTreeExportFile(const OutlineModel &ATTree, const QString &path, const QDateTime &now, QString *error)
 {
-    QSaveFile file(path);
-    const auto fail = [&] {
-        if (error)
-            *error = file.errorString();
-        file.cancelWriting();
+    std::unique_ptr<TextStream> file = gFSO().CreateTextFile(path, error);
+    if (!file)
         return false;
-    };
-    // Unbuffered, so that every write reports what the disk took: a buffered
-    // file's last flush at commit can lose a short write without a word.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return fail();
-    if (!WriteTreeExport(ATTree, file, now))
-        return fail();
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    if (WriteTreeExport(ATTree, file->device(), now) && file->Close())
+        return true;
+    // A stream left unclosed leaves no trace: the old file stays as it was.
+    if (error)
+        *error = file->errorString();
+    return false;
 }
 
 void ExportTreeInfo(const OutlineModel &ATTree, QWidget *parent)
@@ -125,7 +113,7 @@ void ExportTreeInfo(const OutlineModel &ATTree, QWidget *parent)
                          parent);
         return;
     }
-    if (QFileInfo::exists(path)
+    if (gFSO().FileExists(path)
         && platform::msgBox(QStringLiteral("Overwrite ") + path + u'?', MsgButtons::OkCancel,
                             QStringLiteral("Overwrite File?"), parent)
                != MsgAnswer::Ok)
@@ -138,9 +126,7 @@ void ExportTreeInfo(const OutlineModel &ATTree, QWidget *parent)
         written = WriteTreeExportFile(ATTree, path, platform::Seams::clock().now(), &error);
     }
     if (!written) {
-        // 75: path or file access error.
-        reportError(75, QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), error),
-                    QStringLiteral("mnuExportTreeInfo_Click"), QStringLiteral("Form"), QStringLiteral("frmMain"));
+        reportWriteFailure(path, error, QStringLiteral("mnuExportTreeInfo_Click"), QStringLiteral("frmMain"));
         return;
     }
     platform::msgBox(QStringLiteral("Output complete."), MsgButtons::Ok, {}, parent);
