@@ -23,6 +23,11 @@
 #include "platform/outlinemodel.h"
 #include "platform/outlineview.h"
 #include "platform/seams.h"
+#include "reports/frmavailableextensions.h"
+#include "reports/frmdependency.h"
+#include "reports/frmfindtransferstring.h"
+#include "reports/frmschedules.h"
+#include "reports/toolwindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -126,8 +131,8 @@ void frmMain::createMenus()
     mnuViewLogs = entry(mnuFile, "mnuViewLogs", QStringLiteral("View logs directory"), &frmMain::mnuViewLogs_Click);
     mnuExportTreeInfo = entry(mnuFile, "mnuExportTreeInfo", QStringLiteral("Export tree information to file"),
                               &frmMain::mnuExportTreeInfo_Click);
-    mnuViewSchedules = addEntry(mnuFile, "mnuViewSchedules", QStringLiteral("View schedules"));
-    mnuViewSchedules->setEnabled(false); // until the schedule window is in
+    mnuViewSchedules =
+        entry(mnuFile, "mnuViewSchedules", QStringLiteral("View schedules"), &frmMain::mnuViewSchedules_Click);
     addSeparator(mnuFile, "Seperator3");
     mnuExit = entry(mnuFile, "mnuExit", QStringLiteral("Exit"), &frmMain::mnuExit_Click);
 
@@ -150,11 +155,11 @@ void frmMain::createMenus()
     mnuExtensions = menuBar()->addMenu(QStringLiteral("Extensions"));
     mnuExtensions->setObjectName(QStringLiteral("mnuExtensions"));
     entry(mnuExtensions, "mnuFindExtension", QStringLiteral("Find extension in database"), &frmMain::mnuFindExtension_Click);
-    // The free-extension list and the transfer-string search are windows still to come.
-    addEntry(mnuExtensions, "mnuShowAvailableExtensionsInARange", QStringLiteral("Show all available extensions in a range"))
-        ->setEnabled(false);
+    entry(mnuExtensions, "mnuShowAvailableExtensionsInARange", QStringLiteral("Show all available extensions in a range"),
+          &frmMain::mnuShowAvailableExtensionsInARange_Click);
     addSeparator(mnuExtensions, "Seperator5");
-    addEntry(mnuExtensions, "mnuFindATransferString", QStringLiteral("Find a transfer string"))->setEnabled(false);
+    entry(mnuExtensions, "mnuFindATransferString", QStringLiteral("Find a transfer string"),
+          &frmMain::mnuFindATransferString_Click);
 
     mnuHelpMenu = menuBar()->addMenu(QStringLiteral("Help"));
     mnuHelpMenu->setObjectName(QStringLiteral("mnuHelpMenu"));
@@ -182,11 +187,11 @@ void frmMain::createPopupMenus()
     };
 
     mnuPopUpCreatecopy = popup("mnuPopUpCreatecopy", "PopupCreateCopy");
-    // Both open windows still to come: the creation dialogs and the dependency report.
+    // Create Copy opens the creation dialogs, still to come.
     mnuCreateCopy = addEntry(mnuPopUpCreatecopy, "mnuCreateCopy", QStringLiteral("Create Copy"));
     mnuCreateCopy->setEnabled(false);
     mnuDependencyReport = addEntry(mnuPopUpCreatecopy, "mnuDependencyReport", QStringLiteral("Dependency Report"));
-    mnuDependencyReport->setEnabled(false);
+    connect(mnuDependencyReport, &QAction::triggered, this, &frmMain::mnuDependencyReport_Click);
 
     // The owner and recipient buttons of the detail pages pop this up.
     PopupOwnerRecipient = popup("PopupOwnerRecipient", "PopupOwnerRecipient");
@@ -879,6 +884,43 @@ void frmMain::mnuAbout_Click()
     if (!m_frmAbout)
         m_frmAbout = new frmAbout(this);
     m_frmAbout->exec();
+}
+
+// --- the report and tool windows ---------------------------------------------
+
+void frmMain::mnuViewSchedules_Click()
+{
+    frmSchedules &window = toolWindow(m_frmSchedules, [this] {
+        auto *made = new frmSchedules(m_ctx, this);
+        made->Form_Load();
+        return made;
+    });
+    showModeless(window);
+}
+
+void frmMain::mnuShowAvailableExtensionsInARange_Click()
+{
+    showModeless(toolWindow(m_frmAvailableExtensions, [this] { return new frmAvailableExtensions(m_ctx, this); }));
+}
+
+void frmMain::mnuFindATransferString_Click()
+{
+    showModeless(toolWindow(m_frmFindTransferString, [this] { return new frmFindTransferString(m_ctx, this); }));
+}
+
+void frmMain::mnuDependencyReport_Click()
+{
+    const int row = gridCurrentRow();
+    const GridKindInfo *kind = gridKindInfo(cmbShowObjectType->currentIndex());
+    if (!kind || row < 0)
+        return;
+    frmDependency &window = toolWindow(m_frmDependency, [this] { return new frmDependency(m_ctx, this); });
+    // A subscriber is reported on by its own ObjectID, not its call handler's.
+    window.strObjectID = m_gridModel->reportObjectId(row);
+    window.iObjectType = kind->reportObjectType;
+    // Every request reports on the object requested, also when the window is open with another.
+    window.Form_Load();
+    showModeless(window);
 }
 
 } // namespace quillor

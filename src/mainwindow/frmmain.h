@@ -6,6 +6,7 @@
 #include "details/selectedobject.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <memory>
 
@@ -36,6 +37,10 @@ class ObjectGridModel;
 class ObjectGridView;
 class frmAbout;
 class Pickers;
+class frmAvailableExtensions;
+class frmDependency;
+class frmFindTransferString;
+class frmSchedules;
 
 class frmMain : public QMainWindow {
     Q_OBJECT
@@ -110,6 +115,11 @@ public slots:
     void mnuViewCurrentLogFile_Click();
     void mnuViewLogs_Click();
     void mnuAbout_Click();
+    // The report and tool windows.
+    void mnuViewSchedules_Click();
+    void mnuShowAvailableExtensionsInARange_Click();
+    void mnuFindATransferString_Click();
+    void mnuDependencyReport_Click();
 
     void cmbShowObjectType_Click();
     void gridObjects_RowColChange();
@@ -192,6 +202,11 @@ private:
     frmHelp *m_frmHelp = nullptr;   // created on first use
     frmAbout *m_frmAbout = nullptr; // created on first use
     std::unique_ptr<Pickers> m_pickers;
+    // Made on first use and again after they were closed.
+    QPointer<frmDependency> m_frmDependency;
+    QPointer<frmSchedules> m_frmSchedules;
+    QPointer<frmAvailableExtensions> m_frmAvailableExtensions;
+    QPointer<frmFindTransferString> m_frmFindTransferString;
     QMenu *mnuOptions = nullptr;
     QAction *ShowIgnoreKey = nullptr;
     QAction *ShowNoLeafs = nullptr;

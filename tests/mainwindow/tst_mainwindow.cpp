@@ -81,18 +81,18 @@ void TestMainWindow::menus_data()
 
     QTest::newRow("File") << "mnuFile" << "File" << true
                           << QStringList{"mnuViewCurrentLogFile|View current log file",
-                                         "mnuViewLogs|View logs directory", "mnuViewSchedules|View schedules|off",
+                                         "mnuViewLogs|View logs directory", "mnuViewSchedules|View schedules",
                                          "Seperator3|-", "mnuExit|Exit"};
     QTest::newRow("Extensions") << "mnuExtensions" << "Extensions" << true
                                 << QStringList{"mnuFindExtension|Find extension in database",
-                                               "mnuShowAvailableExtensionsInARange|Show all available extensions in a range|off",
-                                               "Seperator5|-", "mnuFindATransferString|Find a transfer string|off"};
+                                               "mnuShowAvailableExtensionsInARange|Show all available extensions in a range",
+                                               "Seperator5|-", "mnuFindATransferString|Find a transfer string"};
     QTest::newRow("Help") << "mnuHelpMenu" << "Help" << true
                           << QStringList{"mnuHelp|Help", "seperator|-", "mnuAbout|About",
                                          "mnuCheckForUpdatedVersion|Check for updated version"};
     QTest::newRow("PopupCreateCopy") << "mnuPopUpCreatecopy" << "PopupCreateCopy" << false
                                      << QStringList{"mnuCreateCopy|Create Copy|off",
-                                                    "mnuDependencyReport|Dependency Report|off"};
+                                                    "mnuDependencyReport|Dependency Report"};
     QTest::newRow("PopupSetRoot") << "PopupSetRoot" << "PopupSetRoot" << false
                                   << QStringList{"mnuSetRoot|Set As Root Node"};
     QTest::newRow("PopupOwnerRecipient") << "PopupOwnerRecipient" << "PopupOwnerRecipient" << false

@@ -1,0 +1,349 @@
+#include "reports/dependencyreport.h"
+
+#include "common/appcontext.h"
+#include "common/tolvaversion.h"
+#include "platform/busycursor.h"
+#include "platform/database.h"
+#include "platform/seams.h"
+
+#include <QHash>
+#include <QStringList>
+
+#include <algorithm>
+#include <array>
+#include <optional>
+
+namespace quillor {
+
+using platform::DbError;
+using platform::Recordset;
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+struct TargetKind {
+    qint16 type;
+    const char *typeName;
+    const char *table;
+    const char *keyColumn;
+    const char *nameColumn;
+};
+
+constexpr std::array<TargetKind, 4> kTargets = {{
+    {3, "Call Handler", "CallHandler", "CallHandlerObjectID", "TextName"},
+    {5, "Interview Handler", "InterviewHandler", "InterviewHandlerObjectID", "TextName"},
+    {1, "Subscriber", "Subscriber", "SubscriberObjectID", "DisplayName"},
+    {6, "Directory Handler", "NameLookupHandler", "NameLookupHandlerObjectID", "TextName"},
+}};
+
+// One column of a candidate that may name the target. Owner and recipient
+// columns hold the object's own id; routing columns hold, for a subscriber,
+// the id of its primary call handler, through which callers reach it.
+struct ColumnTest {
+    const char *column;
+    const char *reason;
+    bool routing;
+};
+
+// One section of the report: a kind of candidate, the query that lists every
+// candidate with the columns its tests read, and its reason lines.
+struct Section {
+    const char *title;
+    const char *listSql;
+    const char *nameColumn;
+    std::array<ColumnTest, 5> tests; // up to the first entry without a column
+    // The candidate's call handler, whose keys and greetings may lead to the
+    // target; nullptr for kinds without keys and greetings.
+    const char *handlerColumn;
+    const char *keysReason;
+    const char *greetingsReason;
+};
+
+const std::array<Section, 4> kSections = {{
+    {"CALL HANDLERS:",
+     "SELECT CallHandlerObjectID, Alias, TextName, AdministratorObjectID, RecipientObjectID, AfterMessageObjectID "
+     "FROM CallHandler WHERE IsPrimary='0'",
+     "TextName",
+     {{{"AdministratorObjectID", "The owner of this call handler", false},
+       {"RecipientObjectID", "The recipient of this call handler", false},
+       {"AfterMessageObjectID", "The after message destination for this call handler", true}}},
+     "CallHandlerObjectID",
+     "The destination for these caller input keys on this call handler: ",
+     "The after message destination for these greetings on this call handler: "},
+    // A subscriber's routing is its primary call handler's; a subscriber
+    // whose call handler is missing has no keys, greetings or after-message
+    // action to test.
+    {"SUBSCRIBERS:",
+     "SELECT s.SubscriberObjectID, s.Alias, s.DisplayName, s.ExitObjectID, c.CallHandlerObjectID AS HandlerObjectID, "
+     "c.AfterMessageObjectID FROM Subscriber s LEFT JOIN CallHandler c ON c.CallHandlerObjectID = s.CallHandlerObjectID "
+     "WHERE s.SubscriberType NOT IN (0,6)",
+     "DisplayName",
+     {{{"AfterMessageObjectID", "The after message destination for this subscriber", true},
+       {"ExitObjectID", "The exit destination for this subscriber", true}}},
+     "HandlerObjectID",
+     "The destination for these caller input keys on this subscriber: ",
+     "The after message destination for these greetings on this subscriber: "},
+    {"INTERVIEW HANDLERS:",
+     "SELECT InterviewHandlerObjectID, Alias, TextName, AdministratorObjectID, RecipientObjectID, AfterMessageObjectID "
+     "FROM InterviewHandler",
+     "TextName",
+     {{{"AdministratorObjectID", "The owner of this interview handler", false},
+       {"RecipientObjectID", "The recipient of this interview handler", false},
+       {"AfterMessageObjectID", "The after message destination for this interview handler", true}}},
+     nullptr, nullptr, nullptr},
+    {"NAME LOOKUP HANDLERS:",
+     "SELECT NameLookupHandlerObjectID, Alias, TextName, AdministratorObjectID, ExitObjectID, ZeroObjectID, "
+     "NoInputObjectID, NoSelectionObjectID FROM NameLookupHandler",
+     "TextName",
+     {{{"AdministratorObjectID", "The owner of this name lookup handler", false},
+       {"ExitObjectID", "The exit action of this name lookup handler", true},
+       {"ZeroObjectID", "The zero out action of this name lookup handler", true},
+       {"NoInputObjectID", "The no input action of this name lookup handler", true},
+       {"NoSelectionObjectID", "The no selection action of this name lookup handler", true}}},
+     nullptr, nullptr, nullptr},
+}};
+
+QString errorLine(const DbError &error, const QString &procedure)
+{
+    return QStringLiteral("Error %1 (%2) in procedure %3 of Form frmDependency")
+        .arg(error.number)
+        .arg(error.description, procedure);
+}
+
+bool containsId(const QStringList &ids, const QString &value)
+{
+    if (value.isEmpty())
+        return false;
+    for (const QString &id : ids)
+        if (id.compare(value, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+// Keys the server compares ObjectIDs by: its comparison ignores case.
+QString parentKey(const QString &id) { return id.toUpper(); }
+
+QString placeholders(qsizetype count)
+{
+    QStringList marks;
+    for (qsizetype i = 0; i < count; ++i)
+        marks << QStringLiteral("?");
+    return marks.join(QStringLiteral(","));
+}
+
+QVariantList toParams(const QStringList &ids)
+{
+    QVariantList params;
+    for (const QString &id : ids)
+        params << id;
+    return params;
+}
+
+// Everything the report reads, each kind in one query.
+class Reader {
+public:
+    explicit Reader(AppContext &ctx) : m_ctx(ctx) {}
+
+    std::optional<Recordset> open(const QString &sql, const QVariantList &params, const QString &procedure)
+    {
+        if (m_failed)
+            return std::nullopt;
+        DbError error;
+        Recordset rs = m_ctx.db().open(m_ctx.state().gConnectionString, sql, params, &error);
+        if (!rs.isOpen()) {
+            m_failed = true;
+            m_failure = errorLine(error, procedure);
+            platform::msgBox(m_failure);
+            return std::nullopt;
+        }
+        return rs;
+    }
+
+    // The aliases of the rows of `table` that lead to one of `ids`, by their
+    // call handler, in the order the server returns them.
+    QHash<QString, QStringList> aliasesByParent(const char *table, const QStringList &ids)
+    {
+        QHash<QString, QStringList> byParent;
+        const QString sql = QStringLiteral("SELECT ParentObjectID, Alias FROM %1 WHERE DestinationObjectID IN (%2)")
+                                .arg(QLatin1String(table), placeholders(ids.size()));
+        if (auto rs = open(sql, toParams(ids), QStringLiteral("FindCallHandlerReferences"))) {
+            for (rs->MoveFirst(); !rs->isEOF(); rs->MoveNext())
+                byParent[parentKey(rs->text(QStringLiteral("ParentObjectID")))] << rs->text(QStringLiteral("Alias"));
+        }
+        return byParent;
+    }
+
+    bool failed() const { return m_failed; }
+    QString failure() const { return m_failure; }
+
+private:
+    AppContext &m_ctx;
+    bool m_failed = false;
+    QString m_failure;
+};
+
+// One candidate's block: its head before the first reason line, nothing when
+// it does not refer to the target.
+class Block {
+public:
+    Block(QString &out, const QString &alias, const QString &name) : m_out(out), m_alias(alias), m_name(name) {}
+    void reason(QLatin1String text)
+    {
+        if (!m_written) {
+            line(QLatin1String("    _______"));
+            line(QLatin1String("    Alias="), m_alias);
+            line(QLatin1String("    Display Name="), m_name);
+            m_written = true;
+        }
+        line(QLatin1String("        "), text);
+    }
+    void aliases(const QStringList &list)
+    {
+        for (const QString &alias : list)
+            line(QLatin1String("            "), alias);
+    }
+    bool written() const { return m_written; }
+
+private:
+    // Appended piece by piece: a report can run to a hundred thousand lines.
+    template <typename... Parts> void line(const Parts &...parts)
+    {
+        ((m_out += parts), ...);
+        m_out += kCrLf;
+    }
+
+    QString &m_out;
+    const QString &m_alias;
+    const QString &m_name;
+    bool m_written = false;
+};
+
+} // namespace
+
+DependencyReport makeDependencyReport(AppContext &ctx, qint16 iObjectType, const QString &strObjectID)
+{
+    DependencyReport report;
+    if (!bIsVersionGreaterThanOrEqualTo(ctx, 4, 1, 1, 0)) {
+        report.text = QStringLiteral("This report only works with Tolva 4.1(1) and later") + kCrLf;
+        return report;
+    }
+    if (iObjectType == 0) {
+        report.text = QStringLiteral("Invalid object type passed to report: 0") + kCrLf;
+        return report;
+    }
+    if (strObjectID.size() < 10) {
+        report.text = QStringLiteral("Invalid ObjectID string passed to report: ") + strObjectID + kCrLf;
+        return report;
+    }
+    const auto kind = std::find_if(kTargets.cbegin(), kTargets.cend(),
+                                   [&](const TargetKind &k) { return k.type == iObjectType; });
+    if (kind == kTargets.cend()) {
+        report.text = QStringLiteral("Invalid object type passed to report: %1").arg(iObjectType);
+        return report;
+    }
+
+    const platform::BusyCursor busy;
+    Reader reader(ctx);
+    const QString typeName = QLatin1String(kind->typeName);
+    const auto target = reader.open(QStringLiteral("SELECT * FROM %1 WHERE %2 = ?")
+                                        .arg(QLatin1String(kind->table), QLatin1String(kind->keyColumn)),
+                                    {strObjectID}, QStringLiteral("RunReport"));
+    if (!target) {
+        report.text = reader.failure();
+        return report;
+    }
+    if (target->RecordCount() != 1) {
+        report.text = QStringLiteral("Unable to find record for ") + typeName + QStringLiteral(" using ObjectID=")
+                      + strObjectID;
+        return report;
+    }
+    const QString alias = target->text(QStringLiteral("Alias"));
+    const QString name = target->text(QLatin1String(kind->nameColumn));
+
+    // Callers are sent to a subscriber through its primary call handler, so
+    // routing to either reaches it.
+    const QStringList ownIds{strObjectID};
+    QStringList routingIds = ownIds;
+    if (iObjectType == 1) {
+        const QString handler = target->text(QStringLiteral("CallHandlerObjectID"));
+        if (!handler.isEmpty() && !containsId(routingIds, handler))
+            routingIds << handler;
+    }
+
+    std::array<std::optional<Recordset>, kSections.size()> lists;
+    for (size_t i = 0; i < kSections.size(); ++i)
+        lists[i] = reader.open(QLatin1String(kSections[i].listSql), {}, QStringLiteral("RunReport"));
+    const QHash<QString, QStringList> keys = reader.aliasesByParent("MenuEntry", routingIds);
+    const QHash<QString, QStringList> greetings = reader.aliasesByParent("MessagingRule", routingIds);
+    // Routing rules name their target without braces.
+    QStringList ruleIds;
+    for (QString id : routingIds)
+        ruleIds << id.remove(u'{').remove(u'}');
+    const auto rules = reader.open(QStringLiteral("SELECT COUNT(*) AS Found FROM [Rule] WHERE ActionObjectID IN (%1)")
+                                       .arg(placeholders(ruleIds.size())),
+                                   toParams(ruleIds), QStringLiteral("FindRoutingRuleRefferences"));
+    if (reader.failed()) {
+        report.text = reader.failure();
+        return report;
+    }
+
+    QString &out = report.text;
+    out = QStringLiteral("Dependency information for ") + typeName + kCrLf + QStringLiteral("Alias=") + alias + kCrLf
+          + QStringLiteral("Display Name=") + name + kCrLf + QString(27, u'=') + kCrLf + kCrLf;
+    for (size_t i = 0; i < kSections.size(); ++i) {
+        const Section &section = kSections[i];
+        const Recordset &rs = *lists[i];
+        if (i > 0)
+            out += kCrLf;
+        out += QLatin1String(section.title) + kCrLf;
+        // Columns found once per list, not once per candidate.
+        const auto column = [&rs](const char *name) { return name ? rs.fieldIndex(QLatin1String(name)) : -1; };
+        const auto cell = [&rs](int row, int col) {
+            const QVariant v = rs.value(row, col);
+            return v.isNull() ? QString() : v.toString();
+        };
+        const int aliasColumn = column("Alias");
+        const int nameColumn = column(section.nameColumn);
+        const int handlerColumn = column(section.handlerColumn);
+        std::array<int, 5> testColumns{};
+        for (size_t t = 0; t < section.tests.size(); ++t)
+            testColumns[t] = column(section.tests[t].column);
+        int found = 0;
+        for (int row = 0; row < rs.RecordCount(); ++row) {
+            const QString candidateAlias = cell(row, aliasColumn);
+            const QString candidateName = cell(row, nameColumn);
+            Block block(out, candidateAlias, candidateName);
+            for (size_t t = 0; t < section.tests.size(); ++t) {
+                const ColumnTest &test = section.tests[t];
+                if (test.column && containsId(test.routing ? routingIds : ownIds, cell(row, testColumns[t])))
+                    block.reason(QLatin1String(test.reason));
+            }
+            if (handlerColumn >= 0) {
+                const QString handler = cell(row, handlerColumn);
+                if (!handler.isEmpty()) {
+                    for (const auto &[byParent, reason] : {std::pair{&keys, section.keysReason},
+                                                           std::pair{&greetings, section.greetingsReason}}) {
+                        const auto it = byParent->constFind(parentKey(handler));
+                        if (it == byParent->cend())
+                            continue;
+                        block.reason(QLatin1String(reason));
+                        block.aliases(*it);
+                    }
+                }
+            }
+            if (block.written())
+                ++found;
+        }
+        if (found == 0)
+            out += QStringLiteral("    None") + kCrLf;
+    }
+    const bool ruleFound = rules->RecordCount() > 0 && rules->field(QStringLiteral("Found")).toLongLong() > 0;
+    out += kCrLf + QStringLiteral("ROUTING RULES:") + kCrLf
+           + (ruleFound ? QStringLiteral("    One or more routing rules reference this object") : QStringLiteral("    None"))
+           + kCrLf;
+    report.targetAlias = alias;
+    return report;
+}
+
+} // namespace quillor
