@@ -15,6 +15,10 @@
 #include "pickers/pickerregistry.h"
 #include "platform/apppaths.h"
 #include "platform/seams.h"
+#include "reports/frmavailableextensions.h"
+#include "reports/frmdependency.h"
+#include "reports/frmfindtransferstring.h"
+#include "reports/frmschedules.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,7 +27,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -93,6 +99,63 @@ void measurePickerSearch(Reporter &report, frmMain &window, int objects)
     });
     std::fprintf(stderr, "%d objects: %d rows in the subscriber picker\n", objects, picker.results().rowCount());
     picker.reject();
+}
+
+// The first value of a query's first row, as text; "" when there is none.
+QString firstValue(AppContext &ctx, const QString &sql)
+{
+    const platform::Recordset rs = ctx.db().open(ctx.state().gConnectionString, sql);
+    return rs.RecordCount() > 0 ? rs.value(0, 0).toString() : QString();
+}
+
+// The report and tool windows, each used as the administrator uses it.
+void measureReportsAndTools(Reporter &report, AppContext &ctx, QWidget &owner, int objects)
+{
+    // The call handler that most keys and greetings lead to.
+    const QString mostReferenced = firstValue(ctx,
+        QStringLiteral("SELECT r.DestinationObjectID FROM (SELECT DestinationObjectID FROM MenuEntry UNION ALL "
+                       "SELECT DestinationObjectID FROM MessagingRule) r JOIN CallHandler c ON c.CallHandlerObjectID = "
+                       "r.DestinationObjectID WHERE c.IsPrimary = 0 GROUP BY r.DestinationObjectID ORDER BY COUNT(*) DESC "
+                       "LIMIT 1"));
+    auto *dependency = new frmDependency(ctx, &owner);
+    report.measure("dependency_report", [&] {
+        dependency->iObjectType = 3;
+        dependency->strObjectID = mostReferenced;
+        dependency->Form_Load();
+        dependency->show();
+        QCoreApplication::processEvents();
+    });
+    std::fprintf(stderr, "%d objects: dependency report of %s: %lld lines\n", objects, qPrintable(mostReferenced),
+                 static_cast<long long>(dependency->reportText().count(QStringLiteral("\r\n"))));
+
+    // 5,000 numbers from the first call handler extension on, many of them in use.
+    const qint64 first = firstValue(ctx, QStringLiteral("SELECT MIN(DTMFAccessID) FROM DTMFAccessID WHERE "
+                                                         "ParentObjectIDType = 3")).toLongLong();
+    auto *extensions = new frmAvailableExtensions(ctx, &owner);
+    extensions->findChild<QLineEdit *>(QStringLiteral("txtStartRange"))->setText(QString::number(first));
+    extensions->findChild<QLineEdit *>(QStringLiteral("txtEndRange"))->setText(QString::number(first + 4999));
+    report.measure("free_extensions_5000", [&] {
+        extensions->findChild<QPushButton *>(QStringLiteral("cmdSearch"))->click();
+        QCoreApplication::processEvents();
+    });
+
+    auto *transfer = new frmFindTransferString(ctx, &owner);
+    transfer->findChild<QLineEdit *>(QStringLiteral("txtTransferString"))->setText(QStringLiteral("12"));
+    transfer->findChild<QRadioButton *>(QStringLiteral("optPartialMatch"))->setChecked(true);
+    report.measure("transfer_string_partial", [&] {
+        transfer->findChild<QPushButton *>(QStringLiteral("cmdSearch"))->click();
+        QCoreApplication::processEvents();
+    });
+    if (auto *matches = transfer->findChild<QPlainTextEdit *>(QStringLiteral("txtMatches")))
+        std::fprintf(stderr, "%d objects: transfer string \"12\": %lld rules\n", objects,
+                     static_cast<long long>(matches->toPlainText().count(QStringLiteral("with transfer string="))));
+
+    report.measure("schedules_window", [&] {
+        auto *schedules = new frmSchedules(ctx, &owner);
+        schedules->Form_Load();
+        schedules->show();
+        QCoreApplication::processEvents();
+    });
 }
 
 // Measures the program on a server made beforehand by another process, so
@@ -182,6 +245,7 @@ int runOneSize(int objects, const QString &registryFile)
         if (!WriteTreeExportFile(shown, dir.filePath(QStringLiteral("tree.txt")), QDateTime::currentDateTime(), &error))
             std::fprintf(stderr, "export failed: %s\n", qPrintable(error));
     });
+    measureReportsAndTools(report, ctx, window, objects);
     return 0;
 }
 
