@@ -281,6 +281,10 @@ void TestSchedules::onlyDayCellsToggle()
     QCOMPARE(f.window->grid().days(), before);
     QCOMPARE(f.window->grid().headerData(0, Qt::Horizontal).toString(), QStringLiteral("Time"));
     QCOMPARE(f.window->grid().index(95, 0).data().toString(), QStringLiteral("23:45"));
+    // Maximized, it stays as wide as ever and takes the screen's height instead.
+    f.window->showMaximized();
+    QTRY_VERIFY(!f.window->isMaximized() && f.window->height() > 300);
+    QCOMPARE(f.window->width(), 666);
 }
 
 void TestSchedules::savedRowChangedMeanwhile()
