@@ -1,6 +1,8 @@
 #include "common/timefunctions.h"
 
-#include <QTimeZone>
+#include <QDateTimeEdit>
+
+#include <optional>
 
 namespace quillor {
 
@@ -20,6 +22,33 @@ QDateTime fieldsAs(const QDateTime &value, Qt::TimeSpec zone)
     return QDateTime(value.date(), wholeSeconds(value.time()), zone);
 }
 
+// The local clock's offset from universal time at a moment.
+int offsetAt(qint64 utcMSecs)
+{
+    return QDateTime::fromMSecsSinceEpoch(utcMSecs, Qt::UTC).toLocalTime().offsetFromUtc();
+}
+
+// The moment (milliseconds since 1970, universal) of local wall-clock fields.
+// Offsets change at most once within a day on either side, so the offsets a
+// day before and a day after are the only candidates: a candidate fits when
+// it is the offset in force at the moment it gives. Two fit in the autumn
+// fold (the earlier moment wins); none fits in the spring gap, where the
+// offset from before the gap applies.
+qint64 localFieldsToUtcMSecs(const QDate &date, const QTime &time)
+{
+    constexpr qint64 kDay = 86400000;
+    const qint64 naive = QDateTime(date, time, Qt::UTC).toMSecsSinceEpoch();
+    const int before = offsetAt(naive - kDay);
+    const int after = offsetAt(naive + kDay);
+    std::optional<qint64> found;
+    for (const int offset : {before, after}) {
+        const qint64 utc = naive - qint64(offset) * 1000;
+        if (offsetAt(utc) == offset && (!found || utc < *found))
+            found = utc;
+    }
+    return found ? *found : naive - qint64(before) * 1000;
+}
+
 } // namespace
 
 QDateTime dtUTCToLocal(const QDateTime &utc)
@@ -31,14 +60,21 @@ QDateTime dtUTCToLocal(const QDateTime &utc)
 
 QDateTime dtLocalToUTC(const QDateTime &local)
 {
-    if (!local.isValid())
+    // A local time in the spring gap is an invalid QDateTime that still holds its fields.
+    return dtLocalToUTC(local.date(), local.time());
+}
+
+QDateTime dtLocalToUTC(const QDate &date, const QTime &time)
+{
+    if (!date.isValid() || !time.isValid())
         return {};
-    return fieldsAs(local, Qt::LocalTime).toUTC();
+    return QDateTime::fromMSecsSinceEpoch(localFieldsToUtcMSecs(date, wholeSeconds(time)), Qt::UTC);
 }
 
 qint64 DateToFileTime(const QDateTime &value)
 {
-    if (!value.isValid())
+    // Only the fields count: a local time in the spring gap is one too.
+    if (!value.date().isValid() || !value.time().isValid())
         return 0;
     const QDateTime asUtc = fieldsAs(value, Qt::UTC);
     return epoch1601().msecsTo(asUtc) * 10000;
@@ -65,8 +101,19 @@ qint64 FileTimeLocalToUTC(qint64 fileTime)
     if (fileTime == 0)
         return 0;
     const QDateTime fields = epoch1601().addMSecs(fileTime / 10000);
-    const QDateTime local(fields.date(), fields.time(), Qt::LocalTime);
-    return fileTime - qint64(local.offsetFromUtc()) * 10000000;
+    const qint64 offsetMSecs = fields.toMSecsSinceEpoch() - localFieldsToUtcMSecs(fields.date(), fields.time());
+    return fileTime - offsetMSecs * 10000;
+}
+
+void holdLocalFields(QDateTimeEdit *edit)
+{
+    // Universal time has no gaps: the edit keeps whatever fields it is given.
+    edit->setTimeSpec(Qt::UTC);
+}
+
+void setLocalFields(QDateTimeEdit *edit, const QDateTime &local)
+{
+    edit->setDateTime(fieldsAs(local, Qt::UTC));
 }
 
 } // namespace quillor

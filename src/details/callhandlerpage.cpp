@@ -190,6 +190,9 @@ void CallHandlerPage::createGreeting(int i, QWidget *page)
     g.dateGreetingExpire->setCalendarPopup(true);
     g.timeGreetingExpire = named(new QDateTimeEdit(g.frameExpireGreeting), "timeGreetingExpire", i);
     g.timeGreetingExpire->setDisplayFormat(QLocale().timeFormat(QLocale::ShortFormat));
+    // Wall-clock fields: a time the clock skips in spring is kept, not turned into midnight.
+    holdLocalFields(g.dateGreetingExpire);
+    holdLocalFields(g.timeGreetingExpire);
     expiry->addWidget(g.optExpireGreetingNever, 0, 0, 1, 3);
     expiry->addWidget(g.optExpireGreetingOnDate, 1, 0);
     expiry->addWidget(g.dateGreetingExpire, 1, 1);
@@ -404,13 +407,13 @@ bool CallHandlerPage::load(AppContext &ctx, const QString &strObjectID, Selected
         const StoredExpiry expires = run.fillGreeting(rules, g.common);
         if (g.chkHandlerGreetingEnabled->isChecked() && expires.utc.isValid()) {
             const QDateTime local = dtUTCToLocal(expires.utc);
-            g.dateGreetingExpire->setDateTime(local);
-            g.timeGreetingExpire->setDateTime(local);
+            setLocalFields(g.dateGreetingExpire, local);
+            setLocalFields(g.timeGreetingExpire, local);
             g.optExpireGreetingOnDate->setChecked(true);
         } else {
             g.optExpireGreetingNever->setChecked(true);
-            g.dateGreetingExpire->setDateTime(run.now());
-            g.timeGreetingExpire->setDateTime(todayAtNoon(run.now()));
+            setLocalFields(g.dateGreetingExpire, run.now());
+            setLocalFields(g.timeGreetingExpire, todayAtNoon(run.now()));
         }
         applyGreetingEnabledState(i);
     }

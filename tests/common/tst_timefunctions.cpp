@@ -14,6 +14,8 @@ private slots:
     void universalToLocal();
     void roundTrip_data();
     void roundTrip();
+    void gapAndFold_data();
+    void gapAndFold();
     void fileTimes();
 };
 
@@ -66,6 +68,42 @@ void TestTimeFunctions::roundTrip()
     const QDateTime again = dtUTCToLocal(dtLocalToUTC(local));
     QCOMPARE(again.date(), local.date());
     QCOMPARE(again.time(), local.time());
+}
+
+// Berlin springs forward on 31 March 2024 at 02:00 (to 03:00) and falls
+// back on 27 October 2024 at 03:00 (to 02:00).
+void TestTimeFunctions::gapAndFold_data()
+{
+    QTest::addColumn<QDateTime>("local"); // fields only
+    QTest::addColumn<QDateTime>("utc");
+    const auto at = [](int month, int day, int h, int m, int s = 0) { return QDateTime(QDate(2024, month, day), QTime(h, m, s)); };
+    // In the gap: the offset from before it (CET), never an invalid or unshifted time.
+    QTest::newRow("gap start") << at(3, 31, 2, 0) << at(3, 31, 1, 0);
+    QTest::newRow("gap middle") << at(3, 31, 2, 30) << at(3, 31, 1, 30);
+    QTest::newRow("gap end") << at(3, 31, 2, 59, 59) << at(3, 31, 1, 59, 59);
+    QTest::newRow("after the gap") << at(3, 31, 3, 0) << at(3, 31, 1, 0);
+    QTest::newRow("before the gap") << at(3, 31, 1, 59, 59) << at(3, 31, 0, 59, 59);
+    // In the fold: the earlier of the two moments (still CEST).
+    QTest::newRow("fold start") << at(10, 27, 2, 0) << at(10, 27, 0, 0);
+    QTest::newRow("fold middle") << at(10, 27, 2, 30) << at(10, 27, 0, 30);
+    QTest::newRow("fold end") << at(10, 27, 2, 59, 59) << at(10, 27, 0, 59, 59);
+    QTest::newRow("after the fold") << at(10, 27, 3, 0) << at(10, 27, 2, 0);
+    QTest::newRow("before the fold") << at(10, 27, 1, 59, 59) << at(10, 26, 23, 59, 59);
+}
+
+void TestTimeFunctions::gapAndFold()
+{
+    QFETCH(QDateTime, local);
+    QFETCH(QDateTime, utc);
+    const QDateTime expected(utc.date(), utc.time(), Qt::UTC);
+    // As fields, and as the (invalid, in the gap) local QDateTime an edit would give.
+    QCOMPARE(dtLocalToUTC(local.date(), local.time()), expected);
+    QCOMPARE(dtLocalToUTC(QDateTime(local.date(), local.time(), Qt::LocalTime)), expected);
+    QCOMPARE(dtLocalToUTC(local).timeSpec(), Qt::UTC);
+    // The file-time conversion agrees.
+    const qint64 ft = DateToFileTime(local);
+    QCOMPARE(FileTimeToDate(FileTimeLocalToUTC(ft)).date(), utc.date());
+    QCOMPARE(FileTimeToDate(FileTimeLocalToUTC(ft)).time(), utc.time());
 }
 
 void TestTimeFunctions::fileTimes()

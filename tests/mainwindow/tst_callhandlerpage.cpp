@@ -3,6 +3,7 @@
 // greeting expiry around now, and that nothing of one handler survives on
 // the page when the next one is shown.
 #include "common/appcontext.h"
+#include "common/timefunctions.h"
 #include "details/callhandlerpage.h"
 #include "details/controltag.h"
 #include "details/keygrid.h"
@@ -63,6 +64,7 @@ private slots:
     void greetings();
     void greetingExpiryAroundNow_data();
     void greetingExpiryAroundNow();
+    void expiryFieldsKeepSkippedTimes();
     void messageSettings_data();
     void messageSettings();
     void keyGrid();
@@ -345,6 +347,29 @@ void TestCallHandlerPage::greetingExpiryAroundNow_data()
     QTest::newRow("a day ahead, winter") << winter << QVariant(QStringLiteral("2026-12-10 07:00:00")) << true << true
                                          << QDateTime(QDate(2026, 12, 10), QTime(8, 0));
     QTest::newRow("never") << winter << QVariant() << true << false << QDateTime();
+    // Both moments of the autumn fold read 02:30 (Berlin falls back on 25 October 2026).
+    const QDateTime autumn(QDate(2026, 10, 1), QTime(9, 0));
+    QTest::newRow("fold, first") << autumn << QVariant(QStringLiteral("2026-10-25 00:30:00")) << true << true
+                                 << QDateTime(QDate(2026, 10, 25), QTime(2, 30));
+    QTest::newRow("fold, second") << autumn << QVariant(QStringLiteral("2026-10-25 01:30:00")) << true << true
+                                  << QDateTime(QDate(2026, 10, 25), QTime(2, 30));
+}
+
+// The expiry edits hold wall-clock fields: moving the date onto the day the
+// clock springs forward keeps a time the clock skips (an edit in local time
+// would make it midnight), and the conversion resolves it.
+void TestCallHandlerPage::expiryFieldsKeepSkippedTimes()
+{
+    show(ids::Operator);
+    const CallHandlerPage::Greeting &g = page().greetings[3];
+    setLocalFields(g.timeGreetingExpire, QDateTime(QDate(2026, 3, 28), QTime(2, 30)));
+    g.dateGreetingExpire->setDate(QDate(2026, 3, 29));
+    setLocalFields(g.timeGreetingExpire, QDateTime(g.dateGreetingExpire->date(), g.timeGreetingExpire->time()));
+    QCOMPARE(g.timeGreetingExpire->date(), QDate(2026, 3, 29));
+    QCOMPARE(g.timeGreetingExpire->time(), QTime(2, 30));
+    QVERIFY(g.timeGreetingExpire->text().startsWith(QStringLiteral("02:30")));
+    QCOMPARE(dtLocalToUTC(g.dateGreetingExpire->date(), g.timeGreetingExpire->time()),
+             QDateTime(QDate(2026, 3, 29), QTime(1, 30), Qt::UTC));
 }
 
 void TestCallHandlerPage::greetingExpiryAroundNow()
@@ -365,7 +390,7 @@ void TestCallHandlerPage::greetingExpiryAroundNow()
     QCOMPARE(g.optExpireGreetingOnDate->isChecked(), onDate);
     QCOMPARE(g.optExpireGreetingNever->isChecked(), !onDate);
     if (onDate) {
-        QCOMPARE(g.dateGreetingExpire->dateTime(), shown);
+        QCOMPARE(g.dateGreetingExpire->date(), shown.date());
         QCOMPARE(g.timeGreetingExpire->time(), shown.time());
     } else {
         QCOMPARE(g.dateGreetingExpire->date(), now.date());
