@@ -15,6 +15,7 @@
 #include <sqlext.h>
 
 #include <atomic>
+#include <sys/stat.h>
 
 namespace quillor::platform {
 
@@ -285,13 +286,83 @@ struct PreparedStatement {
     explicit PreparedStatement(const QSqlDatabase &db) : query(db) {}
 };
 
+// --- the stand-in's database file under an open connection -----------------
+//
+// A connection holds its SQLite file open: when the file is deleted or
+// replaced while the program runs, the connection goes on reading the old
+// file, and its writes fail as "readonly database" or are lost. So a stand-in
+// connection notes which file it opened and, before each use, reopens when
+// another file stands at that path, or reports that there is none.
+
+namespace {
+
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const FileIdentity &) const = default;
+};
+
+std::optional<FileIdentity> fileIdentity(const QString &path)
+{
+    struct stat info {};
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return FileIdentity{info.st_dev, info.st_ino};
+}
+
+// The file of a stand-in database's main schema, whichever driver opened it.
+QString databaseFile(const QSqlDatabase &db)
+{
+    QSqlQuery list(db);
+    if (!list.exec(QStringLiteral("PRAGMA database_list")))
+        return {};
+    while (list.next())
+        if (list.value(1).toString() == QLatin1String("main"))
+            return list.value(2).toString();
+    return {};
+}
+
+} // namespace
+
 struct Database::Connection {
     QString name;
     bool standIn = false;
     QSqlDatabase handle;
     // Reads are prepared once per text: the tree sends the same few queries for every node.
     QHash<QString, std::shared_ptr<PreparedStatement>> statements;
+    // A stand-in's file and which file it was when the connection opened it.
+    QString file;
+    FileIdentity opened;
     QSqlDatabase db() const { return handle; }
+
+    // What a stand-in connection needs after every opening: the server's
+    // foreign keys left to its procedures, and the file it opened noted.
+    void settle()
+    {
+        if (!standIn)
+            return;
+        QSqlQuery pragma(handle);
+        pragma.exec(QStringLiteral("PRAGMA foreign_keys = OFF"));
+        if (file.isEmpty())
+            file = databaseFile(handle);
+        opened = fileIdentity(file).value_or(FileIdentity{});
+    }
+    // False, with the reason, when no file stands at the path any more. A
+    // different file there closes the connection, to be opened on it anew.
+    bool followFile(DbError *error)
+    {
+        if (file.isEmpty())
+            return true;
+        const std::optional<FileIdentity> now = fileIdentity(file);
+        if (now && *now == opened)
+            return true;
+        statements.clear();
+        handle.close();
+        if (now)
+            return true;
+        setError(error, dberr::ConnectionFailed, QStringLiteral("The database file %1 does not exist.").arg(file));
+        return false;
+    }
 };
 
 Database::Database(ServerProfile profile, std::shared_ptr<ProcedureCatalogue> standIn)
@@ -315,11 +386,15 @@ Database::Connection *Database::connect(const QString &location, DbError *error)
         return nullptr;
     }
     if (auto it = m_connections.find(location); it != m_connections.end()) {
+        if (!(*it)->followFile(error))
+            return nullptr;
         QSqlDatabase db = (*it)->db();
         if (db.isOpen())
             return it->get();
-        if (db.open())
+        if (db.open()) {
+            (*it)->settle();
             return it->get();
+        }
         const DbError e = fromSqlError(db.lastError(), dberr::ConnectionFailed);
         dropConnection(location);
         if (error)
@@ -328,7 +403,8 @@ Database::Connection *Database::connect(const QString &location, DbError *error)
     }
 
     auto conn = std::make_shared<Connection>();
-    conn->name = m_prefix + QString::number(m_connections.size());
+    // Never the name of a connection still open: one dropped before may have left a gap.
+    conn->name = m_prefix + QString::number(gDatabaseSerial.fetch_add(1));
     QSqlDatabase db;
     bool isOdbc = false;
     if (location.startsWith(QLatin1String("sqlite:"), Qt::CaseInsensitive)) {
@@ -363,11 +439,8 @@ Database::Connection *Database::connect(const QString &location, DbError *error)
     // its procedures run from the catalogue and its values are bound as text.
     if (isOdbc)
         conn->standIn = odbcDbmsName(db).startsWith(QLatin1String("SQLite"), Qt::CaseInsensitive);
-    if (conn->standIn) {
-        QSqlQuery pragma(db);
-        pragma.exec(QStringLiteral("PRAGMA foreign_keys = OFF"));
-    }
     conn->handle = db;
+    conn->settle();
     m_connections.insert(location, conn);
     return conn.get();
 }

@@ -42,6 +42,8 @@ private slots:
     void updatableRecordset();
     void addNewReadsTheRowBack();
     void updateOfAVanishedRow();
+    void fileReplacedWhileRunning_data();
+    void fileReplacedWhileRunning();
     void procedureArguments_data();
     void procedureArguments();
     void transactionRollsBack();
@@ -270,6 +272,81 @@ void TestDatabase::addNewReadsTheRowBack()
     QVERIFY(rs.isNull(QStringLiteral("AdministratorObjectID")));
     Recordset check = db.open(kMain, QStringLiteral("SELECT Alias FROM InterviewHandler WHERE InterviewHandlerObjectID = ?"), {id});
     QCOMPARE(check.text(QStringLiteral("Alias")), QStringLiteral("newih"));
+}
+
+// The database file replaced or deleted under a running program: the next
+// read or write reaches the file that stands there now, or says there is none.
+void TestDatabase::fileReplacedWhileRunning_data()
+{
+    QTest::addColumn<QString>("replacement"); // "copy", "none", "garbage"
+    QTest::addColumn<QString>("failure");     // "" : the read and the write work
+    QTest::newRow("replaced by another file") << "copy" << "";
+    QTest::newRow("deleted") << "none" << "does not exist";
+    QTest::newRow("replaced by a corrupt file") << "garbage" << "not a database";
+}
+
+void TestDatabase::fileReplacedWhileRunning()
+{
+    QFETCH(QString, replacement);
+    QFETCH(QString, failure);
+    test::FakeSeams seams;
+    test::TestServer server;
+    Database &db = server.ctx().db();
+    const QString file = server.server().mainDatabase;
+    const QString select = QStringLiteral("SELECT TextName FROM vw_CallHandler WHERE CallHandlerObjectID = ?");
+    const QString update = QStringLiteral("UPDATE CallHandler SET TextName = ? WHERE CallHandlerObjectID = ?");
+    // Sales's name in a file, read (or first set) on a connection of its own.
+    const auto nameIn = [&](const QString &path, const QString &set = {}) {
+        QString name;
+        {
+            QSqlDatabase direct = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("direct"));
+            direct.setDatabaseName(path);
+            QSqlQuery q(direct);
+            const QString where = QStringLiteral(" WHERE CallHandlerObjectID = '%1'").arg(ids::Sales);
+            if (direct.open()
+                && (set.isEmpty() || q.exec(QStringLiteral("UPDATE CallHandler SET TextName = '%1'").arg(set) + where))
+                && q.exec(QStringLiteral("SELECT TextName FROM CallHandler") + where) && q.next())
+                name = q.value(0).toString();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("direct"));
+        return name;
+    };
+    DbError err;
+    QCOMPARE(db.open(kMain, select, {ids::Sales}, &err).value(0, 0).toString(), QStringLiteral("Sales"));
+
+    // The file is moved aside (the connection keeps it open) and something else takes its place.
+    const QString aside = file + QStringLiteral(".aside");
+    QVERIFY(QFile::copy(file, aside + QStringLiteral(".copy")));
+    QCOMPARE(nameIn(aside + QStringLiteral(".copy"), QStringLiteral("Sales (new file)")), QStringLiteral("Sales (new file)"));
+    QVERIFY(QFile::rename(file, aside));
+    if (replacement == QLatin1String("copy")) {
+        QVERIFY(QFile::rename(aside + QStringLiteral(".copy"), file));
+    } else if (replacement == QLatin1String("garbage")) {
+        QFile junk(file);
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write(QByteArray(4096, 'x'));
+    }
+
+    Recordset rs = db.open(kMain, select, {ids::Sales}, &err);
+    const bool written = db.execute(kMain, update, {QStringLiteral("Sales Desk"), ids::Sales}, &err);
+    if (failure.isEmpty()) {
+        QVERIFY2(rs.isOpen() && written, qPrintable(err.description));
+        QCOMPARE(rs.value(0, 0).toString(), QStringLiteral("Sales (new file)"));
+        // The write reached the file that stands there, not the one moved aside.
+        QCOMPARE(nameIn(file), QStringLiteral("Sales Desk"));
+        QCOMPARE(nameIn(aside), QStringLiteral("Sales"));
+        return;
+    }
+    QVERIFY(!rs.isOpen());
+    QVERIFY(!written);
+    QVERIFY2(err.description.contains(failure, Qt::CaseInsensitive), qPrintable(err.description));
+    QVERIFY2(!err.description.contains(QStringLiteral("readonly"), Qt::CaseInsensitive), qPrintable(err.description));
+    QCOMPARE(nameIn(aside), QStringLiteral("Sales"));
+
+    // The file back in its place: the next read finds it.
+    QFile::remove(file);
+    QVERIFY(QFile::rename(aside, file));
+    QCOMPARE(db.open(kMain, select, {ids::Sales}, &err).value(0, 0).toString(), QStringLiteral("Sales"));
 }
 
 void TestDatabase::updateOfAVanishedRow()
