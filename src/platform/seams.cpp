@@ -8,6 +8,8 @@
 #include <QProcess>
 #include <QRandomGenerator>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -120,10 +122,12 @@ public:
 
 class SystemRandom final : public RandomSeam {
 public:
-    int bounded(int highExclusive) override
-    {
-        return highExclusive <= 0 ? 0 : QRandomGenerator::global()->bounded(highExclusive);
-    }
+    double next() override { return m_generator.generateDouble(); }
+
+private:
+    // A fixed seed: the program's generator is never seeded from the time or
+    // the system, so each run draws the same sequence.
+    QRandomGenerator m_generator{1u};
 };
 
 template <typename T> std::unique_ptr<T> &slot();
@@ -149,7 +153,7 @@ template <> std::unique_ptr<ClockSeam> &slot()
 }
 template <> std::unique_ptr<RandomSeam> &slot()
 {
-    static std::unique_ptr<RandomSeam> s = std::make_unique<SystemRandom>();
+    static std::unique_ptr<RandomSeam> s = unseededRandom();
     return s;
 }
 
@@ -168,6 +172,17 @@ template <typename T> std::unique_ptr<T> swapIn(std::unique_ptr<T> seam)
 }
 
 } // namespace
+
+int RandomSeam::bounded(int highExclusive)
+{
+    const double draw = next();
+    if (highExclusive <= 0)
+        return 0;
+    // A draw just below 1 must not round up to the range's end.
+    return std::min(int(std::floor(draw * highExclusive)), highExclusive - 1);
+}
+
+std::unique_ptr<RandomSeam> unseededRandom() { return std::make_unique<SystemRandom>(); }
 
 MessageBoxSeam &Seams::messageBox() { return *slot<MessageBoxSeam>(); }
 FileDialogSeam &Seams::fileDialog() { return *slot<FileDialogSeam>(); }

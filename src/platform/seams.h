@@ -64,11 +64,20 @@ public:
                                            const QString &defaultText) = 0;
 };
 
+// The process-wide pseudo-random generator. The program never seeds it from
+// anything that changes between runs, so every run draws the same sequence.
 class RandomSeam {
 public:
     virtual ~RandomSeam() = default;
-    virtual int bounded(int highExclusive) = 0; // 0 <= n < highExclusive
+    // The next draw, uniform in [0, 1).
+    virtual double next() = 0;
+    // A whole number from 0 to highExclusive - 1: the next draw times
+    // highExclusive, rounded down (0 for a range that holds nothing).
+    int bounded(int highExclusive);
 };
+
+// A generator as the program starts with it: the same sequence in every run.
+std::unique_ptr<RandomSeam> unseededRandom();
 
 // The process-wide set of seams. Production code reads them through the
 // accessors; tests replace one or more with install().

@@ -63,12 +63,7 @@ std::optional<QString> FakeInputBox::getText(QWidget *, const QString &prompt, c
     return answers.isEmpty() ? std::nullopt : answers.dequeue();
 }
 
-int SequenceRandom::bounded(int highExclusive)
-{
-    if (values.isEmpty() || highExclusive <= 0)
-        return 0;
-    return values.dequeue() % highExclusive;
-}
+double SequenceRandom::next() { return draws.isEmpty() ? 0.0 : draws.dequeue(); }
 
 FakeSeams::FakeSeams()
 {

@@ -70,8 +70,10 @@ public:
 
 class SequenceRandom : public platform::RandomSeam {
 public:
-    int bounded(int highExclusive) override;
-    QQueue<int> values; // empty: 0
+    double next() override;
+    // Queues the draw that bounded(range) turns into `value`.
+    void queueWhole(int value, int range) { draws.enqueue((value + 0.5) / range); }
+    QQueue<double> draws; // next draws, each in [0, 1); empty: 0
 };
 
 // Installs every fake for the life of one test and puts the previous seams back.
