@@ -14,6 +14,7 @@
 #include "pickers/frmpickers.h"
 #include "pickers/pickerregistry.h"
 #include "platform/apppaths.h"
+#include "platform/outlineview.h"
 #include "platform/seams.h"
 #include "reports/frmavailableextensions.h"
 #include "reports/frmdependency.h"
@@ -35,10 +36,14 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <malloc.h>
 
 using namespace quillor;
 
 namespace {
+
+// The deep server's chains: as long as the longest an administrator has reported.
+constexpr int kDeepChainLength = 200;
 
 double peakMegabytes()
 {
@@ -51,6 +56,13 @@ double peakMegabytes()
             return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
     }
     return 0;
+}
+
+// The bytes the process has taken from the heap and not given back.
+double heapInUse()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return double(info.uordblks + info.hblkhd);
 }
 
 // A message the program shows is printed, never waited for.
@@ -173,38 +185,45 @@ int runOneSize(int objects, const QString &registryFile)
     ctx.state().gConnectionString = frmMain::connectionStringFor(ctx.workstation().ComputerName());
     ctx.state().gVersion = getVersion(ctx);
 
-    RoutingTree tree(ctx);
-    platform::OutlineModel &model = tree.ATTree();
     Reporter report(objects, ctx.db());
-
-    report.measure("first_tree", [&] {
-        QString root;
-        tree.StartNewTree(root, 0);
-    });
-    report.measure("open_one_node", [&] {
-        platform::OutlineNode *root = model.root();
-        for (int i = 0; root && i < root->childCount(); ++i) {
-            platform::OutlineNode *row = root->child(i);
-            if (tree.nodeType(row) == NodeCallHandler && tree.isPlaceholder(row->firstChild())) {
-                tree.openRow(row);
-                break;
+    {
+        // This tree and what it read are gone before the main window starts.
+        RoutingTree tree(ctx);
+        platform::OutlineModel &model = tree.ATTree();
+        report.measure("first_tree", [&] {
+            QString root;
+            tree.StartNewTree(root, 0);
+        });
+        report.measure("open_one_node", [&] {
+            platform::OutlineNode *root = model.root();
+            for (int i = 0; root && i < root->childCount(); ++i) {
+                platform::OutlineNode *row = root->child(i);
+                if (tree.nodeType(row) == NodeCallHandler && tree.isPlaceholder(row->firstChild())) {
+                    tree.openRow(row);
+                    break;
+                }
             }
-        }
-    });
-    int opened = 0;
-    report.measure("open_all_reachable", [&] {
-        // As a user would: one unopened node after the other, in tree order.
-        for (platform::OutlineNode *row = model.root(); row; row = model.nextInTree(row)) {
-            const qint16 type = tree.nodeType(row);
-            if ((type == NodeCallHandler || type == NodeSubscriber) && tree.isPlaceholder(row->firstChild())) {
-                tree.openRow(row);
-                ++opened;
+        });
+        int opened = 0;
+        bool stopped = false;
+        report.measure("open_all_reachable", [&] {
+            // As a user would: one unopened node after the other, in tree order,
+            // until the tree holds as many rows as "Expand all nodes" allows.
+            for (platform::OutlineNode *row = model.root(); row; row = model.nextInTree(row)) {
+                const qint16 type = tree.nodeType(row);
+                if ((type == NodeCallHandler || type == NodeSubscriber) && tree.isPlaceholder(row->firstChild())) {
+                    if (model.totalRows() >= tree.expandAllRowLimit()) {
+                        stopped = true;
+                        break;
+                    }
+                    tree.openRow(row);
+                    ++opened;
+                }
             }
-        }
-    });
-    std::fprintf(stderr, "%d objects: %d nodes opened, %d rows in the tree\n", objects, opened, model.totalRows());
-
-    model.clear();
+        });
+        std::fprintf(stderr, "%d objects: %d nodes opened, %d rows in the tree%s\n", objects, opened, model.totalRows(),
+                     stopped ? " (stopped at the row limit)" : "");
+    }
 
     // The rest as the user runs it: in the main window, whose views follow
     // every row. Messages are printed, never waited for.
@@ -234,18 +253,70 @@ int runOneSize(int objects, const QString &registryFile)
 
     // Expand all and the export.
     platform::OutlineModel &shown = window.routingTree().ATTree();
+    const int rowsBefore = shown.totalRows();
+    const double heapBefore = heapInUse();
     report.measure("expand_all", [&] {
         window.findChild<QAction *>(QStringLiteral("ExpandAllNodes"))->trigger();
         // Until the view has laid the rows out and painted them.
         QCoreApplication::processEvents();
     });
-    std::fprintf(stderr, "%d objects: %d rows after expand all\n", objects, shown.totalRows());
+    // What the rows cost: the model's, the view's and what the tree keeps of what it read.
+    const double grown = heapInUse() - heapBefore;
+    std::fprintf(stderr, "%d objects: %d rows after expand all, %.0f bytes a row (the heap grew by %.1f MB)\n",
+                 objects, shown.totalRows(), grown / std::max(1, shown.totalRows() - rowsBefore), grown / 1048576.0);
     report.measure("export", [&] {
         QString error;
         if (!WriteTreeExportFile(shown, dir.filePath(QStringLiteral("tree.txt")), QDateTime::currentDateTime(), &error))
             std::fprintf(stderr, "export failed: %s\n", qPrintable(error));
     });
     measureReportsAndTools(report, ctx, window, objects);
+    return 0;
+}
+
+// On a server of deep chains: "Expand all nodes" until it stops at its row
+// limit, then the deepest node it left unopened opened as a user opens it (its
+// arrow), the row selected beforehand so that its page has loaded already.
+int runDeepServer(int objects, const QString &registryFile)
+{
+    QTemporaryDir dir;
+    platform::AppPaths::overrideDataFolder(dir.path());
+    QString error;
+    AppContext ctx(embedded::standInProcedures());
+    if (!ctx.loadRegistry(registryFile, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    platform::Seams::install(std::make_unique<PrintedMessages>());
+    frmMain window(ctx);
+    if (!window.Form_Load())
+        return 1;
+    window.show();
+    QCoreApplication::processEvents();
+    Reporter report(objects, ctx.db());
+    RoutingTree &tree = window.routingTree();
+    platform::OutlineModel &model = tree.ATTree();
+    auto *view = window.findChild<platform::OutlineTreeView *>(QStringLiteral("ATTree"));
+
+    report.measure("expand_all_deep", [&] {
+        window.findChild<QAction *>(QStringLiteral("ExpandAllNodes"))->trigger();
+        QCoreApplication::processEvents();
+    });
+    platform::OutlineNode *deepest = nullptr;
+    for (platform::OutlineNode *row = model.root(); row; row = model.nextInTree(row)) {
+        if (row->childCount() > 0 && tree.isPlaceholder(row->firstChild()) && (!deepest || row->level() > deepest->level()))
+            deepest = row;
+    }
+    std::fprintf(stderr, "%d objects (deep): %d rows after expand all, the deepest unopened node at level %d\n", objects,
+                 model.totalRows(), deepest ? deepest->level() : -1);
+    if (!deepest || !view)
+        return 0;
+    view->selectNode(deepest);
+    QCoreApplication::processEvents();
+    report.measure("open_one_node_deep", [&] {
+        view->expand(model.indexOf(deepest));
+        QCoreApplication::processEvents();
+    });
+    std::fprintf(stderr, "%d objects (deep): %d rows after opening it\n", objects, model.totalRows());
     return 0;
 }
 
@@ -270,15 +341,20 @@ int main(int argc, char *argv[])
     const QCommandLineOption server(QStringLiteral("server"),
                                     QStringLiteral("The registry export of the server to measure (with --one-size)."),
                                     QStringLiteral("FILE"));
+    const QCommandLineOption deep(QStringLiteral("deep"),
+                                  QStringLiteral("The server (with --one-size) is one of deep chains."));
     parser.addOption(sizes);
     parser.addOption(seed);
     parser.addOption(one);
     parser.addOption(server);
+    parser.addOption(deep);
     parser.process(app);
 
     const quint32 seedValue = parser.value(seed).toUInt();
-    if (parser.isSet(one))
-        return runOneSize(parser.value(one).toInt(), parser.value(server));
+    if (parser.isSet(one)) {
+        const int objects = parser.value(one).toInt();
+        return parser.isSet(deep) ? runDeepServer(objects, parser.value(server)) : runOneSize(objects, parser.value(server));
+    }
 
     std::printf("objects\toperation\tseconds\tqueries\tpeak_mb\n");
     std::fflush(stdout);
@@ -286,27 +362,34 @@ int main(int argc, char *argv[])
     const QStringList list = parser.value(sizes).split(u',', Qt::SkipEmptyParts);
     for (const QString &size : list) {
         const int objects = size.trimmed().toInt();
-        QTemporaryDir dir;
-        QString error;
-        QElapsedTimer made;
-        made.start();
-        const auto generated =
-            embedded::createGeneratedServer(dir.filePath(QStringLiteral("server")), {objects, seedValue}, &error);
-        if (!generated) {
-            std::fprintf(stderr, "cannot generate a server of %d objects: %s\n", objects, qPrintable(error));
-            status = 1;
-            continue;
+        // The usual server, then one of deep chains (each measured in a process of its own).
+        for (const int chainLength : {0, kDeepChainLength}) {
+            QTemporaryDir dir;
+            QString error;
+            QElapsedTimer made;
+            made.start();
+            const auto generated = embedded::createGeneratedServer(dir.filePath(QStringLiteral("server")),
+                                                                   {objects, seedValue, chainLength}, &error);
+            if (!generated) {
+                std::fprintf(stderr, "cannot generate a server of %d objects: %s\n", objects, qPrintable(error));
+                status = 1;
+                continue;
+            }
+            std::fprintf(stderr, "generated %d objects%s in %.2f s\n", objects, chainLength ? " (deep)" : "",
+                         double(made.elapsed()) / 1000.0);
+            QStringList arguments{QStringLiteral("--one-size"), QString::number(objects), QStringLiteral("--server"),
+                                  generated->registryFile};
+            if (chainLength)
+                arguments << QStringLiteral("--deep");
+            QProcess child;
+            child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            child.start(QCoreApplication::applicationFilePath(), arguments);
+            if (!child.waitForFinished(-1) || child.exitCode() != 0)
+                status = 1;
+            const QByteArray out = child.readAllStandardOutput();
+            std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+            std::fflush(stdout);
         }
-        std::fprintf(stderr, "generated %d objects in %.2f s\n", objects, double(made.elapsed()) / 1000.0);
-        QProcess child;
-        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        child.start(QCoreApplication::applicationFilePath(),
-                    {QStringLiteral("--one-size"), QString::number(objects), QStringLiteral("--server"), generated->registryFile});
-        if (!child.waitForFinished(-1) || child.exitCode() != 0)
-            status = 1;
-        const QByteArray out = child.readAllStandardOutput();
-        std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
-        std::fflush(stdout);
     }
     return status;
 }

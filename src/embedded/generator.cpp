@@ -37,6 +37,8 @@ constexpr qint64 MissingSerialBase = 0xFFFF0000LL;
 constexpr int MaxMenuChildren = 8;
 // Beyond this branching the tree is made deeper instead of wider.
 constexpr double MaxBranching = 6.0;
+// A server gets a chain only when this many menus stay beside it.
+constexpr int MinimumMenusBesideChains = 10;
 
 const QString Disabled = QStringLiteral("1993-01-02 00:00:00");
 const QVariant Null;
@@ -111,7 +113,16 @@ Plan makePlan(const GeneratedOptions &options)
     s.nameLookupHandlers = std::max(1, int(std::lround(0.05 * n)));
     s.callHandlers = std::max(3, int(std::lround(0.30 * n)));
     s.subscribers = n - s.callHandlers - s.interviewHandlers - s.nameLookupHandlers;
-    s.menus = s.callHandlers - 2; // the operator and goodbye handlers are outside the tree
+    // The operator and goodbye handlers are outside the tree; the rest are
+    // menus, or steps of chains when the shape asks for them.
+    const int treeHandlers = s.callHandlers - 2;
+    if (options.chainLength > 0) {
+        s.chains = treeHandlers / (2 * options.chainLength);
+        if (s.chains == 0 && treeHandlers - options.chainLength >= MinimumMenusBesideChains)
+            s.chains = 1;
+        s.chainLength = s.chains > 0 ? options.chainLength : 0;
+    }
+    s.menus = treeHandlers - s.chains * s.chainLength;
     const int invalid = std::max(1, int(std::lround(n / 400.0)));
     s.invalidDirectoryLinks = invalid / 4;
     s.invalidHandlerLinks = invalid - s.invalidDirectoryLinks;
@@ -222,6 +233,8 @@ struct TreeHandler {
     QString path;         // keys from the root: "3.2.7"
     int nextKey = 1;      // the next free key among "1"-"9"
     int menuChildren = 0;
+    int chain = 0;        // the chain (from 1) of a chain's handler, 0 for a menu
+    int step = 0;         // its place in the chain, from 1
     std::array<Route, 12> keys;
 };
 
@@ -253,11 +266,14 @@ public:
                 levels[std::size_t(c.depth)].push_back(child);
             }
         }
+        if (s.chains > 0)
+            buildChains(levels.size() > 1 ? levels[1] : std::vector<int>());
         for (int i = 0; i < s.callHandlers; ++i) {
             if (i == 1 || i == 2)
                 continue;
             m_any.push_back(i);
-            if (m_handlers[std::size_t(i)].menuChildren == 0)
+            const TreeHandler &h = m_handlers[std::size_t(i)];
+            if (h.menuChildren == 0 && h.chain == 0)
                 m_leaves.push_back(i);
         }
 
@@ -285,6 +301,45 @@ public:
 
 private:
     QString handlerId(int index) const { return generatedObjectId(m_seed, Kind::CallHandler, index + 1); }
+
+    // The chains follow the menus in the handler list. Every step's key 1 leads
+    // to the next step, keys 2 and 3 to the first two menus below the root (the
+    // writer points key 0 back to the root). The chain itself hangs off the root
+    // or a menu outside those two menus' subtrees, so the sideways links never
+    // lead back into the path that reached them.
+    void buildChains(const std::vector<int> &firstLevel)
+    {
+        const GeneratedShape &s = m_plan.shape;
+        const std::vector<int> sides(firstLevel.begin(), firstLevel.begin() + std::min<std::ptrdiff_t>(2, firstLevel.size()));
+        const auto belowSide = [&](int index) {
+            while (index > 0 && m_handlers[std::size_t(index)].parent > 0)
+                index = m_handlers[std::size_t(index)].parent;
+            return std::find(sides.begin(), sides.end(), index) != sides.end();
+        };
+        const int firstStep = 2 + s.menus;
+        std::vector<int> hangers;
+        for (int i = 0; i < firstStep; ++i)
+            if (i != 1 && i != 2 && !belowSide(i))
+                hangers.push_back(i);
+        for (int c = 0; c < s.chains; ++c) {
+            const int head = firstStep + c * s.chainLength;
+            for (int k = 0; k < s.chainLength; ++k) {
+                const int index = head + k;
+                TreeHandler &h = m_handlers[std::size_t(index)];
+                h.chain = c + 1;
+                h.step = k + 1;
+                h.parent = k == 0 ? -1 : index - 1;
+                if (k + 1 < s.chainLength)
+                    link(index, go(PHGreeting, handlerId(index + 1), 3));
+                else
+                    h.nextKey = 2; // the last step leads nowhere further
+                for (const int side : sides)
+                    link(index, go(PHGreeting, handlerId(side), 3));
+            }
+            if (!placeOn(hangers, go(PHGreeting, handlerId(head), 3)))
+                ++m_unplaced;
+        }
+    }
 
     bool hasFreeKey(int index) const { return m_handlers[std::size_t(index)].nextKey <= 9; }
 
@@ -574,10 +629,15 @@ private:
                 h.greetings[0] = act(1);
                 ext.clear();
             } else {
-                QString alias = t.path;
-                alias.replace(u'.', u'_');
-                h.alias = QStringLiteral("menu_") + alias;
-                h.textName = QStringLiteral("Menu ") + t.path;
+                if (t.chain > 0) {
+                    h.alias = QStringLiteral("chain%1_%2").arg(t.chain).arg(t.step, 3, 10, QLatin1Char('0'));
+                    h.textName = QStringLiteral("Chain %1 step %2").arg(t.chain).arg(t.step);
+                } else {
+                    QString alias = t.path;
+                    alias.replace(u'.', u'_');
+                    h.alias = QStringLiteral("menu_") + alias;
+                    h.textName = QStringLiteral("Menu ") + t.path;
+                }
                 const auto [owner, ownerType] = somePerson();
                 h.administrator = owner;
                 h.administratorType = ownerType;
@@ -607,7 +667,10 @@ private:
                 if (m_random.percent(15))
                     ext.clear(); // reachable only through the menus
             }
-            if (i != 1) { // the operator's own keys lead back to the root
+            if (t.chain > 0) { // every step of a chain leads back to the root
+                h.keys[0] = go(PHGreeting, m_root, 3);
+                h.keys[10] = {2, SubSignIn, Null, 0};
+            } else if (i != 1) { // the operator's own keys lead back to the root
                 h.keys[0] = go(PHTransfer, m_operator, 3);
                 h.keys[10] = {2, SubSignIn, Null, 0};
             } else {

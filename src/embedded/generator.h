@@ -24,6 +24,14 @@ namespace quillor::embedded {
 struct GeneratedOptions {
     int objects = 1000;
     quint32 seed = 1;
+    // 0: the routing tree is made of menus. Otherwise about half of what would
+    // be menus becomes chains of this many call handlers, a deep shape: each
+    // handler's key 1 leads to the next, key 0 back to the root, and keys 2 and
+    // 3 sideways to the first two menus below the root, whose subtrees therefore
+    // unfold again under every handler of every chain. Each chain hangs off a
+    // menu outside those two subtrees. Servers too small to keep a few menus
+    // beside one chain get none.
+    int chainLength = 0;
 };
 
 // How a generated server is made up, known before it is built.
@@ -35,6 +43,8 @@ struct GeneratedShape {
     int interviewHandlers = 0; // the first is the undeletable creation template
     int nameLookupHandlers = 0; // the first row is the creation template
     int depth = 0;             // menu levels below the root
+    int chains = 0;            // chains of call handlers (see GeneratedOptions::chainLength)
+    int chainLength = 0;       // call handlers in each chain; they count among callHandlers, not menus
     int invalidHandlerLinks = 0;   // "PHGreeting" to call handlers that do not exist
     int invalidDirectoryLinks = 0; // "AD" to name lookup handlers that do not exist
 };
@@ -55,7 +65,8 @@ std::optional<SampleServer> createGeneratedServer(const QString &folder, const G
 // The ObjectID of object `serial` (or of rule `index` below it) in a server
 // generated with `seed`. Serials start at 1 per kind; call handlers 1, 2 and 3
 // are the root, the operator and the goodbye handler, the menus follow, then
-// the subscribers' primary handlers in subscriber order.
+// the chains' handlers chain by chain, then the subscribers' primary handlers
+// in subscriber order.
 QString generatedObjectId(quint32 seed, SampleIds::Kind kind, qint64 serial, int index = 0);
 
 // True for the IDs that generated servers link to on purpose although no such
