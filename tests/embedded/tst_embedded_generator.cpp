@@ -346,6 +346,52 @@ private slots:
         QCOMPARE(f.count(QStringLiteral("SELECT * FROM Subscriber")), generatedShape({5000, 2}).subscribers);
     }
 
+    // The deep shape: chains whose every step leads on (key 1), back to the
+    // root (key 0) and sideways (keys 2 and 3) to the first two menus below
+    // the root, each chain hanging off one menu outside those two.
+    void chainsRunDeepAndLeadSideways()
+    {
+        const GeneratedOptions options{1000, 1, 50};
+        SampleFixture f;
+        f.server = createGeneratedServer(f.dir.path(), options, &f.error);
+        QVERIFY2(f.server && f.open(f.server->mainDatabase), qPrintable(f.error));
+        const GeneratedShape shape = generatedShape(options);
+        QCOMPARE(shape.chainLength, 50);
+        QCOMPARE(shape.chains, 2);
+        QCOMPARE(shape.menus + shape.chains * shape.chainLength, shape.callHandlers - 2);
+        QCOMPARE(f.count(QStringLiteral("SELECT * FROM CallHandler WHERE IsPrimary=0")), shape.callHandlers);
+        QCOMPARE(f.count(QStringLiteral("SELECT * FROM Subscriber")), shape.subscribers);
+
+        const auto handler = [&](qint64 serial) { return generatedObjectId(1, SampleIds::Kind::CallHandler, serial); };
+        const QString key = QStringLiteral("SELECT DestinationObjectID FROM MenuEntry WHERE ParentObjectID=? AND Alias=?");
+        for (int c = 0; c < shape.chains; ++c) {
+            const qint64 head = 3 + shape.menus + qint64(c) * shape.chainLength;
+            for (qint64 step = head; step < head + shape.chainLength; ++step) {
+                const QString id = handler(step);
+                QCOMPARE(f.scalar(key, {id, QStringLiteral("0")}).toString(), handler(1));
+                QCOMPARE(f.scalar(key, {id, QStringLiteral("1")}).toString(),
+                         step + 1 < head + shape.chainLength ? handler(step + 1) : QString());
+                QCOMPARE(f.scalar(key, {id, QStringLiteral("2")}).toString(), handler(4));
+                QCOMPARE(f.scalar(key, {id, QStringLiteral("3")}).toString(), handler(5));
+            }
+            // Menu 1 and Menu 2 are the sideways menus; the chain hangs elsewhere.
+            const QVariantList hangers = f.column(
+                QStringLiteral("SELECT c.Alias FROM MenuEntry m JOIN CallHandler c ON c.CallHandlerObjectID=m.ParentObjectID "
+                               "WHERE m.DestinationObjectID=? AND c.Alias NOT LIKE 'chain%'"),
+                {handler(head)});
+            QCOMPARE(hangers.size(), 1);
+            const QString hanger = hangers.first().toString();
+            QVERIFY2(hanger == QLatin1String("openinggreetingch")
+                         || (hanger.startsWith(QLatin1String("menu_")) && !QStringList{"1", "2"}.contains(hanger.mid(5).section(u'_', 0, 0))),
+                     qPrintable(hanger));
+        }
+        QCOMPARE(f.scalar(QStringLiteral("SELECT TextName FROM CallHandler WHERE CallHandlerObjectID=?"), {handler(4)}).toString(),
+                 QStringLiteral("Menu 1"));
+        QCOMPARE(f.count(QStringLiteral("SELECT TextName FROM CallHandler GROUP BY 1 HAVING count(*) > 1")), 0);
+        // Too small a server for a chain and a few menus beside it gets none.
+        QCOMPARE(generatedShape({200, 1, 50}).chains, 0);
+    }
+
     void cleanupTestCase() { m_servers.clear(); }
 };
 
