@@ -7,6 +7,9 @@
 #include "platform/busycursor.h"
 #include "platform/seams.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace quillor {
 
 using platform::BusyCursor;
@@ -34,6 +37,23 @@ struct GreetingKey {
 const GreetingKey kGreetings[] = {{"Standard", "STD"}, {"Off Hours", "OFF"}, {"Alternate", "ALT"},
                                   {"Internal", "INT"}, {"Busy", "BSY"},      {"Error", "ERR"}};
 
+// The links of a node in the order its rows are added: the twelve keys, the
+// after-message action, the six greetings.
+constexpr int kKeySlots = 12;
+constexpr int kAfterMessageSlot = kKeySlots;
+constexpr int kFirstGreetingSlot = kAfterMessageSlot + 1;
+constexpr int kSlots = kFirstGreetingSlot + int(std::size(kGreetings));
+const QStringList kSlotKeys = [] {
+    QStringList keys = kKeys;
+    keys << QStringLiteral("AM");
+    for (const GreetingKey &g : kGreetings)
+        keys << QString::fromLatin1(g.key);
+    return keys;
+}();
+
+// The hidden columns, in the order the model is given them.
+enum Column { ColConversation, ColAction, ColObjectID, ColNodeType, ColChildAlias };
+
 // Conversations that lead nowhere further.
 bool isConversationWithoutDestination(const QString &c)
 {
@@ -41,6 +61,38 @@ bool isConversationWithoutDestination(const QString &c)
            || c == conv::CxConvSystemTransfer || c == conv::ConvCVMMBoxReset || c == conv::ConvHotelCheckedOut
            || c == conv::CxConvSubSystemTransfer || c == conv::BroadcastMessageAdministrator
            || c == conv::TransferAltContactNumber;
+}
+
+// The slot of a menu entry's or a greeting's alias; -1 for another alias.
+int slotOf(bool menu, const QString &alias)
+{
+    if (menu) {
+        for (int i = 0; i < kKeySlots; ++i) {
+            if (alias.compare(kKeys.at(i), Qt::CaseInsensitive) == 0)
+                return i;
+        }
+        return -1;
+    }
+    for (int i = 0; i < int(std::size(kGreetings)); ++i) {
+        if (alias.compare(QLatin1String(kGreetings[i].alias), Qt::CaseInsensitive) == 0)
+            return kFirstGreetingSlot + i;
+    }
+    return -1;
+}
+
+// A link as read, by which links that show the same row are found.
+struct LinkKey {
+    int slot = 0;
+    int actionType = -1; // -1: no action stored
+    int action = 0;
+    QString conversation;
+    QString destination;
+    bool operator==(const LinkKey &) const = default;
+};
+
+size_t qHash(const LinkKey &k, size_t seed = 0)
+{
+    return qHashMulti(seed, k.slot, k.actionType, k.action, k.conversation, k.destination);
 }
 
 } // namespace
@@ -65,7 +117,18 @@ struct RoutingTree::Link {
     QVariant action; // Null when the database holds none
     QString destination;
     QString conversation;
-    QString key;
+};
+
+// What a link shows as a row. It is the same wherever its object is opened,
+// so it is worked out once and every row of the link shares its text and
+// cells: a tree of a million rows holds far fewer distinct ones.
+struct RoutingTree::LinkRow {
+    bool add = false; // false: the view options leave the link out
+    qint16 type = NodeLeaf; // before the loop test
+    QString text;
+    QString objectId; // normalised; empty for leaves and invalid links
+    platform::OutlineCells cells;
+    platform::OutlineCells duplicateCells; // a call handler or subscriber met on its own path
 };
 
 // What opening one call handler needs from the database, kept until the
@@ -73,11 +136,35 @@ struct RoutingTree::Link {
 struct RoutingTree::NodeLinks {
     int handlerCount = 0;
     QString handlerId;
-    Link afterMessage;
-    QList<std::optional<Link>> keys;      // in key order; nullopt: no such entry
-    QList<std::optional<Link>> greetings; // in tree order; nullopt: no such greeting
     int menuCount = 0;
     int greetingCount = 0;
+    // By slot (the greetings only when they are shown). A link keeps what it
+    // was read as until its row has been worked out without a message; a
+    // slot with neither is an entry the server does not have.
+    struct Slot {
+        std::shared_ptr<const LinkRow> row;
+        std::unique_ptr<Link> link;
+        bool present() const { return row || link; }
+    };
+    std::vector<Slot> entries;
+};
+
+struct RoutingTree::ReadCache {
+    explicit ReadCache(AppContext &ctx, const TreeViewOptions &shown) : lookup(ctx), writes(ctx.db().writeCount()), options(shown) {}
+    QHash<QString, std::shared_ptr<NodeLinks>> nodes;
+    QHash<LinkKey, std::shared_ptr<const LinkRow>> rows;
+    DestinationLookup lookup;
+    quint64 writes;
+    TreeViewOptions options; // the rows depend on them
+};
+
+// The row being given its links.
+struct RoutingTree::Filling {
+    Filling(Node *filled, Node *stub) : row(filled), placeholder(stub) {}
+    Node *row;
+    Node *placeholder; // to become the first link's row
+    std::vector<QString> path; // the ObjectIDs from the row up to the root, read when first asked
+    bool pathRead = false;
 };
 
 int detailPageForNodeType(int nodeType)
@@ -97,7 +184,7 @@ int detailPageForNodeType(int nodeType)
 
 RoutingTree::RoutingTree(AppContext &ctx, QObject *parent)
     : QObject(parent), m_ctx(ctx), m_model({kConversation, kAction, kObjectID, kNodeType, kChildAlias}),
-      m_lookup(std::make_unique<DestinationLookup>(ctx))
+      m_cache(std::make_shared<ReadCache>(ctx, m_options))
 {
     connect(&m_model, &platform::OutlineModel::beforeExpand, this, &RoutingTree::onBeforeExpand);
 }
@@ -274,7 +361,6 @@ RoutingTree::ExpandAllResult RoutingTree::ExpandAllNodes(int rowLimit)
                 result.limitReached = true;
                 break;
             }
-            m_model.removeNode(first);
             ExpandRow(row);
             ++result.expanded;
         }
@@ -286,14 +372,26 @@ RoutingTree::ExpandAllResult RoutingTree::ExpandAllNodes(int rowLimit)
     return result;
 }
 
-std::shared_ptr<const RoutingTree::NodeLinks> RoutingTree::readNodeLinks(const QString &objectId, platform::DbError *error)
+RoutingTree::ReadCache &RoutingTree::cache()
 {
-    platform::Database &db = m_ctx.db();
-    // Rows read before one of the program's own writes may be stale.
-    if (db.writeCount() != m_cacheWrites)
+    // Rows read before one of the program's own writes may be stale; rows
+    // made under other view options show other links.
+    if (m_cache->writes != m_ctx.db().writeCount() || !(m_cache->options == m_options))
         clearCache();
+    return *m_cache;
+}
+
+void RoutingTree::clearCache()
+{
+    m_cache = std::make_shared<ReadCache>(m_ctx, m_options);
+}
+
+std::shared_ptr<RoutingTree::NodeLinks> RoutingTree::readNodeLinks(const QString &objectId, platform::DbError *error)
+{
+    ReadCache &known = cache();
+    platform::Database &db = m_ctx.db();
     const QString key = normalizedObjectId(objectId);
-    if (const auto it = m_nodeCache.constFind(key); it != m_nodeCache.cend())
+    if (const auto it = known.nodes.constFind(key); it != known.nodes.cend())
         return *it;
 
     const QString connection = m_ctx.state().gConnectionString;
@@ -309,23 +407,25 @@ std::shared_ptr<const RoutingTree::NodeLinks> RoutingTree::readNodeLinks(const Q
     if (links->handlerCount == 1) {
         handler.MoveFirst();
         links->handlerId = handler.text(QStringLiteral("CallHandlerObjectID"));
-        links->afterMessage = Link{handler.field(QStringLiteral("AfterMessageAction")),
-                                   handler.text(QStringLiteral("AfterMessageObjectID")),
-                                   handler.text(QStringLiteral("AfterMessageConversation")), QStringLiteral("AM")};
+        links->entries.resize(size_t(m_options.ShowAfterGreetingLinks ? kSlots : kFirstGreetingSlot));
+        links->entries[kAfterMessageSlot].link = std::make_unique<Link>(
+            Link{handler.field(QStringLiteral("AfterMessageAction")), handler.text(QStringLiteral("AfterMessageObjectID")),
+                 handler.text(QStringLiteral("AfterMessageConversation"))});
         // The node's menu entries and greetings in one query: the tree sends it for every node it opens.
+        // Greetings that are not shown are only counted, which the index answers alone.
         const QString parent = normalizedObjectId(links->handlerId);
-        platform::Recordset rules = db.open(
-            connection,
-            QStringLiteral("SELECT 0 AS RuleKind, Alias, Action, ConversationName, DestinationObjectID FROM vw_MenuEntry "
-                           "WHERE ParentObjectID = ? UNION ALL "
-                           "SELECT 1, Alias, Action, ConversationName, DestinationObjectID FROM vw_MessagingRule "
-                           "WHERE ParentObjectID = ?"),
-            {parent, parent}, error);
+        const QString rulesSql =
+            m_options.ShowAfterGreetingLinks
+                ? QStringLiteral("SELECT 0 AS RuleKind, Alias, Action, ConversationName, DestinationObjectID FROM vw_MenuEntry "
+                                 "WHERE ParentObjectID = ? UNION ALL "
+                                 "SELECT 1, Alias, Action, ConversationName, DestinationObjectID FROM vw_MessagingRule "
+                                 "WHERE ParentObjectID = ?")
+                : QStringLiteral("SELECT 0 AS RuleKind, Alias, Action, ConversationName, DestinationObjectID FROM vw_MenuEntry "
+                                 "WHERE ParentObjectID = ? UNION ALL "
+                                 "SELECT 1, NULL, NULL, NULL, NULL FROM vw_MessagingRule WHERE ParentObjectID = ?");
+        platform::Recordset rules = db.open(connection, rulesSql, {parent, parent}, error);
         if (!rules.isOpen())
             return nullptr;
-        // The first row of each alias, as a forward search from the first row finds it.
-        QHash<QString, Link> menuByAlias;
-        QHash<QString, Link> greetingByAlias;
         const int kind = rules.fieldIndex(QStringLiteral("RuleKind"));
         const int alias = rules.fieldIndex(QStringLiteral("Alias"));
         const int action = rules.fieldIndex(QStringLiteral("Action"));
@@ -334,50 +434,65 @@ std::shared_ptr<const RoutingTree::NodeLinks> RoutingTree::readNodeLinks(const Q
         for (int r = 0; r < rules.RecordCount(); ++r) {
             const bool menu = rules.value(r, kind).toInt() == 0;
             (menu ? links->menuCount : links->greetingCount)++;
-            QHash<QString, Link> &byAlias = menu ? menuByAlias : greetingByAlias;
-            const QString name = rules.value(r, alias).toString().toLower();
-            if (byAlias.contains(name))
+            if (!menu && !m_options.ShowAfterGreetingLinks)
+                continue;
+            const int slot = slotOf(menu, rules.value(r, alias).toString());
+            // The first row of each alias, as a forward search from the first row finds it.
+            if (slot < 0 || size_t(slot) >= links->entries.size() || links->entries[size_t(slot)].link)
                 continue;
             // A Null reads as "": no link inherits what the previous one held.
-            byAlias.insert(name, Link{rules.value(r, action), rules.value(r, destination).toString(),
-                                      rules.value(r, conversation).toString(), QString()});
-        }
-        for (const QString &k : kKeys) {
-            const auto it = menuByAlias.constFind(k);
-            if (it == menuByAlias.cend()) {
-                links->keys << std::nullopt;
-                continue;
-            }
-            Link link = *it;
-            link.key = k;
+            auto link = std::make_unique<Link>(Link{rules.value(r, action), rules.value(r, destination).toString(),
+                                                    rules.value(r, conversation).toString()});
             // A conversation that needs a destination but has none reads "(Error)".
             // The server's own conversations (sign-in and the like) never have
             // one: they stay what they are and read as themselves.
-            if (!link.action.isNull() && link.action.toInt() == 2 && !link.conversation.isEmpty()
-                && link.destination.isEmpty() && !isConversationWithoutDestination(link.conversation))
-                link.action = 6;
-            links->keys << link;
-        }
-        for (const GreetingKey &g : kGreetings) {
-            const auto it = greetingByAlias.constFind(QString::fromLatin1(g.alias).toLower());
-            if (it == greetingByAlias.cend()) {
-                links->greetings << std::nullopt;
-                continue;
-            }
-            Link link = *it;
-            link.key = QString::fromLatin1(g.key);
-            links->greetings << link;
+            if (menu && !link->action.isNull() && link->action.toInt() == 2 && !link->conversation.isEmpty()
+                && link->destination.isEmpty() && !isConversationWithoutDestination(link->conversation))
+                link->action = 6;
+            links->entries[size_t(slot)].link = std::move(link);
         }
     }
-    m_nodeCache.insert(key, links);
+    known.nodes.insert(key, links);
     return links;
 }
 
-void RoutingTree::clearCache()
+// The destinations of every link not yet worked out, fetched in one query per
+// kind instead of one or two per link.
+void RoutingTree::prefetchDestinations(const NodeLinks &links)
 {
-    m_nodeCache.clear();
-    m_lookup = std::make_unique<DestinationLookup>(m_ctx);
-    m_cacheWrites = m_ctx.db().writeCount();
+    const std::shared_ptr<ReadCache> hold = m_cache;
+    DestinationLookup &lookup = hold->lookup;
+    QStringList handlers, directories, interviews;
+    const auto collect = [&](int slot) {
+        const Link *l = size_t(slot) < links.entries.size() ? links.entries[size_t(slot)].link.get() : nullptr;
+        if (!l || l->action.isNull() || l->action.toInt() != 2)
+            return;
+        if (l->conversation == conv::PHGreeting || l->conversation == conv::PHTransfer)
+            handlers << l->destination;
+        else if (l->conversation == conv::AD)
+            directories << l->destination;
+        else if (l->conversation == conv::CHInterview)
+            interviews << l->destination;
+    };
+    for (int slot = 0; slot < kKeySlots; ++slot)
+        collect(slot);
+    if (m_options.ShowAfterMessageLinks)
+        collect(kAfterMessageSlot);
+    if (m_options.ShowAfterGreetingLinks)
+        for (int slot = kFirstGreetingSlot; slot < kSlots; ++slot)
+            collect(slot);
+    if (handlers.isEmpty() && directories.isEmpty() && interviews.isEmpty())
+        return;
+    lookup.prefetch(Kind::CallHandler, handlers);
+    QStringList subscribers;
+    for (const QString &id : std::as_const(handlers)) {
+        const auto f = lookup.find(Kind::CallHandler, id);
+        if (f.found() && f.isPrimary)
+            subscribers << f.recipientObjectId;
+    }
+    lookup.prefetch(Kind::Subscriber, subscribers);
+    lookup.prefetch(Kind::NameLookupHandler, directories);
+    lookup.prefetch(Kind::InterviewHandler, interviews);
 }
 
 void RoutingTree::ExpandRow(Node *iRow)
@@ -386,7 +501,21 @@ void RoutingTree::ExpandRow(Node *iRow)
         return;
     m_model.setRedraw(false);
     BusyCursor busy;
+    // Changing the placeholder into the first link's row costs a view far
+    // less than removing it (which walks every index the view keeps).
+    Filling fill{iRow, iRow->childCount() == 1 && isPlaceholder(iRow->firstChild()) ? iRow->firstChild() : nullptr};
+    // The links reach the view as one insertion once they are all there.
+    m_model.beginAppendRows(iRow);
+    bool appending = true;
+    const auto endAppending = [&] {
+        if (std::exchange(appending, false))
+            m_model.endAppendRows();
+        // No link took the placeholder's place: the row is left without children.
+        if (Node *unused = std::exchange(fill.placeholder, nullptr))
+            m_model.removeNode(unused);
+    };
     const auto finish = [&](bool select) {
+        endAppending();
         m_model.setRedraw(true);
         if (select)
             emit selectRow(iRow);
@@ -410,39 +539,7 @@ void RoutingTree::ExpandRow(Node *iRow)
         finish(false);
         return;
     }
-    DestinationLookup &lookup = *m_lookup;
-    {
-        // The destinations of every link, fetched in one query per kind
-        // instead of one or two per link.
-        QStringList handlers, directories, interviews;
-        const auto collect = [&](const std::optional<Link> &l) {
-            if (!l || l->action.isNull() || l->action.toInt() != 2)
-                return;
-            if (l->conversation == conv::PHGreeting || l->conversation == conv::PHTransfer)
-                handlers << l->destination;
-            else if (l->conversation == conv::AD)
-                directories << l->destination;
-            else if (l->conversation == conv::CHInterview)
-                interviews << l->destination;
-        };
-        for (const auto &l : links->keys)
-            collect(l);
-        if (m_options.ShowAfterMessageLinks)
-            collect(links->afterMessage);
-        if (m_options.ShowAfterGreetingLinks)
-            for (const auto &l : links->greetings)
-                collect(l);
-        lookup.prefetch(Kind::CallHandler, handlers);
-        QStringList subscribers;
-        for (const QString &id : std::as_const(handlers)) {
-            const auto f = lookup.find(Kind::CallHandler, id);
-            if (f.found() && f.isPrimary)
-                subscribers << f.recipientObjectId;
-        }
-        lookup.prefetch(Kind::Subscriber, subscribers);
-        lookup.prefetch(Kind::NameLookupHandler, directories);
-        lookup.prefetch(Kind::InterviewHandler, interviews);
-    }
+    prefetchDestinations(*links);
 
     if (links->menuCount < 10) {
         msgBox(QStringLiteral("Error, could not find menu entries for currently selected handler or subscriber - ObjectID=")
@@ -450,18 +547,18 @@ void RoutingTree::ExpandRow(Node *iRow)
         finish(false);
         return;
     }
-    for (int i = 0; i < links->keys.size(); ++i) {
-        if (!links->keys[i]) {
+    for (int i = 0; i < kKeySlots; ++i) {
+        if (!links->entries[size_t(i)].present()) {
             m_ctx.log().logMessage(
                 QStringLiteral("(error) Could not find menu entry referenced in database.  Missing menu#: %1").arg(i));
             m_ctx.log().logMessage(
                 QStringLiteral("     Skipping this menu entry and moving to the next.  Please contact Harvel Labs support"));
             continue;
         }
-        AddNewNode(iRow, *links->keys[i], lookup);
+        AddNewNode(fill, *links, i);
     }
     if (m_options.ShowAfterMessageLinks)
-        AddNewNode(iRow, links->afterMessage, lookup);
+        AddNewNode(fill, *links, kAfterMessageSlot);
 
     if (links->greetingCount < 5) {
         msgBox(QStringLiteral("Error, could not find all the messaging rules for the currently selected handler or "
@@ -471,33 +568,72 @@ void RoutingTree::ExpandRow(Node *iRow)
         return;
     }
     if (m_options.ShowAfterGreetingLinks) {
-        for (int i = 0; i < links->greetings.size(); ++i) {
-            if (!links->greetings[i]) {
+        for (int i = 0; i < int(std::size(kGreetings)); ++i) {
+            const int slot = kFirstGreetingSlot + i;
+            if (size_t(slot) >= links->entries.size() || !links->entries[size_t(slot)].present()) {
                 msgBox(QStringLiteral("Error, could not find messaging rule for selected call handler or subscriber.  Alias=")
                        + QString::fromLatin1(kGreetings[i].key));
                 continue;
             }
-            AddNewNode(iRow, *links->greetings[i], lookup);
+            AddNewNode(fill, *links, slot);
         }
     }
+    endAppending();
     for (int i = 0; i < iRow->childCount(); ++i)
         m_model.setExpanded(iRow->child(i), false);
     finish(true);
 }
 
-void RoutingTree::AddNewNode(Node *parent, const Link &link, DestinationLookup &lookup)
+void RoutingTree::AddNewNode(Filling &fill, NodeLinks &links, int slot)
 {
+    NodeLinks::Slot &s = links.entries[size_t(slot)];
+    std::shared_ptr<const LinkRow> row = s.row;
+    if (!row) {
+        bool shownMessage = false;
+        row = makeLinkRow(*s.link, slot, shownMessage);
+        if (!row)
+            return;
+        // A link whose row came with a message is worked out again next time, message and all.
+        if (!shownMessage) {
+            s.row = row;
+            s.link.reset();
+        }
+    }
+    if (!row->add)
+        return;
+    Node *node = std::exchange(fill.placeholder, nullptr);
+    if (!node)
+        node = m_model.appendChild(fill.row, row->text);
+    PopulateRowInfo(fill, node, *row);
+}
+
+// The row of a link (nullptr: none, after the message about a bad action);
+// `shownMessage` is set when working it out showed one.
+std::shared_ptr<const RoutingTree::LinkRow> RoutingTree::makeLinkRow(const Link &link, int slot, bool &shownMessage)
+{
+    // Held here: a message shown below lets the user rebuild the tree meanwhile.
+    const std::shared_ptr<ReadCache> hold = m_cache;
+    ReadCache &known = *hold;
+    const QVariant &action = link.action;
+    const LinkKey key{slot, action.isNull() ? -1 : action.typeId(), action.isNull() ? 0 : action.toInt(),
+                      link.conversation, link.destination};
+    if (const auto it = known.rows.constFind(key); it != known.rows.cend())
+        return *it;
+
+    DestinationLookup &lookup = known.lookup;
     QString NewNodeObjectID;
     qint16 NewNodeType = NodeLeaf;
-    QVariant iAction = link.action;
+    QVariant iAction = action;
     QString strConversationName = link.conversation;
     const QString &dest = link.destination;
     bool add = false;
     bool invalid = false;
 
     const auto check = [&](const DestinationLookup::Found &f) {
-        if (f.failed)
+        if (f.failed) {
             reportError(f.error.number, f.error.description, QStringLiteral("AddNewRow"));
+            shownMessage = true;
+        }
         return f.found();
     };
 
@@ -551,12 +687,15 @@ void RoutingTree::AddNewNode(Node *parent, const Link &link, DestinationLookup &
                     add = true;
                 }
             } else {
+                // A conversation the system does not know: its text says so in a message.
+                shownMessage = true;
                 add = true;
             }
             break;
         default:
             msgBox(QStringLiteral("Error in ExpandRow function - bad action value passed in"));
-            return;
+            shownMessage = true;
+            return nullptr;
         }
     }
     if (invalid) {
@@ -565,32 +704,40 @@ void RoutingTree::AddNewNode(Node *parent, const Link &link, DestinationLookup &
         NewNodeObjectID.clear();
         strConversationName.clear();
     }
-    if (!add)
-        return;
 
-    Node *row = m_model.appendChild(parent, QStringLiteral("temp"));
-    m_model.setCell(row, kObjectID, NewNodeObjectID);
-    m_model.setCell(row, kChildAlias, link.key);
-    m_model.setCell(row, kNodeType, NewNodeType);
-    m_model.setCell(row, kConversation, strConversationName);
-    m_model.setCell(row, kAction, iAction);
-    PopulateRowInfo(row, iAction, strConversationName, lookup);
+    auto row = std::make_shared<LinkRow>();
+    row->add = add;
+    if (add) {
+        const QString &childAlias = kSlotKeys.at(slot);
+        const qint16 code = iAction.isNull() ? qint16(-1) : qint16(iAction.toInt());
+        row->type = NewNodeType;
+        row->objectId = NewNodeObjectID;
+        row->text = childAlias + QStringLiteral(": ")
+                    + strConstructActionString(m_ctx, strConversationName, code, NewNodeObjectID, &lookup);
+        row->cells.set(ColConversation, strConversationName);
+        row->cells.set(ColAction, iAction);
+        row->cells.set(ColObjectID, NewNodeObjectID);
+        row->cells.set(ColNodeType, int(NewNodeType));
+        row->cells.set(ColChildAlias, childAlias);
+        if (NewNodeType == NodeCallHandler || NewNodeType == NodeSubscriber) {
+            row->duplicateCells = row->cells;
+            row->duplicateCells.set(ColNodeType, int(NewNodeType == NodeCallHandler ? NodeDuplicateHandler
+                                                                                    : NodeDuplicateSubscriber));
+        }
+    }
+    if (!shownMessage)
+        known.rows.insert(key, row);
+    return row;
 }
 
-void RoutingTree::PopulateRowInfo(Node *row, const QVariant &iAction, const QString &strConversationName,
-                                  DestinationLookup &lookup)
+void RoutingTree::PopulateRowInfo(Filling &fill, Node *row, const LinkRow &link)
 {
-    qint16 type = nodeType(row);
-    const QString id = objectId(row);
-    const qint16 code = iAction.isNull() ? qint16(-1) : qint16(iAction.toInt());
-    m_model.setMainText(row, childAlias(row) + QStringLiteral(": ")
-                                 + strConstructActionString(m_ctx, strConversationName, code, id, &lookup));
-    m_model.setCell(row, kConversation, strConversationName);
-    m_model.setCell(row, kAction, iAction);
-
-    if ((type == NodeCallHandler || type == NodeSubscriber) && bIsAncestor(id, row->parent()))
+    m_model.setMainText(row, link.text);
+    qint16 type = link.type;
+    const bool duplicate = (type == NodeCallHandler || type == NodeSubscriber) && onPath(fill, link.objectId);
+    if (duplicate)
         type = type == NodeCallHandler ? NodeDuplicateHandler : NodeDuplicateSubscriber;
-    m_model.setCell(row, kNodeType, type);
+    m_model.setCells(row, duplicate ? link.duplicateCells : link.cells);
 
     if (type == NodeCallHandler || type == NodeSubscriber) {
         if (row->childCount() == 0)
@@ -600,6 +747,17 @@ void RoutingTree::PopulateRowInfo(Node *row, const QVariant &iAction, const QStr
         RemoveChildren(row);
     }
     m_model.setPicture(row, pictureKeyForNodeType(type));
+}
+
+// bIsAncestor from the row being filled, for each of its links: the path is read once.
+bool RoutingTree::onPath(Filling &fill, const QString &objectId) const
+{
+    if (!fill.pathRead) {
+        for (const Node *n = fill.row; n; n = n->parent())
+            fill.path.push_back(this->objectId(n));
+        fill.pathRead = true;
+    }
+    return std::find(fill.path.cbegin(), fill.path.cend(), objectId) != fill.path.cend();
 }
 
 void RoutingTree::addPlaceholder(Node *row) { m_model.appendChild(row, QString()); }
@@ -623,10 +781,8 @@ void RoutingTree::onBeforeExpand(Node *node, bool &)
     if (!m_model.redraw())
         return;
     Node *first = node ? node->firstChild() : nullptr;
-    if (first && isPlaceholder(first)) {
-        m_model.removeNode(first);
+    if (first && isPlaceholder(first))
         ExpandRow(node);
-    }
 }
 
 } // namespace quillor

@@ -45,6 +45,7 @@ struct TreeViewOptions {
     bool ShowNoLeafs = false;
     bool ShowAfterMessageLinks = true;
     bool ShowAfterGreetingLinks = false;
+    bool operator==(const TreeViewOptions &) const = default;
 };
 
 // "Expand all nodes" stops opening nodes once the tree holds this many rows:
@@ -96,7 +97,8 @@ public:
     // The limit "Expand all nodes" uses (lowered by tests).
     int expandAllRowLimit() const { return m_expandAllRowLimit; }
     void setExpandAllRowLimit(int rows) { m_expandAllRowLimit = rows; }
-    // Adds the links of a call handler or subscriber row that has no children yet.
+    // Adds the links of a call handler or subscriber row that has no children
+    // yet but its placeholder, which becomes the first link's row.
     void ExpandRow(Node *iRow);
     void RemoveChildren(Node *iRow);
     // True when a row on the path from `iRow` up to the root has that ObjectID.
@@ -124,24 +126,31 @@ private:
     // was. Any other stop leaves the tree empty, except when re-rooting.
     BuildResult buildTree(QString &strHandlerObjectID, BuildMode mode);
     struct Link;
+    struct LinkRow;
     struct NodeLinks;
-    std::shared_ptr<const NodeLinks> readNodeLinks(const QString &objectId, platform::DbError *error);
+    struct ReadCache;
+    struct Filling;
+    // What has been read for this tree, dropped first when the server was
+    // written to or the view options changed since.
+    ReadCache &cache();
+    std::shared_ptr<NodeLinks> readNodeLinks(const QString &objectId, platform::DbError *error);
     void clearCache();
+    void prefetchDestinations(const NodeLinks &links);
     void onBeforeExpand(Node *node, bool &cancel);
-    void AddNewNode(Node *parent, const Link &link, DestinationLookup &lookup);
-    void PopulateRowInfo(Node *row, const QVariant &iAction, const QString &strConversationName,
-                         DestinationLookup &lookup);
+    void AddNewNode(Filling &fill, NodeLinks &links, int slot);
+    std::shared_ptr<const LinkRow> makeLinkRow(const Link &link, int slot, bool &shownMessage);
+    void PopulateRowInfo(Filling &fill, Node *row, const LinkRow &link);
+    bool onPath(Filling &fill, const QString &objectId) const;
     void addPlaceholder(Node *row);
     void reportError(int number, const QString &description, const QString &procedure);
 
     AppContext &m_ctx;
     platform::OutlineModel m_model;
     TreeViewOptions m_options;
-    // What has been read for this tree: each object's links and the
-    // destinations they name. Dropped at every rebuild and after any write.
-    QHash<QString, std::shared_ptr<const NodeLinks>> m_nodeCache;
-    std::unique_ptr<DestinationLookup> m_lookup;
-    quint64 m_cacheWrites = 0;
+    // What has been read for this tree: each object's links, the destinations
+    // they name and the rows they make. Dropped at every rebuild and after
+    // any write; an expansion under way keeps what it uses.
+    std::shared_ptr<ReadCache> m_cache;
     int m_expandAllRowLimit = kExpandAllRowLimit;
 };
 

@@ -1,5 +1,7 @@
 #include "platform/outlinemodel.h"
 
+#include <algorithm>
+
 namespace quillor::platform {
 
 namespace {
@@ -19,14 +21,28 @@ OutlineNode *nextWithin(const OutlineNode *node, const OutlineNode *top)
     return nullptr;
 }
 
-const OutlineNode *topOf(const OutlineNode *node)
+bool isWithin(const OutlineNode *node, const OutlineNode *top)
 {
-    while (node->parent())
-        node = node->parent();
-    return node;
+    for (; node; node = node->parent()) {
+        if (node == top)
+            return true;
+    }
+    return false;
 }
 
 } // namespace
+
+void OutlineCells::set(int column, const QVariant &value)
+{
+    if (column < 0)
+        return;
+    if (!d)
+        d.reset(new Data);
+    std::vector<QVariant> &values = d->values; // a set shared with other rows is copied here
+    if (size_t(column) >= values.size())
+        values.resize(size_t(column) + 1);
+    values[size_t(column)] = value;
+}
 
 OutlineNode *OutlineNode::nextSibling() const
 {
@@ -46,6 +62,7 @@ OutlineModel::OutlineModel(QStringList hiddenColumns, QObject *parent)
 
 OutlineModel::~OutlineModel()
 {
+    m_pending.clear(); // pending rows have no children below them but placeholders
     releaseSubtree(std::move(m_root));
 }
 
@@ -72,10 +89,38 @@ int OutlineModel::countSubtree(const OutlineNode *node) const
     return count;
 }
 
+// A node of another model (or none) would corrupt the counter and the indexes
+// handed to views. The check climbs to the root; rows being appended in a
+// scope stop at once, at the scope's row (checked when the scope began).
+bool OutlineModel::owns(const OutlineNode *node) const
+{
+    if (!node || !m_root)
+        return false;
+    const OutlineNode *scope = m_appendParents.empty() ? nullptr : m_appendParents.back();
+    for (const OutlineNode *n = node; n; n = n->m_parent) {
+        if (n == m_root.get() || n == scope)
+            return true;
+    }
+    return false;
+}
+
+bool OutlineModel::announced(const OutlineNode *node) const
+{
+    if (m_pending.empty())
+        return true;
+    for (const OutlineNode *n = node; n; n = n->m_parent) {
+        if (n->m_pending)
+            return false;
+    }
+    return true;
+}
+
 // --- rows
 
 void OutlineModel::clear()
 {
+    m_appendParents.clear();
+    m_pending.clear();
     if (!m_root)
         return;
     if (!m_bulk)
@@ -89,6 +134,8 @@ void OutlineModel::clear()
 
 OutlineNode *OutlineModel::setRoot(const QString &mainText)
 {
+    m_appendParents.clear();
+    m_pending.clear();
     if (!m_bulk)
         beginResetModel();
     std::unique_ptr<OutlineNode> old = std::move(m_root);
@@ -103,46 +150,58 @@ OutlineNode *OutlineModel::setRoot(const QString &mainText)
 
 OutlineNode *OutlineModel::insertChild(OutlineNode *parent, int position, const QString &mainText)
 {
-    // A node of another model (or none) would corrupt the counter and the
-    // indexes handed to views; checking costs only the depth of the row.
-    if (!parent || !m_root || topOf(parent) != m_root.get())
+    if (!owns(parent))
         return nullptr;
-    const int count = parent->childCount();
-    if (position < 0 || position > count)
-        position = count;
-
     auto node = std::make_unique<OutlineNode>();
     node->m_parent = parent;
     node->m_main = mainText;
     node->m_level = parent->m_level + 1;
-    node->m_row = position;
     OutlineNode *added = node.get();
 
-    if (!m_bulk)
+    const bool inScope = !m_appendParents.empty() && parent == m_appendParents.back();
+    if (inScope && (position < 0 || position >= parent->childCount() + int(m_pending.size()))) {
+        node->m_row = parent->childCount() + int(m_pending.size());
+        node->m_pending = true;
+        m_pending.push_back(std::move(node));
+        ++m_totalRows;
+        return added;
+    }
+    if (inScope)
+        announcePending();
+
+    const int count = parent->childCount();
+    if (position < 0 || position > count)
+        position = count;
+    node->m_row = position;
+    const bool tell = !m_bulk && announced(parent);
+    if (tell)
         beginInsertRows(indexOf(parent), position, position);
     auto &children = parent->m_children;
     children.insert(children.begin() + position, std::move(node));
     for (size_t i = size_t(position) + 1; i < children.size(); ++i)
         children[i]->m_row = int(i);
     ++m_totalRows;
-    if (!m_bulk)
+    if (tell)
         endInsertRows();
     return added;
 }
 
 void OutlineModel::removeNode(OutlineNode *node)
 {
-    if (!node || !m_root || topOf(node) != m_root.get())
+    if (!owns(node))
         return;
     if (node == m_root.get()) {
         clear();
         return;
     }
+    announcePending(); // rows waiting to be shown go the way of the rows around them
+    forgetAppendScopes(node);
     OutlineNode *parent = node->m_parent;
     const int row = node->m_row;
     const int removed = countSubtree(node);
 
-    if (!m_bulk)
+    const bool tell = !m_bulk && announced(parent);
+    if (tell)
         beginRemoveRows(indexOf(parent), row, row);
     auto &children = parent->m_children;
     std::unique_ptr<OutlineNode> detached = std::move(children[size_t(row)]);
@@ -150,7 +209,7 @@ void OutlineModel::removeNode(OutlineNode *node)
     for (size_t i = size_t(row); i < children.size(); ++i)
         children[i]->m_row = int(i);
     m_totalRows -= removed;
-    if (!m_bulk)
+    if (tell)
         endRemoveRows();
     // Freed only now: views may still look at the rows while they are told of the removal.
     releaseSubtree(std::move(detached));
@@ -158,18 +217,24 @@ void OutlineModel::removeNode(OutlineNode *node)
 
 void OutlineModel::removeChildren(OutlineNode *node)
 {
-    if (!node || node->m_children.empty() || !m_root || topOf(node) != m_root.get())
+    if (!node || node->m_children.empty())
         return;
+    announcePending();
+    if (!owns(node))
+        return;
+    for (const auto &child : node->m_children)
+        forgetAppendScopes(child.get());
     int removed = 0;
     for (const auto &child : node->m_children)
         removed += countSubtree(child.get());
 
-    if (!m_bulk)
+    const bool tell = !m_bulk && announced(node);
+    if (tell)
         beginRemoveRows(indexOf(node), 0, node->childCount() - 1);
     std::vector<std::unique_ptr<OutlineNode>> detached;
     detached.swap(node->m_children);
     m_totalRows -= removed;
-    if (!m_bulk)
+    if (tell)
         endRemoveRows();
     for (auto &child : detached)
         releaseSubtree(std::move(child));
@@ -219,17 +284,67 @@ OutlineNode *OutlineModel::nodeAtRow(int row) const
     return n;
 }
 
+// --- filling a row
+
+void OutlineModel::beginAppendRows(OutlineNode *parent)
+{
+    announcePending(); // an enclosing scope's rows are shown before this one collects its own
+    m_appendParents.push_back(owns(parent) ? parent : nullptr);
+}
+
+void OutlineModel::endAppendRows()
+{
+    if (m_appendParents.empty())
+        return;
+    announcePending();
+    m_appendParents.pop_back();
+}
+
+void OutlineModel::announcePending()
+{
+    if (m_pending.empty())
+        return;
+    OutlineNode *parent = m_appendParents.back();
+    const int first = parent->childCount();
+    const int last = first + int(m_pending.size()) - 1;
+    const bool tell = !m_bulk && announced(parent);
+    if (tell)
+        beginInsertRows(indexOf(parent), first, last);
+    for (auto &node : m_pending) {
+        node->m_pending = false;
+        parent->m_children.push_back(std::move(node));
+    }
+    m_pending.clear();
+    if (tell)
+        endInsertRows();
+}
+
+// Scopes whose row goes with a removed subtree end there: nothing more can be
+// appended to that row, and its address may be reused by a new one.
+void OutlineModel::forgetAppendScopes(const OutlineNode *removed)
+{
+    for (OutlineNode *&scope : m_appendParents) {
+        if (scope && isWithin(scope, removed))
+            scope = nullptr;
+    }
+}
+
 // --- cells
+
+void OutlineModel::changed(OutlineNode *node, int role)
+{
+    if (m_bulk || !announced(node))
+        return;
+    const QModelIndex index = indexOf(node);
+    emit dataChanged(index, index, {role});
+}
 
 void OutlineModel::setMainText(OutlineNode *node, const QString &text)
 {
     if (!node || node->m_main == text)
         return;
     node->m_main = text;
-    if (m_bulk)
-        return;
-    const QModelIndex index = indexOf(node);
-    emit dataChanged(index, index, {Qt::DisplayRole});
+    changed(node, Qt::DisplayRole);
 }
 
 int OutlineModel::columnIndex(const QString &key) const
@@ -248,10 +363,7 @@ int OutlineModel::columnIndex(const QString &key) const
 
 QVariant OutlineModel::cell(const OutlineNode *node, const QString &key) const
 {
-    const int column = columnIndex(key);
-    if (!node || column < 0 || size_t(column) >= node->m_cells.size())
-        return {};
-    return node->m_cells[size_t(column)];
+    return node ? node->m_cells.value(columnIndex(key)) : QVariant();
 }
 
 void OutlineModel::setCell(OutlineNode *node, const QString &key, const QVariant &value)
@@ -260,28 +372,42 @@ void OutlineModel::setCell(OutlineNode *node, const QString &key, const QVariant
     if (!node || column < 0)
         return;
     // Most rows never get a cell; they carry no storage for them.
-    if (size_t(column) >= node->m_cells.size()) {
-        if (!value.isValid())
-            return;
-        node->m_cells.resize(size_t(m_keys.size()));
-    }
-    node->m_cells[size_t(column)] = value;
+    if (node->m_cells.isEmpty() && !value.isValid())
+        return;
+    node->m_cells.set(column, value);
+}
+
+void OutlineModel::setCells(OutlineNode *node, const OutlineCells &cells)
+{
+    if (node)
+        node->m_cells = cells;
+}
+
+QString OutlineModel::picture(const OutlineNode *node) const
+{
+    return node ? m_pictureKeys.at(node->m_picture) : QString();
 }
 
 void OutlineModel::setPicture(OutlineNode *node, const QString &key)
 {
-    if (!node || node->m_picture == key)
+    if (!node)
         return;
-    node->m_picture = key;
-    if (m_bulk)
+    // A tree uses a handful of pictures; the list of keys stays short.
+    qsizetype number = m_pictureKeys.indexOf(key);
+    if (number < 0) {
+        number = m_pictureKeys.size();
+        m_pictureKeys.append(key);
+    }
+    if (node->m_picture == quint32(number))
         return;
-    const QModelIndex index = indexOf(node);
-    emit dataChanged(index, index, {Qt::DecorationRole});
+    node->m_picture = quint32(number);
+    changed(node, Qt::DecorationRole);
 }
 
 void OutlineModel::setPictureProvider(std::function<QIcon(const QString &)> provider)
 {
     m_pictures = std::move(provider);
+    m_icons.clear();
     // Every row's icon may differ now; a layout change makes views fetch them again
     // without naming each row.
     if (m_root && !m_bulk) {
@@ -305,7 +431,7 @@ bool OutlineModel::setExpanded(OutlineNode *node, bool expanded)
             return node->m_expanded;
     }
     node->m_expanded = expanded;
-    if (!m_bulk)
+    if (!m_bulk && announced(node))
         emit expansionChanged(node, expanded);
     return expanded;
 }
@@ -392,13 +518,16 @@ QVariant OutlineModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         return node->m_main;
-    case Qt::DecorationRole:
-        if (m_pictures) {
-            const QIcon icon = m_pictures(node->m_picture);
-            if (!icon.isNull())
-                return icon;
-        }
-        return {};
+    case Qt::DecorationRole: {
+        if (!m_pictures)
+            return {};
+        if (m_icons.size() < size_t(m_pictureKeys.size()))
+            m_icons.resize(size_t(m_pictureKeys.size()));
+        std::optional<QIcon> &icon = m_icons[node->m_picture];
+        if (!icon)
+            icon = m_pictures(m_pictureKeys.at(node->m_picture));
+        return icon->isNull() ? QVariant() : QVariant(*icon);
+    }
     default:
         return {};
     }

@@ -7,19 +7,44 @@
 // Rows are nodes, not indexes: inserting or removing a subtree costs what the
 // subtree holds, not what the whole tree holds, so trees of hundreds of
 // thousands of rows stay quick. "Row 0" of the routing tree is root().
+//
+// A row is kept small, because a tree can hold a million of them: its text is
+// an implicitly shared string, its picture a number standing for the key, and
+// its hidden cells a set that rows showing the same thing share.
 
 #include <QAbstractItemModel>
 #include <QIcon>
+#include <QSharedData>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace quillor::platform {
 
 class OutlineModel;
+
+// The hidden cells of a row, by column. Copies share one set until one of them
+// is changed, so rows that carry the same values cost one set between them.
+class OutlineCells {
+public:
+    // Invalid for a column that was never set.
+    QVariant value(int column) const
+    {
+        return d && column >= 0 && size_t(column) < d->values.size() ? d->values[size_t(column)] : QVariant();
+    }
+    void set(int column, const QVariant &value);
+    bool isEmpty() const { return !d; }
+
+private:
+    struct Data : QSharedData {
+        std::vector<QVariant> values;
+    };
+    QSharedDataPointer<Data> d;
+};
 
 class OutlineNode {
 public:
@@ -39,11 +64,12 @@ private:
     OutlineNode *m_parent = nullptr;
     std::vector<std::unique_ptr<OutlineNode>> m_children;
     QString m_main;
-    QString m_picture;
-    std::vector<QVariant> m_cells; // by hidden column, in the order of the model's keys; empty until a cell is set
+    OutlineCells m_cells;
     int m_level = 0;
     int m_row = 0; // position among the parent's children, renumbered on insert and remove
+    quint32 m_picture = 0; // the model's number for the picture key; 0 is no picture
     bool m_expanded = false;
+    bool m_pending = false; // appended in an append scope and not announced yet
 };
 
 class OutlineModel : public QAbstractItemModel {
@@ -57,7 +83,7 @@ public:
     // --- rows
     OutlineNode *root() const { return m_root.get(); }
     bool isEmpty() const { return !m_root; }
-    int totalRows() const { return m_totalRows; } // every row, open or not
+    int totalRows() const { return m_totalRows; } // every row, open or not (rows still pending included)
     void clear();
     // Replaces whatever the model holds by a single root row.
     OutlineNode *setRoot(const QString &mainText);
@@ -76,15 +102,28 @@ public:
     // The node at a depth-first position; nullptr when out of range. Walks the tree.
     OutlineNode *nodeAtRow(int row) const;
 
+    // --- filling a row
+    // Rows appended under `parent` between these calls reach views as one
+    // insertion at the end, complete with whatever they got meanwhile (text,
+    // picture, cells, rows of their own): a view told of each new row and of
+    // each change to it pays for every one. Until then they are not among
+    // `parent`'s children (they have it as their parent already); any other
+    // change to `parent`'s children announces them first. Scopes nest.
+    void beginAppendRows(OutlineNode *parent);
+    void endAppendRows();
+
     // --- cells
     QString mainText(const OutlineNode *node) const { return node ? node->m_main : QString(); }
     void setMainText(OutlineNode *node, const QString &text);
     int columnIndex(const QString &key) const; // -1 for an unknown key (matched without regard to case)
     QVariant cell(const OutlineNode *node, const QString &key) const;
     void setCell(OutlineNode *node, const QString &key, const QVariant &value);
-    QString picture(const OutlineNode *node) const { return node ? node->m_picture : QString(); }
+    // All hidden cells of a row at once; rows given the same set share it.
+    OutlineCells cells(const OutlineNode *node) const { return node ? node->m_cells : OutlineCells(); }
+    void setCells(OutlineNode *node, const OutlineCells &cells);
+    QString picture(const OutlineNode *node) const;
     void setPicture(OutlineNode *node, const QString &key);
-    // Turns picture keys into icons for the view.
+    // Turns picture keys into icons for the view; each key is asked for once.
     void setPictureProvider(std::function<QIcon(const QString &)> provider);
 
     // --- open and closed
@@ -131,6 +170,12 @@ signals:
     void redrawChanged(bool on);
 
 private:
+    bool owns(const OutlineNode *node) const;
+    // Whether views know the row: it is neither pending nor below a pending row.
+    bool announced(const OutlineNode *node) const;
+    void announcePending();
+    void forgetAppendScopes(const OutlineNode *removed);
+    void changed(OutlineNode *node, int role);
     int countSubtree(const OutlineNode *node) const;
     static void releaseSubtree(std::unique_ptr<OutlineNode> node);
     QStringList m_keys;
@@ -139,6 +184,10 @@ private:
     bool m_redraw = true;
     int m_bulk = 0;
     std::function<QIcon(const QString &)> m_pictures;
+    QStringList m_pictureKeys{QString()}; // by the rows' picture numbers
+    mutable std::vector<std::optional<QIcon>> m_icons; // by picture number, made when first shown
+    std::vector<OutlineNode *> m_appendParents; // the open append scopes, innermost last
+    std::vector<std::unique_ptr<OutlineNode>> m_pending; // rows appended in the innermost scope
 };
 
 } // namespace quillor::platform

@@ -16,8 +16,11 @@ OutlineTreeView::OutlineTreeView(QWidget *parent)
     setSelectionMode(SingleSelection);
     setEditTriggers(NoEditTriggers);
 
-    // The user opened a row (arrow, key, double click): the model decides, and
-    // its beforeExpand handler may fill the row or refuse it.
+    // The user opened a row (arrow, double click): the model decides, and its
+    // beforeExpand handler may fill the row or refuse it. The row is shown
+    // closed meanwhile: rows added under a row shown open make the view lay
+    // out the whole tree again, rows added under a closed one cost nothing,
+    // and opening it once they are there lays out only what it holds.
     connect(this, &QTreeView::expanded, this, [this](const QModelIndex &index) {
         if (m_syncing || !m_model)
             return;
@@ -25,6 +28,11 @@ OutlineTreeView::OutlineTreeView(QWidget *parent)
         if (!node)
             return;
         const QPersistentModelIndex row(index);
+        if (!node->isExpanded()) {
+            const QScopedValueRollback guard(m_syncing, true);
+            collapse(index);
+        }
+        // Once open, the model says so and the view follows (followExpansion).
         if (!m_model->setExpanded(node, true) && row.isValid()) {
             const QScopedValueRollback guard(m_syncing, true);
             collapse(row);
@@ -94,9 +102,9 @@ void OutlineTreeView::setOutlineModel(OutlineModel *model)
     setUpdatesEnabled(model->redraw() && !model->inBulkChange());
 }
 
-// The model's open state wins. The view only records it here and lays the
-// rows out once afterwards, so a run of changes (showOutlineToLevel, or a
-// program opening row after row) costs one layout instead of one per row.
+// The model's open state wins. Opening or closing one row lays out only the
+// rows it shows or hides, however many rows the tree holds; while a layout of
+// the whole tree is pending anyway, the view only records the state.
 void OutlineTreeView::followExpansion(OutlineNode *node, bool expanded)
 {
     if (!m_model)
@@ -105,19 +113,46 @@ void OutlineTreeView::followExpansion(OutlineNode *node, bool expanded)
     if (!index.isValid() || isExpanded(index) == expanded)
         return;
     const QScopedValueRollback guard(m_syncing, true);
-    scheduleDelayedItemsLayout();
     if (expanded)
         expand(index);
     else
         collapse(index);
 }
 
+// Every open row at once (after a reset): one layout of the whole tree
+// afterwards instead of one per row.
 void OutlineTreeView::followOpenRows()
 {
+    scheduleDelayedItemsLayout();
     for (OutlineNode *n = m_model->root(); n; n = m_model->nextInTree(n)) {
         if (n->isExpanded())
             followExpansion(n, true);
     }
+}
+
+// A row below a row shown closed is not laid out: there is nothing to
+// repaint or to lay out when it changes. (The tree view would look for the
+// row among all the rows it shows to find that out.)
+bool OutlineTreeView::isBelowClosedRow(const QModelIndex &index) const
+{
+    const QModelIndex parent = index.parent();
+    return parent.isValid() && !isExpanded(parent);
+}
+
+void OutlineTreeView::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles)
+{
+    if (isBelowClosedRow(topLeft))
+        return;
+    QTreeView::dataChanged(topLeft, bottomRight, roles);
+}
+
+void OutlineTreeView::rowsInserted(const QModelIndex &parent, int start, int end)
+{
+    if (parent.isValid() && isBelowClosedRow(parent)) {
+        QAbstractItemView::rowsInserted(parent, start, end);
+        return;
+    }
+    QTreeView::rowsInserted(parent, start, end);
 }
 
 OutlineNode *OutlineTreeView::selectedNode() const

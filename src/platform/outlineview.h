@@ -34,6 +34,9 @@ signals:
     void rowDoubleClicked(quillor::platform::OutlineNode *node);
 
 protected:
+    void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
+                     const QList<int> &roles = QList<int>()) override;
+    void rowsInserted(const QModelIndex &parent, int start, int end) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
@@ -42,6 +45,7 @@ protected:
 private:
     void followExpansion(OutlineNode *node, bool expanded);
     void followOpenRows();
+    bool isBelowClosedRow(const QModelIndex &index) const;
 
     OutlineModel *m_model = nullptr;
     OutlineNode *m_mouseNode = nullptr;

@@ -7,6 +7,7 @@
 #include "testserver.h"
 #include "treehelpers.h"
 
+#include <QAbstractItemModelTester>
 #include <QFile>
 #include <QtTest>
 
@@ -54,6 +55,10 @@ private slots:
     void keysWithoutDestination_data();
     void keysWithoutDestination();
     void openingCostsBoundedQueries();
+    void openingRemovesNoRow();
+    void openingWithoutLinks_data();
+    void openingWithoutLinks();
+    void objectMetAgainOnAnotherBranch();
 
 private:
     std::unique_ptr<test::FakeSeams> m_seams;
@@ -444,6 +449,90 @@ void TestRoutingTree::openingCostsBoundedQueries()
         // The node's rows, then one query per kind of destination.
         QVERIFY2(ctx().db().queryCount() - before <= 8, qPrintable(QString::number(ctx().db().queryCount() - before)));
     }
+}
+
+// The placeholder becomes the first link's row and the other links arrive in
+// one insertion: a removal would make a view walk every index it keeps.
+void TestRoutingTree::openingRemovesNoRow()
+{
+    OutlineNode *root = build();
+    platform::OutlineModel &m = tree().ATTree();
+    QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    OutlineNode *sales = link(tree(), root, QStringLiteral("1"));
+    OutlineNode *placeholder = sales->firstChild();
+    const QPersistentModelIndex below(m.indexOf(link(tree(), root, QStringLiteral("#"))));
+    QSignalSpy removed(&m, &QAbstractItemModel::rowsAboutToBeRemoved);
+    QSignalSpy inserted(&m, &QAbstractItemModel::rowsInserted);
+    QVERIFY(tree().openRow(sales));
+    QCOMPARE(removed.count(), 0);
+    QCOMPARE(sales->firstChild(), placeholder);
+    QCOMPARE(childKeys(tree(), sales), kKeysAndAfterMessage);
+    QCOMPARE(m.mainText(placeholder), QStringLiteral("0: Ring phone for: Operator"));
+    const QList<QVariant> links{m.indexOf(sales), 1, sales->childCount() - 1};
+    QCOMPARE(std::count(inserted.cbegin(), inserted.cend(), links), 1);
+    QCOMPARE(below.data().toString(), QStringLiteral("#: Hang Up"));
+}
+
+// A row that gets no links is left without children, its placeholder gone.
+void TestRoutingTree::openingWithoutLinks_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("handler gone") << "DELETE FROM CallHandler WHERE CallHandlerObjectID = ?"
+                                  << "Error, could not find handler in database:" + ids::Sales;
+    QTest::newRow("too few menu entries") << "DELETE FROM MenuEntry WHERE ParentObjectID = ? AND Alias IN ('7', '8', '9')"
+                                          << "Error, could not find menu entries for currently selected handler or "
+                                             "subscriber - ObjectID=" + ids::Sales;
+}
+
+void TestRoutingTree::openingWithoutLinks()
+{
+    QFETCH(QString, statement);
+    QFETCH(QString, message);
+    OutlineNode *root = build();
+    platform::OutlineModel &m = tree().ATTree();
+    QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    const int rows = m.totalRows();
+    QVERIFY(sql(ctx(), statement, {ids::Sales}));
+    OutlineNode *sales = link(tree(), root, QStringLiteral("1"));
+    tree().openRow(sales);
+    QCOMPARE(sales->childCount(), 0);
+    QCOMPARE(m.totalRows(), rows - 1);
+    QCOMPARE(m_seams->messages->texts(), QStringList{message});
+}
+
+// An object met again on another branch is built from what was read the
+// first time, row for row, each row's loop test made on its own path; a link
+// whose row came with a message shows it again.
+void TestRoutingTree::objectMetAgainOnAnotherBranch()
+{
+    const QString route = QStringLiteral("UPDATE MenuEntry SET ConversationName = ?, Action = 2, DestinationObjectID = ? "
+                                         "WHERE ParentObjectID = ? AND Alias = ?");
+    QVERIFY(sql(ctx(), route, {QStringLiteral("Nowhere"), ids::Operator, ids::Sales, QStringLiteral("8")}));
+    QVERIFY(sql(ctx(), route, {QStringLiteral("PHGreeting"), ids::Support, ids::Sales, QStringLiteral("9")}));
+    OutlineNode *root = build();
+    platform::OutlineModel &m = tree().ATTree();
+    OutlineNode *sales = link(tree(), root, QStringLiteral("1"));
+    QVERIFY(tree().openRow(sales));
+    OutlineNode *support = link(tree(), root, QStringLiteral("2"));
+    QVERIFY(tree().openRow(support));
+    OutlineNode *again = link(tree(), support, QStringLiteral("1"));
+    const quint64 queries = ctx().db().queryCount();
+    QVERIFY(tree().openRow(again));
+    QCOMPARE(ctx().db().queryCount(), queries);
+    QCOMPARE(childKeys(tree(), again), childKeys(tree(), sales));
+    for (int i = 0; i < sales->childCount(); ++i) {
+        const OutlineNode *first = sales->child(i), *second = again->child(i);
+        QCOMPARE(m.mainText(second), m.mainText(first));
+        QCOMPARE(m.picture(second) == m.picture(first), tree().childAlias(first) != QStringLiteral("9"));
+        for (const char *key : {"Conversation", "Action", "ObjectID", "ChildAlias"})
+            QCOMPARE(m.cell(second, QString::fromLatin1(key)), m.cell(first, QString::fromLatin1(key)));
+    }
+    // Sales leads on to Support, which stands above it on the second branch only.
+    QCOMPARE(tree().nodeType(link(tree(), sales, QStringLiteral("9"))), qint16(NodeCallHandler));
+    QCOMPARE(tree().nodeType(link(tree(), again, QStringLiteral("9"))), qint16(NodeDuplicateHandler));
+    QCOMPARE(m_seams->messages->texts(),
+             QStringList(2, QStringLiteral("Error in ConstructActionSTring function.  Illegal conversation name:Nowhere")));
 }
 
 QTEST_GUILESS_MAIN(TestRoutingTree)

@@ -300,6 +300,64 @@ private slots:
         QCOMPARE(dump(model), "Root A A1 A2 A2a A2b B C C1 C1a");
     }
 
+    // Rows appended in a scope reach views once, complete; anything else done
+    // to the scope's row meanwhile shows them first.
+    void appendScope_data()
+    {
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<int>("insertions");
+        QTest::newRow("nothing else") << "" << "Root A A1 A2 A2a A2b X Y Y1 Late B C C1 C1a" << 1;
+        QTest::newRow("a row inserted in front") << "insert" << "Root A F A1 A2 A2a A2b X Y Y1 Late B C C1 C1a" << 3;
+        QTest::newRow("a child removed") << "remove" << "Root A A2 A2a A2b X Y Y1 Late B C C1 C1a" << 2;
+        QTest::newRow("a scope of its own below") << "nested" << "Root A A1 A2 A2a A2b Z X Y Y1 Late B C C1 C1a" << 3;
+        QTest::newRow("the row removed") << "remove A" << "Root B C C1 C1a" << 1;
+    }
+    void appendScope()
+    {
+        QFETCH(QString, meanwhile);
+        QFETCH(QString, expected);
+        QFETCH(int, insertions);
+        OutlineModel model(kKeys);
+        auto rows = build(model);
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+
+        model.beginAppendRows(rows["A"]);
+        OutlineNode *x = model.appendChild(rows["A"], "X");
+        OutlineNode *y = model.appendChild(rows["A"], "Y");
+        model.appendChild(y, "Y1");
+        model.setMainText(x, "X'");
+        model.setMainText(x, "X");
+        model.setPicture(y, "phone");
+        QCOMPARE(rows["A"]->childCount(), 2); // not among the children yet
+        QCOMPARE(x->parent(), rows["A"]);
+        QCOMPARE(model.totalRows(), 13);
+        if (meanwhile == "insert") {
+            model.insertChild(rows["A"], 0, "F");
+        } else if (meanwhile == "remove") {
+            model.removeNode(rows["A1"]);
+        } else if (meanwhile == "nested") {
+            model.beginAppendRows(rows["A2"]);
+            model.appendChild(rows["A2"], "Z");
+            model.endAppendRows();
+        } else if (meanwhile == "remove A") {
+            model.removeNode(rows["A"]);
+        }
+        if (meanwhile != "remove A")
+            model.appendChild(rows["A"], "Late"); // collected as long as the scope lasts
+        model.endAppendRows();
+        model.endAppendRows(); // unbalanced: ignored
+
+        QCOMPARE(dump(model), expected);
+        QCOMPARE(model.totalRows(), int(expected.count(u' ')) + 1);
+        QCOMPARE(inserted.count(), insertions);
+        QCOMPARE(changed.count(), 0);
+        if (meanwhile != "remove A")
+            QCOMPARE(model.picture(y), QStringLiteral("phone"));
+    }
+
     void textAndPicture()
     {
         OutlineModel model(kKeys);
