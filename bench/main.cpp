@@ -42,7 +42,7 @@ using namespace quillor;
 
 namespace {
 
-// The deep server's chains: as long as the longest an administrator has reported.
+// The deep server's chains: as long as the longest ones servers in use have.
 constexpr int kDeepChainLength = 200;
 
 double peakMegabytes()
@@ -170,18 +170,40 @@ void measureReportsAndTools(Reporter &report, AppContext &ctx, QWidget &owner, i
     });
 }
 
-// Measures the program on a server made beforehand by another process, so
-// that the peak memory is the program's own.
+// The program's context on a server made beforehand by another process (so
+// that the peak memory is the program's own), its data in a temporary folder.
+struct MeasuredServer {
+    QTemporaryDir dir;
+    AppContext ctx{embedded::standInProcedures()};
+    bool load(const QString &registryFile)
+    {
+        platform::AppPaths::overrideDataFolder(dir.path());
+        QString error;
+        if (ctx.loadRegistry(registryFile, &error))
+            return true;
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return false;
+    }
+};
+
+// The main window started as the user starts it, its messages printed rather than waited for.
+bool startWindow(frmMain &window)
+{
+    platform::Seams::install(std::make_unique<PrintedMessages>());
+    if (!window.Form_Load())
+        return false;
+    window.show();
+    QCoreApplication::processEvents();
+    return true;
+}
+
 int runOneSize(int objects, const QString &registryFile)
 {
-    QTemporaryDir dir;
-    platform::AppPaths::overrideDataFolder(dir.path());
-    QString error;
-    AppContext ctx(embedded::standInProcedures());
-    if (!ctx.loadRegistry(registryFile, &error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+    MeasuredServer server;
+    if (!server.load(registryFile))
         return 1;
-    }
+    AppContext &ctx = server.ctx;
+    QTemporaryDir &dir = server.dir;
     ctx.state().gConnectionString = frmMain::connectionStringFor(ctx.workstation().ComputerName());
     ctx.state().gVersion = getVersion(ctx);
 
@@ -225,14 +247,10 @@ int runOneSize(int objects, const QString &registryFile)
                      stopped ? " (stopped at the row limit)" : "");
     }
 
-    // The rest as the user runs it: in the main window, whose views follow
-    // every row. Messages are printed, never waited for.
-    platform::Seams::install(std::make_unique<PrintedMessages>());
+    // The rest as the user runs it: in the main window, whose views follow every row.
     frmMain window(ctx);
-    if (!window.Form_Load())
+    if (!startWindow(window))
         return 1;
-    window.show();
-    QCoreApplication::processEvents();
 
     // The grid view, each kind chosen as the user chooses it: the list is
     // read and shown and its first row's object loaded.
@@ -278,21 +296,13 @@ int runOneSize(int objects, const QString &registryFile)
 // arrow), the row selected beforehand so that its page has loaded already.
 int runDeepServer(int objects, const QString &registryFile)
 {
-    QTemporaryDir dir;
-    platform::AppPaths::overrideDataFolder(dir.path());
-    QString error;
-    AppContext ctx(embedded::standInProcedures());
-    if (!ctx.loadRegistry(registryFile, &error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+    MeasuredServer server;
+    if (!server.load(registryFile))
         return 1;
-    }
-    platform::Seams::install(std::make_unique<PrintedMessages>());
-    frmMain window(ctx);
-    if (!window.Form_Load())
+    frmMain window(server.ctx);
+    if (!startWindow(window))
         return 1;
-    window.show();
-    QCoreApplication::processEvents();
-    Reporter report(objects, ctx.db());
+    Reporter report(objects, server.ctx.db());
     RoutingTree &tree = window.routingTree();
     platform::OutlineModel &model = tree.ATTree();
     auto *view = window.findChild<platform::OutlineTreeView *>(QStringLiteral("ATTree"));

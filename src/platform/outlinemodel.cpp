@@ -315,8 +315,17 @@ void OutlineModel::announcePending()
         parent->m_children.push_back(std::move(node));
     }
     m_pending.clear();
-    if (tell)
-        endInsertRows();
+    if (!tell)
+        return;
+    endInsertRows();
+    // Rows opened while they were pending: views hear of it now.
+    for (int i = first; i <= last; ++i) {
+        const OutlineNode *top = parent->child(i);
+        for (OutlineNode *n = parent->child(i); n; n = nextWithin(n, top)) {
+            if (n->m_expanded)
+                emit expansionChanged(n, true);
+        }
+    }
 }
 
 // Scopes whose row goes with a removed subtree end there: nothing more can be

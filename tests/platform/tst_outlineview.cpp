@@ -12,14 +12,25 @@ namespace {
 
 // Root with two call rows that are filled on first open, the way the routing
 // tree fills them: the empty placeholder gives way to the real legs.
+// Counts the layouts of every row.
+struct CountingView : OutlineTreeView {
+    int layouts = 0;
+    void doItemsLayout() override
+    {
+        ++layouts;
+        OutlineTreeView::doItemsLayout();
+    }
+};
+
 struct Fixture {
     OutlineModel model{{"ObjectID"}};
-    OutlineTreeView view;
+    CountingView view;
     OutlineNode *root = model.setRoot("Root");
     OutlineNode *call1 = model.appendChild(root, "Call 1");
     OutlineNode *call2 = model.appendChild(root, "Call 2");
     bool cancel = false;
     bool openFirstLeg = false; // the handler also opens a leg it has just made
+    bool inPlace = false; // the placeholder becomes the first leg, the others are appended in one go
     int asked = 0;
 
     Fixture()
@@ -32,12 +43,21 @@ struct Fixture {
             c = cancel;
             if (cancel || node->childCount() != 1 || !model.mainText(node->firstChild()).isEmpty())
                 return;
-            model.removeChildren(node);
-            OutlineNode *leg = model.appendChild(node, "leg a");
+            OutlineNode *leg = node->firstChild();
+            if (inPlace) {
+                model.beginAppendRows(node);
+                model.setMainText(leg, "leg a");
+            } else {
+                model.removeChildren(node);
+                leg = model.appendChild(node, "leg a");
+            }
             model.appendChild(leg, "detail");
-            model.appendChild(node, "leg b");
+            OutlineNode *legB = model.appendChild(node, "leg b");
+            model.appendChild(legB, "detail");
             if (openFirstLeg)
-                model.setExpanded(leg, true);
+                model.setExpanded(inPlace ? legB : leg, true);
+            if (inPlace)
+                model.endAppendRows();
         });
         view.setOutlineModel(&model);
         view.resize(300, 400);
@@ -69,21 +89,28 @@ private slots:
         QTest::addColumn<QString>("how");
         QTest::addColumn<bool>("cancel");
         QTest::addColumn<bool>("nested");
+        QTest::addColumn<bool>("inPlace");
         for (const char *how : {"expand", "right arrow", "double click"}) {
-            QTest::addRow("%s", how) << how << false << false;
-            QTest::addRow("%s cancelled", how) << how << true << false;
+            QTest::addRow("%s", how) << how << false << false << false;
+            QTest::addRow("%s cancelled", how) << how << true << false << false;
+            QTest::addRow("%s, filled in place", how) << how << false << false << true;
         }
-        QTest::newRow("handler opens a new row too") << "right arrow" << false << true;
+        QTest::newRow("handler opens a new row too") << "right arrow" << false << true << false;
+        QTest::newRow("handler opens a new row too, in place") << "expand" << false << true << true;
     }
     void userOpens()
     {
         QFETCH(QString, how);
         QFETCH(bool, cancel);
         QFETCH(bool, nested);
+        QFETCH(bool, inPlace);
         Fixture f;
         QVERIFY(f.open(f.root) && f.view.isHeaderHidden() && f.view.uniformRowHeights());
         f.cancel = cancel;
         f.openFirstLeg = nested;
+        f.inPlace = inPlace;
+        QCoreApplication::processEvents();
+        f.view.layouts = 0;
         QSignalSpy doubled(&f.view, &OutlineTreeView::rowDoubleClicked);
         if (how == "expand") {
             f.view.expand(f.index(f.call1));
@@ -94,14 +121,19 @@ private slots:
             f.doubleClick(f.centre(f.call1));
             QCOMPARE(doubled, (QList<QList<QVariant>>{{QVariant::fromValue(f.call1)}}));
         }
+        QCoreApplication::processEvents();
+        // Filled in place, only the opened row's rows are laid out, however many the tree shows.
+        if (inPlace)
+            QCOMPARE(f.view.layouts, 0);
         QCOMPARE(f.asked, nested ? 2 : 1);
         QCOMPARE(f.call1->isExpanded(), !cancel);
         QCOMPARE(f.open(f.call1), !cancel);
         QCOMPARE(f.call1->childCount(), cancel ? 1 : 2);
         if (!cancel) {
+            OutlineNode *opened = inPlace ? f.call1->lastChild() : f.call1->firstChild();
             QVERIFY(f.shown(f.call1->firstChild()) && f.shown(f.call1->lastChild()));
-            QCOMPARE(f.open(f.call1->firstChild()), nested);
-            QCOMPARE(f.shown(f.call1->firstChild()->firstChild()), nested);
+            QCOMPARE(f.open(opened), nested);
+            QCOMPARE(f.shown(opened->firstChild()), nested);
         }
         QVERIFY(f.shown(f.call2));
 
