@@ -874,28 +874,25 @@ ProcedureCall procedureCall(const QString &procedure, const QList<ProcArg> &args
 
 std::optional<QStringList> readParameters(QSqlDatabase &db, const QString &procedure, DbError *error)
 {
-    QSqlQuery q(db);
-    if (!bindAndExec(q,
-                     QStringLiteral("SELECT COUNT(*) FROM INFORMATION_SCHEMA.ROUTINES WHERE ROUTINE_NAME = ? "
-                                    "AND ROUTINE_TYPE = 'PROCEDURE'"),
-                     {procedure}, false)) {
+    const auto run = [&](QSqlQuery &q, const QString &sql) {
+        if (bindAndExec(q, sql, {procedure}, false))
+            return true;
         if (error)
             *error = fromSqlError(q.lastError(), dberr::QueryFailed);
+        return false;
+    };
+    QSqlQuery q(db);
+    if (!run(q, QStringLiteral("SELECT COUNT(*) FROM INFORMATION_SCHEMA.ROUTINES WHERE ROUTINE_NAME = ? "
+                               "AND ROUTINE_TYPE = 'PROCEDURE'")))
         return std::nullopt;
-    }
     if (!q.next() || q.value(0).toInt() == 0) {
         setUnknownProcedure(error, procedure);
         return std::nullopt;
     }
     QSqlQuery p(db);
-    if (!bindAndExec(p,
-                     QStringLiteral("SELECT PARAMETER_NAME FROM INFORMATION_SCHEMA.PARAMETERS "
-                                    "WHERE SPECIFIC_NAME = ? ORDER BY ORDINAL_POSITION"),
-                     {procedure}, false)) {
-        if (error)
-            *error = fromSqlError(p.lastError(), dberr::QueryFailed);
+    if (!run(p, QStringLiteral("SELECT PARAMETER_NAME FROM INFORMATION_SCHEMA.PARAMETERS "
+                               "WHERE SPECIFIC_NAME = ? ORDER BY ORDINAL_POSITION")))
         return std::nullopt;
-    }
     QStringList names;
     while (p.next()) {
         QString n = p.value(0).toString();
