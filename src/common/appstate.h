@@ -26,6 +26,12 @@ struct AppState {
     bool bSuppressTabLoad = false;
     // The server's default telephone language code, read at start-up.
     QString gTUILanguageDefault;
+    // The routing slot the action popup was last opened on: iActionTarget 1
+    // one-key entry, 2 after message, 3 after greeting, 4 subscriber exit;
+    // iNameLookupHandlerChangeType the name lookup exit, 1 Zero, 2 Exit,
+    // 3 NoInput, 4 NoSelection. Set by the openers, never reset.
+    qint16 iActionTarget = 0;
+    qint16 iNameLookupHandlerChangeType = 0;
 };
 
 } // namespace quillor

@@ -1,5 +1,6 @@
 #include "mainwindow/frmmain.h"
 
+#include "actions/actionpopup.h"
 #include "common/appcontext.h"
 #include "common/errors.h"
 #include "common/frmabout.h"
@@ -40,6 +41,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QScopedValueRollback>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -83,6 +85,7 @@ frmMain::frmMain(AppContext &ctx, QWidget *parent)
     resize(1100, 720);
     createMenus();
     createLayout();
+    connectRoutingActions();
     readTreeViewOptions();
     m_tree->ATTree().setPictureProvider(&treePicture);
     ATTree->setOutlineModel(&m_tree->ATTree());
@@ -198,41 +201,9 @@ void frmMain::createPopupMenus()
     addEntry(PopupOwnerRecipient, "PopupOwnerRecipientDistributionList", QStringLiteral("DistributionList"));
     addEntry(PopupOwnerRecipient, "PopupOwnerRecipientSubscriber", QStringLiteral("Subscriber"));
 
-    // The routing actions choose which entries show and which is ticked each time they pop this up.
-    PopupAction = popup("PopupAction", "PopupAction");
-    static constexpr struct {
-        const char *name;
-        const char *caption; // nullptr: a separator
-    } kActions[] = {
-        {"PopupActionIgnoreKey", "Ignore Key"},
-        {"PopupActionHangUp", "Hang Up"},
-        {"PopupActionTakeMessage", "Take Message"},
-        {"PopupActionSkipGreeting", "Skip Greeting"},
-        {"PopupActionSignIn", "Sign In"},
-        {"PopupActionEasySignIn", "Easy Sign In"},
-        {"PopupActionGreetingsAdministrator", "Greetings Administrator"},
-        {"PopupActionBroadcatMessageAdministrator", "Broadcast Message Administrator"},
-        {"PopupActionAlternateTransferNumber", "Alternate Transfer Number"},
-        {"PopupActionHotelCheckedOut", "Hotel Checked Out"},
-        {"PopupActionSystemTransfer", "System Transfer"},
-        {"PopupActionSubscriberSystemTransfer", "Subscriber System Transfer"},
-        {"PopupActionCVMMailboxReset", "CVM Mailbox Reset"},
-        {"PopupActionSendToDirectoryHandler", "Send to Directory Handler"},
-        {"PopupActionSendToCallHandler", "Send to Call Handler"},
-        {"PopupActionSendToSubscriber", "Send to Subscriber"},
-        {"PopupActionSendToInterviewer", "Send to Interviewer"},
-        {"PopupActionSeperatorLockKeys", nullptr},
-        {"PopupActionLockKey", "Lock Key"},
-        {"PopupActionSeperatorRingPhone", nullptr},
-        {"PopupActionAttemptToRingPhone", "Attempt to Ring Phone"},
-        {"PopupActionSendToGreeting", "Send to Greeting"},
-    };
-    for (const auto &a : kActions) {
-        if (a.caption)
-            addEntry(PopupAction, a.name, QString::fromLatin1(a.caption));
-        else
-            addSeparator(PopupAction, a.name);
-    }
+    // PopupAction belongs to the routing actions, which fill it each time they pop it up.
+    m_actionPopup = new ActionPopup(m_ctx, m_selected, *m_pickers, this);
+    PopupAction = m_actionPopup->PopupAction();
 }
 
 void frmMain::createLayout()
@@ -610,6 +581,29 @@ void frmMain::rebuildTree(const QString &root)
     // A tree left empty (no root left on the server) has no row to show.
     if (m_tree->ATTree().isEmpty())
         clearDetailPane();
+}
+
+void frmMain::connectRoutingActions()
+{
+    m_actionPopup->attachCallHandlerPage(*m_callHandlerPage);
+    m_actionPopup->setDetailPageSource([this] { return tabInfoTab->currentIndex(); });
+    // After a write the page shows what the server now holds.
+    connect(m_actionPopup, &ActionPopup::reloadRequested, this,
+            [this] { LoadTabInfo(m_selected.ObjectID, m_selected.ObjectType); });
+    connect(m_actionPopup, &ActionPopup::treeRowsChanged, this, &frmMain::RefreshTreeRowsForObject);
+}
+
+void frmMain::RefreshTreeRowsForObject(const QString &objectId)
+{
+    platform::BusyCursor busy;
+    // Rows come and go under the selection: no page loads meanwhile.
+    const QScopedValueRollback suppress(m_ctx.state().bSuppressTabLoad, true);
+    QScrollBar *scroll = ATTree->verticalScrollBar();
+    const int top = scroll->value();
+    platform::OutlineNode *selected = m_tree->RefreshTreeRowsForObject(objectId, ATTree->selectedNode());
+    ATTree->selectNode(selected);
+    ATTree->doItemsLayout();
+    scroll->setValue(top);
 }
 
 void frmMain::clearDetailPane()

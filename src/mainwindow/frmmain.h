@@ -25,6 +25,7 @@ class OutlineNode;
 class OutlineTreeView;
 } // namespace platform
 
+class ActionPopup;
 class AppContext;
 class CallHandlerPage;
 class DetailPage;
@@ -156,6 +157,10 @@ private:
     void rebuildTree(const QString &root);
     // Re-roots the tree at `root`; false (reported, the tree unchanged) when it cannot be built there.
     bool reRootTree(const QString &root);
+    void connectRoutingActions();
+    // The tree's rows of an object whose routing changed show its new links;
+    // the selected row and the scroll position stay.
+    void RefreshTreeRowsForObject(const QString &objectId);
 
     AppContext &m_ctx;
     bool m_ended = false;
@@ -199,6 +204,7 @@ private:
     QAction *mnuDependencyReport = nullptr;
     QMenu *PopupOwnerRecipient = nullptr;
     QMenu *PopupAction = nullptr;
+    ActionPopup *m_actionPopup = nullptr;
     frmHelp *m_frmHelp = nullptr;   // created on first use
     frmAbout *m_frmAbout = nullptr; // created on first use
     std::unique_ptr<Pickers> m_pickers;

@@ -7,6 +7,8 @@
 #include "platform/busycursor.h"
 #include "platform/seams.h"
 
+#include <QScopedValueRollback>
+
 #include <algorithm>
 #include <iterator>
 
@@ -517,7 +519,7 @@ void RoutingTree::ExpandRow(Node *iRow)
     const auto finish = [&](bool select) {
         endAppending();
         m_model.setRedraw(true);
-        if (select)
+        if (select && m_selectAfterExpand)
             emit selectRow(iRow);
     };
 
@@ -582,6 +584,60 @@ void RoutingTree::ExpandRow(Node *iRow)
     for (int i = 0; i < iRow->childCount(); ++i)
         m_model.setExpanded(iRow->child(i), false);
     finish(true);
+}
+
+bool RoutingTree::isOpened(const Node *row) const
+{
+    // A row never opened holds the placeholder alone.
+    return row && !(row->childCount() > 0 && isPlaceholder(row->firstChild()));
+}
+
+RoutingTree::Node *RoutingTree::RefreshTreeRowsForObject(const QString &strObjectID, Node *keep)
+{
+    const QString id = normalizedObjectId(strObjectID);
+    std::vector<Node *> rows;
+    for (Node *row = m_model.root(); row; row = m_model.nextInTree(row)) {
+        const qint16 type = nodeType(row);
+        if ((type == NodeCallHandler || type == NodeSubscriber) && objectId(row) == id && isOpened(row))
+            rows.push_back(row);
+    }
+    if (rows.empty())
+        return keep;
+
+    // Where `keep` stands if its row is about to be replaced: below which rebuilt row, under which key.
+    Node *keptParent = nullptr;
+    QString keptKey;
+    for (Node *n = keep; n && n->parent(); n = n->parent()) {
+        if (std::find(rows.cbegin(), rows.cend(), n->parent()) != rows.cend()) {
+            keptParent = n->parent();
+            keptKey = childAlias(n);
+            break;
+        }
+    }
+
+    const bool redraw = m_model.redraw();
+    m_model.setRedraw(false);
+    // Views hear of the rebuilt rows once, at the end.
+    m_model.beginBulkChange();
+    {
+        const QScopedValueRollback quiet(m_selectAfterExpand, false);
+        for (Node *row : rows) {
+            RemoveChildren(row);
+            if (row->isExpanded())
+                ExpandRow(row);
+            else
+                addPlaceholder(row);
+        }
+    }
+    m_model.endBulkChange();
+    m_model.setRedraw(redraw);
+
+    if (!keptParent)
+        return keep;
+    for (int i = 0; i < keptParent->childCount(); ++i)
+        if (childAlias(keptParent->child(i)) == keptKey)
+            return keptParent->child(i);
+    return keptParent;
 }
 
 void RoutingTree::AddNewNode(Filling &fill, NodeLinks &links, int slot)

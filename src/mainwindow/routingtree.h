@@ -100,6 +100,16 @@ public:
     // Adds the links of a call handler or subscriber row that has no children
     // yet but its placeholder, which becomes the first link's row.
     void ExpandRow(Node *iRow);
+    // After a change to an object's keys, greetings or after-message action:
+    // every row of the object whose links were built gets them built anew, in
+    // one read of the object. An open row stays open; a row opened before and
+    // closed since drops its links and builds them when it is opened again.
+    // Answers the row that stands where `keep` stood: `keep` itself unless it
+    // was one of the links replaced, then the new link of the same key (else
+    // the row above it).
+    Node *RefreshTreeRowsForObject(const QString &strObjectID, Node *keep = nullptr);
+    // Whether a call handler or subscriber row has had its links built.
+    bool isOpened(const Node *row) const;
     void RemoveChildren(Node *iRow);
     // True when a row on the path from `iRow` up to the root has that ObjectID.
     bool bIsAncestor(const QString &strObjectID, const Node *iRow) const;
@@ -152,6 +162,8 @@ private:
     // any write; an expansion under way keeps what it uses.
     std::shared_ptr<ReadCache> m_cache;
     int m_expandAllRowLimit = kExpandAllRowLimit;
+    // Off while rows are rebuilt in place: the selection stays where it is.
+    bool m_selectAfterExpand = true;
 };
 
 } // namespace quillor

@@ -1,0 +1,333 @@
+#include "actions/actionpopup.h"
+
+#include "common/appcontext.h"
+#include "common/errors.h"
+#include "common/module1.h"
+#include "common/objectid.h"
+#include "details/callhandlerpage.h"
+#include "details/keygrid.h"
+#include "pickers/frmpickers.h"
+#include "pickers/pickerregistry.h"
+#include "platform/seams.h"
+
+#include <QCursor>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+
+namespace quillor {
+
+using platform::msgBox;
+
+namespace {
+
+const QString kDontSet = QStringLiteral("[DontSet]");
+
+void reportOpenerError(const platform::DbError &error, const QString &procedure)
+{
+    reportError(error.number, error.description, procedure, QStringLiteral("Form"), QStringLiteral("frmMain"));
+}
+
+QString greetingAlias(qint16 index)
+{
+    static const char *const aliases[] = {"Standard", "Off Hours", "Busy", "Alternate", "Internal", "Error"};
+    return index >= 0 && index < 6 ? QString::fromLatin1(aliases[index]) : QString();
+}
+
+} // namespace
+
+ActionPopup::ActionPopup(AppContext &ctx, const SelectedObject &shown, Pickers &pickers, QWidget *window)
+    : QObject(window), m_ctx(ctx), m_shown(shown), m_pickers(pickers)
+{
+    // Popped up at the pointer only, never shown in the menu bar.
+    m_menu = new QMenu(QStringLiteral("PopupAction"), window);
+    m_menu->setObjectName(QStringLiteral("PopupAction"));
+    for (int i = 0; i < PopupEntryCount; ++i) {
+        const PopupEntryInfo &info = popupEntryInfo(i);
+        QAction *entry = info.caption ? m_menu->addAction(QString::fromLatin1(info.caption)) : m_menu->addSeparator();
+        entry->setObjectName(QString::fromLatin1(info.name));
+        m_entries[size_t(i)] = entry;
+    }
+    // Routing to a call handler, a name lookup handler or an interview handler
+    // goes through the creation dialogs, which are not part of the program yet.
+    for (PopupEntry e : {SendToDirectoryHandler, SendToCallHandler, SendToInterviewer})
+        entry(e)->setEnabled(false);
+}
+
+void ActionPopup::attachCallHandlerPage(CallHandlerPage &page)
+{
+    m_handlerPage = &page;
+    for (int i = 0; i < CallHandlerPage::kGreetingCount; ++i) {
+        QPushButton *button = page.greetings[size_t(i)].cmbHandlerGreetingChangeAfterGreetingAction;
+        button->setEnabled(true);
+        connect(button, &QPushButton::clicked, this,
+                [this, i] { cmbHandlerGreetingChangeAfterGreetingAction_Click(qint16(i)); });
+    }
+    page.cmdHandlerSetAfterMessageAction->setEnabled(true);
+    connect(page.cmdHandlerSetAfterMessageAction, &QPushButton::clicked, this,
+            &ActionPopup::cmdHandlerSetAfterMessageAction_Click);
+    KeyGridWidget *grid = page.gridHandlerKeys;
+    connect(grid, &QTableWidget::cellDoubleClicked, this, [this, grid](int row) {
+        if (row == grid->currentRow())
+            gridHandlerKeys_DblClick();
+    });
+    grid->viewport()->installEventFilter(this);
+}
+
+KeyGridWidget *ActionPopup::keyGridOf(const QObject *viewport) const
+{
+    if (m_handlerPage && m_handlerPage->gridHandlerKeys->viewport() == viewport)
+        return m_handlerPage->gridHandlerKeys;
+    return nullptr;
+}
+
+bool ActionPopup::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonPress) {
+        if (KeyGridWidget *grid = keyGridOf(watched)) {
+            const auto *mouse = static_cast<QMouseEvent *>(event);
+            if (grid == m_handlerPage->gridHandlerKeys)
+                gridHandlerKeys_MouseDown(mouse->button(), mouse->position().toPoint());
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+// --- openers -----------------------------------------------------------------
+
+void ActionPopup::ShowAfterGreetingActionMenu(qint16 Index)
+{
+    const QString alias = greetingAlias(Index);
+    if (alias.isEmpty()) {
+        msgBox(QStringLiteral("Error!  Invalid control index passed into cmbHandlerGreetingChangeAfterGreetingAction "
+                              "routine."));
+        return;
+    }
+    RoutingSlot slot;
+    slot.iActionTarget = TargetAfterGreeting;
+    slot.greetingIndex = Index;
+    if (m_shown.ObjectType == 3 && m_handlerPage)
+        slot.rowObjectId = m_handlerPage->greetings[size_t(Index)].txtHandlerGreetingObjectID->text();
+    openSlot({QStringLiteral("ShowAfterGreetingActionMenu"),
+              QStringLiteral("SELECT * FROM vw_MessagingRule WHERE ParentObjectID = ? AND Alias = ?"),
+              {normalizedObjectId(m_shown.ObjectID), alias}, QString(), true,
+              QStringLiteral("Error, could not find the menu entries with alias =") + alias
+                  + QStringLiteral(" for the currently selected call handler")},
+             slot, AfterGreetingAction);
+}
+
+void ActionPopup::ShowAfterMessageActionMenu()
+{
+    RoutingSlot slot;
+    slot.iActionTarget = TargetAfterMessage;
+    openSlot({QStringLiteral("ShowAfterMessageActionMenu"),
+              QStringLiteral("SELECT * FROM vw_CallHandler WHERE CallHandlerObjectID = ?"),
+              {normalizedObjectId(m_shown.ObjectID)}, QStringLiteral("AfterMessage"), false,
+              QStringLiteral("Error, could not find the currently selected handler object with alias =") + m_shown.Alias},
+             slot, AfterMessageAction);
+}
+
+void ActionPopup::gridHandlerKeys_DblClick()
+{
+    if (m_handlerPage)
+        keyGridOpener(m_handlerPage->gridHandlerKeys, QStringLiteral("gridHandlerKeys_DblClick"),
+                      QStringLiteral("call handler"));
+}
+
+void ActionPopup::gridHandlerKeys_MouseDown(Qt::MouseButton button, const QPoint &pos)
+{
+    if (button != Qt::RightButton || !m_handlerPage)
+        return;
+    KeyGridWidget *grid = m_handlerPage->gridHandlerKeys;
+    const int row = grid->rowAt(pos.y());
+    // Below the last key, or a key whose entry was not found: no menu.
+    if (row < 0 || !grid->isRowLoaded(row))
+        return;
+    grid->setCurrentCell(row, grid->column(QStringLiteral("Key")));
+    gridHandlerKeys_DblClick();
+}
+
+void ActionPopup::keyGridOpener(KeyGridWidget *grid, const QString &procedure, const QString &ownerWord)
+{
+    const int row = grid->currentRow();
+    if (row < 0 || !grid->isRowLoaded(row))
+        return;
+    const QString key = grid->cellText(row, QStringLiteral("Key"));
+    RoutingSlot slot;
+    slot.iActionTarget = TargetMenuEntry;
+    slot.key = key;
+    slot.rowObjectId = grid->cellText(row, QStringLiteral("ObjectID"));
+    openSlot({procedure,
+              QStringLiteral("SELECT Action, ConversationName, DestinationObjectID, DestinationObjectIDType, Locked FROM "
+                             "vw_MenuEntry WHERE ParentObjectID = ? AND Alias = ?"),
+              {normalizedObjectId(m_shown.ObjectID), key}, QString(), true,
+              QStringLiteral("Error, could not find the menu entries with alias =") + key
+                  + QStringLiteral(" for the currently selected ") + ownerWord},
+             slot, OneKeyAction);
+}
+
+void ActionPopup::openSlot(const SlotQuery &query, RoutingSlot slot, qint16 iActionType)
+{
+    const QString connection = m_ctx.state().gConnectionString;
+    platform::DbError error;
+    const platform::Recordset rs = m_ctx.db().open(connection, query.sql, query.params, &error);
+    if (!rs.isOpen()) {
+        reportOpenerError(error, query.procedure);
+        return;
+    }
+    if (rs.RecordCount() != 1) {
+        msgBox(query.notFound);
+        return;
+    }
+    const auto column = [&](const char *menuName, const char *suffix) {
+        return query.menuEntry ? QString::fromLatin1(menuName) : query.prefix + QString::fromLatin1(suffix);
+    };
+    std::optional<qint16> action;
+    if (rs.isNull(column("Action", "Action")))
+        reportError(94, QStringLiteral("Invalid use of Null"), query.procedure, QStringLiteral("Form"),
+                    QStringLiteral("frmMain"));
+    else
+        action = qint16(rs.field(column("Action", "Action")).toInt());
+    const QString conversation = rs.text(column("ConversationName", "Conversation"));
+    const QString destinationColumn = column("DestinationObjectID", "ObjectID");
+    const QString typeColumn = column("DestinationObjectIDType", "ObjectIDType");
+    // A Null lock reads as unlocked, as the pages show it.
+    slot.locked = iActionType == OneKeyAction && rs.field(QStringLiteral("Locked")).toInt() != 0;
+
+    bool isPrimary = false;
+    if (!rs.isNull(typeColumn) && rs.field(typeColumn).toInt() == 3 && !rs.isNull(destinationColumn)) {
+        const platform::Recordset handler =
+            m_ctx.db().open(connection, QStringLiteral("SELECT IsPrimary FROM vw_CallHandler WHERE CallHandlerObjectID = ?"),
+                            {normalizedObjectId(rs.text(destinationColumn))}, &error);
+        if (!handler.isOpen())
+            reportOpenerError(error, query.procedure);
+        else if (handler.RecordCount() == 1)
+            isPrimary = handler.field(QStringLiteral("IsPrimary")).toInt() != 0;
+    }
+
+    // The opener sets its own code; the other one keeps what an earlier opener left.
+    AppState &state = m_ctx.state();
+    if (slot.iNameLookupHandlerChangeType != 0)
+        state.iNameLookupHandlerChangeType = slot.iNameLookupHandlerChangeType;
+    else
+        state.iActionTarget = slot.iActionTarget;
+    slot.iActionTarget = state.iActionTarget;
+    slot.iNameLookupHandlerChangeType = state.iNameLookupHandlerChangeType;
+    slot.owner = m_shown;
+    m_slot = slot;
+
+    const int page = m_detailPage ? m_detailPage() : -1;
+    const QString visibility = AdjustActionMenuOptions(m_state, iActionType, conversation, state.gVersion, page);
+    if (!visibility.isEmpty())
+        msgBox(visibility);
+    const QString ticks = SetActionMenuSettings(m_state, action, conversation, isPrimary, slot.locked);
+    if (!ticks.isEmpty())
+        msgBox(ticks);
+    applyMenuState();
+    // The command of the chosen entry runs once the menu has closed, so that it
+    // can show its own dialogs.
+    dispatch(m_menu->exec(QCursor::pos()));
+}
+
+void ActionPopup::setTick(int popupEntry, bool ticked)
+{
+    // Only a ticked entry is checkable, so the others show no empty box.
+    QAction *a = m_entries[size_t(popupEntry)];
+    if (a->isSeparator())
+        return;
+    a->setCheckable(ticked);
+    a->setChecked(ticked);
+}
+
+void ActionPopup::applyMenuState()
+{
+    for (int i = 0; i < PopupEntryCount; ++i)
+        setTick(i, m_state.ticked[size_t(i)]);
+    for (int i = 0; i < PopupEntryCount; ++i)
+        m_entries[size_t(i)]->setVisible(m_state.visible[size_t(i)]);
+}
+
+// --- commands ----------------------------------------------------------------
+
+void ActionPopup::dispatch(QAction *chosen)
+{
+    const auto it = std::find(m_entries.cbegin(), m_entries.cend(), chosen);
+    if (!chosen || it == m_entries.cend())
+        return;
+    const int e = int(it - m_entries.cbegin());
+    if (isDirectEntry(e)) {
+        const PopupEntryInfo &info = popupEntryInfo(e);
+        applyAction(info.action, info.conversation ? QString::fromLatin1(info.conversation) : QString(), QString(), 0);
+        return;
+    }
+    switch (e) {
+    case SendToSubscriber: PopupActionSendToSubscriber_Click(); break;
+    case AttemptToRingPhone: PopupActionAttemptToRingPhone_Click(); break;
+    case SendToGreeting: PopupActionSendToGreeting_Click(); break;
+    case LockKey: PopupActionLockKey_Click(); break;
+    default: break;
+    }
+}
+
+void ActionPopup::applyAction(qint16 iAction, const QString &conversation, const QString &destination,
+                              qint16 destinationType)
+{
+    const SetUserActionResult result = SetUserAction(m_ctx, m_slot, iAction, conversation, destination, destinationType);
+    if (result.written && !result.linkCode.isEmpty())
+        emit treeRowsChanged(m_slot.owner.ObjectID);
+    if (result.reloadTab())
+        emit reloadRequested();
+}
+
+void ActionPopup::PopupActionSendToSubscriber_Click()
+{
+    frmSubscriberSearch &picker = m_pickers.subscriberSearch();
+    picker.exec();
+    // A pick without the subscriber's call handler leaves nothing to send callers to.
+    if (picker.bCancelHit || picker.strHandlerObjectID.trimmed().isEmpty())
+        return;
+    applyAction(2, QStringLiteral("PHGreeting"), picker.strHandlerObjectID, 3);
+}
+
+void ActionPopup::ringPhonePair(PopupEntry clicked)
+{
+    // The entry has already flipped its own tick: its tick at the click is the one the menu was opened with.
+    const bool wasTicked = m_state.ticked[clicked];
+    const bool ring = clicked == AttemptToRingPhone ? !wasTicked : wasTicked;
+    m_state.ticked[AttemptToRingPhone] = ring;
+    m_state.ticked[SendToGreeting] = !ring;
+    setTick(AttemptToRingPhone, ring);
+    setTick(SendToGreeting, !ring);
+    applyAction(2, ring ? QStringLiteral("PHTransfer") : QStringLiteral("PHGreeting"), kDontSet, 3);
+}
+
+void ActionPopup::PopupActionAttemptToRingPhone_Click() { ringPhonePair(AttemptToRingPhone); }
+
+void ActionPopup::PopupActionSendToGreeting_Click() { ringPhonePair(SendToGreeting); }
+
+void ActionPopup::PopupActionLockKey_Click()
+{
+    if (m_slot.iActionTarget != TargetMenuEntry)
+        return;
+    const bool locked = !m_slot.locked;
+    m_state.ticked[LockKey] = locked;
+    setTick(LockKey, locked);
+    if (refuseUnidentifiedRow(m_slot.rowObjectId))
+        return;
+    const bool written = UpdateValue(m_ctx, QStringLiteral("sp_ModifyMenuEntry"),
+                                     {classProcParam(QStringLiteral("MenuEntryObjectID"), m_slot.rowObjectId, 72),
+                                      classProcParam(QStringLiteral("Locked"), locked, 200)});
+    if (!written)
+        msgBox(QStringLiteral("Failed to update database"));
+    // A subscriber's keys belong to its primary call handler.
+    m_ctx.log().LogAction(written ? UPDATE : FAILED_UPDATE, QStringLiteral("MenuEntry"), m_slot.key,
+                          QStringLiteral("CallHandler"), m_slot.owner.Alias, QStringLiteral("Locked"),
+                          locked ? QStringLiteral("True") : QStringLiteral("False"));
+    if (written)
+        m_slot.locked = locked;
+    // Also after a failure: the grid shows the stored lock.
+    emit reloadRequested();
+}
+
+} // namespace quillor

@@ -1,0 +1,287 @@
+#include "actions/setuseraction.h"
+
+#include "common/appcontext.h"
+#include "common/errors.h"
+#include "common/module1.h"
+#include "common/objectid.h"
+#include "common/validators.h"
+#include "details/actiontext.h"
+#include "platform/seams.h"
+
+namespace quillor {
+
+using platform::msgBox;
+
+namespace {
+
+void reportFailure(const platform::DbError &error)
+{
+    reportError(error.number, error.description, QStringLiteral("SetUserAction"), QStringLiteral("Form"),
+                QStringLiteral("frmMain"));
+}
+
+classProcParam idParam(const QString &name, const QString &objectId) { return {name, objectId, 72}; }
+classProcParam textParam(const QString &name, const QVariant &value) { return {name, value, 200}; }
+// An empty text goes to the server as Null, never as "".
+classProcParam optionalParam(const QString &name, const QString &value)
+{
+    return {name, value, 200, value.isEmpty()};
+}
+
+// What one write changes and how its audit line reads.
+struct Write {
+    QString procedure; // empty: the interview handler's own row
+    QString rowObjectId;
+    QList<classProcParam> params;
+    QString table;
+    QString alias;
+    LogArg parentTable;
+    LogArg parentAlias;
+    QString column;
+    QString linkCode;
+};
+
+// The greeting's code in the routing tree, by greeting index.
+QString greetingLinkCode(int index)
+{
+    static const char *const codes[] = {"STD", "OFF", "BSY", "ALT", "INT", "ERR"};
+    return index >= 0 && index < 6 ? QString::fromLatin1(codes[index]) : QString();
+}
+
+// Where a destination of that object type is listed; "" when the type names none.
+QString destinationQuery(qint16 type)
+{
+    switch (type) {
+    case 3: return QStringLiteral("SELECT CallHandlerObjectID FROM vw_CallHandler WHERE CallHandlerObjectID = ?");
+    case 5: return QStringLiteral("SELECT InterviewHandlerObjectID FROM vw_InterviewHandler WHERE InterviewHandlerObjectID = ?");
+    case 6: return QStringLiteral("SELECT NameLookupHandlerObjectID FROM vw_NameLookupHandler WHERE NameLookupHandlerObjectID = ?");
+    default: return {};
+    }
+}
+
+// False (with the reason shown) when a destination was chosen that the server no longer has.
+bool destinationStillExists(AppContext &ctx, const QString &destination, qint16 type)
+{
+    if (destination.isEmpty() || isDontSet(destination))
+        return true;
+    const QString sql = destinationQuery(type);
+    if (sql.isEmpty())
+        return true;
+    platform::DbError error;
+    const platform::Recordset rs =
+        ctx.db().open(ctx.state().gConnectionString, sql, {normalizedObjectId(destination)}, &error);
+    if (!rs.isOpen()) {
+        reportFailure(error);
+        return false;
+    }
+    if (rs.RecordCount() != 1) {
+        msgBox(QStringLiteral("Error, the %1 chosen as the destination could not be found in the database - it may have "
+                              "been deleted. Nothing was changed.")
+                   .arg(strObjectTypeName(type).toLower()));
+        return false;
+    }
+    return true;
+}
+
+// The interview handler's after-message action lives in its own row.
+bool writeInterviewHandlerRow(AppContext &ctx, const QString &handlerId, qint16 iAction, const QString &conversation,
+                              const QString &destination, qint16 destinationType)
+{
+    platform::DbError error;
+    platform::Recordset rs = ctx.db().openForUpdate(ctx.state().gConnectionString, QStringLiteral("InterviewHandler"),
+                                                    QStringLiteral("InterviewHandlerObjectID"),
+                                                    QStringLiteral("InterviewHandlerObjectID = ?"),
+                                                    {normalizedObjectId(handlerId)}, &error);
+    if (!rs.isOpen()) {
+        reportFailure(error);
+        return false;
+    }
+    if (rs.RecordCount() != 1)
+        return false;
+    rs.MoveFirst();
+    const QVariant null(QMetaType::fromType<QString>());
+    rs.setField(QStringLiteral("AfterMessageAction"), int(iAction));
+    rs.setField(QStringLiteral("AfterMessageConversation"), conversation.isEmpty() ? null : QVariant(conversation));
+    // No destination empties the ObjectID and keeps its type, as the server's own tools do.
+    if (destination.isEmpty()) {
+        rs.setField(QStringLiteral("AfterMessageObjectID"), null);
+    } else if (!isDontSet(destination)) {
+        rs.setField(QStringLiteral("AfterMessageObjectID"), destination);
+        rs.setField(QStringLiteral("AfterMessageObjectIDType"), int(destinationType));
+    }
+    if (!rs.Update(&error)) {
+        reportFailure(error);
+        return false;
+    }
+    return true;
+}
+
+// The write for the slot; false (after its message, if any) when the slot names none.
+bool planWrite(const RoutingSlot &slot, qint16 iAction, const QString &conversation, const QString &destination,
+               qint16 destinationType, Write &w)
+{
+    const SelectedObject &owner = slot.owner;
+    const QString action = QString::number(iAction);
+    const QString typeText = QString::number(destinationType);
+    const bool keepDestination = isDontSet(destination);
+    const auto afterMessage = [&](const QString &table) {
+        w.procedure = QStringLiteral("sp_ModifyCallHandler");
+        w.rowObjectId = owner.ObjectID;
+        w.params = {idParam(QStringLiteral("CallHandlerObjectID"), owner.ObjectID),
+                    textParam(QStringLiteral("AfterMessageAction"), action),
+                    optionalParam(QStringLiteral("AfterMessageConversation"), conversation),
+                    optionalParam(QStringLiteral("AfterMessageObjectID"), destination),
+                    textParam(QStringLiteral("AfterMessageObjectIDType"), typeText)};
+        w.table = table;
+        w.alias = owner.Alias;
+        w.column = QStringLiteral("AfterMessageAction");
+        w.linkCode = QStringLiteral("AM");
+    };
+
+    switch (owner.ObjectType) {
+    case 3:
+    case 1:
+        switch (slot.iActionTarget) {
+        case TargetMenuEntry:
+            w.procedure = QStringLiteral("sp_ModifyMenuEntry");
+            w.rowObjectId = slot.rowObjectId;
+            w.params = {idParam(QStringLiteral("MenuEntryObjectID"), slot.rowObjectId),
+                        textParam(QStringLiteral("Action"), action),
+                        optionalParam(QStringLiteral("ConversationName"), conversation),
+                        optionalParam(QStringLiteral("DestinationObjectID"), destination),
+                        textParam(QStringLiteral("DestinationObjectIDType"), typeText)};
+            w.table = QStringLiteral("MenuEntry");
+            w.alias = slot.key;
+            w.parentTable = strObjectTypeName(owner.ObjectType);
+            w.parentAlias = owner.Alias;
+            w.column = QStringLiteral("Action");
+            w.linkCode = slot.key;
+            return true;
+        case TargetAfterGreeting:
+            w.procedure = QStringLiteral("csp_MessagingRuleModify");
+            w.rowObjectId = slot.rowObjectId;
+            w.params = {idParam(QStringLiteral("MessagingRuleObjectID"), slot.rowObjectId),
+                        textParam(QStringLiteral("Action"), action),
+                        optionalParam(QStringLiteral("ConversationName"), conversation)};
+            if (!keepDestination)
+                w.params << optionalParam(QStringLiteral("DestinationObjectID"), destination)
+                         << textParam(QStringLiteral("DestinationObjectIDType"), typeText);
+            w.table = QStringLiteral("MessagingRule");
+            w.alias = strGreetingTypeName(slot.greetingIndex);
+            w.parentTable = strObjectTypeName(owner.ObjectType);
+            w.parentAlias = owner.Alias;
+            w.column = QStringLiteral("Action");
+            w.linkCode = greetingLinkCode(slot.greetingIndex);
+            return true;
+        case TargetAfterMessage:
+            afterMessage(owner.ObjectType == 3 ? QStringLiteral("CallHandler") : QStringLiteral("Subscriber"));
+            return true;
+        case TargetSubscriberExit:
+            if (owner.ObjectType != 1)
+                break;
+            w.procedure = QStringLiteral("sp_ModifySubscriber");
+            w.rowObjectId = slot.rowObjectId;
+            w.params = {idParam(QStringLiteral("SubscriberObjectID"), slot.rowObjectId),
+                        textParam(QStringLiteral("ExitAction"), action),
+                        optionalParam(QStringLiteral("ExitConversation"), conversation),
+                        optionalParam(QStringLiteral("ExitObjectID"), destination),
+                        textParam(QStringLiteral("ExitObjectIDType"), typeText)};
+            w.table = QStringLiteral("Subscriber");
+            w.alias = owner.Alias;
+            w.column = QStringLiteral("ExitAction");
+            return true;
+        default:
+            break;
+        }
+        msgBox(QStringLiteral("Invalid value for the iActionTarget passed into SetUserAction routine: %1")
+                   .arg(slot.iActionTarget));
+        return false;
+    case 6: {
+        const QString k = nameLookupExitPrefix(slot.iNameLookupHandlerChangeType);
+        if (k.isEmpty()) {
+            // A number that is not negative is shown after a blank.
+            const qint16 code = slot.iNameLookupHandlerChangeType;
+            msgBox(QStringLiteral("Invalid value for the iNameLookupHandlerChangeType passed into SetUserAction routine:")
+                   + (code >= 0 ? QStringLiteral(" ") : QString()) + QString::number(code));
+            return false;
+        }
+        w.procedure = QStringLiteral("sp_ModifyDirectoryHandler");
+        w.rowObjectId = owner.ObjectID;
+        w.params = {idParam(QStringLiteral("DirectoryHandlerObjectID"), owner.ObjectID),
+                    textParam(k + QStringLiteral("Action"), action),
+                    optionalParam(k + QStringLiteral("Conversation"), conversation)};
+        if (!keepDestination)
+            w.params << optionalParam(k + QStringLiteral("ObjectID"), destination);
+        w.params << textParam(k + QStringLiteral("ObjectIDType"), typeText);
+        w.table = QStringLiteral("NameLookupHandler");
+        w.alias = owner.Alias;
+        w.column = k + QStringLiteral("Action");
+        return true;
+    }
+    case 5:
+        if (slot.iActionTarget != TargetAfterMessage)
+            return false;
+        w.rowObjectId = owner.ObjectID;
+        w.table = QStringLiteral("InterviewHandler");
+        w.alias = owner.Alias;
+        w.column = QStringLiteral("AfterMessageAction");
+        w.linkCode = QStringLiteral("AM");
+        return true;
+    default:
+        msgBox(QStringLiteral("Invalid currently selected object encountered in SetUserAction routine."));
+        return false;
+    }
+}
+
+} // namespace
+
+QString nameLookupExitPrefix(qint16 changeType)
+{
+    switch (changeType) {
+    case ExitZero: return QStringLiteral("Zero");
+    case ExitExit: return QStringLiteral("Exit");
+    case ExitNoInput: return QStringLiteral("NoInput");
+    case ExitNoSelection: return QStringLiteral("NoSelection");
+    default: return {};
+    }
+}
+
+bool refuseUnidentifiedRow(const QString &rowObjectId)
+{
+    if (!rowObjectId.trimmed().isEmpty())
+        return false;
+    msgBox(QStringLiteral("Error, the entry to change could not be identified (its ObjectID is empty) - nothing was "
+                          "changed."));
+    return true;
+}
+
+SetUserActionResult SetUserAction(AppContext &ctx, const RoutingSlot &slot, qint16 iAction,
+                                  const QString &strConversation, const QString &strDestObjectID,
+                                  qint16 iDestObjectIDType)
+{
+    SetUserActionResult result;
+    Write w;
+    if (!planWrite(slot, iAction, strConversation, strDestObjectID, iDestObjectIDType, w))
+        return result;
+    // A slot whose row was never found would be written with an empty key.
+    if (refuseUnidentifiedRow(w.rowObjectId))
+        return result;
+    if (!destinationStillExists(ctx, strDestObjectID, iDestObjectIDType))
+        return result;
+
+    if (w.procedure.isEmpty()) {
+        result.written = writeInterviewHandlerRow(ctx, w.rowObjectId, iAction, strConversation, strDestObjectID,
+                                                  iDestObjectIDType);
+    } else {
+        result.written = UpdateValue(ctx, w.procedure, w.params);
+        result.result = result.written;
+    }
+    if (!result.written)
+        msgBox(QStringLiteral("Failed to update database"));
+    ctx.log().LogAction(result.written ? UPDATE : FAILED_UPDATE, w.table, w.alias, w.parentTable, w.parentAlias,
+                        w.column, strConstructActionString(ctx, strConversation, iAction, strDestObjectID));
+    result.linkCode = w.linkCode;
+    return result;
+}
+
+} // namespace quillor
