@@ -5,7 +5,10 @@
 #include "common/module1.h"
 #include "common/objectid.h"
 #include "details/callhandlerpage.h"
+#include "details/interviewerpage.h"
 #include "details/keygrid.h"
+#include "details/namelookuppage.h"
+#include "details/subscriberpage.h"
 #include "pickers/frmpickers.h"
 #include "pickers/pickerregistry.h"
 #include "platform/seams.h"
@@ -13,7 +16,6 @@
 #include <QCursor>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPushButton>
 
 namespace quillor {
@@ -55,43 +57,49 @@ ActionPopup::ActionPopup(AppContext &ctx, const SelectedObject &shown, Pickers &
         entry(e)->setEnabled(false);
 }
 
+template <typename Handler> void ActionPopup::attachButton(DetailPage &page, QAbstractButton *button, Handler handler)
+{
+    page.editLock().release(button);
+    connect(button, &QAbstractButton::clicked, this, handler);
+}
+
 void ActionPopup::attachCallHandlerPage(CallHandlerPage &page)
 {
     m_handlerPage = &page;
-    for (int i = 0; i < CallHandlerPage::kGreetingCount; ++i) {
-        QPushButton *button = page.greetings[size_t(i)].cmbHandlerGreetingChangeAfterGreetingAction;
-        button->setEnabled(true);
-        connect(button, &QPushButton::clicked, this,
-                [this, i] { cmbHandlerGreetingChangeAfterGreetingAction_Click(qint16(i)); });
-    }
-    page.cmdHandlerSetAfterMessageAction->setEnabled(true);
-    connect(page.cmdHandlerSetAfterMessageAction, &QPushButton::clicked, this,
-            &ActionPopup::cmdHandlerSetAfterMessageAction_Click);
-    KeyGridWidget *grid = page.gridHandlerKeys;
-    connect(grid, &QTableWidget::cellDoubleClicked, this, [this, grid](int row) {
-        if (row == grid->currentRow())
-            gridHandlerKeys_DblClick();
-    });
-    grid->viewport()->installEventFilter(this);
+    for (int i = 0; i < CallHandlerPage::kGreetingCount; ++i)
+        attachButton(page, page.greetings[size_t(i)].cmbHandlerGreetingChangeAfterGreetingAction,
+                     [this, i] { cmbHandlerGreetingChangeAfterGreetingAction_Click(qint16(i)); });
+    attachButton(page, page.cmdHandlerSetAfterMessageAction, [this] { cmdHandlerSetAfterMessageAction_Click(); });
+    connect(page.gridHandlerKeys, &KeyGridWidget::keyDoubleClicked, this, [this] { gridHandlerKeys_DblClick(); });
+    connect(page.gridHandlerKeys, &KeyGridWidget::keyRightPressed, this, [this] { gridHandlerKeys_DblClick(); });
 }
 
-KeyGridWidget *ActionPopup::keyGridOf(const QObject *viewport) const
+void ActionPopup::attachSubscriberPage(SubscriberPage &page)
 {
-    if (m_handlerPage && m_handlerPage->gridHandlerKeys->viewport() == viewport)
-        return m_handlerPage->gridHandlerKeys;
-    return nullptr;
+    m_subscriberPage = &page;
+    for (int i = 0; i < SubscriberPage::kGreetingCount; ++i)
+        attachButton(page, page.greetings[size_t(i)].cmdSubscriberGreetingChangeAfterGreetingAction,
+                     [this, i] { cmdSubscriberGreetingChangeAfterGreetingAction_Click(qint16(i)); });
+    attachButton(page, page.cmdSubscriberMessagesChangeAfterMessageAction,
+                 [this] { cmdSubscriberMessagesChangeAfterMessageAction_Click(); });
+    attachButton(page, page.cmdSubscriberConversationExitAction, [this] { cmdSubscriberConversationExitAction_Click(); });
+    connect(page.gridSubscriberKeys, &KeyGridWidget::keyDoubleClicked, this, [this] { gridSubscriberKeys_DblClick(); });
+    connect(page.gridSubscriberKeys, &KeyGridWidget::keyRightPressed, this, [this] { gridSubscriberKeys_DblClick(); });
 }
 
-bool ActionPopup::eventFilter(QObject *watched, QEvent *event)
+void ActionPopup::attachInterviewerPage(InterviewerPage &page)
 {
-    if (event->type() == QEvent::MouseButtonPress) {
-        if (KeyGridWidget *grid = keyGridOf(watched)) {
-            const auto *mouse = static_cast<QMouseEvent *>(event);
-            if (grid == m_handlerPage->gridHandlerKeys)
-                gridHandlerKeys_MouseDown(mouse->button(), mouse->position().toPoint());
-        }
-    }
-    return QObject::eventFilter(watched, event);
+    attachButton(page, page.cmdInterviewerProfileChangeAfterMessageAction,
+                 [this] { cmdInterviewerProfileChangeAfterMessageAction_Click(); });
+}
+
+void ActionPopup::attachNameLookupHandlerPage(NameLookupHandlerPage &page)
+{
+    attachButton(page, page.cmdDirectoryHandlerSetExit, [this] { cmdDirectoryHandlerSetExit_Click(); });
+    attachButton(page, page.cmdDirectoryHandlerSetNoInputExit, [this] { cmdDirectoryHandlerSetNoInputExit_Click(); });
+    attachButton(page, page.cmdDirectoryHandlerSetNoSelectionExit,
+                 [this] { cmdDirectoryHandlerSetNoSelectionExit_Click(); });
+    attachButton(page, page.cmdDirectoryHandlerSetZeroExit, [this] { cmdDirectoryHandlerSetZeroExit_Click(); });
 }
 
 // --- openers -----------------------------------------------------------------
@@ -107,11 +115,15 @@ void ActionPopup::ShowAfterGreetingActionMenu(qint16 Index)
     RoutingSlot slot;
     slot.iActionTarget = TargetAfterGreeting;
     slot.greetingIndex = Index;
+    // The greeting's own row, as the page holding the pressed button shows it.
     if (m_shown.ObjectType == 3 && m_handlerPage)
         slot.rowObjectId = m_handlerPage->greetings[size_t(Index)].txtHandlerGreetingObjectID->text();
+    else if (m_shown.ObjectType == 1 && m_subscriberPage)
+        slot.rowObjectId = m_subscriberPage->greetings[size_t(Index)].txtSubscriberGreetingObjectID->text();
+    // A subscriber's greetings belong to its primary call handler, which is the ObjectID shown.
     openSlot({QStringLiteral("ShowAfterGreetingActionMenu"),
               QStringLiteral("SELECT * FROM vw_MessagingRule WHERE ParentObjectID = ? AND Alias = ?"),
-              {normalizedObjectId(m_shown.ObjectID), alias}, QString(), true,
+              {normalizedObjectId(m_shown.ObjectID), alias}, SlotColumns::rule(),
               QStringLiteral("Error, could not find the menu entries with alias =") + alias
                   + QStringLiteral(" for the currently selected call handler")},
              slot, AfterGreetingAction);
@@ -119,13 +131,59 @@ void ActionPopup::ShowAfterGreetingActionMenu(qint16 Index)
 
 void ActionPopup::ShowAfterMessageActionMenu()
 {
+    // A subscriber's after-message action is its primary call handler's, whose ObjectID is the one shown.
+    afterMessageOpener(QStringLiteral("ShowAfterMessageActionMenu"), QStringLiteral("CallHandler"),
+                       QStringLiteral("Error, could not find the currently selected handler object with alias =")
+                           + m_shown.Alias);
+}
+
+void ActionPopup::cmdInterviewerProfileChangeAfterMessageAction_Click()
+{
+    afterMessageOpener(QStringLiteral("cmdInterviewerProfileChangeAfterMessageAction_Click"),
+                       QStringLiteral("InterviewHandler"),
+                       QStringLiteral("Error, could not find the currently selected interview handler with alias =")
+                           + m_shown.Alias);
+}
+
+void ActionPopup::afterMessageOpener(const QString &procedure, const QString &view, const QString &notFound)
+{
     RoutingSlot slot;
     slot.iActionTarget = TargetAfterMessage;
-    openSlot({QStringLiteral("ShowAfterMessageActionMenu"),
-              QStringLiteral("SELECT * FROM vw_CallHandler WHERE CallHandlerObjectID = ?"),
-              {normalizedObjectId(m_shown.ObjectID)}, QStringLiteral("AfterMessage"), false,
-              QStringLiteral("Error, could not find the currently selected handler object with alias =") + m_shown.Alias},
+    openSlot({procedure, QStringLiteral("SELECT * FROM vw_%1 WHERE %1ObjectID = ?").arg(view),
+              {normalizedObjectId(m_shown.ObjectID)}, SlotColumns::prefixed(QStringLiteral("AfterMessage")), notFound},
              slot, AfterMessageAction);
+}
+
+void ActionPopup::cmdSubscriberConversationExitAction_Click()
+{
+    RoutingSlot slot;
+    slot.iActionTarget = TargetSubscriberExit;
+    // The one slot kept in the subscriber's own row.
+    if (m_subscriberPage)
+        slot.rowObjectId = m_subscriberPage->txtSubscriberObjectID->text();
+    openSlot({QStringLiteral("cmdSubscriberConversationExitAction_Click"),
+              QStringLiteral("SELECT * FROM vw_Subscriber WHERE SubscriberObjectID = ?"),
+              {normalizedObjectId(slot.rowObjectId)}, SlotColumns::prefixed(QStringLiteral("Exit")),
+              QStringLiteral("Error, could not find the currently selected subscriber with alias =") + m_shown.Alias},
+             slot, ExitAction);
+}
+
+void ActionPopup::nameLookupExitOpener(qint16 changeType)
+{
+    static const char *const procedures[] = {"", "cmdDirectoryHandlerSetZeroExit_Click", "cmdDirectoryHandlerSetExit_Click",
+                                             "cmdDirectoryHandlerSetNoInputExit_Click",
+                                             "cmdDirectoryHandlerSetNoSelectionExit_Click"};
+    const QString k = nameLookupExitPrefix(changeType);
+    RoutingSlot slot;
+    slot.iNameLookupHandlerChangeType = changeType;
+    // The column names come from the fixed list of exits, never from a value.
+    openSlot({QString::fromLatin1(procedures[changeType]),
+              QStringLiteral("SELECT %1Action, %1Conversation, %1ObjectID, %1ObjectIDType FROM vw_NameLookupHandler WHERE "
+                             "NameLookupHandlerObjectID = ?")
+                  .arg(k),
+              {normalizedObjectId(m_shown.ObjectID)}, SlotColumns::prefixed(k),
+              QStringLiteral("Error, could not find currently selected name lookup handler in the database")},
+             slot, ExitAction);
 }
 
 void ActionPopup::gridHandlerKeys_DblClick()
@@ -135,33 +193,27 @@ void ActionPopup::gridHandlerKeys_DblClick()
                       QStringLiteral("call handler"));
 }
 
-void ActionPopup::gridHandlerKeys_MouseDown(Qt::MouseButton button, const QPoint &pos)
+void ActionPopup::gridSubscriberKeys_DblClick()
 {
-    if (button != Qt::RightButton || !m_handlerPage)
-        return;
-    KeyGridWidget *grid = m_handlerPage->gridHandlerKeys;
-    const int row = grid->rowAt(pos.y());
-    // Below the last key, or a key whose entry was not found: no menu.
-    if (row < 0 || !grid->isRowLoaded(row))
-        return;
-    grid->setCurrentCell(row, grid->column(QStringLiteral("Key")));
-    gridHandlerKeys_DblClick();
+    if (m_subscriberPage)
+        keyGridOpener(m_subscriberPage->gridSubscriberKeys, QStringLiteral("gridSubscriberKeys_DblClick"),
+                      QStringLiteral("subscriber"));
 }
 
-void ActionPopup::keyGridOpener(KeyGridWidget *grid, const QString &procedure, const QString &ownerWord)
+void ActionPopup::keyGridOpener(const KeyGridWidget *grid, const QString &procedure, const QString &ownerWord)
 {
     const int row = grid->currentRow();
-    if (row < 0 || !grid->isRowLoaded(row))
+    if (row < KeyGridWidget::kFirstKeyRow)
         return;
     const QString key = grid->cellText(row, QStringLiteral("Key"));
     RoutingSlot slot;
     slot.iActionTarget = TargetMenuEntry;
     slot.key = key;
-    slot.rowObjectId = grid->cellText(row, QStringLiteral("ObjectID"));
+    slot.rowObjectId = grid->menuEntryObjectId(row);
     openSlot({procedure,
               QStringLiteral("SELECT Action, ConversationName, DestinationObjectID, DestinationObjectIDType, Locked FROM "
                              "vw_MenuEntry WHERE ParentObjectID = ? AND Alias = ?"),
-              {normalizedObjectId(m_shown.ObjectID), key}, QString(), true,
+              {normalizedObjectId(m_shown.ObjectID), key}, SlotColumns::rule(),
               QStringLiteral("Error, could not find the menu entries with alias =") + key
                   + QStringLiteral(" for the currently selected ") + ownerWord},
              slot, OneKeyAction);
@@ -180,18 +232,16 @@ void ActionPopup::openSlot(const SlotQuery &query, RoutingSlot slot, qint16 iAct
         msgBox(query.notFound);
         return;
     }
-    const auto column = [&](const char *menuName, const char *suffix) {
-        return query.menuEntry ? QString::fromLatin1(menuName) : query.prefix + QString::fromLatin1(suffix);
-    };
+    const SlotColumns &c = query.columns;
     std::optional<qint16> action;
-    if (rs.isNull(column("Action", "Action")))
+    if (rs.isNull(c.action))
         reportError(94, QStringLiteral("Invalid use of Null"), query.procedure, QStringLiteral("Form"),
                     QStringLiteral("frmMain"));
     else
-        action = qint16(rs.field(column("Action", "Action")).toInt());
-    const QString conversation = rs.text(column("ConversationName", "Conversation"));
-    const QString destinationColumn = column("DestinationObjectID", "ObjectID");
-    const QString typeColumn = column("DestinationObjectIDType", "ObjectIDType");
+        action = qint16(rs.field(c.action).toInt());
+    const QString conversation = rs.text(c.conversation);
+    const QString &destinationColumn = c.objectId;
+    const QString &typeColumn = c.objectIdType;
     // A Null lock reads as unlocked, as the pages show it.
     slot.locked = iActionType == OneKeyAction && rs.field(QStringLiteral("Locked")).toInt() != 0;
 

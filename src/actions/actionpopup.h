@@ -15,6 +15,7 @@
 #include <array>
 #include <functional>
 
+class QAbstractButton;
 class QAction;
 class QMenu;
 class QWidget;
@@ -23,8 +24,12 @@ namespace quillor {
 
 class AppContext;
 class CallHandlerPage;
+class DetailPage;
+class InterviewerPage;
 class KeyGridWidget;
+class NameLookupHandlerPage;
 class Pickers;
+class SubscriberPage;
 
 class ActionPopup : public QObject {
     Q_OBJECT
@@ -39,6 +44,9 @@ public:
 
     // Connects a page's Set buttons and key grid to their openers.
     void attachCallHandlerPage(CallHandlerPage &page);
+    void attachSubscriberPage(SubscriberPage &page);
+    void attachInterviewerPage(InterviewerPage &page);
+    void attachNameLookupHandlerPage(NameLookupHandlerPage &page);
 
     // The slot the popup was last opened on.
     const RoutingSlot &slot() const { return m_slot; }
@@ -47,11 +55,18 @@ public:
     void ShowAfterGreetingActionMenu(qint16 Index);
     void ShowAfterMessageActionMenu();
     void cmbHandlerGreetingChangeAfterGreetingAction_Click(qint16 Index) { ShowAfterGreetingActionMenu(Index); }
+    void cmdSubscriberGreetingChangeAfterGreetingAction_Click(qint16 Index) { ShowAfterGreetingActionMenu(Index); }
     void cmdHandlerSetAfterMessageAction_Click() { ShowAfterMessageActionMenu(); }
+    void cmdSubscriberMessagesChangeAfterMessageAction_Click() { ShowAfterMessageActionMenu(); }
+    void cmdInterviewerProfileChangeAfterMessageAction_Click();
+    void cmdSubscriberConversationExitAction_Click();
+    void cmdDirectoryHandlerSetExit_Click() { nameLookupExitOpener(ExitExit); }
+    void cmdDirectoryHandlerSetNoInputExit_Click() { nameLookupExitOpener(ExitNoInput); }
+    void cmdDirectoryHandlerSetNoSelectionExit_Click() { nameLookupExitOpener(ExitNoSelection); }
+    void cmdDirectoryHandlerSetZeroExit_Click() { nameLookupExitOpener(ExitZero); }
+    // A double-click on a key row; a right press on one has made it current first.
     void gridHandlerKeys_DblClick();
-    // Only the right button acts: it makes the key under the pointer current
-    // and opens the popup as a double-click would.
-    void gridHandlerKeys_MouseDown(Qt::MouseButton button, const QPoint &pos);
+    void gridSubscriberKeys_DblClick();
 
     // --- commands
     void PopupActionSendToSubscriber_Click();
@@ -65,30 +80,29 @@ signals:
     // The tree rows that show this object need their links rebuilt.
     void treeRowsChanged(const QString &objectId);
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     // What an opener reads of its slot.
     struct SlotQuery {
         QString procedure; // named in error reports
         QString sql;
         QVariantList params;
-        QString prefix; // the columns are prefix + "Action", "Conversation", "ObjectIDType", "ObjectID"
-        bool menuEntry = false; // menu entries and greetings name them differently, and have a lock
+        SlotColumns columns;
         QString notFound;
     };
     // Reads the slot's current action; when its row is found, records `slot`
     // (the opener's code included), prepares the menu and pops it up.
     void openSlot(const SlotQuery &query, RoutingSlot slot, qint16 iActionType);
-    void keyGridOpener(KeyGridWidget *grid, const QString &procedure, const QString &ownerWord);
+    void keyGridOpener(const KeyGridWidget *grid, const QString &procedure, const QString &ownerWord);
+    void nameLookupExitOpener(qint16 changeType);
+    void afterMessageOpener(const QString &procedure, const QString &view, const QString &notFound);
+    // The Set button of a page is usable from now on and opens its slot.
+    template <typename Handler> void attachButton(DetailPage &page, QAbstractButton *button, Handler handler);
     void applyMenuState();
     void setTick(int popupEntry, bool ticked);
     void dispatch(QAction *chosen);
     // Writes an action to the recorded slot, then has the tree and the tab follow.
     void applyAction(qint16 iAction, const QString &conversation, const QString &destination, qint16 destinationType);
     void ringPhonePair(PopupEntry clicked);
-    KeyGridWidget *keyGridOf(const QObject *viewport) const;
 
     AppContext &m_ctx;
     const SelectedObject &m_shown;
@@ -99,6 +113,7 @@ private:
     PopupState m_state;
     RoutingSlot m_slot;
     QPointer<CallHandlerPage> m_handlerPage;
+    QPointer<SubscriberPage> m_subscriberPage;
 };
 
 } // namespace quillor

@@ -116,79 +116,71 @@ bool writeInterviewHandlerRow(AppContext &ctx, const QString &handlerId, qint16 
     return true;
 }
 
+// The four values of an action as the server receives them.
+struct ActionValues {
+    QString action;
+    QString conversation;
+    QString destination;
+    QString destinationType;
+};
+
+// Points `w` at one row: its key, then the action's four columns. A kept
+// destination ("[DontSet]") leaves the ObjectID as it is; a greeting also
+// keeps the destination's type.
+void setRow(Write &w, const QString &procedure, const QString &keyName, const QString &rowObjectId,
+            const SlotColumns &c, const ActionValues &v, bool keepTypeWithDestination = false)
+{
+    w.procedure = procedure;
+    w.rowObjectId = rowObjectId;
+    w.params = {idParam(keyName, rowObjectId), textParam(c.action, v.action), optionalParam(c.conversation, v.conversation)};
+    const bool keep = isDontSet(v.destination);
+    if (!keep)
+        w.params << optionalParam(c.objectId, v.destination);
+    if (!keep || !keepTypeWithDestination)
+        w.params << textParam(c.objectIdType, v.destinationType);
+    w.column = c.action;
+}
+
 // The write for the slot; false (after its message, if any) when the slot names none.
-bool planWrite(const RoutingSlot &slot, qint16 iAction, const QString &conversation, const QString &destination,
-               qint16 destinationType, Write &w)
+bool planWrite(const RoutingSlot &slot, const ActionValues &v, Write &w)
 {
     const SelectedObject &owner = slot.owner;
-    const QString action = QString::number(iAction);
-    const QString typeText = QString::number(destinationType);
-    const bool keepDestination = isDontSet(destination);
-    const auto afterMessage = [&](const QString &table) {
-        w.procedure = QStringLiteral("sp_ModifyCallHandler");
-        w.rowObjectId = owner.ObjectID;
-        w.params = {idParam(QStringLiteral("CallHandlerObjectID"), owner.ObjectID),
-                    textParam(QStringLiteral("AfterMessageAction"), action),
-                    optionalParam(QStringLiteral("AfterMessageConversation"), conversation),
-                    optionalParam(QStringLiteral("AfterMessageObjectID"), destination),
-                    textParam(QStringLiteral("AfterMessageObjectIDType"), typeText)};
-        w.table = table;
-        w.alias = owner.Alias;
-        w.column = QStringLiteral("AfterMessageAction");
-        w.linkCode = QStringLiteral("AM");
-    };
-
+    w.alias = owner.Alias;
     switch (owner.ObjectType) {
     case 3:
     case 1:
         switch (slot.iActionTarget) {
         case TargetMenuEntry:
-            w.procedure = QStringLiteral("sp_ModifyMenuEntry");
-            w.rowObjectId = slot.rowObjectId;
-            w.params = {idParam(QStringLiteral("MenuEntryObjectID"), slot.rowObjectId),
-                        textParam(QStringLiteral("Action"), action),
-                        optionalParam(QStringLiteral("ConversationName"), conversation),
-                        optionalParam(QStringLiteral("DestinationObjectID"), destination),
-                        textParam(QStringLiteral("DestinationObjectIDType"), typeText)};
+            setRow(w, QStringLiteral("sp_ModifyMenuEntry"), QStringLiteral("MenuEntryObjectID"), slot.rowObjectId,
+                   SlotColumns::rule(), v);
             w.table = QStringLiteral("MenuEntry");
             w.alias = slot.key;
             w.parentTable = strObjectTypeName(owner.ObjectType);
             w.parentAlias = owner.Alias;
-            w.column = QStringLiteral("Action");
             w.linkCode = slot.key;
             return true;
         case TargetAfterGreeting:
-            w.procedure = QStringLiteral("csp_MessagingRuleModify");
-            w.rowObjectId = slot.rowObjectId;
-            w.params = {idParam(QStringLiteral("MessagingRuleObjectID"), slot.rowObjectId),
-                        textParam(QStringLiteral("Action"), action),
-                        optionalParam(QStringLiteral("ConversationName"), conversation)};
-            if (!keepDestination)
-                w.params << optionalParam(QStringLiteral("DestinationObjectID"), destination)
-                         << textParam(QStringLiteral("DestinationObjectIDType"), typeText);
+            setRow(w, QStringLiteral("csp_MessagingRuleModify"), QStringLiteral("MessagingRuleObjectID"),
+                   slot.rowObjectId, SlotColumns::rule(), v, true);
             w.table = QStringLiteral("MessagingRule");
             w.alias = strGreetingTypeName(slot.greetingIndex);
             w.parentTable = strObjectTypeName(owner.ObjectType);
             w.parentAlias = owner.Alias;
-            w.column = QStringLiteral("Action");
             w.linkCode = greetingLinkCode(slot.greetingIndex);
             return true;
         case TargetAfterMessage:
-            afterMessage(owner.ObjectType == 3 ? QStringLiteral("CallHandler") : QStringLiteral("Subscriber"));
+            // A subscriber's after-message action is its primary call handler's.
+            setRow(w, QStringLiteral("sp_ModifyCallHandler"), QStringLiteral("CallHandlerObjectID"), owner.ObjectID,
+                   SlotColumns::prefixed(QStringLiteral("AfterMessage")), v);
+            w.table = owner.ObjectType == 3 ? QStringLiteral("CallHandler") : QStringLiteral("Subscriber");
+            w.linkCode = QStringLiteral("AM");
             return true;
         case TargetSubscriberExit:
             if (owner.ObjectType != 1)
                 break;
-            w.procedure = QStringLiteral("sp_ModifySubscriber");
-            w.rowObjectId = slot.rowObjectId;
-            w.params = {idParam(QStringLiteral("SubscriberObjectID"), slot.rowObjectId),
-                        textParam(QStringLiteral("ExitAction"), action),
-                        optionalParam(QStringLiteral("ExitConversation"), conversation),
-                        optionalParam(QStringLiteral("ExitObjectID"), destination),
-                        textParam(QStringLiteral("ExitObjectIDType"), typeText)};
+            setRow(w, QStringLiteral("sp_ModifySubscriber"), QStringLiteral("SubscriberObjectID"), slot.rowObjectId,
+                   SlotColumns::prefixed(QStringLiteral("Exit")), v);
             w.table = QStringLiteral("Subscriber");
-            w.alias = owner.Alias;
-            w.column = QStringLiteral("ExitAction");
             return true;
         default:
             break;
@@ -205,17 +197,9 @@ bool planWrite(const RoutingSlot &slot, qint16 iAction, const QString &conversat
                    + (code >= 0 ? QStringLiteral(" ") : QString()) + QString::number(code));
             return false;
         }
-        w.procedure = QStringLiteral("sp_ModifyDirectoryHandler");
-        w.rowObjectId = owner.ObjectID;
-        w.params = {idParam(QStringLiteral("DirectoryHandlerObjectID"), owner.ObjectID),
-                    textParam(k + QStringLiteral("Action"), action),
-                    optionalParam(k + QStringLiteral("Conversation"), conversation)};
-        if (!keepDestination)
-            w.params << optionalParam(k + QStringLiteral("ObjectID"), destination);
-        w.params << textParam(k + QStringLiteral("ObjectIDType"), typeText);
+        setRow(w, QStringLiteral("sp_ModifyDirectoryHandler"), QStringLiteral("DirectoryHandlerObjectID"),
+               owner.ObjectID, SlotColumns::prefixed(k), v);
         w.table = QStringLiteral("NameLookupHandler");
-        w.alias = owner.Alias;
-        w.column = k + QStringLiteral("Action");
         return true;
     }
     case 5:
@@ -223,7 +207,6 @@ bool planWrite(const RoutingSlot &slot, qint16 iAction, const QString &conversat
             return false;
         w.rowObjectId = owner.ObjectID;
         w.table = QStringLiteral("InterviewHandler");
-        w.alias = owner.Alias;
         w.column = QStringLiteral("AfterMessageAction");
         w.linkCode = QStringLiteral("AM");
         return true;
@@ -234,6 +217,18 @@ bool planWrite(const RoutingSlot &slot, qint16 iAction, const QString &conversat
 }
 
 } // namespace
+
+SlotColumns SlotColumns::rule()
+{
+    return {QStringLiteral("Action"), QStringLiteral("ConversationName"), QStringLiteral("DestinationObjectID"),
+            QStringLiteral("DestinationObjectIDType")};
+}
+
+SlotColumns SlotColumns::prefixed(const QString &prefix)
+{
+    return {prefix + QStringLiteral("Action"), prefix + QStringLiteral("Conversation"), prefix + QStringLiteral("ObjectID"),
+            prefix + QStringLiteral("ObjectIDType")};
+}
 
 QString nameLookupExitPrefix(qint16 changeType)
 {
@@ -261,7 +256,8 @@ SetUserActionResult SetUserAction(AppContext &ctx, const RoutingSlot &slot, qint
 {
     SetUserActionResult result;
     Write w;
-    if (!planWrite(slot, iAction, strConversation, strDestObjectID, iDestObjectIDType, w))
+    if (!planWrite(slot, {QString::number(iAction), strConversation, strDestObjectID, QString::number(iDestObjectIDType)},
+                   w))
         return result;
     // A slot whose row was never found would be written with an empty key.
     if (refuseUnidentifiedRow(w.rowObjectId))

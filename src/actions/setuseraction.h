@@ -15,6 +15,16 @@ class AppContext;
 enum ActionTarget : qint16 { TargetMenuEntry = 1, TargetAfterMessage = 2, TargetAfterGreeting = 3, TargetSubscriberExit = 4 };
 // ... and iNameLookupHandlerChangeType, whose code also names the exit's columns.
 enum NameLookupExit : qint16 { ExitZero = 1, ExitExit = 2, ExitNoInput = 3, ExitNoSelection = 4 };
+// The four columns an action takes in a row: action code, conversation,
+// destination ObjectID and its type.
+struct SlotColumns {
+    QString action, conversation, objectId, objectIdType;
+    // Menu entries and greetings: "Action", "ConversationName", "DestinationObjectID", "DestinationObjectIDType".
+    static SlotColumns rule();
+    // "AfterMessage", "Exit" and the name lookup exits: prefix + "Action", "Conversation", "ObjectID", "ObjectIDType".
+    static SlotColumns prefixed(const QString &prefix);
+};
+
 // The column prefix of a name lookup exit ("" for an unknown code).
 QString nameLookupExitPrefix(qint16 changeType);
 

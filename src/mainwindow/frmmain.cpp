@@ -586,6 +586,9 @@ void frmMain::rebuildTree(const QString &root)
 void frmMain::connectRoutingActions()
 {
     m_actionPopup->attachCallHandlerPage(*m_callHandlerPage);
+    m_actionPopup->attachSubscriberPage(*m_subscriberPage);
+    m_actionPopup->attachInterviewerPage(*m_interviewerPage);
+    m_actionPopup->attachNameLookupHandlerPage(*m_nameLookupHandlerPage);
     m_actionPopup->setDetailPageSource([this] { return tabInfoTab->currentIndex(); });
     // After a write the page shows what the server now holds.
     connect(m_actionPopup, &ActionPopup::reloadRequested, this,

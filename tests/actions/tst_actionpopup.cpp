@@ -5,6 +5,7 @@
 #include "common/appcontext.h"
 #include "details/callhandlerpage.h"
 #include "details/keygrid.h"
+#include "details/subscriberpage.h"
 #include "embedded/sampleids.h"
 #include "mainwindow/routingtree.h"
 #include "platform/outlinemodel.h"
@@ -19,7 +20,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTimer>
 #include <QtTest>
 
@@ -68,7 +71,9 @@ private:
     platform::OutlineTreeView *treeView() { return window().findChild<platform::OutlineTreeView *>(QStringLiteral("ATTree")); }
     // Runs `open` and answers the popup it opens by clicking `entry` ("" dismisses it).
     Popup answer(const std::function<void()> &open, const QString &entry);
-    Popup doubleClickKey(int row, const QString &entry);
+    // Double-clicks a key row of the page on show (the call handler's grid unless told).
+    Popup doubleClickKey(const QString &key, const QString &entry, KeyGridWidget *grid = nullptr);
+    Popup pressButton(const QString &name, const QString &entry);
     // Shows a call handler's page as the tree does for one of its rows.
     void select(OutlineNode *row);
     QString stored(const QString &sql, const QString &id);
@@ -126,18 +131,52 @@ Popup TestActionPopup::answer(const std::function<void()> &open, const QString &
     return seen;
 }
 
-Popup TestActionPopup::doubleClickKey(int row, const QString &entry)
+namespace {
+
+// Brings every tab page that holds `widget` to the front, as the user does before using it.
+void bringToFront(QWidget *widget)
 {
-    KeyGridWidget *grid = page().gridHandlerKeys;
-    page().tabHandlerInfo->setCurrentWidget(page().pageUserInput);
-    const QPoint at = grid->visualItemRect(grid->item(row, 0)).center();
+    for (QWidget *w = widget; w && w->parentWidget(); w = w->parentWidget())
+        if (auto *tabs = qobject_cast<QTabWidget *>(w->parentWidget()->parentWidget()))
+            if (tabs->indexOf(w) >= 0)
+                tabs->setCurrentWidget(w);
+}
+
+QTableWidget *tableOf(KeyGridWidget *grid) { return grid->findChild<QTableWidget *>(); }
+
+QPoint keyPoint(KeyGridWidget *grid, const QString &key)
+{
+    QTableWidget *table = tableOf(grid);
+    return table->visualItemRect(table->item(KeyGridWidget::rowOfKey(key) - 1, 0)).center();
+}
+
+} // namespace
+
+Popup TestActionPopup::doubleClickKey(const QString &key, const QString &entry, KeyGridWidget *grid)
+{
+    if (!grid)
+        grid = page().gridHandlerKeys;
+    bringToFront(grid);
+    QWidget *viewport = tableOf(grid)->viewport();
+    const QPoint at = keyPoint(grid, key);
     return answer(
         [&] {
             // The first click makes the row current, the second one is the double-click.
-            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
-            QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
+            QTest::mouseDClick(viewport, Qt::LeftButton, {}, at);
         },
         entry);
+}
+
+Popup TestActionPopup::pressButton(const QString &name, const QString &entry)
+{
+    auto *button = window().findChild<QPushButton *>(name);
+    if (!button)
+        return {};
+    bringToFront(button);
+    if (!button->isEnabled())
+        return {};
+    return answer([&] { QTest::mouseClick(button, Qt::LeftButton); }, entry);
 }
 
 void TestActionPopup::select(OutlineNode *row)
@@ -148,28 +187,10 @@ void TestActionPopup::select(OutlineNode *row)
 
 QString TestActionPopup::stored(const QString &sql, const QString &id)
 {
-    AppContext &ctx = m_f.server->ctx();
-    platform::Recordset rs = ctx.db().open(ctx.state().gConnectionString, sql, {id});
-    if (rs.RecordCount() != 1)
-        return QStringLiteral("(no row)");
-    rs.MoveFirst();
-    QStringList values;
-    for (const QString &name : rs.fieldNames())
-        values << (rs.isNull(name) ? QStringLiteral("<null>") : rs.text(name));
-    return values.join(u'|');
+    return test::storedRow(m_f.server->ctx(), sql, {id});
 }
 
-QStringList TestActionPopup::auditLines()
-{
-    QFile file(m_f.server->ctx().log().gLogFileName());
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QStringList lines;
-    for (const QString &line : QString::fromLocal8Bit(file.readAll()).split(QStringLiteral("\r\n")))
-        if (line.contains(QLatin1String("UPDATE, ")))
-            lines << line.mid(line.indexOf(QLatin1String(", ")) + 2);
-    return lines;
-}
+QStringList TestActionPopup::auditLines() { return test::auditLines(m_f.server->ctx().log().gLogFileName()); }
 
 OutlineNode *TestActionPopup::open(OutlineNode *parent, const QString &key)
 {
@@ -185,76 +206,124 @@ const QString kMenuEntrySql = QStringLiteral(
 
 void TestActionPopup::entriesWriteTheirAction_data()
 {
-    QTest::addColumn<QString>("opener"); // a key row, or a Set button by object name
+    QTest::addColumn<QString>("object");   // the root's link to the object shown ("" the root itself)
+    QTest::addColumn<QString>("opener");   // "key K" on the shown page's grid, or a Set button's name
     QTest::addColumn<QString>("entry");
     QTest::addColumn<QString>("sql");
     QTest::addColumn<QString>("id");
     QTest::addColumn<QString>("after");
     QTest::addColumn<QString>("audit");
-    QTest::addColumn<QString>("treeRow"); // the root's link afterwards ("" not shown)
-    QTest::addColumn<QString>("pageText"); // the control showing the slot, "name=text"
+    QTest::addColumn<QString>("shown");    // what shows the slot afterwards: "name=text" of a box, or the root's link
+    QTest::addColumn<QStringList>("messages");
 
-    QTest::newRow("key 5, hang up")
-        << "key 5" << "HangUp" << kMenuEntrySql << ids::menuEntryId(ids::OpeningGreeting, 5) << "1|<null>|<null>|0|0"
-        << "UPDATE, Call Handler, openinggreetingch, MenuEntry, 5, Action, Hang Up" << "5: Hang Up" << "";
-    QTest::newRow("key 9, skip greeting")
-        << "key 9" << "SkipGreeting" << kMenuEntrySql << ids::menuEntryId(ids::OpeningGreeting, 9)
+    const QString greetingSql = QStringLiteral(
+        "SELECT Action, ConversationName, DestinationObjectID FROM MessagingRule WHERE MessagingRuleObjectID = ?");
+    const auto afterMessageSql = [](const char *table) {
+        return QStringLiteral("SELECT AfterMessageAction, AfterMessageConversation, AfterMessageObjectID FROM %1 WHERE "
+                              "%1ObjectID = ?")
+            .arg(QString::fromLatin1(table));
+    };
+    const auto exitSql = [](const char *prefix, const char *table) {
+        return QStringLiteral("SELECT %1Action, %1Conversation, %1ObjectID FROM %2 WHERE %2ObjectID = ?")
+            .arg(QString::fromLatin1(prefix), QString::fromLatin1(table));
+    };
+    const QStringList none;
+    const QString bob = QStringLiteral("3"), directory = QStringLiteral("4"), interview = QStringLiteral("5");
+
+    QTest::newRow("handler key, hang up")
+        << "" << "key 5" << "HangUp" << kMenuEntrySql << ids::menuEntryId(ids::OpeningGreeting, 5) << "1|<null>|<null>|0|0"
+        << "UPDATE, Call Handler, openinggreetingch, MenuEntry, 5, Action, Hang Up" << "5: Hang Up" << none;
+    QTest::newRow("handler key, skip greeting")
+        << "" << "key 9" << "SkipGreeting" << kMenuEntrySql << ids::menuEntryId(ids::OpeningGreeting, 9)
         << "5|<null>|<null>|0|0" << "UPDATE, Call Handler, openinggreetingch, MenuEntry, 9, Action, Skip Greeting"
-        << "9: Skip Greeting" << "";
-    QTest::newRow("busy greeting, hotel")
-        << "cmbHandlerGreetingChangeAfterGreetingAction(2)" << "HotelCheckedOut"
-        << "SELECT Action, ConversationName, DestinationObjectID FROM MessagingRule WHERE MessagingRuleObjectID = ?"
-        << ids::greetingId(ids::OpeningGreeting, 2) << "2|ConvHotelCheckedOut|<null>"
-        << "UPDATE, Call Handler, openinggreetingch, MessagingRule, Busy, Action, Route to checked out hotel guest "
+        << "9: Skip Greeting" << none;
+    QTest::newRow("handler greeting 3 is the alternate one")
+        << "" << "cmbHandlerGreetingChangeAfterGreetingAction(3)" << "HotelCheckedOut" << greetingSql
+        << ids::greetingId(ids::OpeningGreeting, 3) << "2|ConvHotelCheckedOut|<null>"
+        << "UPDATE, Call Handler, openinggreetingch, MessagingRule, Alternate, Action, Route to checked out hotel guest "
            "conversation"
-        << "" << "txtHandlerGreetingsAfterGreetingAction(2)=Route to checked out hotel guest conversation";
-    QTest::newRow("after message, greetings administrator")
-        << "cmdHandlerSetAfterMessageAction" << "GreetingsAdministrator"
-        << "SELECT AfterMessageAction, AfterMessageConversation, AfterMessageObjectID FROM CallHandler WHERE "
-           "CallHandlerObjectID = ?"
+        << "txtHandlerGreetingsAfterGreetingAction(3)=Route to checked out hotel guest conversation" << none;
+    QTest::newRow("handler after message")
+        << "" << "cmdHandlerSetAfterMessageAction" << "GreetingsAdministrator" << afterMessageSql("CallHandler")
         << ids::OpeningGreeting << "2|GreetingsAdministrator|<null>"
         << "UPDATE, , , CallHandler, openinggreetingch, AfterMessageAction, Route to greetings administration"
-        << "AM: Route to greetings administration"
-        << "txtHandlerMessagesAfterMessageAction=Route to greetings administration";
+        << "AM: Route to greetings administration" << none;
+    QTest::newRow("subscriber key")
+        << bob << "key *" << "SignIn" << kMenuEntrySql << ids::menuEntryId(ids::BobSalesHandler, 10)
+        << "2|SubSignIn|<null>|0|0" << "UPDATE, Subscriber, bsales, MenuEntry, *, Action, Route to subscriber sign in"
+        << "gridSubscriberKeys=Route to subscriber sign in" << none;
+    QTest::newRow("subscriber greeting 1 is the off-hours one")
+        << bob << "cmdSubscriberGreetingChangeAfterGreetingAction(1)" << "HangUp" << greetingSql
+        << ids::greetingId(ids::BobSalesHandler, 1) << "1|<null>|<null>"
+        << "UPDATE, Subscriber, bsales, MessagingRule, OffHours, Action, Hang Up"
+        << "txtSubscriberGreetingAfterGreetingAction(1)=Hang Up" << none;
+    QTest::newRow("subscriber after message is its call handler's")
+        << bob << "cmdSubscriberMessagesChangeAfterMessageAction" << "SystemTransfer" << afterMessageSql("CallHandler")
+        << ids::BobSalesHandler << "2|CxConvSystemTransfer|<null>"
+        << "UPDATE, , , Subscriber, bsales, AfterMessageAction, Route to system transfer"
+        << "txtSubscriberMessagesAfterMessageAction=Route to system transfer" << none;
+    // Bob's exit holds no action at all: the popup says so and ticks nothing.
+    QTest::newRow("subscriber exit")
+        << bob << "cmdSubscriberConversationExitAction" << "CVMMailboxReset" << exitSql("Exit", "Subscriber")
+        << ids::BobSales << "2|ConvCVMMBoxReset|<null>"
+        << "UPDATE, , , Subscriber, bsales, ExitAction, Route to Community Voice Mail box reset"
+        << "txtSubscriberConversationExitAction=Route to Community Voice Mail box reset"
+        << QStringList{"(error):94 (Invalid use of Null) in procedure cmdSubscriberConversationExitAction_Click of Form "
+                       "frmMain"};
+    const QList<std::array<const char *, 3>> exits = {{"Exit", "cmdDirectoryHandlerSetExit", "txtDirectoryHandlerExitAction"},
+                                                      {"Zero", "cmdDirectoryHandlerSetZeroExit", "txtDirectoryHandlerZeroExitAction"},
+                                                      {"NoInput", "cmdDirectoryHandlerSetNoInputExit", "txtDirectoryHandlerNoInputExitAction"},
+                                                      {"NoSelection", "cmdDirectoryHandlerSetNoSelectionExit", "txtDirectoryHandlerNoSelectionExitAction"}};
+    for (const auto &[prefix, button, box] : exits)
+        QTest::addRow("name lookup exit %s", prefix)
+            << directory << button << "SignIn" << exitSql(prefix, "NameLookupHandler") << ids::CompanyDirectory
+            << "2|SubSignIn|<null>"
+            << QStringLiteral("UPDATE, , , NameLookupHandler, companydirectory, %1Action, Route to subscriber sign in")
+                   .arg(QString::fromLatin1(prefix))
+            << QStringLiteral("%1=Route to subscriber sign in").arg(QString::fromLatin1(box)) << none;
+    QTest::newRow("interview handler after message")
+        << interview << "cmdInterviewerProfileChangeAfterMessageAction" << "SubscriberSystemTransfer"
+        << afterMessageSql("InterviewHandler") << ids::FeedbackInterview << "2|CxConvSubSystemTransfer|<null>"
+        << "UPDATE, , , InterviewHandler, feedbackih, AfterMessageAction, Route to subscriber system transfer"
+        << "txtInterviewerAfterMessageAction=Route to subscriber system transfer" << none;
 }
 
 void TestActionPopup::entriesWriteTheirAction()
 {
+    QFETCH(QString, object);
     QFETCH(QString, opener);
     QFETCH(QString, entry);
     QFETCH(QString, sql);
     QFETCH(QString, id);
     QFETCH(QString, after);
     QFETCH(QString, audit);
-    QFETCH(QString, treeRow);
-    QFETCH(QString, pageText);
+    QFETCH(QString, shown);
+    QFETCH(QStringList, messages);
 
     OutlineNode *root = tree().ATTree().root();
-    select(root);
-    Popup popup;
-    if (opener.startsWith(QLatin1String("key "))) {
-        popup = doubleClickKey(KeyGridWidget::rowOfKey(opener.mid(4)), entry);
-    } else {
-        auto *button = window().findChild<QPushButton *>(opener);
-        QVERIFY2(button && button->isEnabled(), qPrintable(opener));
-        popup = answer([&] { QTest::mouseClick(button, Qt::LeftButton); }, entry);
-    }
+    OutlineNode *row = object.isEmpty() ? root : link(tree(), root, object);
+    select(row);
+    KeyGridWidget *grid = window().CurrentlySelectedObject().ObjectType == 1 ? window().subscriberPage().gridSubscriberKeys
+                                                                            : page().gridHandlerKeys;
+    const Popup popup = opener.startsWith(QLatin1String("key ")) ? doubleClickKey(opener.mid(4), entry, grid)
+                                                                 : pressButton(opener, entry);
     QVERIFY(popup.shown);
-    QCOMPARE(m_f.seams->messages->texts(), QStringList{});
+    QCOMPARE(m_f.seams->messages->texts(), messages);
     QCOMPARE(stored(sql, id), after);
     QCOMPARE(auditLines(), QStringList{audit});
-    if (!treeRow.isEmpty())
-        QCOMPARE(tree().ATTree().mainText(link(tree(), root, treeRow.section(u':', 0, 0))), treeRow);
-    if (opener.startsWith(QLatin1String("key "))) {
-        const int row = KeyGridWidget::rowOfKey(opener.mid(4));
-        QCOMPARE(page().gridHandlerKeys->cellText(row, QStringLiteral("Action")), treeRow.section(QStringLiteral(": "), 1));
-    } else {
-        auto *box = window().findChild<QLineEdit *>(pageText.section(u'=', 0, 0));
-        QVERIFY(box);
-        QCOMPARE(box->text(), pageText.section(u'=', 1));
-    }
-    // The tree kept its selection, and pages load again.
-    QCOMPARE(treeView()->selectedNode(), root);
+    // The page was loaded again, the tree follows, and both kept their place.
+    const QString name = shown.section(u'=', 0, 0);
+    const QString text = shown.section(u'=', 1);
+    if (name == QLatin1String("gridSubscriberKeys"))
+        QCOMPARE(grid->cellText(KeyGridWidget::rowOfKey(opener.mid(4)), QStringLiteral("Action")), text);
+    else if (auto *box = window().findChild<QLineEdit *>(name))
+        QCOMPARE(box->text(), text);
+    else
+        QCOMPARE(tree().ATTree().mainText(link(tree(), root, shown.section(u':', 0, 0))), shown);
+    if (opener.startsWith(QLatin1String("key ")) && grid == page().gridHandlerKeys)
+        QCOMPARE(grid->cellText(KeyGridWidget::rowOfKey(opener.mid(4)), QStringLiteral("Action")),
+                 shown.section(QStringLiteral(": "), 1));
+    QCOMPARE(treeView()->selectedNode(), row);
     QVERIFY(!m_f.server->ctx().state().bSuppressTabLoad);
 }
 
@@ -266,39 +335,48 @@ void TestActionPopup::popupShowsTheStoredAction()
                                                         "DestinationObjectID = ?, DestinationObjectIDType = 3 WHERE "
                                                         "MenuEntryObjectID = ?"),
                       {ids::AliceAdminHandler, ids::menuEntryId(ids::OpeningGreeting, 8)}));
-    const Popup popup = doubleClickKey(8, QString());
+    const QStringList keyEntries{"IgnoreKey", "HangUp", "TakeMessage", "SkipGreeting", "SignIn", "EasySignIn",
+                                 "GreetingsAdministrator", "BroadcatMessageAdministrator", "HotelCheckedOut",
+                                 "SystemTransfer", "SubscriberSystemTransfer", "CVMMailboxReset",
+                                 "SendToDirectoryHandler", "SendToCallHandler", "SendToSubscriber",
+                                 "SendToInterviewer", "LockKey"};
+    const Popup popup = doubleClickKey(QStringLiteral("8"), QString());
     QVERIFY(popup.shown);
-    QCOMPARE(popup.offered, (QStringList{"IgnoreKey", "HangUp", "TakeMessage", "SkipGreeting", "SignIn", "EasySignIn",
-                                         "GreetingsAdministrator", "BroadcatMessageAdministrator", "HotelCheckedOut",
-                                         "SystemTransfer", "SubscriberSystemTransfer", "CVMMailboxReset",
-                                         "SendToDirectoryHandler", "SendToCallHandler", "SendToSubscriber",
-                                         "SendToInterviewer", "LockKey", "AttemptToRingPhone", "SendToGreeting"}));
+    QCOMPARE(popup.offered, keyEntries + QStringList({"AttemptToRingPhone", "SendToGreeting"}));
     QCOMPARE(popup.ticked, (QStringList{"SendToSubscriber", "SendToGreeting"}));
     QCOMPARE(popup.disabled, (QStringList{"SendToDirectoryHandler", "SendToCallHandler", "SendToInterviewer"}));
     QCOMPARE(m_f.server->ctx().state().iActionTarget, qint16(TargetMenuEntry));
     QCOMPARE(auditLines(), QStringList{});
 
     // The locked "*" key shows its lock.
-    QCOMPARE(doubleClickKey(10, QString()).ticked, (QStringList{"SignIn", "LockKey"}));
+    const Popup star = doubleClickKey(QStringLiteral("*"), QString());
+    QCOMPARE(star.ticked, (QStringList{"SignIn", "LockKey"}));
+
+    // A subscriber's key also offers the alternate transfer number.
+    select(link(tree(), tree().ATTree().root(), QStringLiteral("3")));
+    QStringList subscriberEntries = keyEntries;
+    subscriberEntries.insert(8, QStringLiteral("AlternateTransferNumber"));
+    QCOMPARE(doubleClickKey(QStringLiteral("5"), QString(), window().subscriberPage().gridSubscriberKeys).offered,
+             subscriberEntries);
 }
 
 void TestActionPopup::rightPressOpensTheKeyUnderThePointer()
 {
     select(tree().ATTree().root());
     KeyGridWidget *grid = page().gridHandlerKeys;
-    page().tabHandlerInfo->setCurrentWidget(page().pageUserInput);
-    grid->setCurrentCell(1, 0);
-    const QPoint at = grid->visualItemRect(grid->item(7, 0)).center();
-    const Popup popup = answer([&] { QTest::mousePress(grid->viewport(), Qt::RightButton, {}, at); }, "SignIn");
+    bringToFront(grid);
+    grid->setCurrentRow(KeyGridWidget::rowOfKey(QStringLiteral("1")));
+    QWidget *viewport = tableOf(grid)->viewport();
+    const QPoint at = keyPoint(grid, QStringLiteral("7"));
+    const Popup popup = answer([&] { QTest::mousePress(viewport, Qt::RightButton, {}, at); }, "SignIn");
     QVERIFY(popup.shown);
-    QCOMPARE(grid->currentRow(), 7);
     QCOMPARE(stored(kMenuEntrySql, ids::menuEntryId(ids::OpeningGreeting, 7)), QStringLiteral("2|SubSignIn|<null>|0|0"));
 
     // Below the last key, and with the left button: no popup.
-    const QPoint below(at.x(), grid->viewport()->height() - 1);
-    QVERIFY(grid->rowAt(below.y()) < 0);
-    QVERIFY(!answer([&] { QTest::mousePress(grid->viewport(), Qt::RightButton, {}, below); }, "HangUp").shown);
-    QVERIFY(!answer([&] { QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, at); }, "HangUp").shown);
+    const QPoint below(at.x(), viewport->height() - 1);
+    QVERIFY(tableOf(grid)->rowAt(below.y()) < 0);
+    QVERIFY(!answer([&] { QTest::mousePress(viewport, Qt::RightButton, {}, below); }, "HangUp").shown);
+    QVERIFY(!answer([&] { QTest::mousePress(viewport, Qt::LeftButton, {}, at); }, "HangUp").shown);
     QCOMPARE(auditLines().size(), 1);
 }
 
@@ -309,7 +387,7 @@ void TestActionPopup::slotNotFound()
     ctx.state().iActionTarget = TargetAfterGreeting;
     QVERIFY(test::sql(ctx, QStringLiteral("DELETE FROM MenuEntry WHERE MenuEntryObjectID = ?"),
                       {ids::menuEntryId(ids::OpeningGreeting, 2)}));
-    QVERIFY(!doubleClickKey(2, QStringLiteral("HangUp")).shown);
+    QVERIFY(!doubleClickKey(QStringLiteral("2"), QStringLiteral("HangUp")).shown);
     QCOMPARE(m_f.seams->messages->texts(),
              QStringList{"Error, could not find the menu entries with alias =2 for the currently selected call handler"});
     // The slot stays the one opened before.
@@ -319,25 +397,26 @@ void TestActionPopup::slotNotFound()
 void TestActionPopup::ringPhonePair_data()
 {
     QTest::addColumn<QString>("handler"); // the root's key leading to it ("" the root)
-    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("entry");
     QTest::addColumn<QStringList>("ticked");
     QTest::addColumn<QString>("after");
 
     // The opening greeting's key 0 rings the operator; the sales key 1 sends callers to the opening greeting.
-    const QString ring = "2|PHTransfer|" + ids::Operator + "|3|0";
     const QString greet = "2|PHGreeting|" + ids::Operator + "|3|0";
-    QTest::newRow("ring, ticked") << "" << 0 << "AttemptToRingPhone" << QStringList{"SendToCallHandler", "AttemptToRingPhone"} << greet;
-    QTest::newRow("greeting, not ticked") << "" << 0 << "SendToGreeting" << QStringList{"SendToCallHandler", "AttemptToRingPhone"} << greet;
+    const QStringList rings{"SendToCallHandler", "AttemptToRingPhone"};
+    QTest::newRow("ring, ticked") << "" << "0" << "AttemptToRingPhone" << rings << greet;
+    QTest::newRow("greeting, not ticked") << "" << "0" << "SendToGreeting" << rings << greet;
     const QString salesRing = "2|PHTransfer|" + ids::OpeningGreeting + "|3|0";
-    QTest::newRow("ring, not ticked") << "1" << 1 << "AttemptToRingPhone" << QStringList{"SendToCallHandler", "SendToGreeting"} << salesRing;
-    QTest::newRow("greeting, ticked") << "1" << 1 << "SendToGreeting" << QStringList{"SendToCallHandler", "SendToGreeting"} << salesRing;
+    const QStringList greets{"SendToCallHandler", "SendToGreeting"};
+    QTest::newRow("ring, not ticked") << "1" << "1" << "AttemptToRingPhone" << greets << salesRing;
+    QTest::newRow("greeting, ticked") << "1" << "1" << "SendToGreeting" << greets << salesRing;
 }
 
 void TestActionPopup::ringPhonePair()
 {
     QFETCH(QString, handler);
-    QFETCH(int, key);
+    QFETCH(QString, key);
     QFETCH(QString, entry);
     QFETCH(QStringList, ticked);
     QFETCH(QString, after);
@@ -346,7 +425,7 @@ void TestActionPopup::ringPhonePair()
     if (!handler.isEmpty())
         row = link(tree(), row, handler);
     select(row);
-    const QString id = ids::menuEntryId(window().CurrentlySelectedObject().ObjectID, key);
+    const QString id = ids::menuEntryId(window().CurrentlySelectedObject().ObjectID, key.toInt());
     const Popup popup = doubleClickKey(key, entry);
     QCOMPARE(popup.ticked, ticked);
     QCOMPARE(stored(kMenuEntrySql, id), after);
@@ -355,29 +434,36 @@ void TestActionPopup::ringPhonePair()
 
 void TestActionPopup::lockKey_data()
 {
-    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("object"); // the root's link to the object shown
+    QTest::addColumn<QString>("key");
     QTest::addColumn<bool>("locked");
 
-    QTest::newRow("lock key 4") << 4 << true;
-    QTest::newRow("unlock the locked star") << 10 << false;
+    QTest::newRow("lock a handler's key 4") << "" << "4" << true;
+    QTest::newRow("unlock the handler's locked star") << "" << "*" << false;
+    QTest::newRow("lock a subscriber's key 2") << "3" << "2" << true;
 }
 
 void TestActionPopup::lockKey()
 {
-    QFETCH(int, key);
+    QFETCH(QString, object);
+    QFETCH(QString, key);
     QFETCH(bool, locked);
 
-    select(tree().ATTree().root());
-    const Popup popup = doubleClickKey(key, QStringLiteral("LockKey"));
+    OutlineNode *root = tree().ATTree().root();
+    select(object.isEmpty() ? root : link(tree(), root, object));
+    const SelectedObject shown = window().CurrentlySelectedObject();
+    KeyGridWidget *grid = shown.ObjectType == 1 ? window().subscriberPage().gridSubscriberKeys : page().gridHandlerKeys;
+    const Popup popup = doubleClickKey(key, QStringLiteral("LockKey"), grid);
     QCOMPARE(popup.ticked.contains(QStringLiteral("LockKey")), !locked);
-    const QString word = locked ? QStringLiteral("True") : QStringLiteral("False");
+    const int index = KeyGridWidget::rowOfKey(key) - 1;
     QCOMPARE(stored(QStringLiteral("SELECT Locked FROM MenuEntry WHERE MenuEntryObjectID = ?"),
-                    ids::menuEntryId(ids::OpeningGreeting, key)),
+                    ids::menuEntryId(shown.ObjectID, index)),
              locked ? QStringLiteral("1") : QStringLiteral("0"));
-    QCOMPARE(auditLines(), QStringList{"UPDATE, CallHandler, openinggreetingch, MenuEntry, " + KeyGridWidget::keyText(key)
-                                       + ", Locked, " + word});
+    // A subscriber's keys belong to its call handler, also in the audit line.
+    QCOMPARE(auditLines(), QStringList{"UPDATE, CallHandler, " + shown.Alias + ", MenuEntry, " + key + ", Locked, "
+                                       + (locked ? QStringLiteral("True") : QStringLiteral("False"))});
     // The page was loaded again and shows the stored lock.
-    QCOMPARE(page().gridHandlerKeys->isLocked(key), locked);
+    QCOMPARE(grid->isLocked(KeyGridWidget::rowOfKey(key)), locked);
 }
 
 void TestActionPopup::sendToSubscriber_data()
@@ -393,7 +479,8 @@ void TestActionPopup::sendToSubscriber()
 
     OutlineNode *root = tree().ATTree().root();
     select(root);
-    const QString before = stored(kMenuEntrySql, ids::menuEntryId(ids::OpeningGreeting, 9));
+    const QString id = ids::menuEntryId(ids::OpeningGreeting, 9);
+    const QString before = stored(kMenuEntrySql, id);
     QTimer picker;
     picker.setInterval(5);
     connect(&picker, &QTimer::timeout, this, [&] {
@@ -401,29 +488,25 @@ void TestActionPopup::sendToSubscriber()
         if (!dialog || dialog->objectName() != QLatin1String("frmSubscriberSearch"))
             return;
         picker.stop();
-        if (!pick) {
-            dialog->reject();
-            return;
+        if (pick) {
+            dialog->findChild<QLineEdit *>(QStringLiteral("txtSearchString"))->setText(QStringLiteral("Admin"));
+            dialog->findChild<QPushButton *>(QStringLiteral("cmdSearch"))->click();
+            dialog->findChild<QTableView *>(QStringLiteral("myGrid"))->selectRow(0);
+            dialog->findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
         }
-        dialog->findChild<QLineEdit *>(QStringLiteral("txtSearchString"))->setText(QStringLiteral("Admin"));
-        dialog->findChild<QPushButton *>(QStringLiteral("cmdSearch"))->click();
-        auto *grid = dialog->findChild<QTableView *>(QStringLiteral("myGrid"));
-        grid->selectRow(0);
-        dialog->findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
-        if (dialog->isVisible()) // the pick failed: the test fails rather than waits
+        if (dialog->isVisible()) // cancelled, or a pick that failed: the test goes on rather than waits
             dialog->reject();
     });
     picker.start();
-    QVERIFY(doubleClickKey(9, QStringLiteral("SendToSubscriber")).shown);
+    QVERIFY(doubleClickKey(QStringLiteral("9"), QStringLiteral("SendToSubscriber")).shown);
     QCOMPARE(m_f.seams->messages->texts(), QStringList{});
     if (!pick) {
-        QCOMPARE(stored(kMenuEntrySql, ids::menuEntryId(ids::OpeningGreeting, 9)), before);
+        QCOMPARE(stored(kMenuEntrySql, id), before);
         QCOMPARE(auditLines(), QStringList{});
         return;
     }
     // The subscriber's call handler is the destination.
-    QCOMPARE(stored(kMenuEntrySql, ids::menuEntryId(ids::OpeningGreeting, 9)),
-             "2|PHGreeting|" + ids::AliceAdminHandler + "|3|0");
+    QCOMPARE(stored(kMenuEntrySql, id), "2|PHGreeting|" + ids::AliceAdminHandler + "|3|0");
     QCOMPARE(auditLines(), QStringList{"UPDATE, Call Handler, openinggreetingch, MenuEntry, 9, Action, Send to greeting "
                                        "for: Alice Admin"});
     OutlineNode *row = link(tree(), root, QStringLiteral("9"));
@@ -447,7 +530,7 @@ void TestActionPopup::refreshReachesEveryOpenedRow()
 
     select(viaSales);
     QCOMPARE(window().CurrentlySelectedObject().ObjectID, ids::Operator);
-    QVERIFY(doubleClickKey(11, QStringLiteral("SignIn")).shown);
+    QVERIFY(doubleClickKey(QStringLiteral("#"), QStringLiteral("SignIn")).shown);
 
     const QString text = QStringLiteral("#: Route to subscriber sign in");
     for (OutlineNode *row : {first, viaSales}) {
@@ -473,7 +556,7 @@ void TestActionPopup::refreshRebuildsARowWithOneLink()
     OutlineNode *operatorRow = open(tree().ATTree().root(), QStringLiteral("0"));
     QCOMPARE(test::childKeys(tree(), operatorRow), QStringList{"AM"});
     select(operatorRow);
-    QVERIFY(answer([&] { page().cmdHandlerSetAfterMessageAction->click(); }, QStringLiteral("AttemptToRingPhone")).shown);
+    QVERIFY(pressButton(QStringLiteral("cmdHandlerSetAfterMessageAction"), QStringLiteral("AttemptToRingPhone")).shown);
     QCOMPARE(tree().ATTree().mainText(link(tree(), operatorRow, QStringLiteral("AM"))),
              QStringLiteral("AM: Ring phone for: Goodbye"));
 }

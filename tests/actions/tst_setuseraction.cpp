@@ -8,7 +8,6 @@
 #include "fakes.h"
 #include "testserver.h"
 
-#include <QFile>
 #include <QtTest>
 
 using namespace quillor;
@@ -39,18 +38,7 @@ RoutingSlot ownerSlot(const SelectedObject &owner, qint16 target, qint16 exit = 
     return {owner, target, exit, row, {}, -1, false};
 }
 
-// The four columns of a slot, "|"-joined, Null as "<null>".
-QString stored(AppContext &ctx, const QString &sql, const QString &id)
-{
-    platform::Recordset rs = ctx.db().open(ctx.state().gConnectionString, sql, {id});
-    if (rs.RecordCount() != 1)
-        return QStringLiteral("(no row)");
-    rs.MoveFirst();
-    QStringList values;
-    for (const QString &name : rs.fieldNames())
-        values << (rs.isNull(name) ? QStringLiteral("<null>") : rs.text(name));
-    return values.join(u'|');
-}
+QString stored(AppContext &ctx, const QString &sql, const QString &id) { return test::storedRow(ctx, sql, {id}); }
 
 QString menuEntrySql()
 {
@@ -116,19 +104,7 @@ void TestSetUserAction::cleanup()
     m_seams.reset();
 }
 
-// The audit lines written so far, each without its date and time.
-QStringList TestSetUserAction::auditLines() const
-{
-    QFile file(m_logFile);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QStringList lines;
-    for (const QString &line : QString::fromLocal8Bit(file.readAll()).split(QStringLiteral("\r\n"))) {
-        if (line.contains(QLatin1String("UPDATE, ")))
-            lines << line.mid(line.indexOf(QLatin1String(", ")) + 2);
-    }
-    return lines;
-}
+QStringList TestSetUserAction::auditLines() const { return test::auditLines(m_logFile); }
 
 void TestSetUserAction::writes_data()
 {

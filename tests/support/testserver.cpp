@@ -19,6 +19,29 @@ bool sql(AppContext &ctx, const QString &statement, const QVariantList &params)
     return ctx.db().execute(ctx.state().gConnectionString, statement, params);
 }
 
+QString storedRow(AppContext &ctx, const QString &query, const QVariantList &params)
+{
+    platform::Recordset rs = ctx.db().open(ctx.state().gConnectionString, query, params);
+    if (rs.RecordCount() < 1)
+        return QStringLiteral("(no row)");
+    rs.MoveFirst();
+    QStringList values;
+    for (const QString &name : rs.fieldNames())
+        values << (rs.isNull(name) ? QStringLiteral("<null>") : rs.text(name));
+    return values.join(u'|');
+}
+
+QStringList auditLines(const QString &logFile)
+{
+    QFile file(logFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines;
+    for (const QString &line : QString::fromLocal8Bit(file.readAll()).split(QStringLiteral("\r\n")))
+        if (line.contains(QLatin1String(", UPDATE, ")) || line.contains(QLatin1String(", FAILED_UPDATE, ")))
+            lines << line.mid(line.indexOf(QLatin1String(", ")) + 2);
+    return lines;
+}
 
 platform::SystemIdentity testIdentity()
 {

@@ -20,6 +20,13 @@ bool overOdbc();
 // `options` with the databases reached as this run of the test reaches them.
 embedded::SampleOptions withTestAccess(embedded::SampleOptions options);
 
+// The first row a query gives, its values "|"-joined with Null as "<null>";
+// "(no row)" when it gives none.
+QString storedRow(AppContext &ctx, const QString &query, const QVariantList &params);
+
+// The audit lines (UPDATE and FAILED_UPDATE) of a log file, each without its date and time.
+QStringList auditLines(const QString &logFile);
+
 // The identity every test run reports, so connection strings and log headers are predictable.
 platform::SystemIdentity testIdentity();
 
