@@ -16,6 +16,7 @@
 #include "platform/apppaths.h"
 #include "platform/outlineview.h"
 #include "platform/seams.h"
+#include "platform/validatingedit.h"
 #include "reports/frmavailableextensions.h"
 #include "reports/frmdependency.h"
 #include "reports/frmfindtransferstring.h"
@@ -265,6 +266,19 @@ int runOneSize(int objects, const QString &registryFile)
             QCoreApplication::processEvents();
         });
         std::fprintf(stderr, "%d objects: %d rows in %s\n", objects, window.gridModel().rowCount(), kGridRows[kind]);
+    }
+
+    // A call handler renamed in place, as leaving its name box does: the
+    // write, its audit line and the grid view listed again.
+    if (kinds) {
+        kinds->setCurrentIndex(0);
+        QCoreApplication::processEvents();
+        if (auto *name = window.findChild<platform::ValidatingLineEdit *>(QStringLiteral("txtHandlerProfileDisplayName")))
+            report.measure("rename_call_handler", [&] {
+                name->setText(name->text() + QStringLiteral(" Renamed"));
+                name->validate();
+                QCoreApplication::processEvents();
+            });
     }
 
     measurePickerSearch(report, window, objects);

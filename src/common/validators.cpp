@@ -22,18 +22,6 @@ bool allAsciiDigits(const QString &text)
     return !text.isEmpty() && std::all_of(text.cbegin(), text.cend(), isAsciiDigit);
 }
 
-// Blanks (U+0020) only, as the server's scripting tools trim; tabs stay.
-QString trimBlanks(const QString &text)
-{
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text[first] == u' ')
-        ++first;
-    while (last > first && text[last - 1] == u' ')
-        --last;
-    return text.mid(first, last - first);
-}
-
 // The loose number test of the server's scripting tools: blanks around, an
 // optional leading sign, digits with at most one decimal point and an optional
 // exponent. It only decides which refusal message explains a text best.
@@ -79,6 +67,17 @@ std::optional<double> numericValue(const QString &text)
 const QString kModule = QStringLiteral("Module1");
 
 } // namespace
+
+QString trimBlanks(const QString &text)
+{
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && text[first] == u' ')
+        ++first;
+    while (last > first && text[last - 1] == u' ')
+        --last;
+    return text.mid(first, last - first);
+}
 
 bool myIsDialableString(const QString &text, bool xAllowed)
 {

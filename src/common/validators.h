@@ -17,6 +17,10 @@ namespace quillor {
 
 class AppContext;
 
+// The text without its leading and trailing blanks (U+0020 only; tabs stay),
+// as the server's scripting tools trim.
+QString trimBlanks(const QString &text);
+
 // Transfer and dial strings: empty, or digits with any ",", "*" and "#" (and,
 // when `xAllowed`, "X" and "x") among them; at least one digit.
 bool myIsDialableString(const QString &text, bool xAllowed);

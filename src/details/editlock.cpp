@@ -45,6 +45,8 @@ void EditLock::releaseAll()
 
 bool EditLock::isLocked(const QWidget *control) const { return control && control->property(kLocked).toBool(); }
 
+bool EditLock::isManaged(const QWidget *control) const { return control && control->property(kLocked).isValid(); }
+
 QList<QWidget *> EditLock::lockedControls() const
 {
     QList<QWidget *> controls;

@@ -27,6 +27,9 @@ public:
     void release(QWidget *control);
     void releaseAll();
     bool isLocked(const QWidget *control) const;
+    // Whether the page put `control` under the lock: locked now, or released
+    // by the code that connected its writer.
+    bool isManaged(const QWidget *control) const;
     QList<QWidget *> lockedControls() const;
 
     // Whether the page's content lets the user use `control` now (a greeting

@@ -14,6 +14,7 @@
 #include "details/interviewerpage.h"
 #include "details/namelookuppage.h"
 #include "details/subscriberpage.h"
+#include "editing/detailpageediting.h"
 #include "mainwindow/extensionlookup.h"
 #include "mainwindow/objectgrid.h"
 #include "mainwindow/routingtree.h"
@@ -24,6 +25,7 @@
 #include "platform/outlinemodel.h"
 #include "platform/outlineview.h"
 #include "platform/seams.h"
+#include "platform/validatingedit.h"
 #include "reports/frmavailableextensions.h"
 #include "reports/frmdependency.h"
 #include "reports/frmfindtransferstring.h"
@@ -257,6 +259,16 @@ void frmMain::createLayout()
     m_callHandlerPage = addDetailPage<CallHandlerPage>(1);
     m_interviewerPage = addDetailPage<InterviewerPage>(2);
     m_nameLookupHandlerPage = addDetailPage<NameLookupHandlerPage>(4);
+    // The pages' field handlers write; the window lends them its grid view, its tab load and its title.
+    attachDetailPageEditing(
+        m_ctx, m_selected,
+        {[this] { LoadGridView(); },
+         [this] {
+             const SelectedObject shown = m_selected;
+             LoadTabInfo(shown.ObjectID, shown.ObjectType);
+         },
+         [this](const QString &caption) { lblCurrentObjectDisplayName->setText(caption); }},
+        {*m_subscriberPage, *m_callHandlerPage, *m_interviewerPage, *m_nameLookupHandlerPage}, this);
     {
         QWidget *leafPage = tabInfoTab->widget(3);
         auto *leafLayout = new QVBoxLayout(leafPage);
@@ -414,6 +426,7 @@ void frmMain::LoadTabInfo(const QString &strObjectID, qint16 iNodeType)
     AppState &state = m_ctx.state();
     if (state.bSuppressTabLoad)
         return;
+    commitPendingEdit();
     state.bLoadingControls = true;
     try {
         switch (iNodeType) {
@@ -711,8 +724,18 @@ void frmMain::mnuCheckForUpdatedVersion_Click()
 
 void frmMain::Form_Unload() { endProgram(0); }
 
+void frmMain::commitPendingEdit()
+{
+    // An edit box still being typed in when a menu command reloads the page or
+    // the window closes is checked (and written) as leaving it would be.
+    if (auto *box = qobject_cast<platform::ValidatingLineEdit *>(QApplication::focusWidget());
+        box && tabInfoTab->isAncestorOf(box))
+        box->validate();
+}
+
 void frmMain::closeEvent(QCloseEvent *event)
 {
+    commitPendingEdit();
     event->accept();
     Form_Unload();
 }

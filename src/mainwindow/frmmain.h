@@ -134,6 +134,8 @@ protected:
 
 private:
     void Form_Unload();
+    // Checks the edit box being typed in, as leaving it would, before its page is replaced.
+    void commitPendingEdit();
     void endProgram(int exitCode);
     void createMenus();
     void createPopupMenus();

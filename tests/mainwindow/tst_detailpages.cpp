@@ -663,26 +663,20 @@ void TestDetailPages::nothingUnwrittenLooksEditable()
         return qobject_cast<const QComboBox *>(w) || qobject_cast<const QAbstractButton *>(w) ||
                qobject_cast<const QAbstractSpinBox *>(w);
     };
-    // The routing "Set" buttons have their writer: the action popup they open.
-    const QStringList routing{"cmbHandlerGreetingChangeAfterGreetingAction", "cmdHandlerSetAfterMessageAction",
-                              "cmdSubscriberGreetingChangeAfterGreetingAction",
-                              "cmdSubscriberMessagesChangeAfterMessageAction", "cmdSubscriberConversationExitAction",
-                              "cmdInterviewerProfileChangeAfterMessageAction", "cmdDirectoryHandlerSetExit",
-                              "cmdDirectoryHandlerSetNoInputExit", "cmdDirectoryHandlerSetNoSelectionExit",
-                              "cmdDirectoryHandlerSetZeroExit"};
-    const auto written = [&](const QWidget *w) { return routing.contains(w->objectName().section(u'(', 0, 0)); };
+    // Whatever a user can change is one the page locked when it built it and
+    // whose writer has released it; everything else stays locked.
+    const EditLock &lock = detail->editLock();
     for (const QWidget *w : detail->findChildren<QWidget *>())
-        QVERIFY2(!w->isVisibleTo(detail) || qobject_cast<const QAbstractItemView *>(w->parentWidget()) || written(w)
-                     || !changeable(w),
+        QVERIFY2(!w->isVisibleTo(detail) || qobject_cast<const QAbstractItemView *>(w->parentWidget()) || !changeable(w)
+                     || (lock.isManaged(w) && !lock.isLocked(w)),
                  qPrintable(w->objectName() + u' ' + QString::fromLatin1(w->metaObject()->className())));
 
-    // Once its writer is connected, a control is as usable as the page says.
+    // The boxes checked when left have their writers: as usable as the page says.
     for (const QString &name : validating) {
         auto *box = find<platform::ValidatingLineEdit>(name);
-        QVERIFY2(box && detail->editLock().isLocked(box), qPrintable(name));
-        detail->editLock().release(box);
+        QVERIFY2(box && lock.isManaged(box) && !lock.isLocked(box), qPrintable(name));
         QVERIFY(!box->isReadOnly());
-        QCOMPARE(box->isEnabled(), detail->editLock().isUsable(box));
+        QCOMPARE(box->isEnabled(), lock.isUsable(box));
     }
     detail->editLock().releaseAll();
     QVERIFY(detail->editLock().lockedControls().isEmpty());

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 
@@ -42,6 +43,8 @@ QStringList auditLines(const QString &logFile)
             lines << line.mid(line.indexOf(QLatin1String(", ")) + 2);
     return lines;
 }
+
+QStringList auditLines(AppContext &ctx) { return auditLines(ctx.log().gLogFileName()); }
 
 platform::SystemIdentity testIdentity()
 {

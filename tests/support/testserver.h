@@ -26,6 +26,8 @@ QString storedRow(AppContext &ctx, const QString &query, const QVariantList &par
 
 // The audit lines (UPDATE and FAILED_UPDATE) of a log file, each without its date and time.
 QStringList auditLines(const QString &logFile);
+// The same of the context's log file so far.
+QStringList auditLines(AppContext &ctx);
 
 // The identity every test run reports, so connection strings and log headers are predictable.
 platform::SystemIdentity testIdentity();

@@ -1,0 +1,159 @@
+#include "editing/fieldwrite.h"
+
+#include "common/appcontext.h"
+#include "common/objectid.h"
+#include "details/controltag.h"
+#include "platform/seams.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QSignalBlocker>
+
+namespace quillor {
+
+bool writeField(EditingHost &host, const FieldWrite &field)
+{
+    const AuditEntry audit{field.auditTable, host.CurrentlySelectedObject().Alias, {}, {},
+                           field.value.strPropertyName};
+    if (!isGuidText(field.key)) {
+        // No object to write to: refused here rather than sent with an empty key.
+        showFailedToUpdate();
+        host.ctx().log().LogAction(FAILED_UPDATE, audit.table, audit.alias, audit.parentTable, audit.parentAlias,
+                                   audit.column, field.auditValue);
+        return false;
+    }
+    return writeAndAudit(host, field.procedure, {{field.keyName, field.key, 72}, field.value}, audit, field.auditValue,
+                         field.directorySync);
+}
+
+bool textUnchanged(const QObject *control, const QString &text, TagCompare compare)
+{
+    return text.compare(tag(control), compare == TagCompare::Exact ? Qt::CaseSensitive : Qt::CaseInsensitive) == 0;
+}
+
+void refuseText(QLineEdit *box, const QString &message)
+{
+    if (!message.isEmpty())
+        platform::msgBox(message);
+    box->setText(tag(box));
+}
+
+// --- ControlMemory -----------------------------------------------------------
+
+ControlMemory::ControlMemory(QObject *parent) : QObject(parent) {}
+
+void ControlMemory::watch(QComboBox *list)
+{
+    list->installEventFilter(this);
+    remember(list);
+}
+
+void ControlMemory::watch(QDateTimeEdit *edit)
+{
+    edit->installEventFilter(this);
+    remember(edit);
+}
+
+void ControlMemory::watchPair(QAbstractButton *first, QAbstractButton *second)
+{
+    m_partner.insert(first, second);
+    m_partner.insert(second, first);
+    first->installEventFilter(this);
+    second->installEventFilter(this);
+    remember(first);
+}
+
+void ControlMemory::remember(QObject *control)
+{
+    if (auto *list = qobject_cast<QComboBox *>(control)) {
+        m_before.insert(control, list->currentIndex());
+    } else if (auto *edit = qobject_cast<QDateTimeEdit *>(control)) {
+        m_before.insert(control, edit->dateTime());
+    } else if (auto *button = qobject_cast<QAbstractButton *>(control)) {
+        m_before.insert(control, button->isChecked());
+        if (QAbstractButton *partner = m_partner.value(control))
+            m_before.insert(partner, partner->isChecked());
+    }
+}
+
+bool ControlMemory::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::Wheel:
+    case QEvent::FocusIn:
+        remember(watched);
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void ControlMemory::restore(QWidget *control) const
+{
+    if (!m_before.contains(control))
+        return;
+    const QVariant before = m_before.value(control);
+    if (auto *list = qobject_cast<QComboBox *>(control)) {
+        list->setCurrentIndex(before.toInt());
+    } else if (auto *edit = qobject_cast<QDateTimeEdit *>(control)) {
+        const QSignalBlocker quiet(edit);
+        edit->setDateTime(before.toDateTime());
+    } else if (auto *button = qobject_cast<QAbstractButton *>(control)) {
+        // Both buttons of a choice as they were, none checked included.
+        QList<QAbstractButton *> pair{button};
+        if (QAbstractButton *partner = m_partner.value(control))
+            pair << partner;
+        for (QAbstractButton *b : pair)
+            b->setAutoExclusive(false);
+        for (QAbstractButton *b : pair)
+            b->setChecked(m_before.value(b).toBool());
+        for (QAbstractButton *b : pair)
+            b->setAutoExclusive(true);
+    }
+}
+
+// --- whenLeft ----------------------------------------------------------------
+
+namespace {
+
+class LeaveWatcher : public QObject {
+public:
+    LeaveWatcher(QObject *parent, std::function<void()> onLeave) : QObject(parent), m_onLeave(std::move(onLeave)) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::FocusOut) {
+            switch (static_cast<QFocusEvent *>(event)->reason()) {
+            case Qt::ActiveWindowFocusReason:
+            case Qt::PopupFocusReason:
+            case Qt::MenuBarFocusReason:
+                break; // the focus left the window or went to the list's own popup
+            default:
+                m_onLeave();
+                break;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_onLeave;
+};
+
+} // namespace
+
+void whenLeft(QWidget *control, QObject *context, std::function<void()> onLeave)
+{
+    control->installEventFilter(new LeaveWatcher(context, std::move(onLeave)));
+}
+
+} // namespace quillor

@@ -1,0 +1,130 @@
+#include "editing/greetingwriter.h"
+
+#include "common/appcontext.h"
+#include "common/errors.h"
+#include "common/objectid.h"
+#include "common/timefunctions.h"
+#include "common/tolvaversion.h"
+#include "editing/editinghost.h"
+#include "platform/seams.h"
+
+namespace quillor {
+
+namespace {
+
+struct GreetingOwner {
+    qint16 objectType;
+    QString parentTable;
+    QString writer; // for the "(error):" message
+    bool hasExpiryControls;
+};
+
+// The expiry to store and the first piece of the audit text.
+struct Expiry {
+    QDateTime value; // invalid: Null, never expires
+    QString audit;
+};
+
+Expiry decideExpiry(int index, const GreetingInput &in, const GreetingOwner &owner, const platform::Recordset &row)
+{
+    const QString enabled = QStringLiteral("Rule Enabled");
+    // Standard and Error are always played.
+    if (index == 0 || index == 5)
+        return {{}, enabled};
+    if (!in.enabled)
+        return {disabledDate(), QStringLiteral("Rule Disabled")};
+    if (!owner.hasExpiryControls)
+        // Nothing on the page shows an end date: one that is stored stays.
+        return {futureExpiry(row, QStringLiteral("TimeExpires")).value_or(QDateTime()), enabled};
+    if (in.neverExpires)
+        return {{}, enabled};
+    return {dtLocalToUTC(in.expiryDate, in.expiryTime), QStringLiteral("Rule Enabled with expirable date")};
+}
+
+bool writeGreeting(EditingHost &host, int index, const GreetingOwner &owner, const GreetingInput &in)
+{
+    const QString alias = greetingRuleAlias(index);
+    if (alias.isEmpty()) {
+        platform::msgBox(
+            QStringLiteral("Error!  Invalid control index passed into UpdateCurrentHandlerMessageRule routine."));
+        return false;
+    }
+    if (!host.isShown(owner.objectType))
+        return false;
+    AppContext &ctx = host.ctx();
+    const SelectedObject &shown = host.CurrentlySelectedObject();
+    platform::Recordset row = openShownRule(
+        host, QStringLiteral("vw_MessagingRule"), alias, owner.writer,
+        QStringLiteral("Error!  Could not load %1 message rule for the currently selected call handler in the "
+                       "UpdateCurrentHandlerMessageRule routine.")
+            .arg(alias),
+        true);
+    if (!row.isOpen())
+        return false;
+
+    const Expiry expiry = decideExpiry(index, in, owner, row);
+    const int ignoreDigits = in.allowInput ? 0 : 1;
+    // A list with nothing selected writes nothing, and says nothing of it.
+    QStringList pieces{expiry.audit, QStringLiteral("Ignore Digits=%1").arg(ignoreDigits)};
+    if (in.source)
+        pieces << QStringLiteral("PlayWhat=%1").arg(*in.source);
+    if (in.repeat)
+        pieces << QStringLiteral("Repeat=%1").arg(*in.repeat);
+    const QString audit = pieces.join(QStringLiteral(" | "));
+    const AuditEntry entry{QStringLiteral("MessagingRule"), alias, owner.parentTable, shown.Alias,
+                           QStringLiteral("Update")};
+
+    if (bIsVersionGreaterThanOrEqualTo(ctx, 4, 0, 3, 120)) {
+        const QList<classProcParam> params{
+            {QStringLiteral("MessagingRuleObjectID"), row.text(QStringLiteral("MessagingRuleObjectID")), 72},
+            dateParam(QStringLiteral("TimeExpires"), expiry.value),
+            {QStringLiteral("IgnoreDigits"), QString::number(ignoreDigits), 3},
+            positionParam(QStringLiteral("PlayWhat"), in.source, 200),
+            positionParam(QStringLiteral("Reprompts"), in.repeat, 200)};
+        return writeAndAudit(host, QStringLiteral("csp_MessagingRuleModify"), params, entry, audit);
+    }
+
+    // Servers older than the greeting procedure: the row itself.
+    row.setField(QStringLiteral("TimeExpires"),
+                 expiry.value.isValid() ? QVariant(expiry.value) : QVariant(QMetaType::fromType<QDateTime>()));
+    row.setField(QStringLiteral("IgnoreDigits"), ignoreDigits);
+    if (in.source)
+        row.setField(QStringLiteral("PlayWhat"), *in.source);
+    if (in.repeat)
+        row.setField(QStringLiteral("Reprompts"), *in.repeat);
+    platform::DbError error;
+    const bool written = row.Update(&error);
+    if (!written) {
+        reportError(error.number, error.description, owner.writer, QStringLiteral("Form"), QStringLiteral("frmMain"));
+        showFailedToUpdate();
+    }
+    ctx.log().LogAction(written ? UPDATE : FAILED_UPDATE, entry.table, entry.alias, entry.parentTable,
+                        entry.parentAlias, entry.column, audit);
+    return written;
+}
+
+} // namespace
+
+QString greetingRuleAlias(int index)
+{
+    static const char *const aliases[] = {"Standard", "Off Hours", "Busy", "Alternate", "Internal", "Error"};
+    return index >= 0 && index < 6 ? QString::fromLatin1(aliases[index]) : QString();
+}
+
+bool UpdateCurrentHandlerMessageRule(EditingHost &host, int index, const GreetingInput &input)
+{
+    return writeGreeting(host, index,
+                         {ShownCallHandler, QStringLiteral("CallHandler"), QStringLiteral("UpdateCurrentHandlerMessageRule"),
+                          true},
+                         input);
+}
+
+bool UpdateCurrentSubscriberMessageRule(EditingHost &host, int index, const GreetingInput &input)
+{
+    return writeGreeting(host, index,
+                         {ShownSubscriber, QStringLiteral("Subscriber"),
+                          QStringLiteral("UpdateCurrentSubscriberMessageRule"), false},
+                         input);
+}
+
+} // namespace quillor

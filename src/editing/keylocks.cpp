@@ -1,0 +1,28 @@
+#include "editing/keylocks.h"
+
+#include "common/objectid.h"
+#include "editing/editinghost.h"
+
+namespace quillor {
+
+void SetOneKeyRuleLocks(EditingHost &host, qint16 objectType, const QList<KeyGridRow> &rows, bool bLocked)
+{
+    if (!host.isShown(objectType))
+        return;
+    const QString value = bLocked ? QStringLiteral("True") : QStringLiteral("False");
+    const QString parentAlias = host.CurrentlySelectedObject().Alias;
+    for (const KeyGridRow &row : rows) {
+        // A key whose entry was not found has nothing of its own to lock.
+        if (!isGuidText(row.menuEntryObjectId))
+            continue;
+        writeAndAudit(host, QStringLiteral("sp_ModifyMenuEntry"),
+                      {{QStringLiteral("MenuEntryObjectID"), row.menuEntryObjectId, 72},
+                       {QStringLiteral("Locked"), bLocked, 200}},
+                      {QStringLiteral("MenuEntry"), row.key, QStringLiteral("CallHandler"), parentAlias,
+                       QStringLiteral("Locked")},
+                      value);
+    }
+    host.reloadTab();
+}
+
+} // namespace quillor
