@@ -261,21 +261,22 @@ QString strGreetingTypeName(const QVariant &greetingIndex)
     return invalid;
 }
 
-QString strGenerateUniqueStream(AppContext &ctx, const QString &sourceFile, const QString &firstPart,
-                                const QString &secondPart)
+StreamCopy copyGreetingStream(AppContext &ctx, const QString &sourceFile, const QString &firstPart,
+                              const QString &secondPart)
 {
+    StreamCopy copy;
     if (sourceFile.size() < 2)
-        return {};
+        return copy;
     QString folder = serverPathToLocal(strGetStreamFilesPath(ctx));
     // Without a stream folder neither a bare source name nor the copy has a place.
     if (folder.isEmpty())
-        return {};
+        return copy;
     if (!folder.endsWith(u'/'))
         folder += u'/';
     const bool hasFolder = sourceFile.contains(u'\\') || sourceFile.contains(u'/');
     const QString source = hasFolder ? serverPathToLocal(sourceFile) : folder + sourceFile;
     if (!QFileInfo(source).isFile())
-        return {};
+        return copy;
 
     // The parts are aliases; a separator in one must not move the copy out of the folder.
     const auto part = [](QString text) {
@@ -285,18 +286,28 @@ QString strGenerateUniqueStream(AppContext &ctx, const QString &sourceFile, cons
                          + QStringLiteral(".wav");
     const QString target = folder + name;
     QFile existing(target);
-    QString failure;
-    if (existing.exists() && !existing.remove())
-        failure = existing.errorString();
-    QFile file(source);
-    if (failure.isEmpty() && !file.copy(target))
-        failure = file.errorString();
-    if (!failure.isEmpty()) {
-        // A name without its file would leave the new greeting silent.
-        platform::msgBox(QStringLiteral("Error in strGenerateUniqueStream on Moduel1:") + failure);
-        return {};
+    if (existing.exists() && !existing.remove()) {
+        copy.failure = existing.errorString();
+        return copy;
     }
-    return name;
+    QFile file(source);
+    if (!file.copy(target)) {
+        copy.failure = file.errorString();
+        return copy;
+    }
+    copy.fileName = name;
+    copy.path = target;
+    return copy;
+}
+
+QString strGenerateUniqueStream(AppContext &ctx, const QString &sourceFile, const QString &firstPart,
+                                const QString &secondPart)
+{
+    const StreamCopy copy = copyGreetingStream(ctx, sourceFile, firstPart, secondPart);
+    // A name without its file would leave the new greeting silent.
+    if (!copy.failure.isEmpty())
+        platform::msgBox(QStringLiteral("Error in strGenerateUniqueStream on Moduel1:") + copy.failure);
+    return copy.fileName;
 }
 
 } // namespace quillor

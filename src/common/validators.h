@@ -82,4 +82,15 @@ QString strGreetingTypeName(const QVariant &greetingIndex);
 QString strGenerateUniqueStream(AppContext &ctx, const QString &sourceFile, const QString &firstPart,
                                 const QString &secondPart);
 
+// The same copy without a message: `fileName` (without folder) and `path` of
+// the new file when it was made; both "" when there was nothing to copy (as
+// above) or the copy failed, which `failure` then says.
+struct StreamCopy {
+    QString fileName;
+    QString path;
+    QString failure;
+};
+StreamCopy copyGreetingStream(AppContext &ctx, const QString &sourceFile, const QString &firstPart,
+                              const QString &secondPart);
+
 } // namespace quillor

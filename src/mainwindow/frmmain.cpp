@@ -9,6 +9,8 @@
 #include "common/switchinfo.h"
 #include "common/tolvaversion.h"
 #include "common/updatecheck.h"
+#include "creation/creationdialogs.h"
+#include "creation/frmmakenew.h"
 #include "details/callhandlerpage.h"
 #include "details/controltag.h"
 #include "details/interviewerpage.h"
@@ -79,7 +81,8 @@ QAction *addSeparator(QMenu *menu, const char *name)
 } // namespace
 
 frmMain::frmMain(AppContext &ctx, QWidget *parent)
-    : QMainWindow(parent), m_ctx(ctx), m_tree(new RoutingTree(ctx, this)), m_pickers(std::make_unique<Pickers>(ctx, this))
+    : QMainWindow(parent), m_ctx(ctx), m_tree(new RoutingTree(ctx, this)), m_pickers(std::make_unique<Pickers>(ctx, this)),
+      m_creation(std::make_unique<CreationDialogs>(ctx, *m_pickers, this))
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Quillor"));
@@ -192,9 +195,8 @@ void frmMain::createPopupMenus()
     };
 
     mnuPopUpCreatecopy = popup("mnuPopUpCreatecopy", "PopupCreateCopy");
-    // Create Copy opens the creation dialogs, still to come.
     mnuCreateCopy = addEntry(mnuPopUpCreatecopy, "mnuCreateCopy", QStringLiteral("Create Copy"));
-    mnuCreateCopy->setEnabled(false);
+    connect(mnuCreateCopy, &QAction::triggered, this, &frmMain::mnuCreateCopy_Click);
     mnuDependencyReport = addEntry(mnuPopUpCreatecopy, "mnuDependencyReport", QStringLiteral("Dependency Report"));
     connect(mnuDependencyReport, &QAction::triggered, this, &frmMain::mnuDependencyReport_Click);
 
@@ -258,6 +260,7 @@ void frmMain::createLayout()
     m_subscriberPage = addDetailPage<SubscriberPage>(0);
     m_callHandlerPage = addDetailPage<CallHandlerPage>(1);
     m_interviewerPage = addDetailPage<InterviewerPage>(2);
+    m_creation->setQuestionPage(m_interviewerPage);
     m_nameLookupHandlerPage = addDetailPage<NameLookupHandlerPage>(4);
     // The pages' field handlers write; the window lends them its grid view, its tab load and its title.
     attachDetailPageEditing(
@@ -941,6 +944,22 @@ void frmMain::mnuDependencyReport_Click()
     // Every request reports on the object requested, also when the window is open with another.
     window.Form_Load();
     showModeless(window);
+}
+
+void frmMain::mnuCreateCopy_Click()
+{
+    const int row = gridCurrentRow();
+    CreationDialog *dialog = nullptr;
+    switch (cmbShowObjectType->currentIndex()) {
+    case GridCallHandlers: dialog = &m_creation->callHandler(); break;
+    case GridInterviewHandlers: dialog = &m_creation->interviewer(); break;
+    default: break;
+    }
+    if (!dialog || row < 0)
+        return;
+    // The row's object is the template; what the dialog hands back is not needed here.
+    dialog->showWithTemplate(m_gridModel->text(row, 0), m_gridModel->objectId(row));
+    LoadGridView();
 }
 
 } // namespace quillor

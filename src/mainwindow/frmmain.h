@@ -38,6 +38,7 @@ class ObjectGridModel;
 class ObjectGridView;
 class frmAbout;
 class Pickers;
+class CreationDialogs;
 class frmAvailableExtensions;
 class frmDependency;
 class frmFindTransferString;
@@ -73,6 +74,8 @@ public:
     NameLookupHandlerPage &nameLookupHandlerPage() { return *m_nameLookupHandlerPage; }
     // The one instance of each object picker, created on first use.
     Pickers &pickers() { return *m_pickers; }
+    // The one instance of each creation dialog, created on first use.
+    CreationDialogs &creationDialogs() { return *m_creation; }
     // The choice lists read at start-up, kept for the pages that show them.
     const ChoiceLists &choiceLists() const { return m_choiceLists; }
 
@@ -121,6 +124,7 @@ public slots:
     void mnuShowAvailableExtensionsInARange_Click();
     void mnuFindATransferString_Click();
     void mnuDependencyReport_Click();
+    void mnuCreateCopy_Click();
 
     void cmbShowObjectType_Click();
     void gridObjects_RowColChange();
@@ -210,6 +214,7 @@ private:
     frmHelp *m_frmHelp = nullptr;   // created on first use
     frmAbout *m_frmAbout = nullptr; // created on first use
     std::unique_ptr<Pickers> m_pickers;
+    std::unique_ptr<CreationDialogs> m_creation;
     // Made on first use and again after they were closed.
     QPointer<frmDependency> m_frmDependency;
     QPointer<frmSchedules> m_frmSchedules;

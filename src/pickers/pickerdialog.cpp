@@ -35,6 +35,57 @@ int columnWidth(const QString &header, const QFontMetrics &font)
 }
 } // namespace
 
+int setUpResultGrid(QTableView *grid, const QStringList &headers, const QList<int> &hiddenColumns)
+{
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setWordWrap(false);
+    grid->setAlternatingRowColors(true);
+    grid->verticalHeader()->hide();
+    // Rows of one height, known without asking every row: thousands of rows show at once.
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->verticalHeader()->setDefaultSectionSize(grid->fontMetrics().height() + 6);
+    grid->horizontalHeader()->setHighlightSections(false);
+    grid->horizontalHeader()->setStretchLastSection(true);
+    int shownWidth = 0;
+    for (int column = 0; column < headers.size(); ++column) {
+        if (hiddenColumns.contains(column)) {
+            grid->setColumnHidden(column, true);
+            continue;
+        }
+        grid->setColumnWidth(column, columnWidth(headers[column], grid->fontMetrics()));
+        shownWidth += grid->columnWidth(column);
+    }
+    return shownWidth;
+}
+
+void searchIntoGrid(AppContext &ctx, PickerKind kind, SearchBy by, const QString &text, PickerResultModel &model,
+                    QTableView *grid, QWidget *parent)
+{
+    platform::DbError error;
+    {
+        platform::BusyCursor busy;
+        // A failed search shows an empty grid, never the rows of the search before.
+        model.clear();
+        platform::Recordset rows = pickerSearch(ctx, kind, by, text, &error);
+        if (rows.isOpen())
+            model.setRows(std::move(rows));
+        // No row is picked until the user picks one.
+        grid->clearSelection();
+        grid->setCurrentIndex({});
+    }
+    if (error.isSet())
+        platform::msgBox(QStringLiteral("Error in cmdSearch function=") + error.description, platform::MsgButtons::Ok,
+                         {}, parent);
+}
+
+int pickedGridRow(const QTableView *grid)
+{
+    const QModelIndexList rows = grid->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
 PickerResultModel::PickerResultModel(QStringList headers, QObject *parent)
     : QAbstractTableModel(parent), m_headers(std::move(headers))
 {
@@ -115,26 +166,7 @@ PickerDialog::PickerDialog(AppContext &ctx, PickerLayout layout, QWidget *parent
     myGrid = new QTableView(this);
     myGrid->setObjectName(QStringLiteral("myGrid"));
     myGrid->setModel(m_model);
-    myGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    myGrid->setSelectionMode(QAbstractItemView::SingleSelection);
-    myGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    myGrid->setWordWrap(false);
-    myGrid->setAlternatingRowColors(true);
-    myGrid->verticalHeader()->hide();
-    // Rows of one height, known without asking every row: thousands of rows show at once.
-    myGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    myGrid->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    myGrid->horizontalHeader()->setHighlightSections(false);
-    myGrid->horizontalHeader()->setStretchLastSection(true);
-    int shownWidth = 0;
-    for (int column = 0; column < m_layout.headers.size(); ++column) {
-        if (m_layout.hiddenColumns.contains(column)) {
-            myGrid->setColumnHidden(column, true);
-            continue;
-        }
-        myGrid->setColumnWidth(column, columnWidth(m_layout.headers[column], myGrid->fontMetrics()));
-        shownWidth += myGrid->columnWidth(column);
-    }
+    const int shownWidth = setUpResultGrid(myGrid, m_layout.headers, m_layout.hiddenColumns);
 
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
@@ -217,27 +249,12 @@ SearchBy PickerDialog::selectedOption() const
 
 void PickerDialog::cmdSearch_Click()
 {
-    platform::DbError error;
-    {
-        platform::BusyCursor busy;
-        // A failed search shows an empty grid, never the rows of the search before.
-        m_model->clear();
-        platform::Recordset rows = pickerSearch(m_ctx, m_layout.kind, selectedOption(), txtSearchString->text(), &error);
-        if (rows.isOpen())
-            m_model->setRows(std::move(rows));
-        // No row is picked until the user picks one.
-        myGrid->clearSelection();
-        myGrid->setCurrentIndex({});
-    }
-    if (error.isSet())
-        platform::msgBox(QStringLiteral("Error in cmdSearch function=") + error.description, platform::MsgButtons::Ok,
-                         {}, this);
+    searchIntoGrid(m_ctx, m_layout.kind, selectedOption(), txtSearchString->text(), *m_model, myGrid, this);
 }
 
 int PickerDialog::pickedRow() const
 {
-    const QModelIndexList rows = myGrid->selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : rows.first().row();
+    return pickedGridRow(myGrid);
 }
 
 bool PickerDialog::prepareOK(int)

@@ -45,6 +45,20 @@ private:
     platform::Recordset m_rows;
 };
 
+// Lays a result grid out as the pickers show theirs: whole rows picked one at
+// a time, fixed row heights, the hidden columns hidden and the others wide
+// enough for what they hold. Answers the width of the shown columns.
+int setUpResultGrid(QTableView *grid, const QStringList &headers, const QList<int> &hiddenColumns);
+
+// Runs a search into a result grid under the hourglass. The grid shows the
+// rows found with none picked yet; a failed search shows an empty grid and
+// the message "Error in cmdSearch function=" with the reason.
+void searchIntoGrid(AppContext &ctx, PickerKind kind, SearchBy by, const QString &text, PickerResultModel &model,
+                    QTableView *grid, QWidget *parent);
+// The row picked in a result grid; -1 when none is (a row that is merely
+// current, as after a search, is not picked).
+int pickedGridRow(const QTableView *grid);
+
 // One field a picker offers to match: its option button and caption.
 struct PickerOption {
     SearchBy by;

@@ -23,6 +23,9 @@ const KindSql &kindSql(PickerKind kind)
     static const KindSql interviewHandler{
         "SELECT Alias, TextName, DtmfAccessId, InterviewHandlerObjectId FROM vw_InterviewHandler", " WHERE ",
         " ORDER BY Alias"};
+    static const KindSql nameLookupHandler{
+        "SELECT Alias, TextName,DtmfAccessId, NameLookupHandlerObjectId FROM vw_NameLookupHandler", " WHERE ",
+        " GROUP BY Alias, TextName, DtmfAccessId, NameLookupHandlerObjectId ORDER BY Alias"};
     static const KindSql distributionList{
         "SELECT Alias, DisplayName,DtmfAccessId, SystemDListObjectId, DirectoryID FROM vw_DistributionList", " WHERE ",
         ""};
@@ -40,6 +43,7 @@ const KindSql &kindSql(PickerKind kind)
     case PickerKind::CallHandler: return callHandler;
     case PickerKind::InterviewHandler: return interviewHandler;
     case PickerKind::DistributionList: return distributionList;
+    case PickerKind::NameLookupHandler: return nameLookupHandler;
     case PickerKind::Subscriber: break;
     }
     return subscriber;

@@ -14,7 +14,9 @@ namespace quillor {
 
 class AppContext;
 
-enum class PickerKind { CallHandler, InterviewHandler, DistributionList, Subscriber };
+// NameLookupHandler has no picker of its own: the creation dialog of name
+// lookup handlers searches with it.
+enum class PickerKind { CallHandler, InterviewHandler, DistributionList, Subscriber, NameLookupHandler };
 
 // The field a search text is matched against. The handler and list pickers
 // offer DisplayName and Extension; the subscriber picker FirstName, LastName,

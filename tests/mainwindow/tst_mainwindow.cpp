@@ -91,7 +91,7 @@ void TestMainWindow::menus_data()
                           << QStringList{"mnuHelp|Help", "seperator|-", "mnuAbout|About",
                                          "mnuCheckForUpdatedVersion|Check for updated version"};
     QTest::newRow("PopupCreateCopy") << "mnuPopUpCreatecopy" << "PopupCreateCopy" << false
-                                     << QStringList{"mnuCreateCopy|Create Copy|off",
+                                     << QStringList{"mnuCreateCopy|Create Copy",
                                                     "mnuDependencyReport|Dependency Report"};
     QTest::newRow("PopupSetRoot") << "PopupSetRoot" << "PopupSetRoot" << false
                                   << QStringList{"mnuSetRoot|Set As Root Node"};
