@@ -4,6 +4,8 @@
 #include "common/errors.h"
 #include "common/module1.h"
 #include "common/objectid.h"
+#include "creation/creationdialogs.h"
+#include "creation/frmmakenew.h"
 #include "details/callhandlerpage.h"
 #include "details/interviewerpage.h"
 #include "details/keygrid.h"
@@ -39,8 +41,9 @@ QString greetingAlias(qint16 index)
 
 } // namespace
 
-ActionPopup::ActionPopup(AppContext &ctx, const SelectedObject &shown, Pickers &pickers, QWidget *window)
-    : QObject(window), m_ctx(ctx), m_shown(shown), m_pickers(pickers)
+ActionPopup::ActionPopup(AppContext &ctx, const SelectedObject &shown, Pickers &pickers, CreationDialogs &creation,
+                         QWidget *window)
+    : QObject(window), m_ctx(ctx), m_shown(shown), m_pickers(pickers), m_creation(creation)
 {
     // Popped up at the pointer only, never shown in the menu bar.
     m_menu = new QMenu(QStringLiteral("PopupAction"), window);
@@ -51,10 +54,6 @@ ActionPopup::ActionPopup(AppContext &ctx, const SelectedObject &shown, Pickers &
         entry->setObjectName(QString::fromLatin1(info.name));
         m_entries[size_t(i)] = entry;
     }
-    // Routing to a call handler, a name lookup handler or an interview handler
-    // goes through the creation dialogs, which are not part of the program yet.
-    for (PopupEntry e : {SendToDirectoryHandler, SendToCallHandler, SendToInterviewer})
-        entry(e)->setEnabled(false);
 }
 
 template <typename Handler> void ActionPopup::attachButton(DetailPage &page, QAbstractButton *button, Handler handler)
@@ -313,6 +312,9 @@ void ActionPopup::dispatch(QAction *chosen)
     }
     switch (e) {
     case SendToSubscriber: PopupActionSendToSubscriber_Click(); break;
+    case SendToCallHandler: PopupActionSendToCallHandler_Click(); break;
+    case SendToDirectoryHandler: PopupActionSendToDirectoryHandler_Click(); break;
+    case SendToInterviewer: PopupActionSendToInterviewer_Click(); break;
     case AttemptToRingPhone: PopupActionAttemptToRingPhone_Click(); break;
     case SendToGreeting: PopupActionSendToGreeting_Click(); break;
     case LockKey: PopupActionLockKey_Click(); break;
@@ -338,6 +340,31 @@ void ActionPopup::PopupActionSendToSubscriber_Click()
     if (picker.bCancelHit || picker.strHandlerObjectID.trimmed().isEmpty())
         return;
     applyAction(2, QStringLiteral("PHGreeting"), picker.strHandlerObjectID, 3);
+}
+
+void ActionPopup::sendToHandler(CreationDialog &dialog, const QString &conversation, qint16 destinationType)
+{
+    // Nothing is preset: the dialog starts as its own load leaves it (the call
+    // handler dialog with the template used last). A dialog left, or one that
+    // could not be used, routes nothing.
+    if (!dialog.showModal() || dialog.strObjectID.trimmed().isEmpty())
+        return;
+    applyAction(2, conversation, dialog.strObjectID, destinationType);
+}
+
+void ActionPopup::PopupActionSendToCallHandler_Click()
+{
+    sendToHandler(m_creation.callHandler(), QStringLiteral("PHGreeting"), 3);
+}
+
+void ActionPopup::PopupActionSendToDirectoryHandler_Click()
+{
+    sendToHandler(m_creation.directoryHandler(), QStringLiteral("AD"), 6);
+}
+
+void ActionPopup::PopupActionSendToInterviewer_Click()
+{
+    sendToHandler(m_creation.interviewer(), QStringLiteral("CHInterview"), 5);
 }
 
 void ActionPopup::ringPhonePair(PopupEntry clicked)

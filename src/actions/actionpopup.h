@@ -24,6 +24,8 @@ namespace quillor {
 
 class AppContext;
 class CallHandlerPage;
+class CreationDialog;
+class CreationDialogs;
 class DetailPage;
 class InterviewerPage;
 class KeyGridWidget;
@@ -35,7 +37,8 @@ class ActionPopup : public QObject {
     Q_OBJECT
 public:
     // `shown` is the window's CurrentlySelectedObject; the menu becomes a child of `window`.
-    ActionPopup(AppContext &ctx, const SelectedObject &shown, Pickers &pickers, QWidget *window);
+    ActionPopup(AppContext &ctx, const SelectedObject &shown, Pickers &pickers, CreationDialogs &creation,
+                QWidget *window);
 
     QMenu *PopupAction() const { return m_menu; }
     QAction *entry(int popupEntry) const { return m_entries[size_t(popupEntry)]; }
@@ -70,6 +73,10 @@ public:
 
     // --- commands
     void PopupActionSendToSubscriber_Click();
+    // A handler created or chosen in its creation dialog.
+    void PopupActionSendToCallHandler_Click();
+    void PopupActionSendToDirectoryHandler_Click();
+    void PopupActionSendToInterviewer_Click();
     void PopupActionAttemptToRingPhone_Click();
     void PopupActionSendToGreeting_Click();
     void PopupActionLockKey_Click();
@@ -103,10 +110,12 @@ private:
     // Writes an action to the recorded slot, then has the tree and the tab follow.
     void applyAction(qint16 iAction, const QString &conversation, const QString &destination, qint16 destinationType);
     void ringPhonePair(PopupEntry clicked);
+    void sendToHandler(CreationDialog &dialog, const QString &conversation, qint16 destinationType);
 
     AppContext &m_ctx;
     const SelectedObject &m_shown;
     Pickers &m_pickers;
+    CreationDialogs &m_creation;
     QMenu *m_menu = nullptr;
     std::array<QAction *, PopupEntryCount> m_entries{};
     std::function<int()> m_detailPage;

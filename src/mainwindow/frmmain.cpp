@@ -206,7 +206,7 @@ void frmMain::createPopupMenus()
     addEntry(PopupOwnerRecipient, "PopupOwnerRecipientSubscriber", QStringLiteral("Subscriber"));
 
     // PopupAction belongs to the routing actions, which fill it each time they pop it up.
-    m_actionPopup = new ActionPopup(m_ctx, m_selected, *m_pickers, this);
+    m_actionPopup = new ActionPopup(m_ctx, m_selected, *m_pickers, *m_creation, this);
     PopupAction = m_actionPopup->PopupAction();
 }
 

@@ -61,6 +61,8 @@ private slots:
     void lockKey();
     void sendToSubscriber_data();
     void sendToSubscriber();
+    void sendToHandler_data();
+    void sendToHandler();
     void refreshReachesEveryOpenedRow();
     void refreshRebuildsARowWithOneLink();
 
@@ -344,7 +346,7 @@ void TestActionPopup::popupShowsTheStoredAction()
     QVERIFY(popup.shown);
     QCOMPARE(popup.offered, keyEntries + QStringList({"AttemptToRingPhone", "SendToGreeting"}));
     QCOMPARE(popup.ticked, (QStringList{"SendToSubscriber", "SendToGreeting"}));
-    QCOMPARE(popup.disabled, (QStringList{"SendToDirectoryHandler", "SendToCallHandler", "SendToInterviewer"}));
+    QCOMPARE(popup.disabled, QStringList{});
     QCOMPARE(m_f.server->ctx().state().iActionTarget, qint16(TargetMenuEntry));
     QCOMPARE(auditLines(), QStringList{});
 
@@ -512,6 +514,97 @@ void TestActionPopup::sendToSubscriber()
     OutlineNode *row = link(tree(), root, QStringLiteral("9"));
     QCOMPARE(tree().ATTree().mainText(row), QStringLiteral("9: Send to greeting for: Alice Admin"));
     QCOMPARE(tree().nodeType(row), qint16(NodeSubscriber));
+}
+
+void TestActionPopup::sendToHandler_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("answer"); // "create NAME", "choose ALIAS" or "cancel"
+    QTest::addColumn<QString>("prepare");
+    QTest::addColumn<QString>("conversation"); // "" when nothing is written
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("shown"); // the tree's text of the key afterwards
+
+    QTest::newRow("new call handler") << "SendToCallHandler" << "create Night Line" << "" << "PHGreeting" << 3
+                                      << "9: Send to greeting for: Night Line";
+    QTest::newRow("existing call handler") << "SendToCallHandler" << "choose salesch" << "" << "PHGreeting" << 3
+                                           << "9: Send to greeting for: Sales";
+    QTest::newRow("new name lookup handler") << "SendToDirectoryHandler" << "create Staff Finder" << "" << "AD" << 6
+                                             << "9: Route to name lookup handler:Staff Finder";
+    QTest::newRow("new interview handler") << "SendToInterviewer" << "create Exit Poll" << "" << "CHInterview" << 5
+                                           << "9: Send to interviewer: Exit Poll";
+    QTest::newRow("existing interview handler") << "SendToInterviewer" << "choose surveyih" << "" << "CHInterview" << 5
+                                                << "9: Send to interviewer: Survey";
+    QTest::newRow("call handler dialog cancelled") << "SendToCallHandler" << "cancel" << "" << "" << 0 << "";
+    QTest::newRow("interview handler dialog cancelled") << "SendToInterviewer" << "cancel" << "" << "" << 0 << "";
+    QTest::newRow("no name lookup handler to copy")
+        << "SendToDirectoryHandler" << "create Staff Finder" << "DELETE FROM NameLookupHandler" << "" << 0 << "";
+}
+
+void TestActionPopup::sendToHandler()
+{
+    QFETCH(QString, entry);
+    QFETCH(QString, answer);
+    QFETCH(QString, prepare);
+    QFETCH(QString, conversation);
+    QFETCH(int, type);
+    QFETCH(QString, shown);
+    if (!prepare.isEmpty())
+        QVERIFY(test::sql(m_f.server->ctx(), prepare));
+
+    OutlineNode *root = tree().ATTree().root();
+    select(root);
+    const QString id = ids::menuEntryId(ids::OpeningGreeting, 9);
+    const QString before = stored(kMenuEntrySql, id);
+    const QString word = answer.section(u' ', 0, 0);
+    const QString text = answer.section(u' ', 1);
+    QTimer dialogs;
+    dialogs.setInterval(5);
+    connect(&dialogs, &QTimer::timeout, this, [&] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->objectName().startsWith(QLatin1String("frmMakeNew")))
+            return;
+        dialogs.stop();
+        auto *tabs = dialog->findChild<QTabWidget *>(QString(), Qt::FindDirectChildrenOnly);
+        if (word == u"create") {
+            tabs->setCurrentIndex(0);
+            dialog->findChild<QLineEdit *>(QStringLiteral("txtHandlerName"))->setText(text);
+            dialog->findChild<QPushButton *>(QStringLiteral("cmdCreateHandler"))->click();
+        } else if (word == u"choose") {
+            tabs->setCurrentIndex(1);
+            dialog->findChild<QLineEdit *>(QStringLiteral("txtSearchString"))->setText(QStringLiteral("*"));
+            dialog->findChild<QPushButton *>(QStringLiteral("cmdSearch"))->click();
+            auto *grid = dialog->findChild<QTableView *>(QStringLiteral("myGrid"));
+            for (int r = 0; r < grid->model()->rowCount(); ++r)
+                if (grid->model()->index(r, 0).data().toString() == text)
+                    grid->selectRow(r);
+            dialog->findChild<QPushButton *>(QStringLiteral("cmdSelect"))->click();
+        }
+        if (dialog->isVisible())
+            dialog->reject();
+    });
+    dialogs.start();
+    QVERIFY(doubleClickKey(QStringLiteral("9"), entry).shown);
+    if (conversation.isEmpty()) {
+        QCOMPARE(stored(kMenuEntrySql, id), before);
+        QCOMPARE(auditLines(), QStringList{});
+        QCOMPARE(m_f.seams->messages->texts(),
+                 prepare.isEmpty() ? QStringList{}
+                                   : QStringList{"No directory handlers defined, system in illegal state!"});
+        return;
+    }
+    QCOMPARE(m_f.seams->messages->texts(), QStringList{});
+    const QStringList fields = stored(kMenuEntrySql, id).split(u'|');
+    QCOMPARE(fields.mid(0, 2), (QStringList{"2", conversation}));
+    QCOMPARE(fields.value(3), QString::number(type));
+    QCOMPARE(auditLines(), QStringList{"UPDATE, Call Handler, openinggreetingch, MenuEntry, 9, Action, " + shown.mid(3)});
+    QFile log(m_f.server->ctx().log().gLogFileName());
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromLocal8Bit(log.readAll()).contains(", ADD_NEW, , , "), word == u"create");
+    // The tree shows the handler under the key at once.
+    OutlineNode *row = link(tree(), root, QStringLiteral("9"));
+    QCOMPARE(tree().ATTree().mainText(row), shown);
+    QCOMPARE(tree().objectId(row), fields.value(2).toUpper());
 }
 
 void TestActionPopup::refreshReachesEveryOpenedRow()

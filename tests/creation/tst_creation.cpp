@@ -390,7 +390,8 @@ void TestCreation::aliases()
         QVERIFY(test::sql(ctx(), QStringLiteral("UPDATE %1 SET Alias = ? WHERE Alias = 'goodbyech' OR Alias = 'feedbackih'")
                                      .arg(kind == CallHandler ? "CallHandler" : "InterviewHandler"),
                           {taken}));
-    m_seams->random->values << 7 << 42;
+    m_seams->random->queueWhole(7, 100000);
+    m_seams->random->queueWhole(42, 100000);
     CreationDialog &d = dialog(kind);
     QVERIFY(runModal(d, [&] { create(d, name, QString()); }));
     QCOMPARE(row(QStringLiteral("SELECT Alias FROM %1 WHERE Alias = ?").arg(QString::fromLatin1(kViews[kind])), alias,
@@ -718,7 +719,8 @@ void TestCreation::interviewerStaysLoaded()
     InterviewerPage page;
     m_dialogs->setQuestionPage(&page);
     frmMakeNewInterviewer &d = m_dialogs->interviewer();
-    m_seams->random->values << 815 << 7;
+    m_seams->random->queueWhole(815, 100000);
+    m_seams->random->queueWhole(7, 100000);
     QVERIFY(runModal(d, [&] {
         QCOMPARE(d.tabs()->currentIndex(), 1);
         create(d, QStringLiteral("Exit Poll"), QStringLiteral("7600"));
