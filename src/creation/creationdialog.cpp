@@ -99,7 +99,6 @@ CreationDialog::CreationDialog(AppContext &ctx, CreationLayout layout, QWidget *
     connect(m_tabs, &QTabWidget::currentChanged, this, &CreationDialog::tab_Click);
     connect(cmdCreateHandler, &QPushButton::clicked, this, &CreationDialog::cmdCreateHandler_Click);
     connect(cmdSearch, &QPushButton::clicked, this, &CreationDialog::cmdSearch_Click);
-    connect(txtSearchString, &QLineEdit::returnPressed, this, &CreationDialog::cmdSearch_Click);
     connect(cmdSelect, &QPushButton::clicked, this, &CreationDialog::cmdSelect_Click);
     connect(myGrid, &QTableView::doubleClicked, this, &CreationDialog::myGrid_DblClick);
     connect(cmdCancel, &QPushButton::clicked, this, &CreationDialog::cmdCancel_Click);
@@ -234,6 +233,9 @@ void CreationDialog::tab_Click()
     const bool creating = m_tabs->currentIndex() == 0;
     cmdCreateHandler->setVisible(creating);
     cmdSelect->setVisible(!creating);
+    // Enter creates on the first page and searches on the second.
+    cmdCreateHandler->setDefault(creating);
+    cmdSearch->setDefault(!creating);
 }
 
 void CreationDialog::txtHandlerExtension_Validate(bool *cancel)

@@ -152,11 +152,10 @@ void TestCreation::click(QWidget *parent, const char *button)
 void TestCreation::create(CreationDialog &dialog, const QString &name, const QString &extension)
 {
     dialog.tabs()->setCurrentIndex(0);
-    auto *nameBox = dialog.findChild<QLineEdit *>(QStringLiteral("txtHandlerName"));
-    auto *extensionBox = dialog.findChild<QLineEdit *>(QStringLiteral("txtHandlerExtension"));
-    nameBox->setText(name);
-    extensionBox->setText(extension);
-    click(&dialog, "cmdCreateHandler");
+    dialog.findChild<QLineEdit *>(QStringLiteral("txtHandlerName"))->setText(name);
+    dialog.findChild<QLineEdit *>(QStringLiteral("txtHandlerExtension"))->setText(extension);
+    // Enter presses Create.
+    QTest::keyClick(dialog.findChild<QLineEdit *>(QStringLiteral("txtHandlerName")), Qt::Key_Return);
 }
 
 QVariantList TestCreation::row(const QString &sql, const QVariant &key, const QStringList &columns)
@@ -681,6 +680,11 @@ void TestCreation::templateChoice()
     auto *templateId = handlers.findChild<QLineEdit *>(QStringLiteral("txtHandlerTemplateObjectID"));
     QVERIFY(runModal(handlers, [&] {
         QVERIFY(!templateId->text().isEmpty());
+        // A cancelled picker changes nothing.
+        const QString preselected = templateId->text();
+        QTimer::singleShot(0, [&] { m_pickers->callHandlerSearch().reject(); });
+        click(&handlers, "cmdSelectCallHandler");
+        QCOMPARE(templateId->text(), preselected);
         QTimer::singleShot(0, [&] {
             PickerDialog *picker = &m_pickers->callHandlerSearch();
             picker->findChild<QLineEdit *>(QStringLiteral("txtSearchString"))->setText(QStringLiteral("Sales"));
