@@ -45,7 +45,6 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QScopedValueRollback>
-#include <QScrollBar>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -615,14 +614,23 @@ void frmMain::connectRoutingActions()
 void frmMain::RefreshTreeRowsForObject(const QString &objectId)
 {
     platform::BusyCursor busy;
-    // Rows come and go under the selection: no page loads meanwhile.
+    // Rows change under the selection: no page loads meanwhile.
     const QScopedValueRollback suppress(m_ctx.state().bSuppressTabLoad, true);
-    QScrollBar *scroll = ATTree->verticalScrollBar();
-    const int top = scroll->value();
-    platform::OutlineNode *selected = m_tree->RefreshTreeRowsForObject(objectId, ATTree->selectedNode());
-    ATTree->selectNode(selected);
-    ATTree->doItemsLayout();
-    scroll->setValue(top);
+    platform::OutlineModel &model = m_tree->ATTree();
+    platform::OutlineNode *selected = ATTree->selectedNode();
+    const QStringList selectedPath = m_tree->pathOf(selected);
+    const QStringList topPath = m_tree->pathOf(model.nodeOf(ATTree->indexAt(QPoint(0, 0))));
+    m_tree->RefreshTreeRowsForObject(objectId);
+    // The same row stays selected; if it went with the old link, the row that stands in its place.
+    if (selected) {
+        platform::OutlineNode *now = m_tree->nodeAtPath(selectedPath);
+        if (ATTree->selectedNode() != now)
+            ATTree->selectNode(now);
+    }
+    // The row at the top of the view stays there (finding it lays the rows out, when they changed).
+    platform::OutlineNode *top = m_tree->nodeAtPath(topPath);
+    if (top && model.nodeOf(ATTree->indexAt(QPoint(0, 0))) != top)
+        ATTree->scrollTo(model.indexOf(top), QAbstractItemView::PositionAtTop);
 }
 
 void frmMain::clearDetailPane()

@@ -83,6 +83,9 @@ public:
     // row on the same object when it is still listed. The detail pages are
     // not reloaded: an edit that calls this goes on showing its object.
     void LoadGridView();
+    // After a change to an object's routing: the tree's rows of the object
+    // show its new links; the selected row and the scroll position stay.
+    void RefreshTreeRowsForObject(const QString &objectId);
     ObjectGridModel &gridModel() { return *m_gridModel; }
 
     // The main database's connection string for a computer name.
@@ -164,9 +167,6 @@ private:
     // Re-roots the tree at `root`; false (reported, the tree unchanged) when it cannot be built there.
     bool reRootTree(const QString &root);
     void connectRoutingActions();
-    // The tree's rows of an object whose routing changed show its new links;
-    // the selected row and the scroll position stay.
-    void RefreshTreeRowsForObject(const QString &objectId);
 
     AppContext &m_ctx;
     bool m_ended = false;

@@ -7,8 +7,6 @@
 #include "platform/busycursor.h"
 #include "platform/seams.h"
 
-#include <QScopedValueRollback>
-
 #include <algorithm>
 #include <iterator>
 
@@ -45,6 +43,7 @@ constexpr int kKeySlots = 12;
 constexpr int kAfterMessageSlot = kKeySlots;
 constexpr int kFirstGreetingSlot = kAfterMessageSlot + 1;
 constexpr int kSlots = kFirstGreetingSlot + int(std::size(kGreetings));
+
 const QStringList kSlotKeys = [] {
     QStringList keys = kKeys;
     keys << QStringLiteral("AM");
@@ -158,6 +157,14 @@ struct RoutingTree::ReadCache {
     DestinationLookup lookup;
     quint64 writes;
     TreeViewOptions options; // the rows depend on them
+};
+
+// What one opened row of a changed object needs: its link at `position` made
+// anew, or (`tail`) its links from `position` on made to match.
+struct RoutingTree::LinkUpdate {
+    Node *row;
+    int position;
+    bool tail;
 };
 
 // The row being given its links.
@@ -519,7 +526,7 @@ void RoutingTree::ExpandRow(Node *iRow)
     const auto finish = [&](bool select) {
         endAppending();
         m_model.setRedraw(true);
-        if (select && m_selectAfterExpand)
+        if (select)
             emit selectRow(iRow);
     };
 
@@ -529,26 +536,43 @@ void RoutingTree::ExpandRow(Node *iRow)
         finish(true);
         return;
     }
-    platform::DbError err;
-    const auto links = readNodeLinks(objectId(iRow), &err);
-    if (!links) {
-        msgBox(QStringLiteral("Error in ExpandRow: ") + err.description);
+    std::vector<std::shared_ptr<const LinkRow>> rows;
+    const bool complete = readLinkRows(objectId(iRow), rows);
+    for (const auto &row : rows)
+        addLinkNode(fill, *row);
+    if (!complete) {
         finish(false);
         return;
     }
+    endAppending();
+    for (int i = 0; i < iRow->childCount(); ++i)
+        m_model.setExpanded(iRow->child(i), false);
+    finish(true);
+}
+
+bool RoutingTree::readLinkRows(const QString &objectId, std::vector<std::shared_ptr<const LinkRow>> &rows)
+{
+    platform::DbError err;
+    const auto links = readNodeLinks(objectId, &err);
+    if (!links) {
+        msgBox(QStringLiteral("Error in ExpandRow: ") + err.description);
+        return false;
+    }
     if (links->handlerCount != 1) {
-        msgBox(QStringLiteral("Error, could not find handler in database:") + objectId(iRow));
-        finish(false);
-        return;
+        msgBox(QStringLiteral("Error, could not find handler in database:") + objectId);
+        return false;
     }
     prefetchDestinations(*links);
 
     if (links->menuCount < 10) {
         msgBox(QStringLiteral("Error, could not find menu entries for currently selected handler or subscriber - ObjectID=")
                + links->handlerId);
-        finish(false);
-        return;
+        return false;
     }
+    const auto add = [&](int slot) {
+        if (std::shared_ptr<const LinkRow> row = slotRow(*links, slot); row && row->add)
+            rows.push_back(std::move(row));
+    };
     for (int i = 0; i < kKeySlots; ++i) {
         if (!links->entries[size_t(i)].present()) {
             m_ctx.log().logMessage(
@@ -557,17 +581,16 @@ void RoutingTree::ExpandRow(Node *iRow)
                 QStringLiteral("     Skipping this menu entry and moving to the next.  Please contact Harvel Labs support"));
             continue;
         }
-        AddNewNode(fill, *links, i);
+        add(i);
     }
     if (m_options.ShowAfterMessageLinks)
-        AddNewNode(fill, *links, kAfterMessageSlot);
+        add(kAfterMessageSlot);
 
     if (links->greetingCount < 5) {
         msgBox(QStringLiteral("Error, could not find all the messaging rules for the currently selected handler or "
                               "subscriber - ObjectID=")
                + links->handlerId);
-        finish(false);
-        return;
+        return false;
     }
     if (m_options.ShowAfterGreetingLinks) {
         for (int i = 0; i < int(std::size(kGreetings)); ++i) {
@@ -577,90 +600,170 @@ void RoutingTree::ExpandRow(Node *iRow)
                        + QString::fromLatin1(kGreetings[i].key));
                 continue;
             }
-            AddNewNode(fill, *links, slot);
+            add(slot);
         }
     }
-    endAppending();
-    for (int i = 0; i < iRow->childCount(); ++i)
-        m_model.setExpanded(iRow->child(i), false);
-    finish(true);
+    return true;
 }
 
 bool RoutingTree::isOpened(const Node *row) const
 {
     // A row never opened holds the placeholder alone.
-    return row && !(row->childCount() > 0 && isPlaceholder(row->firstChild()));
+    return row && !(row->childCount() == 1 && isPlaceholder(row->firstChild()));
 }
 
-RoutingTree::Node *RoutingTree::RefreshTreeRowsForObject(const QString &strObjectID, Node *keep)
+void RoutingTree::RefreshTreeRowsForObject(const QString &strObjectID)
 {
     const QString id = normalizedObjectId(strObjectID);
     std::vector<Node *> rows;
     for (Node *row = m_model.root(); row; row = m_model.nextInTree(row)) {
-        const qint16 type = nodeType(row);
-        if ((type == NodeCallHandler || type == NodeSubscriber) && objectId(row) == id && isOpened(row))
+        // Read by column, not by key: this looks at every row of the tree.
+        const platform::OutlineCells cells = m_model.cells(row);
+        const int type = cells.value(ColNodeType).toInt();
+        if ((type == NodeCallHandler || type == NodeSubscriber) && isOpened(row)
+            && cells.value(ColObjectID).toString() == id)
             rows.push_back(row);
     }
     if (rows.empty())
-        return keep;
-
-    // Where `keep` stands if its row is about to be replaced: below which rebuilt row, under which key.
-    Node *keptParent = nullptr;
-    QString keptKey;
-    for (Node *n = keep; n && n->parent(); n = n->parent()) {
-        if (std::find(rows.cbegin(), rows.cend(), n->parent()) != rows.cend()) {
-            keptParent = n->parent();
-            keptKey = childAlias(n);
-            break;
-        }
+        return;
+    // When that write is the only one since the tree read the server, the
+    // rest of what was read still holds: only the object's links are read again.
+    if (m_cache->writes + 1 == m_ctx.db().writeCount() && m_cache->options == m_options) {
+        m_cache->nodes.remove(id);
+        m_cache->writes = m_ctx.db().writeCount();
     }
+    // The object's links, read and worked out once for all of its rows.
+    std::vector<std::shared_ptr<const LinkRow>> links;
+    if (!readLinkRows(id, links) && links.empty())
+        return; // nothing could be read: the rows stay as they are
+    std::vector<LinkUpdate> updates;
+    int removals = 0;
+    for (Node *row : rows)
+        removals += planLinkUpdates(row, links, updates);
+    if (updates.empty())
+        return;
 
     const bool redraw = m_model.redraw();
     m_model.setRedraw(false);
-    // Views hear of the rebuilt rows once, at the end.
-    m_model.beginBulkChange();
-    {
-        const QScopedValueRollback quiet(m_selectAfterExpand, false);
-        for (Node *row : rows) {
-            RemoveChildren(row);
-            if (row->isExpanded())
-                ExpandRow(row);
-            else
-                addPlaceholder(row);
-        }
-    }
-    m_model.endBulkChange();
+    BusyCursor busy;
+    // Each row that goes costs a view a walk over every row it keeps open;
+    // past a few of them, one reset of the views costs less.
+    const bool reset = removals > m_refreshResetThreshold;
+    if (reset)
+        m_model.beginBulkChange();
+    for (const LinkUpdate &u : updates)
+        applyLinkUpdate(u, links);
+    if (reset)
+        m_model.endBulkChange();
     m_model.setRedraw(redraw);
-
-    if (!keptParent)
-        return keep;
-    for (int i = 0; i < keptParent->childCount(); ++i)
-        if (childAlias(keptParent->child(i)) == keptKey)
-            return keptParent->child(i);
-    return keptParent;
 }
 
-void RoutingTree::AddNewNode(Filling &fill, NodeLinks &links, int slot)
+int RoutingTree::planLinkUpdates(Node *iRow, const std::vector<std::shared_ptr<const LinkRow>> &links,
+                                 std::vector<LinkUpdate> &updates)
+{
+    int removals = 0;
+    Filling fill{iRow, nullptr};
+    const int kept = std::min(iRow->childCount(), int(links.size()));
+    for (int i = 0; i < kept; ++i) {
+        const Node *child = iRow->child(i);
+        const LinkRow &link = *links[size_t(i)];
+        // A link that shows what it showed keeps its row and what was opened
+        // below it. Whether it was met before on the path is as it was: the
+        // path has not changed.
+        if (m_model.mainText(child) == link.text) {
+            const platform::OutlineCells shown = m_model.cells(child);
+            const auto same = [&shown](const platform::OutlineCells &wanted) {
+                for (int c : {ColObjectID, ColNodeType, ColAction, ColConversation, ColChildAlias})
+                    if (shown.value(c) != wanted.value(c))
+                        return false;
+                return true;
+            };
+            if (same(link.cells) || (!link.duplicateCells.isEmpty() && same(link.duplicateCells)))
+                continue;
+        }
+        // What stood below the old link goes; an unopened link's placeholder can stay for the new one.
+        const qint16 type = shownType(fill, link);
+        const bool expandable = type == NodeCallHandler || type == NodeSubscriber;
+        const bool placeholderOnly = child->childCount() == 1 && isPlaceholder(child->firstChild());
+        removals += child->childCount() > 0 && !(expandable && placeholderOnly);
+        updates.push_back({iRow, i, false});
+    }
+    if (iRow->childCount() != int(links.size())) {
+        removals += std::max(0, iRow->childCount() - kept);
+        updates.push_back({iRow, kept, true});
+    }
+    return removals;
+}
+
+void RoutingTree::applyLinkUpdate(const LinkUpdate &u, const std::vector<std::shared_ptr<const LinkRow>> &links)
+{
+    Node *iRow = u.row;
+    Filling fill{iRow, nullptr};
+    if (!u.tail) {
+        Node *child = iRow->child(u.position);
+        const LinkRow &link = *links[size_t(u.position)];
+        const qint16 type = shownType(fill, link);
+        const bool placeholderOnly = child->childCount() == 1 && isPlaceholder(child->firstChild());
+        if (!((type == NodeCallHandler || type == NodeSubscriber) && placeholderOnly))
+            RemoveChildren(child);
+        PopulateRowInfo(fill, child, link);
+        return;
+    }
+    while (iRow->childCount() > u.position)
+        m_model.removeNode(iRow->lastChild());
+    if (links.size() > size_t(u.position)) {
+        m_model.beginAppendRows(iRow);
+        for (size_t i = size_t(u.position); i < links.size(); ++i)
+            PopulateRowInfo(fill, m_model.appendChild(iRow, links[i]->text), *links[i]);
+        m_model.endAppendRows();
+    }
+}
+
+QStringList RoutingTree::pathOf(const Node *row) const
+{
+    QStringList keys;
+    for (const Node *n = row; n && n->parent(); n = n->parent())
+        keys.prepend(childAlias(n));
+    return keys;
+}
+
+RoutingTree::Node *RoutingTree::nodeAtPath(const QStringList &keys) const
+{
+    Node *n = m_model.root();
+    for (const QString &key : keys) {
+        Node *next = nullptr;
+        for (int i = 0; n && i < n->childCount() && !next; ++i)
+            if (childAlias(n->child(i)) == key)
+                next = n->child(i);
+        if (!next)
+            break;
+        n = next;
+    }
+    return n;
+}
+
+std::shared_ptr<const RoutingTree::LinkRow> RoutingTree::slotRow(NodeLinks &links, int slot)
 {
     NodeLinks::Slot &s = links.entries[size_t(slot)];
     std::shared_ptr<const LinkRow> row = s.row;
     if (!row) {
         bool shownMessage = false;
         row = makeLinkRow(*s.link, slot, shownMessage);
-        if (!row)
-            return;
         // A link whose row came with a message is worked out again next time, message and all.
-        if (!shownMessage) {
+        if (row && !shownMessage) {
             s.row = row;
             s.link.reset();
         }
     }
-    if (!row->add)
-        return;
+    return row;
+}
+
+void RoutingTree::addLinkNode(Filling &fill, const LinkRow &link)
+{
     Node *node = std::exchange(fill.placeholder, nullptr);
     if (!node)
-        node = m_model.appendChild(fill.row, row->text);
-    PopulateRowInfo(fill, node, *row);
+        node = m_model.appendChild(fill.row, link.text);
+    PopulateRowInfo(fill, node, link);
 }
 
 // The row of a link (nullptr: none, after the message about a bad action);
@@ -786,14 +889,19 @@ std::shared_ptr<const RoutingTree::LinkRow> RoutingTree::makeLinkRow(const Link 
     return row;
 }
 
+qint16 RoutingTree::shownType(Filling &fill, const LinkRow &link) const
+{
+    const qint16 type = link.type;
+    if ((type == NodeCallHandler || type == NodeSubscriber) && onPath(fill, link.objectId))
+        return type == NodeCallHandler ? NodeDuplicateHandler : NodeDuplicateSubscriber;
+    return type;
+}
+
 void RoutingTree::PopulateRowInfo(Filling &fill, Node *row, const LinkRow &link)
 {
     m_model.setMainText(row, link.text);
-    qint16 type = link.type;
-    const bool duplicate = (type == NodeCallHandler || type == NodeSubscriber) && onPath(fill, link.objectId);
-    if (duplicate)
-        type = type == NodeCallHandler ? NodeDuplicateHandler : NodeDuplicateSubscriber;
-    m_model.setCells(row, duplicate ? link.duplicateCells : link.cells);
+    const qint16 type = shownType(fill, link);
+    m_model.setCells(row, type == link.type ? link.cells : link.duplicateCells);
 
     if (type == NodeCallHandler || type == NodeSubscriber) {
         if (row->childCount() == 0)

@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <vector>
 
 namespace quillor {
 
@@ -100,16 +101,25 @@ public:
     // Adds the links of a call handler or subscriber row that has no children
     // yet but its placeholder, which becomes the first link's row.
     void ExpandRow(Node *iRow);
-    // After a change to an object's keys, greetings or after-message action:
-    // every row of the object whose links were built gets them built anew, in
-    // one read of the object. An open row stays open; a row opened before and
-    // closed since drops its links and builds them when it is opened again.
-    // Answers the row that stands where `keep` stood: `keep` itself unless it
-    // was one of the links replaced, then the new link of the same key (else
-    // the row above it).
-    Node *RefreshTreeRowsForObject(const QString &strObjectID, Node *keep = nullptr);
+    // Right after the program's write of an object's keys, greetings or
+    // after-message action: every row of the object whose links were built (open or closed again)
+    // shows the object's links as they are now, read once for all its rows.
+    // A link that shows what it showed keeps its row and whatever was opened
+    // below it; a changed one takes the new link's text and cells and loses
+    // the rows below it (a call handler or subscriber link gets a fresh
+    // placeholder); links that came or went are added or removed. Open rows
+    // stay open.
+    void RefreshTreeRowsForObject(const QString &strObjectID);
+    // A refresh that takes away more rows than this has the views start afresh
+    // instead (each row taken away costs a view a walk over every row it keeps open).
+    int refreshResetThreshold() const { return m_refreshResetThreshold; }
+    void setRefreshResetThreshold(int rows) { m_refreshResetThreshold = rows; }
     // Whether a call handler or subscriber row has had its links built.
     bool isOpened(const Node *row) const;
+    // The links' keys from the root down to `row` (none for the root), and the
+    // row they lead to (as far as the keys still lead).
+    QStringList pathOf(const Node *row) const;
+    Node *nodeAtPath(const QStringList &keys) const;
     void RemoveChildren(Node *iRow);
     // True when a row on the path from `iRow` up to the root has that ObjectID.
     bool bIsAncestor(const QString &strObjectID, const Node *iRow) const;
@@ -147,7 +157,20 @@ private:
     void clearCache();
     void prefetchDestinations(const NodeLinks &links);
     void onBeforeExpand(Node *node, bool &cancel);
-    void AddNewNode(Filling &fill, NodeLinks &links, int slot);
+    // The rows of an object's links in the order they stand below its row, as
+    // far as the server lets: false (after the message) when they stop short.
+    bool readLinkRows(const QString &objectId, std::vector<std::shared_ptr<const LinkRow>> &rows);
+    std::shared_ptr<const LinkRow> slotRow(NodeLinks &links, int slot);
+    void addLinkNode(Filling &fill, const LinkRow &link);
+    // What the links below an opened row need to show the object's links as
+    // they are now; answers how many rows that takes away.
+    struct LinkUpdate;
+    int planLinkUpdates(Node *iRow, const std::vector<std::shared_ptr<const LinkRow>> &links,
+                        std::vector<LinkUpdate> &updates);
+    void applyLinkUpdate(const LinkUpdate &update, const std::vector<std::shared_ptr<const LinkRow>> &links);
+    // The node type a link shows below the filled row: a call handler or
+    // subscriber already on its path is marked as met before.
+    qint16 shownType(Filling &fill, const LinkRow &link) const;
     std::shared_ptr<const LinkRow> makeLinkRow(const Link &link, int slot, bool &shownMessage);
     void PopulateRowInfo(Filling &fill, Node *row, const LinkRow &link);
     bool onPath(Filling &fill, const QString &objectId) const;
@@ -162,8 +185,7 @@ private:
     // any write; an expansion under way keeps what it uses.
     std::shared_ptr<ReadCache> m_cache;
     int m_expandAllRowLimit = kExpandAllRowLimit;
-    // Off while rows are rebuilt in place: the selection stays where it is.
-    bool m_selectAfterExpand = true;
+    int m_refreshResetThreshold = 16;
 };
 
 } // namespace quillor

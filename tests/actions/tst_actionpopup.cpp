@@ -23,6 +23,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
+#include <QAbstractItemView>
 #include <QTimer>
 #include <QtTest>
 
@@ -63,7 +64,10 @@ private slots:
     void sendToSubscriber();
     void sendToHandler_data();
     void sendToHandler();
+    void refreshReachesEveryOpenedRow_data();
     void refreshReachesEveryOpenedRow();
+    void refreshKeepsTheSelectionAndTheTopRow_data();
+    void refreshKeepsTheSelectionAndTheTopRow();
     void refreshRebuildsARowWithOneLink();
 
 private:
@@ -607,8 +611,18 @@ void TestActionPopup::sendToHandler()
     QCOMPARE(tree().objectId(row), fields.value(2).toUpper());
 }
 
+// The refresh changes rows in place, or has the view start afresh when many rows go.
+void TestActionPopup::refreshReachesEveryOpenedRow_data()
+{
+    QTest::addColumn<int>("resetAfter");
+    QTest::newRow("in place") << 16;
+    QTest::newRow("view reset") << -1;
+}
+
 void TestActionPopup::refreshReachesEveryOpenedRow()
 {
+    QFETCH(int, resetAfter);
+    tree().setRefreshResetThreshold(resetAfter);
     // The operator stands in the tree under the root's key 0 (opened), under
     // sales (opened), under support (opened and closed again) and under Bob
     // Sales' key 0 (never opened).
@@ -632,14 +646,46 @@ void TestActionPopup::refreshReachesEveryOpenedRow()
         QCOMPARE(tree().ATTree().mainText(link(tree(), row, QStringLiteral("#"))), text);
     }
     QCOMPARE(treeView()->selectedNode(), viaSales);
-    // Closed rows build their links anew when they are opened.
-    QVERIFY(!tree().isOpened(viaSupport));
+    // A row opened and closed again shows the new link when it is opened
+    // again; a row never opened builds its links then.
+    QVERIFY(!viaSupport->isExpanded());
+    QVERIFY(!tree().isOpened(viaBob));
     for (OutlineNode *row : {viaSupport, viaBob}) {
         tree().openRow(row);
         QCOMPARE(tree().ATTree().mainText(link(tree(), row, QStringLiteral("#"))), text);
     }
     QVERIFY(!m_f.server->ctx().state().bSuppressTabLoad);
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+}
+
+void TestActionPopup::refreshKeepsTheSelectionAndTheTopRow_data() { refreshReachesEveryOpenedRow_data(); }
+
+void TestActionPopup::refreshKeepsTheSelectionAndTheTopRow()
+{
+    QFETCH(int, resetAfter);
+    tree().setRefreshResetThreshold(resetAfter);
+    window().resize(window().minimumSize());
+    window().findChild<QAction *>(QStringLiteral("ExpandAllNodes"))->trigger();
+    OutlineNode *root = tree().ATTree().root();
+    OutlineNode *sales = link(tree(), root, QStringLiteral("1"));
+    OutlineNode *bobUnderSales = link(tree(), sales, QStringLiteral("2"));
+    OutlineNode *top = link(tree(), link(tree(), root, QStringLiteral("2")), QStringLiteral("0"));
+    QVERIFY(sales && sales->isExpanded() && bobUnderSales && top);
+    // A row of the sales menu is selected while the page shows the opening greeting,
+    // and the view is scrolled below the operator's rows.
+    select(bobUnderSales);
+    window().LoadTabInfo(ids::OpeningGreeting, 3);
+    treeView()->scrollTo(tree().ATTree().indexOf(top), QAbstractItemView::PositionAtTop);
+    QCOMPARE(tree().ATTree().nodeOf(treeView()->indexAt(QPoint(0, 0))), top);
+
+    // The operator's rows above the top row go, and so does the sales menu with the selected row.
+    QVERIFY(doubleClickKey(QStringLiteral("0"), QStringLiteral("HangUp")).shown);
+    QVERIFY(doubleClickKey(QStringLiteral("1"), QStringLiteral("HangUp")).shown);
+    QCOMPARE(test::childKeys(tree(), link(tree(), root, QStringLiteral("1"))), QStringList{});
+    QCOMPARE(tree().ATTree().nodeOf(treeView()->indexAt(QPoint(0, 0))), top);
+    // The row that stands where the selected one stood, and no page was loaded for it.
+    QCOMPARE(treeView()->selectedNode(), link(tree(), root, QStringLiteral("1")));
+    QCOMPARE(window().CurrentlySelectedObject().ObjectID, ids::OpeningGreeting);
 }
 
 void TestActionPopup::refreshRebuildsARowWithOneLink()
