@@ -475,13 +475,16 @@ void TestActionPopup::lockKey()
 void TestActionPopup::sendToSubscriber_data()
 {
     QTest::addColumn<bool>("pick");
-    QTest::newRow("picked") << true;
-    QTest::newRow("cancelled") << false;
+    QTest::addColumn<bool>("moveOn"); // another object is shown while the picker is open
+    QTest::newRow("picked") << true << false;
+    QTest::newRow("cancelled") << false << false;
+    QTest::newRow("picked after the pages moved on") << true << true;
 }
 
 void TestActionPopup::sendToSubscriber()
 {
     QFETCH(bool, pick);
+    QFETCH(bool, moveOn);
 
     OutlineNode *root = tree().ATTree().root();
     select(root);
@@ -494,6 +497,8 @@ void TestActionPopup::sendToSubscriber()
         if (!dialog || dialog->objectName() != QLatin1String("frmSubscriberSearch"))
             return;
         picker.stop();
+        if (moveOn)
+            treeView()->selectNode(link(tree(), root, QStringLiteral("1")));
         if (pick) {
             dialog->findChild<QLineEdit *>(QStringLiteral("txtSearchString"))->setText(QStringLiteral("Admin"));
             dialog->findChild<QPushButton *>(QStringLiteral("cmdSearch"))->click();
@@ -511,8 +516,9 @@ void TestActionPopup::sendToSubscriber()
         QCOMPARE(auditLines(), QStringList{});
         return;
     }
-    // The subscriber's call handler is the destination.
+    // The subscriber's call handler is the destination, in the key the popup was opened on.
     QCOMPARE(stored(kMenuEntrySql, id), "2|PHGreeting|" + ids::AliceAdminHandler + "|3|0");
+    QCOMPARE(stored(kMenuEntrySql, ids::menuEntryId(ids::Sales, 9)), QStringLiteral("0|<null>|<null>|0|0"));
     QCOMPARE(auditLines(), QStringList{"UPDATE, Call Handler, openinggreetingch, MenuEntry, 9, Action, Send to greeting "
                                        "for: Alice Admin"});
     OutlineNode *row = link(tree(), root, QStringLiteral("9"));
