@@ -130,6 +130,12 @@ private:
     QRandomGenerator m_generator{1u};
 };
 
+// No directory-service component runs beside this program: the call is taken and nothing happens.
+class AbsentDirectoryService final : public DirectoryServiceSeam {
+public:
+    void invoke(int, const QString &, const QList<qint32> &, const QVariantList &) override {}
+};
+
 template <typename T> std::unique_ptr<T> &slot();
 template <> std::unique_ptr<MessageBoxSeam> &slot()
 {
@@ -163,6 +169,12 @@ template <> std::unique_ptr<InputBoxSeam> &slot()
     return s;
 }
 
+template <> std::unique_ptr<DirectoryServiceSeam> &slot()
+{
+    static std::unique_ptr<DirectoryServiceSeam> s = std::make_unique<AbsentDirectoryService>();
+    return s;
+}
+
 template <typename T> std::unique_ptr<T> swapIn(std::unique_ptr<T> seam)
 {
     Q_ASSERT(seam);
@@ -190,6 +202,7 @@ ShellSeam &Seams::shell() { return *slot<ShellSeam>(); }
 ClockSeam &Seams::clock() { return *slot<ClockSeam>(); }
 RandomSeam &Seams::random() { return *slot<RandomSeam>(); }
 InputBoxSeam &Seams::inputBox() { return *slot<InputBoxSeam>(); }
+DirectoryServiceSeam &Seams::directoryService() { return *slot<DirectoryServiceSeam>(); }
 
 std::unique_ptr<MessageBoxSeam> Seams::install(std::unique_ptr<MessageBoxSeam> seam) { return swapIn(std::move(seam)); }
 std::unique_ptr<FileDialogSeam> Seams::install(std::unique_ptr<FileDialogSeam> seam) { return swapIn(std::move(seam)); }
@@ -197,6 +210,10 @@ std::unique_ptr<ShellSeam> Seams::install(std::unique_ptr<ShellSeam> seam) { ret
 std::unique_ptr<ClockSeam> Seams::install(std::unique_ptr<ClockSeam> seam) { return swapIn(std::move(seam)); }
 std::unique_ptr<RandomSeam> Seams::install(std::unique_ptr<RandomSeam> seam) { return swapIn(std::move(seam)); }
 std::unique_ptr<InputBoxSeam> Seams::install(std::unique_ptr<InputBoxSeam> seam) { return swapIn(std::move(seam)); }
+std::unique_ptr<DirectoryServiceSeam> Seams::install(std::unique_ptr<DirectoryServiceSeam> seam)
+{
+    return swapIn(std::move(seam));
+}
 
 class OnceOnlyMessages::Filter final : public MessageBoxSeam {
 public:

@@ -4,10 +4,12 @@
 // that tests can see and answer every message and never block on a modal box.
 
 #include <QDateTime>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QSet>
 #include <QUrl>
+#include <QVariant>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -79,6 +81,19 @@ public:
 // A generator as the program starts with it: the same sequence in every run.
 std::unique_ptr<RandomSeam> unseededRandom();
 
+// The server's directory-service component. The program tells it of each
+// scope distribution list it makes for a name lookup handler's search scope
+// and relies on no result or effect of the call: a failure, a missing
+// component included, is passed over. By default nothing answers.
+class DirectoryServiceSeam {
+public:
+    virtual ~DirectoryServiceSeam() = default;
+    // One operation on the directory entry `directoryId`: `properties` are the
+    // property codes it concerns and `values` their values, in the same order.
+    virtual void invoke(int operation, const QString &directoryId, const QList<qint32> &properties,
+                        const QVariantList &values) = 0;
+};
+
 // The process-wide set of seams. Production code reads them through the
 // accessors; tests replace one or more with install().
 class Seams {
@@ -89,6 +104,7 @@ public:
     static ClockSeam &clock();
     static RandomSeam &random();
     static InputBoxSeam &inputBox();
+    static DirectoryServiceSeam &directoryService();
 
     // Each install replaces the current seam and returns the previous one.
     static std::unique_ptr<MessageBoxSeam> install(std::unique_ptr<MessageBoxSeam> seam);
@@ -97,6 +113,7 @@ public:
     static std::unique_ptr<ClockSeam> install(std::unique_ptr<ClockSeam> seam);
     static std::unique_ptr<RandomSeam> install(std::unique_ptr<RandomSeam> seam);
     static std::unique_ptr<InputBoxSeam> install(std::unique_ptr<InputBoxSeam> seam);
+    static std::unique_ptr<DirectoryServiceSeam> install(std::unique_ptr<DirectoryServiceSeam> seam);
 };
 
 // For bulk work that may meet the same fault many times: while it lives, a

@@ -1,5 +1,7 @@
 #include "fakes.h"
 
+#include <stdexcept>
+
 namespace quillor::test {
 
 using platform::MsgAnswer;
@@ -63,6 +65,14 @@ std::optional<QString> FakeInputBox::getText(QWidget *, const QString &prompt, c
     return answers.isEmpty() ? std::nullopt : answers.dequeue();
 }
 
+void FakeDirectoryService::invoke(int operation, const QString &directoryId, const QList<qint32> &properties,
+                                  const QVariantList &values)
+{
+    calls << DirectoryServiceCall{operation, directoryId, properties, values};
+    if (fail)
+        throw std::runtime_error("the directory service is not available");
+}
+
 double SequenceRandom::next() { return draws.isEmpty() ? 0.0 : draws.dequeue(); }
 
 FakeSeams::FakeSeams()
@@ -85,6 +95,9 @@ FakeSeams::FakeSeams()
     auto i = std::make_unique<FakeInputBox>();
     inputBox = i.get();
     m_prevInputBox = platform::Seams::install(std::move(i));
+    auto d = std::make_unique<FakeDirectoryService>();
+    directoryService = d.get();
+    m_prevDirectoryService = platform::Seams::install(std::move(d));
 }
 
 FakeSeams::~FakeSeams()
@@ -95,6 +108,7 @@ FakeSeams::~FakeSeams()
     platform::Seams::install(std::move(m_prevFileDialog));
     platform::Seams::install(std::move(m_prevRandom));
     platform::Seams::install(std::move(m_prevInputBox));
+    platform::Seams::install(std::move(m_prevDirectoryService));
 }
 
 } // namespace quillor::test

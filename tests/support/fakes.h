@@ -76,6 +76,22 @@ public:
     QQueue<double> draws; // next draws, each in [0, 1); empty: 0
 };
 
+// One call of the directory-service component.
+struct DirectoryServiceCall {
+    int operation;
+    QString directoryId;
+    QList<qint32> properties;
+    QVariantList values;
+};
+
+class FakeDirectoryService : public platform::DirectoryServiceSeam {
+public:
+    void invoke(int operation, const QString &directoryId, const QList<qint32> &properties,
+                const QVariantList &values) override;
+    QList<DirectoryServiceCall> calls;
+    bool fail = false; // throws, as a component that is missing or fails would
+};
+
 // Installs every fake for the life of one test and puts the previous seams back.
 class FakeSeams {
 public:
@@ -90,6 +106,7 @@ public:
     FakeFileDialog *fileDialog;
     SequenceRandom *random;
     FakeInputBox *inputBox;
+    FakeDirectoryService *directoryService;
 
 private:
     std::unique_ptr<platform::MessageBoxSeam> m_prevMessages;
@@ -98,6 +115,7 @@ private:
     std::unique_ptr<platform::FileDialogSeam> m_prevFileDialog;
     std::unique_ptr<platform::RandomSeam> m_prevRandom;
     std::unique_ptr<platform::InputBoxSeam> m_prevInputBox;
+    std::unique_ptr<platform::DirectoryServiceSeam> m_prevDirectoryService;
 };
 
 } // namespace quillor::test
