@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -260,10 +261,11 @@ void CallHandlerPage::resetControls()
     for (QLineEdit *box : std::initializer_list<QLineEdit *>{
              txtHandlerProfileDisplayName, txtHandlerProfileAlias, txtHandlerProfileOwner, txtHandlerProfileExtension,
              txtHandlerProfileSwitch, txtHandlerMessagesRecipient, txtHandlerMessagesMaxMessageLength,
-             txtHandlerMessagesAfterMessageAction, txtCallHandlerMillisecondsToWaitForAdditionalDigits}) {
+             txtHandlerMessagesAfterMessageAction}) {
         box->clear();
         setTag(box, QString());
     }
+    txtCallHandlerMillisecondsToWaitForAdditionalDigits->clear();
     for (QComboBox *combo : {cmbHandlerProfileLanguage, cmbHandlerProfileSchedule, cmbHandlerMessagesCanMarkUrgent}) {
         clearComboSelection(combo);
         setTag(combo, QString());
@@ -426,7 +428,7 @@ bool CallHandlerPage::load(AppContext &ctx, const QString &strObjectID, Selected
     if (recipient.kind == -1)
         msgBox(QStringLiteral("Error, no valid message recipient found for this call handler"));
     run.fillMessageSettings(handler, messages);
-    txtCallHandlerMillisecondsToWaitForAdditionalDigits->setText(handler.text(QStringLiteral("OneKeyDelay")).trimmed());
+    showStoredNumber(txtCallHandlerMillisecondsToWaitForAdditionalDigits, handler.text(QStringLiteral("OneKeyDelay")));
 
     // One-key menu
     rules = run.open(QStringLiteral("SELECT * FROM vw_MenuEntry WHERE ParentObjectID=?"),

@@ -18,6 +18,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 class QTabWidget;
 
 namespace quillor {
@@ -115,7 +116,7 @@ public:
     // User input
     QWidget *pageUserInput = nullptr;
     KeyGridWidget *gridHandlerKeys = nullptr;
-    QLineEdit *txtCallHandlerMillisecondsToWaitForAdditionalDigits = nullptr;
+    QSpinBox *txtCallHandlerMillisecondsToWaitForAdditionalDigits = nullptr;
     UpDownControl *UpDown1 = nullptr;
     QPushButton *cmdCallHandlerLockAllKeys = nullptr;
     QPushButton *cmdCallHandlerUnlockAllKeys = nullptr;

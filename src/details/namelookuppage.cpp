@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -188,10 +189,9 @@ QWidget *NameLookupHandlerPage::createMatchListPage()
 
     auto *maxMatches = new QHBoxLayout;
     maxMatches->addWidget(new QLabel(QStringLiteral("Maximum matches allowed:"), page));
-    txtDirectoryHandlerMaxMatches = named(new QLineEdit(QStringLiteral("8"), page), QStringLiteral("txtDirectoryHandlerMaxMatches"));
-    txtDirectoryHandlerMaxMatches->setMaximumWidth(50);
-    upDownDirectoryHandlerMaxMatches = named(new UpDownControl(txtDirectoryHandlerMaxMatches, 0, 50, 1, page),
-                                             QStringLiteral("upDownDirectoryHandlerMaxMatches"));
+    txtDirectoryHandlerMaxMatches = numberBox(page, QStringLiteral("txtDirectoryHandlerMaxMatches"), 0, 50, 1, 8);
+    upDownDirectoryHandlerMaxMatches =
+        named(new UpDownControl(txtDirectoryHandlerMaxMatches, page), QStringLiteral("upDownDirectoryHandlerMaxMatches"));
     maxMatches->addWidget(txtDirectoryHandlerMaxMatches);
     maxMatches->addWidget(upDownDirectoryHandlerMaxMatches);
     maxMatches->addStretch(1);
@@ -222,11 +222,11 @@ void NameLookupHandlerPage::resetControls()
              txtDirectoryHandlerAlias, txtDirectoryHandlerDisplayName, txtDirectoryHandlerExtension,
              txtDirectoryHandlerOwner, txtDirectoryHandlerSearchInDL, txtDirectoryHandlerSearchInDLDirectoryID,
              txtDirectoryHandlerSearchInDLDomainName, txtDirectoryHandlerExitAction, txtDirectoryHandlerZeroExitAction,
-             txtDirectoryHandlerNoSelectionExitAction, txtDirectoryHandlerNoInputExitAction,
-             txtDirectoryHandlerMaxMatches}) {
+             txtDirectoryHandlerNoSelectionExitAction, txtDirectoryHandlerNoInputExitAction}) {
         box->clear();
         setTag(box, QString());
     }
+    txtDirectoryHandlerMaxMatches->clear();
     // No scope object of the handler shown before stays chosen.
     for (QComboBox *combo : {cmbDirectoryHandlerLanguage, cmbDirectoryHandlerSearchInLocation,
                              cmbDirectoryHandlerSearchInLocationObjectID, cmbDirectoryHandlerSearchInCOS,
@@ -334,7 +334,7 @@ bool NameLookupHandlerPage::load(AppContext &ctx, const QString &strObjectID, Se
            optNameLookupHandlerAnnounceMatchedNamesExtensionFormat);
     m_lock.setUsable(chkNameLookupHandlerMenuFormatAnnounceExtensions, menuStyle);
     chkNameLookupHandlerMenuFormatAnnounceExtensions->setChecked(PageLoad::isTrue(rs, QStringLiteral("SayExtension")));
-    txtDirectoryHandlerMaxMatches->setText(rs.text(QStringLiteral("MaxMatches")).trimmed());
+    showStoredNumber(txtDirectoryHandlerMaxMatches, rs.text(QStringLiteral("MaxMatches")));
     return true;
 }
 

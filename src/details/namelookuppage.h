@@ -11,6 +11,7 @@ class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 class QTabWidget;
 
 namespace quillor {
@@ -83,7 +84,7 @@ public:
     QRadioButton *optNameLookupHandlerAnnounceMatchedNamesMenuFormat = nullptr;
     QRadioButton *optNameLookupHandlerAnnounceMatchedNamesExtensionFormat = nullptr;
     QCheckBox *chkNameLookupHandlerMenuFormatAnnounceExtensions = nullptr;
-    QLineEdit *txtDirectoryHandlerMaxMatches = nullptr;
+    QSpinBox *txtDirectoryHandlerMaxMatches = nullptr;
     UpDownControl *upDownDirectoryHandlerMaxMatches = nullptr;
 
 private:

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -201,9 +202,8 @@ QWidget *buildKeyPage(QWidget *parent, const KeyPageNames &n, EditLock &lock, Ke
 
     auto *delay = new QHBoxLayout;
     delay->addWidget(new QLabel(QStringLiteral("Milliseconds to wait for additional digits:"), page));
-    k.delay = named(new QLineEdit(QStringLiteral("1500"), page), QString::fromLatin1(n.delay));
-    k.delay->setMaximumWidth(70);
-    k.upDown = named(new UpDownControl(k.delay, 0, 32000, 100, page), QString::fromLatin1(n.upDown));
+    k.delay = numberBox(page, QString::fromLatin1(n.delay), 0, 32000, 100, 1500);
+    k.upDown = named(new UpDownControl(k.delay, page), QString::fromLatin1(n.upDown));
     delay->addWidget(k.delay);
     delay->addWidget(k.upDown);
     delay->addStretch(1);

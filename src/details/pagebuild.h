@@ -17,6 +17,7 @@ class QFormLayout;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 class QTableWidget;
 class QWidget;
 
@@ -108,7 +109,7 @@ void buildMessageRows(QFormLayout *form, QWidget *page, const MessageNames &name
 struct KeyPageControls {
     QWidget *page = nullptr;
     KeyGridWidget *grid = nullptr;
-    QLineEdit *delay = nullptr;
+    QSpinBox *delay = nullptr;
     UpDownControl *upDown = nullptr;
     QPushButton *lockAll = nullptr;
     QPushButton *unlockAll = nullptr;

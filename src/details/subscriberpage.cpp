@@ -6,6 +6,7 @@
 #include "details/callhandlerpage.h"
 #include "details/controltag.h"
 #include "details/keygrid.h"
+#include "details/updown.h"
 #include "platform/seams.h"
 #include "platform/validatingedit.h"
 
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -204,8 +206,9 @@ void SubscriberPage::resetControls()
              txtSubscriberProfileCOS, txtSubscriberProfileSwitch, txtSubscriberProfileHomeServer, txtSubscriberObjectID,
              txtSubscriberProfileDirectoryID, txtSubscriberTransferRingsToWait, txtSubscriberTransferString,
              txtSubscriberMessagesMaxMessageLength, txtSubscriberMessagesAfterMessageAction,
-             txtSubscriberConversationExitAction, txtSubscriberMillisecondsToWaitForAdditionalDigits})
+             txtSubscriberConversationExitAction})
         box->clear();
+    txtSubscriberMillisecondsToWaitForAdditionalDigits->clear();
     for (QComboBox *combo : {cmbSubscriberProfileLanguage, cmbSubscriberProfileSchedule, cmbSubscriberTransferType,
                              cmbSubscriberMessagesCanMarkUrgent})
         clearComboSelection(combo);
@@ -349,7 +352,7 @@ bool SubscriberPage::load(AppContext &ctx, const QString &strPrimaryCallHandlerO
         txtSubscriberConversationExitAction->setText(run.actionText(subscriber, QStringLiteral("ExitConversation"),
                                                                     QStringLiteral("ExitAction"),
                                                                     QStringLiteral("ExitObjectID")));
-    txtSubscriberMillisecondsToWaitForAdditionalDigits->setText(handler.text(QStringLiteral("OneKeyDelay")).trimmed());
+    showStoredNumber(txtSubscriberMillisecondsToWaitForAdditionalDigits, handler.text(QStringLiteral("OneKeyDelay")));
 
     // One-key menu
     rules = run.open(QStringLiteral("SELECT * FROM vw_MenuEntry WHERE ParentObjectID=?"),

@@ -15,6 +15,7 @@ class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 class QTabWidget;
 
 namespace quillor {
@@ -96,7 +97,7 @@ public:
     // User input
     QWidget *pageUserInput = nullptr;
     KeyGridWidget *gridSubscriberKeys = nullptr;
-    QLineEdit *txtSubscriberMillisecondsToWaitForAdditionalDigits = nullptr;
+    QSpinBox *txtSubscriberMillisecondsToWaitForAdditionalDigits = nullptr;
     UpDownControl *UpDown2 = nullptr;
     QPushButton *cmdSubscriberLockAllKeys = nullptr;
     QPushButton *cmdSubscriberUnlockAllKeys = nullptr;

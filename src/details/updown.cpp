@@ -1,6 +1,6 @@
 #include "details/updown.h"
 
-#include <QLineEdit>
+#include <QSpinBox>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -8,8 +8,45 @@
 
 namespace quillor {
 
-UpDownControl::UpDownControl(QLineEdit *buddy, int minimum, int maximum, int step, QWidget *parent)
-    : QWidget(parent), m_buddy(buddy), m_min(minimum), m_max(maximum), m_step(step)
+namespace {
+// The range the server takes, kept apart from the range a stored value widened.
+constexpr char kMinimum[] = "designedMinimum";
+constexpr char kMaximum[] = "designedMaximum";
+} // namespace
+
+QSpinBox *numberBox(QWidget *parent, const QString &name, int minimum, int maximum, int step, int formValue)
+{
+    auto *box = new QSpinBox(parent);
+    box->setObjectName(name);
+    box->setRange(minimum, maximum);
+    box->setProperty(kMinimum, minimum);
+    box->setProperty(kMaximum, maximum);
+    box->setSingleStep(step);
+    box->setValue(formValue);
+    box->setKeyboardTracking(false);
+    box->setButtonSymbols(QAbstractSpinBox::NoButtons);
+    box->setMaximumWidth(70);
+    return box;
+}
+
+void showStoredNumber(QSpinBox *box, const QString &stored)
+{
+    int minimum = box->property(kMinimum).toInt();
+    int maximum = box->property(kMaximum).toInt();
+    bool ok = false;
+    const int value = stored.trimmed().toInt(&ok);
+    if (ok) {
+        minimum = std::min(minimum, value);
+        maximum = std::max(maximum, value);
+    }
+    box->setRange(minimum, maximum);
+    if (ok)
+        box->setValue(value);
+    else
+        box->clear();
+}
+
+UpDownControl::UpDownControl(QSpinBox *buddy, QWidget *parent) : QWidget(parent), m_buddy(buddy)
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -27,12 +64,10 @@ UpDownControl::UpDownControl(QLineEdit *buddy, int minimum, int maximum, int ste
 
 void UpDownControl::stepBy(int steps)
 {
-    bool ok = false;
-    const int current = m_buddy->text().trimmed().toInt(&ok);
-    // A box that holds no number steps from the bottom of the range.
-    const int next = std::clamp((ok ? current : m_min) + steps * m_step, m_min, m_max);
-    if (!ok || next != current)
-        m_buddy->setText(QString::number(next));
+    // A text typed but not yet committed is taken first; the step and the
+    // typed text then change the value once.
+    if (m_buddy->isEnabled() && !m_buddy->isReadOnly())
+        m_buddy->stepBy(steps);
 }
 
 } // namespace quillor

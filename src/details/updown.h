@@ -1,24 +1,32 @@
 #pragma once
-// An up-down control bound to a text box: each step changes the box's number
-// by a fixed amount within a range, and so raises the box's own change
-// events, exactly as typing the new number would.
+// The number boxes of the detail pages and the up-down controls beside them.
+//
+// A number box is a spin box with the range and step the server takes. Its
+// value counts as changed only when the user commits it (Enter, leaving the
+// box, a step of its up-down control), never keystroke by keystroke, so a
+// writer connected to valueChanged writes each committed value once. Its own
+// arrows are hidden: the up-down control beside it steps it.
 
 #include <QWidget>
 
-class QLineEdit;
-class QToolButton;
+class QSpinBox;
 
 namespace quillor {
+
+// A number box named `name` holding `formValue` until the first load.
+QSpinBox *numberBox(QWidget *parent, const QString &name, int minimum, int maximum, int step, int formValue);
+
+// Shows a stored number as it is: a value outside the box's range widens the
+// range until the next showing, so the box never shows something else than
+// is stored. An empty text (Null) leaves the box empty.
+void showStoredNumber(QSpinBox *box, const QString &stored);
 
 class UpDownControl : public QWidget {
     Q_OBJECT
 public:
-    UpDownControl(QLineEdit *buddy, int minimum, int maximum, int step, QWidget *parent = nullptr);
+    UpDownControl(QSpinBox *buddy, QWidget *parent = nullptr);
 
-    int minimum() const { return m_min; }
-    int maximum() const { return m_max; }
-    int singleStep() const { return m_step; }
-    QLineEdit *buddy() const { return m_buddy; }
+    QSpinBox *buddy() const { return m_buddy; }
 
 public slots:
     void stepUp() { stepBy(1); }
@@ -27,8 +35,7 @@ public slots:
 private:
     void stepBy(int steps);
 
-    QLineEdit *m_buddy;
-    int m_min, m_max, m_step;
+    QSpinBox *m_buddy;
 };
 
 } // namespace quillor

@@ -24,6 +24,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QtTest>
@@ -437,7 +439,7 @@ void TestCallHandlerPage::messageSettings()
     QCOMPARE(find<QCheckBox>(QStringLiteral("chkHandlerMessagesCanEditMessages"))->isChecked(), canEdit);
     QCOMPARE(find<QComboBox>(QStringLiteral("cmbHandlerMessagesCanMarkUrgent"))->currentText(), urgent);
     QCOMPARE(find<QLineEdit>(QStringLiteral("txtHandlerMessagesAfterMessageAction"))->text(), afterMessage);
-    QCOMPARE(find<QLineEdit>(QStringLiteral("txtCallHandlerMillisecondsToWaitForAdditionalDigits"))->text(), delay);
+    QCOMPARE(find<QSpinBox>(QStringLiteral("txtCallHandlerMillisecondsToWaitForAdditionalDigits"))->text(), delay);
 }
 
 void TestCallHandlerPage::keyGrid()
@@ -629,27 +631,39 @@ void TestCallHandlerPage::selectingTreeRowsLoadsTheirPage()
 void TestCallHandlerPage::upDownStepsTheDelay_data()
 {
     QTest::addColumn<QString>("start");
+    QTest::addColumn<bool>("typed"); // typed into the box and not yet committed
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("result");
-    QTest::newRow("up") << "1500" << "up" << "1600";
-    QTest::newRow("down") << "1500" << "down" << "1400";
-    QTest::newRow("stops at the top") << "31950" << "up" << "32000";
-    QTest::newRow("stops at zero") << "50" << "down" << "0";
-    QTest::newRow("no number") << "abc" << "up" << "100";
+    QTest::newRow("up") << "1500" << false << "up" << "1600";
+    QTest::newRow("down") << "1500" << false << "down" << "1400";
+    QTest::newRow("stops at the top") << "31950" << false << "up" << "32000";
+    QTest::newRow("stops at zero") << "50" << false << "down" << "0";
+    QTest::newRow("from a typed value") << "1234" << true << "up" << "1334";
 }
 
 void TestCallHandlerPage::upDownStepsTheDelay()
 {
     QFETCH(QString, start);
+    QFETCH(bool, typed);
     QFETCH(QString, button);
     QFETCH(QString, result);
-    auto *box = find<QLineEdit>(QStringLiteral("txtCallHandlerMillisecondsToWaitForAdditionalDigits"));
+    auto *box = find<QSpinBox>(QStringLiteral("txtCallHandlerMillisecondsToWaitForAdditionalDigits"));
     auto *upDown = find<UpDownControl>(QStringLiteral("UpDown1"));
     QVERIFY(box && upDown);
+    page().editLock().release(box);
     page().editLock().release(upDown);
-    box->setText(start);
+    if (typed) {
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClicks(box, start);
+    } else {
+        box->setValue(start.toInt());
+    }
+    QSignalSpy changes(box, &QSpinBox::valueChanged);
     upDown->findChild<QToolButton *>(button)->click();
     QCOMPARE(box->text(), result);
+    // Each step is one change, a typed value included.
+    QCOMPARE(changes.count(), 1);
 }
 
 QTEST_MAIN(TestCallHandlerPage)

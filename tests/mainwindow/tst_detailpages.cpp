@@ -47,6 +47,8 @@ QString shown(const QWidget *control)
         return box->text();
     if (const auto *list = qobject_cast<const QComboBox *>(control))
         return list->currentText();
+    if (const auto *number = qobject_cast<const QAbstractSpinBox *>(control))
+        return number->text();
     if (const auto *button = qobject_cast<const QAbstractButton *>(control))
         return button->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
     return QStringLiteral("?");
