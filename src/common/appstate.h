@@ -24,6 +24,9 @@ struct AppState {
     bool bLoadingControls = false;
     // Raised while tab loads must not run (expand all, tree refresh after an action change).
     bool bSuppressTabLoad = false;
+    // Whether the owner and recipient popup writes the owner (true) or the
+    // message recipient (false): set by the button that opened it.
+    bool bChangeOwner = false;
     // The server's default telephone language code, read at start-up.
     QString gTUILanguageDefault;
     // The routing slot the action popup was last opened on: iActionTarget 1

@@ -17,6 +17,10 @@
 #include "details/namelookuppage.h"
 #include "details/subscriberpage.h"
 #include "editing/detailpageediting.h"
+#include "editing/editinghost.h"
+#include "editing/namelookupoptions.h"
+#include "editing/onekeydelay.h"
+#include "editing/ownerrecipient.h"
 #include "mainwindow/extensionlookup.h"
 #include "mainwindow/objectgrid.h"
 #include "mainwindow/routingtree.h"
@@ -90,6 +94,7 @@ frmMain::frmMain(AppContext &ctx, QWidget *parent)
     createMenus();
     createLayout();
     connectRoutingActions();
+    createEditing();
     readTreeViewOptions();
     m_tree->ATTree().setPictureProvider(&treePicture);
     ATTree->setOutlineModel(&m_tree->ATTree());
@@ -201,12 +206,23 @@ void frmMain::createPopupMenus()
 
     // The owner and recipient buttons of the detail pages pop this up.
     PopupOwnerRecipient = popup("PopupOwnerRecipient", "PopupOwnerRecipient");
-    addEntry(PopupOwnerRecipient, "PopupOwnerRecipientDistributionList", QStringLiteral("DistributionList"));
-    addEntry(PopupOwnerRecipient, "PopupOwnerRecipientSubscriber", QStringLiteral("Subscriber"));
+    PopupOwnerRecipientDistributionList =
+        addEntry(PopupOwnerRecipient, "PopupOwnerRecipientDistributionList", QStringLiteral("DistributionList"));
+    PopupOwnerRecipientSubscriber = addEntry(PopupOwnerRecipient, "PopupOwnerRecipientSubscriber", QStringLiteral("Subscriber"));
 
     // PopupAction belongs to the routing actions, which fill it each time they pop it up.
     m_actionPopup = new ActionPopup(m_ctx, m_selected, *m_pickers, *m_creation, this);
     PopupAction = m_actionPopup->PopupAction();
+}
+
+void frmMain::createEditing()
+{
+    // The edits that need a pick or a popup: the window lends them its pickers and PopupOwnerRecipient.
+    new OwnerRecipientChoice(*m_editing, *m_pickers,
+                             {PopupOwnerRecipient, PopupOwnerRecipientSubscriber, PopupOwnerRecipientDistributionList},
+                             *m_callHandlerPage, *m_interviewerPage, *m_nameLookupHandlerPage, this);
+    new NameLookupOptionsEditing(*m_editing, *m_nameLookupHandlerPage, *m_pickers, this);
+    new OneKeyDelayEditing(*m_editing, *m_callHandlerPage, *m_subscriberPage, this);
 }
 
 void frmMain::createLayout()
@@ -262,7 +278,7 @@ void frmMain::createLayout()
     m_creation->setQuestionPage(m_interviewerPage);
     m_nameLookupHandlerPage = addDetailPage<NameLookupHandlerPage>(4);
     // The pages' field handlers write; the window lends them its grid view, its tab load and its title.
-    attachDetailPageEditing(
+    m_editing = attachDetailPageEditing(
         m_ctx, m_selected,
         {[this] { LoadGridView(); },
          [this] {

@@ -39,6 +39,7 @@ class ObjectGridView;
 class frmAbout;
 class Pickers;
 class CreationDialogs;
+class EditingHost;
 class frmAvailableExtensions;
 class frmDependency;
 class frmFindTransferString;
@@ -147,6 +148,7 @@ private:
     void createMenus();
     void createPopupMenus();
     void createLayout();
+    void createEditing();
     QWidget *createGridPage(QWidget *parent);
     void openLogFile();
     // Shows exactly one page of tabInfoTab.
@@ -209,12 +211,15 @@ private:
     QAction *mnuCreateCopy = nullptr;
     QAction *mnuDependencyReport = nullptr;
     QMenu *PopupOwnerRecipient = nullptr;
+    QAction *PopupOwnerRecipientSubscriber = nullptr;
+    QAction *PopupOwnerRecipientDistributionList = nullptr;
     QMenu *PopupAction = nullptr;
     ActionPopup *m_actionPopup = nullptr;
     frmHelp *m_frmHelp = nullptr;   // created on first use
     frmAbout *m_frmAbout = nullptr; // created on first use
     std::unique_ptr<Pickers> m_pickers;
     std::unique_ptr<CreationDialogs> m_creation;
+    EditingHost *m_editing = nullptr;
     // Made on first use and again after they were closed.
     QPointer<frmDependency> m_frmDependency;
     QPointer<frmSchedules> m_frmSchedules;

@@ -660,8 +660,8 @@ void TestDetailPages::nothingUnwrittenLooksEditable()
             return false;
         if (const auto *box = qobject_cast<const QLineEdit *>(w))
             return !box->isReadOnly();
-        if (qobject_cast<const QTabBar *>(w->parentWidget()))
-            return false; // a tab bar's scroll buttons
+        if (qobject_cast<const QTabBar *>(w->parentWidget()) || qobject_cast<const QAbstractSpinBox *>(w->parentWidget()))
+            return false; // a tab bar's scroll buttons, a number box's editor (the box itself counts)
         return qobject_cast<const QComboBox *>(w) || qobject_cast<const QAbstractButton *>(w) ||
                qobject_cast<const QAbstractSpinBox *>(w);
     };

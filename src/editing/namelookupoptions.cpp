@@ -1,0 +1,260 @@
+#include "editing/namelookupoptions.h"
+
+#include "common/appcontext.h"
+#include "details/controltag.h"
+#include "details/namelookuppage.h"
+#include "details/updown.h"
+#include "editing/editinghost.h"
+#include "editing/fieldwrite.h"
+#include "editing/profilefields.h"
+#include "editing/rowwrite.h"
+#include "editing/searchscope.h"
+#include "pickers/frmpickers.h"
+#include "pickers/pickerregistry.h"
+#include "platform/seams.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+
+namespace quillor {
+
+namespace {
+const QString kProcedure = QStringLiteral("sp_ModifyDirectoryHandler");
+const QString kKey = QStringLiteral("DirectoryHandlerObjectID");
+const QString kAuditTable = QStringLiteral("NameLookupHandler");
+
+QString trueFalse(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
+} // namespace
+
+NameLookupOptionsEditing::NameLookupOptionsEditing(EditingHost &host, NameLookupHandlerPage &page, Pickers &pickers,
+                                                   QObject *parent)
+    : QObject(parent), m_host(host), m_page(page), m_pickers(pickers)
+{
+    using Self = NameLookupOptionsEditing;
+    const auto click = [this](QAbstractButton *control, void (Self::*handler)()) {
+        m_page.editLock().release(control);
+        connect(control, &QAbstractButton::clicked, this, handler);
+    };
+    click(page.chkDirectoryHandlerPlayAllNames, &Self::chkDirectoryHandlerPlayAllNames_Click);
+    click(page.chkNameLookupHandlerMenuFormatAnnounceExtensions, &Self::chkNameLookupHandlerMenuFormatAnnounceExtensions_Click);
+    for (QRadioButton *option : {page.optDirHandlerSearchByFirstNameLastName, page.optDirHandlerSearchByLastNameFirstName,
+                                 page.optDirHandlerSearchOptionLocal, page.optDirHandlerSearchOptionDialingDomain,
+                                 page.optDirHandlerSearchOptionLocation, page.optDirHandlerSearchOptionCOS})
+        click(option, &Self::searchOption_Click);
+    click(page.optDirHandlerSearchOptionDL, &Self::optDirHandlerSearchOptionDL_Click);
+    click(page.cmdDirectoryHandlerSearchInDL, &Self::cmdDirectoryHandlerSearchInDL_Click);
+    // Each pair of options has one writer, whichever of the two is clicked.
+    click(page.optNameLookupHandlerAnnounceMatchedNamesMenuFormat, &Self::optNameLookupHandlerAnnounceMatchedNamesMenuFormat_Click);
+    click(page.optNameLookupHandlerAnnounceMatchedNamesExtensionFormat,
+          &Self::optNameLookupHandlerAnnounceMatchedNamesMenuFormat_Click);
+    click(page.optNameLookupHandlerOnUniqueMatchRouteAutomatically,
+          &Self::optNameLookupHandlerOnUniqueMatchRouteAutomatically_Click);
+    click(page.optNameLookupHandlerOnUniqueMatchRequestCallerInput,
+          &Self::optNameLookupHandlerOnUniqueMatchRouteAutomatically_Click);
+
+    page.editLock().release(page.cmbDirectoryHandlerLanguage);
+    connect(page.cmbDirectoryHandlerLanguage, &QComboBox::activated, this, &Self::cmbDirectoryHandlerLanguage_Click);
+    page.editLock().release(page.cmbDirectoryHandlerSearchInCOS);
+    whenLeft(page.cmbDirectoryHandlerSearchInCOS, this, [this] { cmbDirectoryHandlerSearchInCOS_Validate(); });
+    page.editLock().release(page.cmbDirectoryHandlerSearchInLocation);
+    whenLeft(page.cmbDirectoryHandlerSearchInLocation, this, [this] { cmbDirectoryHandlerSearchInLocation_Validate(); });
+
+    page.editLock().release(page.txtDirectoryHandlerMaxMatches);
+    page.editLock().release(page.upDownDirectoryHandlerMaxMatches);
+    connect(page.txtDirectoryHandlerMaxMatches, &QSpinBox::valueChanged, this, &Self::txtDirectoryHandlerMaxMatches_Change);
+}
+
+bool NameLookupOptionsEditing::loading() const { return m_host.bLoadingControls(); }
+
+bool NameLookupOptionsEditing::shown() const { return m_host.isShown(ShownNameLookup); }
+
+void NameLookupOptionsEditing::writeColumn(const QString &column, const QString &value, const QString &auditValue)
+{
+    writeField(m_host, {kProcedure, kKey, m_host.CurrentlySelectedObject().ObjectID, {column, value, 200}, kAuditTable,
+                        auditValue});
+}
+
+void NameLookupOptionsEditing::chkDirectoryHandlerPlayAllNames_Click()
+{
+    if (loading() || !shown())
+        return;
+    const QString procedure = QStringLiteral("chkDirectoryHandlerPlayAllNames_Click");
+    platform::Recordset rs = openShownRow(m_host, QStringLiteral("NameLookupHandler"),
+                                          QStringLiteral("NameLookupHandlerObjectID"), procedure);
+    if (rs.isOpen() && rs.RecordCount() != 1) {
+        platform::msgBox(QStringLiteral("Error!  Could not load currently selected name lookup handler from the database"));
+        return;
+    }
+    const bool ticked = m_page.chkDirectoryHandlerPlayAllNames->isChecked();
+    if (rs.isOpen()) {
+        rs.MoveFirst();
+        rs.setField(QStringLiteral("PlayAllNames"), qint16(ticked ? 1 : 0));
+    }
+    updateRowAndAudit(m_host, rs, {kAuditTable, m_host.CurrentlySelectedObject().Alias, {}, {}, QStringLiteral("PlayAllNames")},
+                      trueFalse(ticked), procedure);
+}
+
+void NameLookupOptionsEditing::chkNameLookupHandlerMenuFormatAnnounceExtensions_Click()
+{
+    if (loading() || !shown())
+        return;
+    const bool ticked = m_page.chkNameLookupHandlerMenuFormatAnnounceExtensions->isChecked();
+    writeColumn(QStringLiteral("SayExtension"), ticked ? QStringLiteral("1") : QStringLiteral("0"), trueFalse(ticked));
+}
+
+void NameLookupOptionsEditing::cmbDirectoryHandlerLanguage_Click()
+{
+    QComboBox *list = m_page.cmbDirectoryHandlerLanguage;
+    if (writeLanguage(m_host, list, {ShownNameLookup, kProcedure, kKey, kAuditTable}) == EditResult::NotWritten)
+        selectComboText(list, tag(list)); // the language stored
+}
+
+void NameLookupOptionsEditing::cmbDirectoryHandlerSearchInCOS_Validate()
+{
+    if (!loading() && shown() && m_page.optDirHandlerSearchOptionCOS->isChecked())
+        SaveDirectoryHandlerSearchOptions();
+}
+
+void NameLookupOptionsEditing::cmbDirectoryHandlerSearchInLocation_Validate()
+{
+    if (!loading() && shown() && m_page.optDirHandlerSearchOptionLocation->isChecked())
+        SaveDirectoryHandlerSearchOptions();
+}
+
+void NameLookupOptionsEditing::searchOption_Click()
+{
+    if (!loading() && shown())
+        SaveDirectoryHandlerSearchOptions();
+}
+
+void NameLookupOptionsEditing::optDirHandlerSearchOptionDL_Click()
+{
+    if (loading() || !shown())
+        return;
+    // A list already chosen is saved; otherwise the administrator picks one.
+    if (!m_page.txtDirectoryHandlerSearchInDLDirectoryID->text().isEmpty())
+        SaveDirectoryHandlerSearchOptions();
+    else
+        cmdDirectoryHandlerSearchInDL_Click();
+}
+
+void NameLookupOptionsEditing::cmdDirectoryHandlerSearchInDL_Click()
+{
+    if (!shown())
+        return;
+    NameLookupHandlerPage &p = m_page;
+    frmDistributionListSearch &picker = m_pickers.distributionListSearch();
+    picker.exec();
+    if (picker.bCancelHit) {
+        p.txtDirectoryHandlerSearchInDL->clear();
+        p.txtDirectoryHandlerSearchInDLDirectoryID->clear();
+    } else if (picker.strDomainName.isEmpty()) {
+        p.txtDirectoryHandlerSearchInDL->clear();
+        p.txtDirectoryHandlerSearchInDLDirectoryID->clear();
+        platform::msgBox(QStringLiteral("No SMTP address found for that distribution list - it cannot be set as the scope "
+                                        "to this name lookup handler."));
+    } else {
+        const ScopeListPick pick{picker.strDirectoryID, picker.strDisplayName, picker.strDomainName};
+        p.txtDirectoryHandlerSearchInDL->setText(pick.displayName);
+        p.txtDirectoryHandlerSearchInDLDirectoryID->setText(pick.directoryId);
+        p.txtDirectoryHandlerSearchInDLDomainName->setText(pick.smtpDomain);
+        SaveDirectoryHandlerSearchOptions(&pick);
+    }
+    // The page shows what is stored now, whatever happened.
+    m_host.reloadTab();
+}
+
+SearchOptionsInput NameLookupOptionsEditing::searchOptionsShown() const
+{
+    const NameLookupHandlerPage &p = m_page;
+    SearchOptionsInput in;
+    in.byFirstName = p.optDirHandlerSearchByFirstNameLastName->isChecked();
+    // The scope object of a list: the hidden twin's entry at the shown entry's position.
+    const auto listed = [&](const QComboBox *shownList, const QComboBox *ids) {
+        in.scopeName = shownList->currentText();
+        const int position = shownList->currentIndex();
+        if (position >= 0 && position < ids->count())
+            in.scopeObjectId = ids->itemText(position);
+    };
+    if (p.optDirHandlerSearchOptionCOS->isChecked()) {
+        in.scope = SearchScope::ClassOfService;
+        listed(p.cmbDirectoryHandlerSearchInCOS, p.cmbDirectoryHandlerSearchInCOSObjectID);
+    } else if (p.optDirHandlerSearchOptionDL->isChecked()) {
+        in.scope = SearchScope::DistributionList;
+        in.scopeName = p.txtDirectoryHandlerSearchInDL->text();
+        // The handler's stored scope list (as loaded, or as the last save made it).
+        if (!p.txtDirectoryHandlerSearchInDLDirectoryID->text().isEmpty())
+            in.scopeObjectId = p.txtDirectoryHandlerSearchInDLDirectoryID->text();
+    } else if (p.optDirHandlerSearchOptionLocal->isChecked()) {
+        in.scope = SearchScope::Local;
+    } else if (p.optDirHandlerSearchOptionDialingDomain->isChecked()) {
+        in.scope = SearchScope::DialingDomain;
+    } else if (p.optDirHandlerSearchOptionLocation->isChecked()) {
+        in.scope = SearchScope::Location;
+        listed(p.cmbDirectoryHandlerSearchInLocation, p.cmbDirectoryHandlerSearchInLocationObjectID);
+    }
+    return in;
+}
+
+bool NameLookupOptionsEditing::SaveDirectoryHandlerSearchOptions(const ScopeListPick *freshPick)
+{
+    if (!shown())
+        return false;
+    NameLookupHandlerPage &p = m_page;
+    if (!p.optDirHandlerSearchOptionDL->isChecked()) {
+        p.txtDirectoryHandlerSearchInDL->clear();
+        p.txtDirectoryHandlerSearchInDLDirectoryID->clear();
+    }
+    SearchOptionsInput in = searchOptionsShown();
+    if (!in.scope)
+        platform::msgBox(QStringLiteral(
+            "Error! Invalid option selected for search scope value in SaveDirectoryHandlerSearchOptions routine"));
+    const AuditEntry audit{kAuditTable, m_host.CurrentlySelectedObject().Alias, {}, {}, QStringLiteral("SearchOptions")};
+    if (in.scope == SearchScope::DistributionList && freshPick) {
+        const QString scopeList =
+            CreateScopeDList(m_host, freshPick->directoryId, freshPick->displayName, freshPick->smtpDomain);
+        p.txtDirectoryHandlerSearchInDLDirectoryID->setText(scopeList);
+        if (scopeList.isEmpty()) {
+            // Written without its list, the handler would lose the list it
+            // searches: it keeps every search option it has.
+            m_host.ctx().log().LogAction(FAILED_UPDATE, audit.table, audit.alias, audit.parentTable, audit.parentAlias,
+                                         audit.column, searchOptionsWrite(QString(), in).auditText);
+            return false;
+        }
+        in.scopeObjectId = scopeList;
+    }
+    const SearchOptionsWrite w = searchOptionsWrite(m_host.CurrentlySelectedObject().ObjectID, in);
+    return writeAndAudit(m_host, kProcedure, w.params, audit, w.auditText);
+}
+
+void NameLookupOptionsEditing::optNameLookupHandlerAnnounceMatchedNamesMenuFormat_Click()
+{
+    if (loading() || !shown())
+        return;
+    const bool menuFormat = m_page.optNameLookupHandlerAnnounceMatchedNamesMenuFormat->isChecked();
+    m_page.editLock().setUsable(m_page.chkNameLookupHandlerMenuFormatAnnounceExtensions, menuFormat);
+    writeColumn(QStringLiteral("MenuStyle"), menuFormat ? QStringLiteral("1") : QStringLiteral("0"), trueFalse(menuFormat));
+}
+
+void NameLookupOptionsEditing::optNameLookupHandlerOnUniqueMatchRouteAutomatically_Click()
+{
+    if (loading() || !shown())
+        return;
+    const bool automatically = m_page.optNameLookupHandlerOnUniqueMatchRouteAutomatically->isChecked();
+    writeColumn(QStringLiteral("AutoRoute"), automatically ? QStringLiteral("1") : QStringLiteral("0"),
+                trueFalse(automatically));
+}
+
+void NameLookupOptionsEditing::txtDirectoryHandlerMaxMatches_Change()
+{
+    if (loading() || !shown())
+        return;
+    const QString text = QString::number(m_page.txtDirectoryHandlerMaxMatches->value());
+    writeColumn(QStringLiteral("MaxMatches"), text, text);
+}
+
+} // namespace quillor

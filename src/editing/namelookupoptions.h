@@ -1,0 +1,60 @@
+#pragma once
+// The field handlers of the "Directory Handler" page besides its name and
+// extension: play all names, the language, the search order and scope (with
+// the distribution list picked as scope), how matches are announced, what a
+// unique match does and the maximum number of matches. Each writes its change
+// at once with one audit line.
+
+#include <QObject>
+
+namespace quillor {
+
+class EditingHost;
+class NameLookupHandlerPage;
+class Pickers;
+struct SearchOptionsInput;
+
+// A distribution list picked as search scope and not yet saved.
+struct ScopeListPick {
+    QString directoryId;
+    QString displayName;
+    QString smtpDomain;
+};
+
+class NameLookupOptionsEditing : public QObject {
+    Q_OBJECT
+public:
+    NameLookupOptionsEditing(EditingHost &host, NameLookupHandlerPage &page, Pickers &pickers,
+                             QObject *parent = nullptr);
+
+    void chkDirectoryHandlerPlayAllNames_Click();
+    void chkNameLookupHandlerMenuFormatAnnounceExtensions_Click();
+    void cmbDirectoryHandlerLanguage_Click();
+    void cmbDirectoryHandlerSearchInCOS_Validate();
+    void cmbDirectoryHandlerSearchInLocation_Validate();
+    // The name-order and search-scope options other than the distribution list.
+    void searchOption_Click();
+    void optDirHandlerSearchOptionDL_Click();
+    void cmdDirectoryHandlerSearchInDL_Click();
+    void optNameLookupHandlerAnnounceMatchedNamesMenuFormat_Click();
+    void optNameLookupHandlerOnUniqueMatchRouteAutomatically_Click();
+    void txtDirectoryHandlerMaxMatches_Change();
+
+    // Writes every search option the page shows. Only `freshPick` makes a new
+    // scope list; without one the distribution-list scope keeps the handler's
+    // stored list. False when nothing was written.
+    bool SaveDirectoryHandlerSearchOptions(const ScopeListPick *freshPick = nullptr);
+
+private:
+    bool loading() const;
+    bool shown() const;
+    SearchOptionsInput searchOptionsShown() const;
+    // One column of the handler through sp_ModifyDirectoryHandler.
+    void writeColumn(const QString &column, const QString &value, const QString &auditValue);
+
+    EditingHost &m_host;
+    NameLookupHandlerPage &m_page;
+    Pickers &m_pickers;
+};
+
+} // namespace quillor

@@ -1,0 +1,50 @@
+#include "editing/onekeydelay.h"
+
+#include "common/validators.h"
+#include "details/callhandlerpage.h"
+#include "details/subscriberpage.h"
+#include "details/updown.h"
+#include "editing/editinghost.h"
+#include "editing/fieldwrite.h"
+
+#include <QSpinBox>
+
+namespace quillor {
+
+void setOneKeyDelay(EditingHost &host, const QSpinBox *box, qint16 objectType)
+{
+    if (!host.isShown(objectType))
+        return;
+    const QString text = QString::number(box->value());
+    writeField(host, {QStringLiteral("sp_ModifyCallHandler"), QStringLiteral("CallHandlerObjectID"),
+                      host.CurrentlySelectedObject().ObjectID, {QStringLiteral("OneKeyDelay"), text, 200},
+                      strObjectTypeName(objectType), text});
+}
+
+OneKeyDelayEditing::OneKeyDelayEditing(EditingHost &host, CallHandlerPage &callHandler, SubscriberPage &subscriber,
+                                       QObject *parent)
+    : QObject(parent), m_host(host), m_callHandler(callHandler), m_subscriber(subscriber)
+{
+    callHandler.editLock().release(callHandler.txtCallHandlerMillisecondsToWaitForAdditionalDigits);
+    callHandler.editLock().release(callHandler.UpDown1);
+    connect(callHandler.txtCallHandlerMillisecondsToWaitForAdditionalDigits, &QSpinBox::valueChanged, this,
+            &OneKeyDelayEditing::txtCallHandlerMillisecondsToWaitForAdditionalDigits_Change);
+    subscriber.editLock().release(subscriber.txtSubscriberMillisecondsToWaitForAdditionalDigits);
+    subscriber.editLock().release(subscriber.UpDown2);
+    connect(subscriber.txtSubscriberMillisecondsToWaitForAdditionalDigits, &QSpinBox::valueChanged, this,
+            &OneKeyDelayEditing::txtSubscriberMillisecondsToWaitForAdditionalDigits_Change);
+}
+
+void OneKeyDelayEditing::txtCallHandlerMillisecondsToWaitForAdditionalDigits_Change()
+{
+    if (!m_host.bLoadingControls())
+        setOneKeyDelay(m_host, m_callHandler.txtCallHandlerMillisecondsToWaitForAdditionalDigits, ShownCallHandler);
+}
+
+void OneKeyDelayEditing::txtSubscriberMillisecondsToWaitForAdditionalDigits_Change()
+{
+    if (!m_host.bLoadingControls())
+        setOneKeyDelay(m_host, m_subscriber.txtSubscriberMillisecondsToWaitForAdditionalDigits, ShownSubscriber);
+}
+
+} // namespace quillor

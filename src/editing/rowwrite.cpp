@@ -1,0 +1,41 @@
+#include "editing/rowwrite.h"
+
+#include "common/appcontext.h"
+#include "common/errors.h"
+#include "common/objectid.h"
+
+namespace quillor {
+
+namespace {
+const QString kForm = QStringLiteral("Form");
+const QString kFrmMain = QStringLiteral("frmMain");
+} // namespace
+
+platform::Recordset openShownRow(EditingHost &host, const QString &table, const QString &keyColumn,
+                                 const QString &procedure)
+{
+    AppContext &ctx = host.ctx();
+    platform::DbError error;
+    platform::Recordset rs = ctx.db().openForUpdate(ctx.state().gConnectionString, table, keyColumn,
+                                                    keyColumn + QStringLiteral(" = ?"),
+                                                    {normalizedObjectId(host.CurrentlySelectedObject().ObjectID)}, &error);
+    if (!rs.isOpen())
+        reportError(error.number, error.description, procedure, kForm, kFrmMain);
+    return rs;
+}
+
+bool updateRowAndAudit(EditingHost &host, platform::Recordset &rs, const AuditEntry &audit, const QString &auditValue,
+                       const QString &procedure)
+{
+    platform::DbError error;
+    const bool written = rs.isOpen() && rs.Update(&error);
+    if (rs.isOpen() && !written) {
+        host.ctx().log().logMessage(errorText(error.number, error.description, procedure, kForm, kFrmMain));
+        showFailedToUpdate();
+    }
+    host.ctx().log().LogAction(written ? UPDATE : FAILED_UPDATE, audit.table, audit.alias, audit.parentTable,
+                               audit.parentAlias, audit.column, auditValue);
+    return written;
+}
+
+} // namespace quillor

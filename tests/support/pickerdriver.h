@@ -1,0 +1,61 @@
+#pragma once
+// Answers the next object picker the program opens, from inside the picker's
+// own modal loop, as a user would: a search for every row and a click on the
+// row of an alias, then OK; or Cancel; or Escape; or the close box.
+
+#include "pickers/pickerdialog.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace quillor::test {
+
+enum class PickerAnswer { Pick, Cancel, Escape, CloseBox };
+
+// The answer to give; `answered` turns true once a picker took it.
+struct PickerScript {
+    PickerAnswer answer = PickerAnswer::Pick;
+    QString alias;
+    std::shared_ptr<bool> answered = std::make_shared<bool>(false);
+};
+
+inline PickerScript answerNextPicker(PickerAnswer answer, const QString &alias = {})
+{
+    PickerScript script{answer, alias};
+    QTimer::singleShot(0, qApp, [script] {
+        auto *dialog = qobject_cast<PickerDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        *script.answered = true;
+        switch (script.answer) {
+        case PickerAnswer::Cancel: dialog->findChild<QPushButton *>(QStringLiteral("cmdCancel"))->click(); return;
+        case PickerAnswer::Escape: QTest::keyClick(dialog, Qt::Key_Escape); return;
+        case PickerAnswer::CloseBox: dialog->close(); return;
+        case PickerAnswer::Pick: break;
+        }
+        auto *text = dialog->findChild<QLineEdit *>(QStringLiteral("txtSearchString"));
+        text->setText(QStringLiteral("*"));
+        dialog->findChild<QPushButton *>(QStringLiteral("cmdSearch"))->click();
+        auto *grid = dialog->findChild<QTableView *>(QStringLiteral("myGrid"));
+        for (int row = 0; row < dialog->results().rowCount(); ++row) {
+            if (dialog->results().text(row, 0) == script.alias) {
+                const QPoint at = grid->visualRect(grid->model()->index(row, 0)).center();
+                QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+                break;
+            }
+        }
+        dialog->findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
+        // A row that was not listed leaves the picker open: it is closed without a pick.
+        if (dialog->isVisible())
+            dialog->reject();
+    });
+    return script;
+}
+
+} // namespace quillor::test
