@@ -6,6 +6,7 @@
 #include "details/updown.h"
 #include "editing/editinghost.h"
 #include "editing/fieldwrite.h"
+#include "editing/numberbox.h"
 #include "editing/profilefields.h"
 #include "editing/rowwrite.h"
 #include "editing/searchscope.h"
@@ -32,7 +33,7 @@ QString trueFalse(bool value) { return value ? QStringLiteral("True") : QStringL
 
 NameLookupOptionsEditing::NameLookupOptionsEditing(EditingHost &host, NameLookupHandlerPage &page, Pickers &pickers,
                                                    QObject *parent)
-    : QObject(parent), m_host(host), m_page(page), m_pickers(pickers)
+    : QObject(parent), m_host(host), m_page(page), m_pickers(pickers), m_memory(new ControlMemory(this))
 {
     using Self = NameLookupOptionsEditing;
     const auto click = [this](QAbstractButton *control, void (Self::*handler)()) {
@@ -65,16 +66,22 @@ NameLookupOptionsEditing::NameLookupOptionsEditing(EditingHost &host, NameLookup
 
     page.editLock().release(page.txtDirectoryHandlerMaxMatches);
     page.editLock().release(page.upDownDirectoryHandlerMaxMatches);
-    connect(page.txtDirectoryHandlerMaxMatches, &QSpinBox::valueChanged, this, &Self::txtDirectoryHandlerMaxMatches_Change);
+    whenNumberCommitted(page.txtDirectoryHandlerMaxMatches, this, [this](int) { return txtDirectoryHandlerMaxMatches_Change(); });
+
+    // What the option pairs showed before a change that is not written.
+    m_memory->watchPair(page.optNameLookupHandlerAnnounceMatchedNamesMenuFormat,
+                        page.optNameLookupHandlerAnnounceMatchedNamesExtensionFormat);
+    m_memory->watchPair(page.optNameLookupHandlerOnUniqueMatchRouteAutomatically,
+                        page.optNameLookupHandlerOnUniqueMatchRequestCallerInput);
 }
 
 bool NameLookupOptionsEditing::loading() const { return m_host.bLoadingControls(); }
 
 bool NameLookupOptionsEditing::shown() const { return m_host.isShown(ShownNameLookup); }
 
-void NameLookupOptionsEditing::writeColumn(const QString &column, const QString &value, const QString &auditValue)
+bool NameLookupOptionsEditing::writeColumn(const QString &column, const QString &value, const QString &auditValue)
 {
-    writeField(m_host, {kProcedure, kKey, m_host.CurrentlySelectedObject().ObjectID, {column, value, 200}, kAuditTable,
+    return writeField(m_host, {kProcedure, kKey, m_host.CurrentlySelectedObject().ObjectID, {column, value, 200}, kAuditTable,
                         auditValue});
 }
 
@@ -85,17 +92,20 @@ void NameLookupOptionsEditing::chkDirectoryHandlerPlayAllNames_Click()
     const QString procedure = QStringLiteral("chkDirectoryHandlerPlayAllNames_Click");
     platform::Recordset rs = openShownRow(m_host, QStringLiteral("NameLookupHandler"),
                                           QStringLiteral("NameLookupHandlerObjectID"), procedure);
+    const bool ticked = m_page.chkDirectoryHandlerPlayAllNames->isChecked();
     if (rs.isOpen() && rs.RecordCount() != 1) {
         platform::msgBox(QStringLiteral("Error!  Could not load currently selected name lookup handler from the database"));
+        m_page.chkDirectoryHandlerPlayAllNames->setChecked(!ticked);
         return;
     }
-    const bool ticked = m_page.chkDirectoryHandlerPlayAllNames->isChecked();
     if (rs.isOpen()) {
         rs.MoveFirst();
         rs.setField(QStringLiteral("PlayAllNames"), qint16(ticked ? 1 : 0));
     }
-    updateRowAndAudit(m_host, rs, {kAuditTable, m_host.CurrentlySelectedObject().Alias, {}, {}, QStringLiteral("PlayAllNames")},
-                      trueFalse(ticked), procedure);
+    if (!updateRowAndAudit(m_host, rs,
+                           {kAuditTable, m_host.CurrentlySelectedObject().Alias, {}, {}, QStringLiteral("PlayAllNames")},
+                           trueFalse(ticked), procedure))
+        m_page.chkDirectoryHandlerPlayAllNames->setChecked(!ticked); // as stored
 }
 
 void NameLookupOptionsEditing::chkNameLookupHandlerMenuFormatAnnounceExtensions_Click()
@@ -103,7 +113,8 @@ void NameLookupOptionsEditing::chkNameLookupHandlerMenuFormatAnnounceExtensions_
     if (loading() || !shown())
         return;
     const bool ticked = m_page.chkNameLookupHandlerMenuFormatAnnounceExtensions->isChecked();
-    writeColumn(QStringLiteral("SayExtension"), ticked ? QStringLiteral("1") : QStringLiteral("0"), trueFalse(ticked));
+    if (!writeColumn(QStringLiteral("SayExtension"), ticked ? QStringLiteral("1") : QStringLiteral("0"), trueFalse(ticked)))
+        m_page.chkNameLookupHandlerMenuFormatAnnounceExtensions->setChecked(!ticked);
 }
 
 void NameLookupOptionsEditing::cmbDirectoryHandlerLanguage_Click()
@@ -113,22 +124,28 @@ void NameLookupOptionsEditing::cmbDirectoryHandlerLanguage_Click()
         selectComboText(list, tag(list)); // the language stored
 }
 
+void NameLookupOptionsEditing::saveOrShowStored()
+{
+    if (!SaveDirectoryHandlerSearchOptions())
+        m_host.reloadTab();
+}
+
 void NameLookupOptionsEditing::cmbDirectoryHandlerSearchInCOS_Validate()
 {
     if (!loading() && shown() && m_page.optDirHandlerSearchOptionCOS->isChecked())
-        SaveDirectoryHandlerSearchOptions();
+        saveOrShowStored();
 }
 
 void NameLookupOptionsEditing::cmbDirectoryHandlerSearchInLocation_Validate()
 {
     if (!loading() && shown() && m_page.optDirHandlerSearchOptionLocation->isChecked())
-        SaveDirectoryHandlerSearchOptions();
+        saveOrShowStored();
 }
 
 void NameLookupOptionsEditing::searchOption_Click()
 {
     if (!loading() && shown())
-        SaveDirectoryHandlerSearchOptions();
+        saveOrShowStored();
 }
 
 void NameLookupOptionsEditing::optDirHandlerSearchOptionDL_Click()
@@ -137,7 +154,7 @@ void NameLookupOptionsEditing::optDirHandlerSearchOptionDL_Click()
         return;
     // A list already chosen is saved; otherwise the administrator picks one.
     if (!m_page.txtDirectoryHandlerSearchInDLDirectoryID->text().isEmpty())
-        SaveDirectoryHandlerSearchOptions();
+        saveOrShowStored();
     else
         cmdDirectoryHandlerSearchInDL_Click();
 }
@@ -235,26 +252,33 @@ void NameLookupOptionsEditing::optNameLookupHandlerAnnounceMatchedNamesMenuForma
 {
     if (loading() || !shown())
         return;
-    const bool menuFormat = m_page.optNameLookupHandlerAnnounceMatchedNamesMenuFormat->isChecked();
-    m_page.editLock().setUsable(m_page.chkNameLookupHandlerMenuFormatAnnounceExtensions, menuFormat);
-    writeColumn(QStringLiteral("MenuStyle"), menuFormat ? QStringLiteral("1") : QStringLiteral("0"), trueFalse(menuFormat));
+    QRadioButton *menu = m_page.optNameLookupHandlerAnnounceMatchedNamesMenuFormat;
+    QCheckBox *announce = m_page.chkNameLookupHandlerMenuFormatAnnounceExtensions;
+    const bool menuFormat = menu->isChecked();
+    m_page.editLock().setUsable(announce, menuFormat);
+    if (writeColumn(QStringLiteral("MenuStyle"), menuFormat ? QStringLiteral("1") : QStringLiteral("0"), trueFalse(menuFormat)))
+        return;
+    m_memory->restore(menu);
+    m_page.editLock().setUsable(announce, menu->isChecked());
 }
 
 void NameLookupOptionsEditing::optNameLookupHandlerOnUniqueMatchRouteAutomatically_Click()
 {
     if (loading() || !shown())
         return;
-    const bool automatically = m_page.optNameLookupHandlerOnUniqueMatchRouteAutomatically->isChecked();
-    writeColumn(QStringLiteral("AutoRoute"), automatically ? QStringLiteral("1") : QStringLiteral("0"),
-                trueFalse(automatically));
+    QRadioButton *route = m_page.optNameLookupHandlerOnUniqueMatchRouteAutomatically;
+    const bool automatically = route->isChecked();
+    if (!writeColumn(QStringLiteral("AutoRoute"), automatically ? QStringLiteral("1") : QStringLiteral("0"),
+                     trueFalse(automatically)))
+        m_memory->restore(route);
 }
 
-void NameLookupOptionsEditing::txtDirectoryHandlerMaxMatches_Change()
+bool NameLookupOptionsEditing::txtDirectoryHandlerMaxMatches_Change()
 {
     if (loading() || !shown())
-        return;
+        return true;
     const QString text = QString::number(m_page.txtDirectoryHandlerMaxMatches->value());
-    writeColumn(QStringLiteral("MaxMatches"), text, text);
+    return writeColumn(QStringLiteral("MaxMatches"), text, text);
 }
 
 } // namespace quillor

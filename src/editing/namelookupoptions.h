@@ -3,12 +3,14 @@
 // extension: play all names, the language, the search order and scope (with
 // the distribution list picked as scope), how matches are announced, what a
 // unique match does and the maximum number of matches. Each writes its change
-// at once with one audit line.
+// at once with one audit line; a change that is not written shows the stored
+// value again.
 
 #include <QObject>
 
 namespace quillor {
 
+class ControlMemory;
 class EditingHost;
 class NameLookupHandlerPage;
 class Pickers;
@@ -32,13 +34,18 @@ public:
     void cmbDirectoryHandlerLanguage_Click();
     void cmbDirectoryHandlerSearchInCOS_Validate();
     void cmbDirectoryHandlerSearchInLocation_Validate();
-    // The name-order and search-scope options other than the distribution list.
+    // The Click of the name-order and search-scope options other than the
+    // distribution list (optDirHandlerSearchByFirstNameLastName_Click,
+    // optDirHandlerSearchByLastNameFirstName_Click, optDirHandlerSearchOptionLocal_Click,
+    // optDirHandlerSearchOptionDialingDomain_Click, optDirHandlerSearchOptionLocation_Click,
+    // optDirHandlerSearchOptionCOS_Click).
     void searchOption_Click();
     void optDirHandlerSearchOptionDL_Click();
     void cmdDirectoryHandlerSearchInDL_Click();
     void optNameLookupHandlerAnnounceMatchedNamesMenuFormat_Click();
     void optNameLookupHandlerOnUniqueMatchRouteAutomatically_Click();
-    void txtDirectoryHandlerMaxMatches_Change();
+    // False when the value committed was not written.
+    bool txtDirectoryHandlerMaxMatches_Change();
 
     // Writes every search option the page shows. Only `freshPick` makes a new
     // scope list; without one the distribution-list scope keeps the handler's
@@ -49,12 +56,15 @@ private:
     bool loading() const;
     bool shown() const;
     SearchOptionsInput searchOptionsShown() const;
-    // One column of the handler through sp_ModifyDirectoryHandler.
-    void writeColumn(const QString &column, const QString &value, const QString &auditValue);
+    // The search options saved from an option or a list; not written, the page shows what is stored.
+    void saveOrShowStored();
+    // One column of the handler through sp_ModifyDirectoryHandler; true when written.
+    bool writeColumn(const QString &column, const QString &value, const QString &auditValue);
 
     EditingHost &m_host;
     NameLookupHandlerPage &m_page;
     Pickers &m_pickers;
+    ControlMemory *m_memory;
 };
 
 } // namespace quillor

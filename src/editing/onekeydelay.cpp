@@ -6,17 +6,18 @@
 #include "details/updown.h"
 #include "editing/editinghost.h"
 #include "editing/fieldwrite.h"
+#include "editing/numberbox.h"
 
 #include <QSpinBox>
 
 namespace quillor {
 
-void setOneKeyDelay(EditingHost &host, const QSpinBox *box, qint16 objectType)
+bool setOneKeyDelay(EditingHost &host, const QSpinBox *box, qint16 objectType)
 {
     if (!host.isShown(objectType))
-        return;
+        return true;
     const QString text = QString::number(box->value());
-    writeField(host, {QStringLiteral("sp_ModifyCallHandler"), QStringLiteral("CallHandlerObjectID"),
+    return writeField(host, {QStringLiteral("sp_ModifyCallHandler"), QStringLiteral("CallHandlerObjectID"),
                       host.CurrentlySelectedObject().ObjectID, {QStringLiteral("OneKeyDelay"), text, 200},
                       strObjectTypeName(objectType), text});
 }
@@ -27,24 +28,24 @@ OneKeyDelayEditing::OneKeyDelayEditing(EditingHost &host, CallHandlerPage &callH
 {
     callHandler.editLock().release(callHandler.txtCallHandlerMillisecondsToWaitForAdditionalDigits);
     callHandler.editLock().release(callHandler.UpDown1);
-    connect(callHandler.txtCallHandlerMillisecondsToWaitForAdditionalDigits, &QSpinBox::valueChanged, this,
-            &OneKeyDelayEditing::txtCallHandlerMillisecondsToWaitForAdditionalDigits_Change);
+    whenNumberCommitted(callHandler.txtCallHandlerMillisecondsToWaitForAdditionalDigits, this,
+                        [this](int) { return txtCallHandlerMillisecondsToWaitForAdditionalDigits_Change(); });
     subscriber.editLock().release(subscriber.txtSubscriberMillisecondsToWaitForAdditionalDigits);
     subscriber.editLock().release(subscriber.UpDown2);
-    connect(subscriber.txtSubscriberMillisecondsToWaitForAdditionalDigits, &QSpinBox::valueChanged, this,
-            &OneKeyDelayEditing::txtSubscriberMillisecondsToWaitForAdditionalDigits_Change);
+    whenNumberCommitted(subscriber.txtSubscriberMillisecondsToWaitForAdditionalDigits, this,
+                        [this](int) { return txtSubscriberMillisecondsToWaitForAdditionalDigits_Change(); });
 }
 
-void OneKeyDelayEditing::txtCallHandlerMillisecondsToWaitForAdditionalDigits_Change()
+bool OneKeyDelayEditing::txtCallHandlerMillisecondsToWaitForAdditionalDigits_Change()
 {
-    if (!m_host.bLoadingControls())
-        setOneKeyDelay(m_host, m_callHandler.txtCallHandlerMillisecondsToWaitForAdditionalDigits, ShownCallHandler);
+    return m_host.bLoadingControls()
+           || setOneKeyDelay(m_host, m_callHandler.txtCallHandlerMillisecondsToWaitForAdditionalDigits, ShownCallHandler);
 }
 
-void OneKeyDelayEditing::txtSubscriberMillisecondsToWaitForAdditionalDigits_Change()
+bool OneKeyDelayEditing::txtSubscriberMillisecondsToWaitForAdditionalDigits_Change()
 {
-    if (!m_host.bLoadingControls())
-        setOneKeyDelay(m_host, m_subscriber.txtSubscriberMillisecondsToWaitForAdditionalDigits, ShownSubscriber);
+    return m_host.bLoadingControls()
+           || setOneKeyDelay(m_host, m_subscriber.txtSubscriberMillisecondsToWaitForAdditionalDigits, ShownSubscriber);
 }
 
 } // namespace quillor

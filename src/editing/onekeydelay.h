@@ -15,8 +15,8 @@ class EditingHost;
 class SubscriberPage;
 
 // Writes the delay `box` shows for the shown object of `objectType` (3 or 1),
-// with its audit line.
-void setOneKeyDelay(EditingHost &host, const QSpinBox *box, qint16 objectType);
+// with its audit line. False when it was to be written and was not.
+bool setOneKeyDelay(EditingHost &host, const QSpinBox *box, qint16 objectType);
 
 class OneKeyDelayEditing : public QObject {
     Q_OBJECT
@@ -24,8 +24,9 @@ public:
     OneKeyDelayEditing(EditingHost &host, CallHandlerPage &callHandler, SubscriberPage &subscriber,
                        QObject *parent = nullptr);
 
-    void txtCallHandlerMillisecondsToWaitForAdditionalDigits_Change();
-    void txtSubscriberMillisecondsToWaitForAdditionalDigits_Change();
+    // False when the value committed was not written.
+    bool txtCallHandlerMillisecondsToWaitForAdditionalDigits_Change();
+    bool txtSubscriberMillisecondsToWaitForAdditionalDigits_Change();
 
 private:
     EditingHost &m_host;
