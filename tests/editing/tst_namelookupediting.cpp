@@ -11,6 +11,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QLayout>
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -19,7 +20,7 @@
 
 using namespace quillor;
 using test::PickerAnswer;
-using test::rowText;
+using test::storedRow;
 namespace ids = quillor::embedded::SampleIds;
 
 namespace {
@@ -38,6 +39,8 @@ private slots:
     void writes();
     void searchScope_data();
     void searchScope();
+    void refusedWrite_data();
+    void refusedWrite();
 
 private:
     AppContext &ctx() { return m_f.server->ctx(); }
@@ -78,7 +81,9 @@ void TestNameLookupEditing::show(const QString &objectId, int nodeType)
 
 void TestNameLookupEditing::reveal(QWidget *control)
 {
+    QList<QWidget *> ancestors;
     for (QWidget *w = control; w; w = w->parentWidget()) {
+        ancestors.prepend(w);
         QWidget *stack = w->parentWidget();
         if (auto *tabs = qobject_cast<QTabWidget *>(stack ? stack->parentWidget() : nullptr)) {
             const int page = tabs->indexOf(w);
@@ -86,6 +91,10 @@ void TestNameLookupEditing::reveal(QWidget *control)
             tabs->setCurrentIndex(page);
         }
     }
+    // Laid out now, from the window down, so a click lands where the control is shown.
+    for (QWidget *w : ancestors)
+        if (w->layout())
+            w->layout()->activate();
 }
 
 void TestNameLookupEditing::run(const QStringList &steps)
@@ -96,7 +105,8 @@ void TestNameLookupEditing::run(const QStringList &steps)
         if (control)
             reveal(control);
         if (part[0] == QLatin1String("click")) {
-            qobject_cast<QAbstractButton *>(control)->click();
+            // On the indicator: a check box or option button takes clicks on its box and caption only.
+            QTest::mouseClick(control, Qt::LeftButton, {}, QPoint(6, control->height() / 2));
         } else if (part[0] == QLatin1String("type")) {
             auto *box = qobject_cast<QSpinBox *>(control);
             box->setFocus(Qt::TabFocusReason);
@@ -230,7 +240,7 @@ void TestNameLookupEditing::writes()
         }
         run({step});
     }
-    QCOMPARE(rowText(ctx(), row), written);
+    QCOMPARE(storedRow(ctx(), row, {}), written);
     QCOMPARE(test::auditLines(ctx()), audit);
     QCOMPARE(m_f.seams->messages->texts(), QStringList{});
 }
@@ -257,7 +267,7 @@ void TestNameLookupEditing::searchScope_data()
         << QStringList{kAudit + "hqdirectory, SearchOptions, Search by last name then first name | Search scope set to local dialing domain"}
         << none << 0;
     QTest::newRow("local") << ids::CompanyDirectory << QStringList{} << QStringList{"click:optDirHandlerSearchOptionLocal"}
-                           << "0|NULL|0"
+                           << "0|<null>|0"
                            << QStringList{kAudit + "companydirectory, SearchOptions, Search by last name then first name | "
                                                    "Search scope set to local location"}
                            << none << 0;
@@ -305,17 +315,17 @@ void TestNameLookupEditing::searchScope_data()
         << QStringList{sales + "Search by first name then last name | Search scope set to DL: Operators"} << none << 1;
     QTest::newRow("list picked while another scope is selected")
         << ids::LocalDirectory << QStringList{} << QStringList{"pick:operators", "click:cmdDirectoryHandlerSearchInDL"}
-        << "0|NULL|0" << QStringList{local + "Search scope set to local location"} << none << 0;
+        << "0|<null>|0" << QStringList{local + "Search scope set to local location"} << none << 0;
     QTest::newRow("picker cancelled") << ids::LocalDirectory << QStringList{} << QStringList{"cancel", "click:optDirHandlerSearchOptionDL"}
-                                      << "0|NULL|NULL" << QStringList{} << none << 0;
+                                      << "0|<null>|<null>" << QStringList{} << none << 0;
     // Nothing of the list-scoped handler shown before is taken for this one's list.
     QTest::newRow("list option after a list-scoped handler")
         << ids::LocalDirectory << QStringList{}
         << QStringList{"show:" + ids::SalesDirectory, "show:" + ids::LocalDirectory, "cancel",
                        "click:optDirHandlerSearchOptionDL"}
-        << "0|NULL|NULL" << QStringList{} << none << 0;
+        << "0|<null>|<null>" << QStringList{} << none << 0;
     QTest::newRow("list without a mail domain")
-        << ids::LocalDirectory << QStringList{} << QStringList{"pick:nomail", "click:optDirHandlerSearchOptionDL"} << "0|NULL|NULL"
+        << ids::LocalDirectory << QStringList{} << QStringList{"pick:nomail", "click:optDirHandlerSearchOptionDL"} << "0|<null>|<null>"
         << QStringList{}
         << QStringList{"No SMTP address found for that distribution list - it cannot be set as the scope to this name "
                        "lookup handler."}
@@ -324,7 +334,7 @@ void TestNameLookupEditing::searchScope_data()
     QTest::newRow("scope list not made")
         << ids::LocalDirectory
         << QStringList{"CREATE TRIGGER refuse BEFORE INSERT ON ScopeDList BEGIN SELECT RAISE(ABORT, 'refused'); END"}
-        << QStringList{"pick:operators", "click:optDirHandlerSearchOptionDL"} << "0|NULL|NULL"
+        << QStringList{"pick:operators", "click:optDirHandlerSearchOptionDL"} << "0|<null>|<null>"
         << QStringList{failedLocal + "Scope Distribution List set to:Operators",
                        failedLocal + "Search by last name then first name | Search scope set to DL: Operators"}
         << QStringList{"Failed to create scope distribution list"} << 0;
@@ -332,7 +342,7 @@ void TestNameLookupEditing::searchScope_data()
         << ids::LocalDirectory
         << QStringList{"DROP VIEW vw_ScopeDList",
                        "CREATE VIEW vw_ScopeDList AS SELECT * FROM ScopeDList WHERE DisplayName <> 'Operators'"}
-        << QStringList{"pick:operators", "click:optDirHandlerSearchOptionDL"} << "0|NULL|NULL"
+        << QStringList{"pick:operators", "click:optDirHandlerSearchOptionDL"} << "0|<null>|<null>"
         << QStringList{failedLocal + "Search by last name then first name | Search scope set to DL: Operators"}
         << QStringList{"Scope distribution list not found in database after create."} << 1;
 }
@@ -351,9 +361,9 @@ void TestNameLookupEditing::searchScope()
         QVERIFY2(test::sql(ctx(), statement), qPrintable(statement));
     show(objectId, 6);
     run(steps);
-    const QString newList = rowText(ctx(), QStringLiteral("SELECT ScopeDListObjectID FROM ScopeDList WHERE DirectoryID = ?"),
+    const QString newList = storedRow(ctx(), QStringLiteral("SELECT ScopeDListObjectID FROM ScopeDList WHERE DirectoryID = ?"),
                                     {ids::OperatorsDirectoryId});
-    QCOMPARE(rowText(ctx(), QStringLiteral("SELECT SearchScope, SearchScopeObjectID, SearchByFirstName FROM "
+    QCOMPARE(storedRow(ctx(), QStringLiteral("SELECT SearchScope, SearchScopeObjectID, SearchByFirstName FROM "
                                            "NameLookupHandler WHERE NameLookupHandlerObjectID = ?"),
                      {objectId}),
              QString(stored).replace(kNewList, newList));
@@ -370,6 +380,62 @@ void TestNameLookupEditing::searchScope()
         QCOMPARE(calls[0].properties, QList<qint32>{0x61800008});
         QCOMPARE(calls[0].values, QVariantList{QStringLiteral("tolva.example.com")});
     }
+}
+
+void TestNameLookupEditing::refusedWrite_data()
+{
+    QTest::addColumn<QString>("objectId");
+    QTest::addColumn<int>("nodeType");
+    QTest::addColumn<QString>("table"); // refuses every update
+    QTest::addColumn<QString>("step");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("shown"); // after the refusal: what is stored
+    QTest::addColumn<QString>("audit");
+
+    const QString company = kFailed + QStringLiteral("companydirectory, ");
+    QTest::newRow("play all names, in the row")
+        << ids::CompanyDirectory << 6 << "NameLookupHandler" << "click:chkDirectoryHandlerPlayAllNames"
+        << "chkDirectoryHandlerPlayAllNames" << "0" << company + "PlayAllNames, True";
+    QTest::newRow("announce format") << ids::CompanyDirectory << 6 << "NameLookupHandler"
+                                     << "click:optNameLookupHandlerAnnounceMatchedNamesExtensionFormat"
+                                     << "optNameLookupHandlerAnnounceMatchedNamesMenuFormat" << "1"
+                                     << company + "MenuStyle, False";
+    QTest::newRow("maximum matches") << ids::CompanyDirectory << 6 << "NameLookupHandler"
+                                     << "type:txtDirectoryHandlerMaxMatches:20" << "txtDirectoryHandlerMaxMatches" << "8"
+                                     << company + "MaxMatches, 20";
+    QTest::newRow("search order") << ids::CompanyDirectory << 6 << "NameLookupHandler"
+                                  << "click:optDirHandlerSearchByFirstNameLastName"
+                                  << "optDirHandlerSearchByLastNameFirstName" << "1"
+                                  << company + "SearchOptions, Search by first name then last name | Search scope set "
+                                               "to local dialing domain";
+    QTest::newRow("one-key delay") << ids::OpeningGreeting << 3 << "CallHandler"
+                                   << "type:txtCallHandlerMillisecondsToWaitForAdditionalDigits:2500"
+                                   << "txtCallHandlerMillisecondsToWaitForAdditionalDigits" << "1500"
+                                   << "FAILED_UPDATE, , , Call Handler, openinggreetingch, OneKeyDelay, 2500";
+}
+
+void TestNameLookupEditing::refusedWrite()
+{
+    QFETCH(QString, objectId);
+    QFETCH(int, nodeType);
+    QFETCH(QString, table);
+    QFETCH(QString, step);
+    QFETCH(QString, control);
+    QFETCH(QString, shown);
+    QFETCH(QString, audit);
+
+    QVERIFY(test::sql(ctx(), QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON %1 BEGIN SELECT RAISE(ABORT, "
+                                            "'refused'); END")
+                                 .arg(table)));
+    show(objectId, nodeType);
+    run({step});
+    QCOMPARE(test::auditLines(ctx()), QStringList{audit});
+    QCOMPARE(m_f.seams->messages->texts().count(QStringLiteral("Failed to update database")), 1);
+    QWidget *w = find(control);
+    if (auto *button = qobject_cast<QAbstractButton *>(w))
+        QCOMPARE(button->isChecked() ? QStringLiteral("1") : QStringLiteral("0"), shown);
+    else
+        QCOMPARE(qobject_cast<QSpinBox *>(w)->text(), shown);
 }
 
 QTEST_MAIN(TestNameLookupEditing)

@@ -17,7 +17,7 @@
 
 using namespace quillor;
 using test::PickerAnswer;
-using test::rowText;
+using test::storedRow;
 namespace ids = quillor::embedded::SampleIds;
 
 Q_DECLARE_METATYPE(quillor::test::PickerAnswer)
@@ -152,7 +152,7 @@ void TestOwnerRecipient::change()
     QVERIFY(test::sql(ctx(), QStringLiteral("UPDATE NameLookupHandler SET SearchScope = 0 WHERE SearchScope = 2")));
     QCOMPARE(choose(objectId, nodeType, button, entry, PickerAnswer::Pick, alias), ticked);
     QCOMPARE(ctx().state().bChangeOwner, owner);
-    QCOMPARE(rowText(ctx(), row), written);
+    QCOMPARE(storedRow(ctx(), row, {}), written);
     QCOMPARE(test::auditLines(ctx()), QStringList{audit});
     QVERIFY(m_f.seams->messages->texts().isEmpty());
     QCOMPARE(find<QLineEdit>(box)->text(), shown);
@@ -175,10 +175,10 @@ void TestOwnerRecipient::leaveWithoutPick()
     QFETCH(PickerAnswer, answer);
     const QString query = QStringLiteral("SELECT AdministratorObjectID, AdministratorObjectIDType FROM CallHandler "
                                          "WHERE CallHandlerObjectID = '%1'").arg(ids::OpeningGreeting);
-    const QString before = rowText(ctx(), query);
+    const QString before = storedRow(ctx(), query, {});
     QCOMPARE(choose(ids::OpeningGreeting, 3, QStringLiteral("cmdHandlerChangeOwner"), entry, answer, {}),
              QStringLiteral("Subscriber"));
-    QCOMPARE(rowText(ctx(), query), before);
+    QCOMPARE(storedRow(ctx(), query, {}), before);
     QCOMPARE(test::auditLines(ctx()), QStringList{});
 }
 
