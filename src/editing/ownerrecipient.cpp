@@ -147,25 +147,25 @@ void OwnerRecipientChoice::popUp(const QLineEdit *box, bool bChangeOwner)
     m_popup.PopupOwnerRecipient->popup(QCursor::pos());
 }
 
+void OwnerRecipientChoice::pickAndWrite(PickerDialog &picker, OwnerEntry entry, const QString &pickedId)
+{
+    picker.exec();
+    // A close that is not a pick, or a pick without an object, writes nothing.
+    if (picker.bCancelHit || pickedId.isEmpty())
+        return;
+    writeOwnerOrRecipient(m_host, m_host.ctx().state().bChangeOwner, entry, {pickedId, picker.strDisplayName});
+}
+
 void OwnerRecipientChoice::PopupOwnerRecipientSubscriber_Click()
 {
     frmSubscriberSearch &picker = m_pickers.subscriberSearch();
-    picker.exec();
-    // A close that is not a pick, or a pick without an object, writes nothing.
-    if (picker.bCancelHit || picker.strSubscriberObjectID.isEmpty())
-        return;
-    writeOwnerOrRecipient(m_host, m_host.ctx().state().bChangeOwner, OwnerEntry::Subscriber,
-                          {picker.strSubscriberObjectID, picker.strDisplayName});
+    pickAndWrite(picker, OwnerEntry::Subscriber, picker.strSubscriberObjectID);
 }
 
 void OwnerRecipientChoice::PopupOwnerRecipientDistributionList_Click()
 {
     frmDistributionListSearch &picker = m_pickers.distributionListSearch();
-    picker.exec();
-    if (picker.bCancelHit || picker.strObjectID.isEmpty())
-        return;
-    writeOwnerOrRecipient(m_host, m_host.ctx().state().bChangeOwner, OwnerEntry::DistributionList,
-                          {picker.strObjectID, picker.strDisplayName});
+    pickAndWrite(picker, OwnerEntry::DistributionList, picker.strObjectID);
 }
 
 } // namespace quillor

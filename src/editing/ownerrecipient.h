@@ -19,6 +19,7 @@ class CallHandlerPage;
 class EditingHost;
 class InterviewerPage;
 class NameLookupHandlerPage;
+class PickerDialog;
 class Pickers;
 
 // The entry of the popup that made the pick.
@@ -58,6 +59,8 @@ private:
     // Ticks the entry of the kind `box`'s Tag holds, records whose column the
     // popup writes and pops it up at the pointer.
     void popUp(const QLineEdit *box, bool bChangeOwner);
+    // Shows `picker`; a pick (`pickedId`, read when it has closed) is written.
+    void pickAndWrite(PickerDialog &picker, OwnerEntry entry, const QString &pickedId);
 
     EditingHost &m_host;
     Pickers &m_pickers;

@@ -1,11 +1,11 @@
 #include "editing/profilefields.h"
 
 #include "common/appcontext.h"
-#include "common/errors.h"
 #include "common/objectid.h"
 #include "common/validators.h"
 #include "details/controltag.h"
 #include "editing/fieldwrite.h"
+#include "editing/rowwrite.h"
 #include "platform/seams.h"
 
 #include <QComboBox>
@@ -45,33 +45,13 @@ bool extensionFree(EditingHost &host, const QString &extension,
     return true;
 }
 
-// The interview handler's row of table `table` keyed by `keyColumn`, opened for update.
-platform::Recordset openInterviewerRows(EditingHost &host, const QString &table, const QString &keyColumn,
-                                        const QString &whereColumn, const QString &procedure)
-{
-    platform::DbError error;
-    platform::Recordset rs = host.ctx().db().openForUpdate(
-        host.ctx().state().gConnectionString, table, keyColumn, whereColumn + QStringLiteral(" = ?"),
-        {normalizedObjectId(host.CurrentlySelectedObject().ObjectID)}, &error);
-    if (!rs.isOpen())
-        reportError(error.number, error.description, procedure, QStringLiteral("Form"), QStringLiteral("frmMain"));
-    return rs;
-}
-
 // Saves the edited row of an interview handler and records it; a refused
 // update is shown, logged FAILED_UPDATE and reported as not written.
 bool updateInterviewerRow(EditingHost &host, platform::Recordset &rs, const QString &column, const QString &value,
                           const QString &auditTable, const QString &procedure)
 {
-    platform::DbError error;
-    const bool written = rs.Update(&error);
-    if (!written) {
-        reportError(error.number, error.description, procedure, QStringLiteral("Form"), QStringLiteral("frmMain"));
-        showFailedToUpdate();
-    }
-    host.ctx().log().LogAction(written ? UPDATE : FAILED_UPDATE, auditTable, host.CurrentlySelectedObject().Alias, {},
-                               {}, column, value);
-    return written;
+    return updateRowAndAudit(host, rs, {auditTable, host.CurrentlySelectedObject().Alias, {}, {}, column}, value,
+                             procedure);
 }
 
 } // namespace
@@ -116,9 +96,8 @@ void validateInterviewerDisplayName(EditingHost &host, QLineEdit *box)
     if (!myIsValidNameField(text))
         return refuseText(box, kNameRefused);
     const QString procedure = QStringLiteral("txtInterviewerDisplayName_Validate");
-    platform::Recordset rs = openInterviewerRows(host, QStringLiteral("InterviewHandler"),
-                                                 QStringLiteral("InterviewHandlerObjectID"),
-                                                 QStringLiteral("InterviewHandlerObjectID"), procedure);
+    platform::Recordset rs =
+        openShownRow(host, QStringLiteral("InterviewHandler"), QStringLiteral("InterviewHandlerObjectID"), procedure);
     if (!rs.isOpen())
         return refuseText(box, {});
     if (rs.RecordCount() != 1)
@@ -145,8 +124,7 @@ void validateInterviewerExtension(EditingHost &host, QLineEdit *box)
         return refuseText(box, {});
     const QString procedure = QStringLiteral("txtInterviewerExtension_Validate");
     // Every extension row of the handler; the one it has is changed, a first one added.
-    platform::Recordset rs = openInterviewerRows(host, QStringLiteral("DTMFAccessID"), QStringLiteral("ParentObjectID"),
-                                                 QStringLiteral("ParentObjectID"), procedure);
+    platform::Recordset rs = openShownRow(host, QStringLiteral("DTMFAccessID"), QStringLiteral("ParentObjectID"), procedure);
     if (!rs.isOpen())
         return refuseText(box, {});
     if (rs.RecordCount() > 1)
@@ -203,9 +181,8 @@ EditResult writeInterviewerLanguage(EditingHost &host, QComboBox *list)
     if (list->currentIndex() < 0 || textUnchanged(list, list->currentText(), TagCompare::IgnoreCase))
         return EditResult::Ignored;
     const QString procedure = QStringLiteral("cmbInterviewerLanguage_Click");
-    platform::Recordset rs = openInterviewerRows(host, QStringLiteral("InterviewHandler"),
-                                                 QStringLiteral("InterviewHandlerObjectID"),
-                                                 QStringLiteral("InterviewHandlerObjectID"), procedure);
+    platform::Recordset rs =
+        openShownRow(host, QStringLiteral("InterviewHandler"), QStringLiteral("InterviewHandlerObjectID"), procedure);
     if (!rs.isOpen())
         return EditResult::NotWritten;
     if (rs.RecordCount() != 1) {

@@ -30,7 +30,7 @@ bool updateRowAndAudit(EditingHost &host, platform::Recordset &rs, const AuditEn
     platform::DbError error;
     const bool written = rs.isOpen() && rs.Update(&error);
     if (rs.isOpen() && !written) {
-        host.ctx().log().logMessage(errorText(error.number, error.description, procedure, kForm, kFrmMain));
+        reportError(error.number, error.description, procedure, kForm, kFrmMain);
         showFailedToUpdate();
     }
     host.ctx().log().LogAction(written ? UPDATE : FAILED_UPDATE, audit.table, audit.alias, audit.parentTable,

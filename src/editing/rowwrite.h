@@ -14,8 +14,8 @@ platform::Recordset openShownRow(EditingHost &host, const QString &table, const 
                                  const QString &procedure);
 
 // Saves the row (its fields already set) and appends the audit line. A
-// refused update shows "Failed to update database" and puts its reason in
-// the log. True when written.
+// refused update shows its reason, as the error of `procedure`, and "Failed to
+// update database". True when written.
 bool updateRowAndAudit(EditingHost &host, platform::Recordset &rs, const AuditEntry &audit, const QString &auditValue,
                        const QString &procedure);
 
