@@ -52,8 +52,8 @@ private:
     // committed with Enter), "choose:LIST:TEXT" (chosen in a list, which keeps
     // the focus), "leave" (the focus goes to another control of the page),
     // "show:OBJECTID" (a name lookup handler loaded), "pick:ALIAS", "cancel"
-    // (the answer of the next picker), "serviceFails"
-    // (the directory service fails from then on).
+    // (the answer of the next picker), "serviceFails" (the directory service
+    // fails from then on), "refuseNewLists" (the server makes no scope list).
     void run(const QStringList &steps);
 
     test::MainWindowFixture m_f;
@@ -127,6 +127,8 @@ void TestNameLookupEditing::run(const QStringList &steps)
             test::answerNextPicker(PickerAnswer::Pick, part[1]);
         } else if (part[0] == QLatin1String("show")) {
             show(part[1], 6);
+        } else if (part[0] == QLatin1String("refuseNewLists")) {
+            QVERIFY(test::refuseWrites(ctx(), QStringLiteral("ScopeDList"), QStringLiteral("INSERT")));
         } else if (part[0] == QLatin1String("serviceFails")) {
             m_f.seams->directoryService->fail = true;
         } else if (part[0] == QLatin1String("cancel")) {
@@ -333,8 +335,7 @@ void TestNameLookupEditing::searchScope_data()
     // A list that cannot be made leaves the handler's search options as they were.
     QTest::newRow("scope list not made")
         << ids::LocalDirectory
-        << QStringList{"CREATE TRIGGER refuse BEFORE INSERT ON ScopeDList BEGIN SELECT RAISE(ABORT, 'refused'); END"}
-        << QStringList{"pick:operators", "click:optDirHandlerSearchOptionDL"} << "0|<null>|<null>"
+        << QStringList{} << QStringList{"refuseNewLists", "pick:operators", "click:optDirHandlerSearchOptionDL"} << "0|<null>|<null>"
         << QStringList{failedLocal + "Scope Distribution List set to:Operators",
                        failedLocal + "Search by last name then first name | Search scope set to DL: Operators"}
         << QStringList{"Failed to create scope distribution list"} << 0;
@@ -424,9 +425,7 @@ void TestNameLookupEditing::refusedWrite()
     QFETCH(QString, shown);
     QFETCH(QString, audit);
 
-    QVERIFY(test::sql(ctx(), QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON %1 BEGIN SELECT RAISE(ABORT, "
-                                            "'refused'); END")
-                                 .arg(table)));
+    QVERIFY(test::refuseWrites(ctx(), table));
     show(objectId, nodeType);
     run({step});
     QCOMPARE(test::auditLines(ctx()), QStringList{audit});

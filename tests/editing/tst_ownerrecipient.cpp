@@ -212,9 +212,7 @@ void TestOwnerRecipient::failedWrite()
     QFETCH(QString, audit);
     QFETCH(QString, box);
     QFETCH(QString, stored);
-    QVERIFY(test::sql(ctx(), QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON %1 BEGIN SELECT RAISE(ABORT, "
-                                            "'refused'); END")
-                                 .arg(table)));
+    QVERIFY(test::refuseWrites(ctx(), table));
     choose(objectId, nodeType, button, QStringLiteral("PopupOwnerRecipientSubscriber"), PickerAnswer::Pick,
            QStringLiteral("csupport"));
     QCOMPARE(m_f.seams->messages->texts().filter(QStringLiteral("Failed to update database")).size(), 1);

@@ -20,6 +20,12 @@ bool sql(AppContext &ctx, const QString &statement, const QVariantList &params)
     return ctx.db().execute(ctx.state().gConnectionString, statement, params);
 }
 
+bool refuseWrites(AppContext &ctx, const QString &table, const QString &statement)
+{
+    return sql(ctx, QStringLiteral("CREATE TRIGGER refuse%1%2 BEFORE %1 ON %2 BEGIN SELECT RAISE(ABORT, 'refused'); END")
+                        .arg(statement, table));
+}
+
 QString storedRow(AppContext &ctx, const QString &query, const QVariantList &params)
 {
     platform::Recordset rs = ctx.db().open(ctx.state().gConnectionString, query, params);

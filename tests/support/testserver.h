@@ -20,6 +20,9 @@ bool overOdbc();
 // `options` with the databases reached as this run of the test reaches them.
 embedded::SampleOptions withTestAccess(embedded::SampleOptions options);
 
+// From now on the server refuses every `statement` ("UPDATE", "INSERT") of `table`.
+bool refuseWrites(AppContext &ctx, const QString &table, const QString &statement = QStringLiteral("UPDATE"));
+
 // The first row a query gives, its values "|"-joined with Null as "<null>";
 // "(no row)" when it gives none.
 QString storedRow(AppContext &ctx, const QString &query, const QVariantList &params);
