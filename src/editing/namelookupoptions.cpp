@@ -42,20 +42,21 @@ NameLookupOptionsEditing::NameLookupOptionsEditing(EditingHost &host, NameLookup
     };
     click(page.chkDirectoryHandlerPlayAllNames, &Self::chkDirectoryHandlerPlayAllNames_Click);
     click(page.chkNameLookupHandlerMenuFormatAnnounceExtensions, &Self::chkNameLookupHandlerMenuFormatAnnounceExtensions_Click);
-    for (QRadioButton *option : {page.optDirHandlerSearchByFirstNameLastName, page.optDirHandlerSearchByLastNameFirstName,
-                                 page.optDirHandlerSearchOptionLocal, page.optDirHandlerSearchOptionDialingDomain,
-                                 page.optDirHandlerSearchOptionLocation, page.optDirHandlerSearchOptionCOS})
-        click(option, &Self::searchOption_Click);
+    click(page.optDirHandlerSearchByFirstNameLastName, &Self::optDirHandlerSearchByFirstNameLastName_Click);
+    click(page.optDirHandlerSearchByLastNameFirstName, &Self::optDirHandlerSearchByLastNameFirstName_Click);
+    click(page.optDirHandlerSearchOptionLocal, &Self::optDirHandlerSearchOptionLocal_Click);
+    click(page.optDirHandlerSearchOptionDialingDomain, &Self::optDirHandlerSearchOptionDialingDomain_Click);
+    click(page.optDirHandlerSearchOptionLocation, &Self::optDirHandlerSearchOptionLocation_Click);
+    click(page.optDirHandlerSearchOptionCOS, &Self::optDirHandlerSearchOptionCOS_Click);
     click(page.optDirHandlerSearchOptionDL, &Self::optDirHandlerSearchOptionDL_Click);
     click(page.cmdDirectoryHandlerSearchInDL, &Self::cmdDirectoryHandlerSearchInDL_Click);
-    // Each pair of options has one writer, whichever of the two is clicked.
     click(page.optNameLookupHandlerAnnounceMatchedNamesMenuFormat, &Self::optNameLookupHandlerAnnounceMatchedNamesMenuFormat_Click);
     click(page.optNameLookupHandlerAnnounceMatchedNamesExtensionFormat,
-          &Self::optNameLookupHandlerAnnounceMatchedNamesMenuFormat_Click);
+          &Self::optNameLookupHandlerAnnounceMatchedNamesExtensionFormat_Click);
     click(page.optNameLookupHandlerOnUniqueMatchRouteAutomatically,
           &Self::optNameLookupHandlerOnUniqueMatchRouteAutomatically_Click);
     click(page.optNameLookupHandlerOnUniqueMatchRequestCallerInput,
-          &Self::optNameLookupHandlerOnUniqueMatchRouteAutomatically_Click);
+          &Self::optNameLookupHandlerOnUniqueMatchRequestCallerInput_Click);
 
     page.editLock().release(page.cmbDirectoryHandlerLanguage);
     connect(page.cmbDirectoryHandlerLanguage, &QComboBox::activated, this, &Self::cmbDirectoryHandlerLanguage_Click);

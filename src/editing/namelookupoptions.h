@@ -34,16 +34,27 @@ public:
     void cmbDirectoryHandlerLanguage_Click();
     void cmbDirectoryHandlerSearchInCOS_Validate();
     void cmbDirectoryHandlerSearchInLocation_Validate();
-    // The Click of the name-order and search-scope options other than the
-    // distribution list (optDirHandlerSearchByFirstNameLastName_Click,
-    // optDirHandlerSearchByLastNameFirstName_Click, optDirHandlerSearchOptionLocal_Click,
-    // optDirHandlerSearchOptionDialingDomain_Click, optDirHandlerSearchOptionLocation_Click,
-    // optDirHandlerSearchOptionCOS_Click).
-    void searchOption_Click();
+    // The name-order and search-scope options other than the distribution
+    // list: each saves the search options the page shows.
+    void optDirHandlerSearchByFirstNameLastName_Click() { searchOption_Click(); }
+    void optDirHandlerSearchByLastNameFirstName_Click() { searchOption_Click(); }
+    void optDirHandlerSearchOptionLocal_Click() { searchOption_Click(); }
+    void optDirHandlerSearchOptionDialingDomain_Click() { searchOption_Click(); }
+    void optDirHandlerSearchOptionLocation_Click() { searchOption_Click(); }
+    void optDirHandlerSearchOptionCOS_Click() { searchOption_Click(); }
     void optDirHandlerSearchOptionDL_Click();
     void cmdDirectoryHandlerSearchInDL_Click();
+    // Each pair of options has one writer, whichever of the two is clicked.
     void optNameLookupHandlerAnnounceMatchedNamesMenuFormat_Click();
+    void optNameLookupHandlerAnnounceMatchedNamesExtensionFormat_Click()
+    {
+        optNameLookupHandlerAnnounceMatchedNamesMenuFormat_Click();
+    }
     void optNameLookupHandlerOnUniqueMatchRouteAutomatically_Click();
+    void optNameLookupHandlerOnUniqueMatchRequestCallerInput_Click()
+    {
+        optNameLookupHandlerOnUniqueMatchRouteAutomatically_Click();
+    }
     // False when the value committed was not written.
     bool txtDirectoryHandlerMaxMatches_Change();
 
@@ -53,6 +64,7 @@ public:
     bool SaveDirectoryHandlerSearchOptions(const ScopeListPick *freshPick = nullptr);
 
 private:
+    void searchOption_Click();
     bool loading() const;
     bool shown() const;
     SearchOptionsInput searchOptionsShown() const;
