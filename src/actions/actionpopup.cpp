@@ -70,7 +70,7 @@ void ActionPopup::attachCallHandlerPage(CallHandlerPage &page)
                      [this, i] { cmbHandlerGreetingChangeAfterGreetingAction_Click(qint16(i)); });
     attachButton(page, page.cmdHandlerSetAfterMessageAction, [this] { cmdHandlerSetAfterMessageAction_Click(); });
     connect(page.gridHandlerKeys, &KeyGridWidget::keyDoubleClicked, this, [this] { gridHandlerKeys_DblClick(); });
-    connect(page.gridHandlerKeys, &KeyGridWidget::keyRightPressed, this, [this] { gridHandlerKeys_DblClick(); });
+    connect(page.gridHandlerKeys, &KeyGridWidget::keyRightPressed, this, [this] { gridHandlerKeys_MouseDown(); });
 }
 
 void ActionPopup::attachSubscriberPage(SubscriberPage &page)
@@ -83,7 +83,7 @@ void ActionPopup::attachSubscriberPage(SubscriberPage &page)
                  [this] { cmdSubscriberMessagesChangeAfterMessageAction_Click(); });
     attachButton(page, page.cmdSubscriberConversationExitAction, [this] { cmdSubscriberConversationExitAction_Click(); });
     connect(page.gridSubscriberKeys, &KeyGridWidget::keyDoubleClicked, this, [this] { gridSubscriberKeys_DblClick(); });
-    connect(page.gridSubscriberKeys, &KeyGridWidget::keyRightPressed, this, [this] { gridSubscriberKeys_DblClick(); });
+    connect(page.gridSubscriberKeys, &KeyGridWidget::keyRightPressed, this, [this] { gridSubscriberKeys_MouseDown(); });
 }
 
 void ActionPopup::attachInterviewerPage(InterviewerPage &page)

@@ -67,9 +67,11 @@ public:
     void cmdDirectoryHandlerSetNoInputExit_Click() { nameLookupExitOpener(ExitNoInput); }
     void cmdDirectoryHandlerSetNoSelectionExit_Click() { nameLookupExitOpener(ExitNoSelection); }
     void cmdDirectoryHandlerSetZeroExit_Click() { nameLookupExitOpener(ExitZero); }
-    // A double-click on a key row; a right press on one has made it current first.
     void gridHandlerKeys_DblClick();
     void gridSubscriberKeys_DblClick();
+    // A right press on a key row: the grid has made that row current first.
+    void gridHandlerKeys_MouseDown() { gridHandlerKeys_DblClick(); }
+    void gridSubscriberKeys_MouseDown() { gridSubscriberKeys_DblClick(); }
 
     // --- commands
     void PopupActionSendToSubscriber_Click();
