@@ -195,7 +195,7 @@ RoutingTree::RoutingTree(AppContext &ctx, QObject *parent)
     : QObject(parent), m_ctx(ctx), m_model({kConversation, kAction, kObjectID, kNodeType, kChildAlias}),
       m_cache(std::make_shared<ReadCache>(ctx, m_options))
 {
-    connect(&m_model, &platform::OutlineModel::beforeExpand, this, &RoutingTree::onBeforeExpand);
+    connect(&m_model, &platform::OutlineModel::beforeExpand, this, &RoutingTree::ATTree_BeforeCollapse);
 }
 
 RoutingTree::~RoutingTree() = default;
@@ -539,7 +539,7 @@ void RoutingTree::ExpandRow(Node *iRow)
     std::vector<std::shared_ptr<const LinkRow>> rows;
     const bool complete = readLinkRows(objectId(iRow), rows);
     for (const auto &row : rows)
-        addLinkNode(fill, *row);
+        AddNewNode(fill, *row);
     if (!complete) {
         finish(false);
         return;
@@ -758,7 +758,7 @@ std::shared_ptr<const RoutingTree::LinkRow> RoutingTree::slotRow(NodeLinks &link
     return row;
 }
 
-void RoutingTree::addLinkNode(Filling &fill, const LinkRow &link)
+void RoutingTree::AddNewNode(Filling &fill, const LinkRow &link)
 {
     Node *node = std::exchange(fill.placeholder, nullptr);
     if (!node)
@@ -939,7 +939,7 @@ bool RoutingTree::bIsAncestor(const QString &strObjectID, const Node *iRow) cons
 
 void RoutingTree::RemoveChildren(Node *iRow) { m_model.removeChildren(iRow); }
 
-void RoutingTree::onBeforeExpand(Node *node, bool &)
+void RoutingTree::ATTree_BeforeCollapse(Node *node, bool &)
 {
     // While the tree is being built, opening and closing rows is only layout.
     if (!m_model.redraw())

@@ -156,12 +156,14 @@ private:
     std::shared_ptr<NodeLinks> readNodeLinks(const QString &objectId, platform::DbError *error);
     void clearCache();
     void prefetchDestinations(const NodeLinks &links);
-    void onBeforeExpand(Node *node, bool &cancel);
+    // A row about to open: the first time, it gets its links in place of its placeholder.
+    void ATTree_BeforeCollapse(Node *node, bool &cancel);
     // The rows of an object's links in the order they stand below its row, as
     // far as the server lets: false (after the message) when they stop short.
     bool readLinkRows(const QString &objectId, std::vector<std::shared_ptr<const LinkRow>> &rows);
     std::shared_ptr<const LinkRow> slotRow(NodeLinks &links, int slot);
-    void addLinkNode(Filling &fill, const LinkRow &link);
+    // One link's row below the row being filled.
+    void AddNewNode(Filling &fill, const LinkRow &link);
     // What the links below an opened row need to show the object's links as
     // they are now; answers how many rows that takes away.
     struct LinkUpdate;
