@@ -96,7 +96,6 @@ CreationDialog::CreationDialog(AppContext &ctx, CreationLayout layout, QWidget *
     page->addLayout(buttons);
     resize(520, 380);
 
-    connect(m_tabs, &QTabWidget::currentChanged, this, &CreationDialog::tab_Click);
     connect(cmdCreateHandler, &QPushButton::clicked, this, &CreationDialog::cmdCreateHandler_Click);
     connect(cmdSearch, &QPushButton::clicked, this, &CreationDialog::cmdSearch_Click);
     connect(cmdSelect, &QPushButton::clicked, this, &CreationDialog::cmdSelect_Click);

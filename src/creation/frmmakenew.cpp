@@ -11,6 +11,7 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTableWidget>
 
 namespace quillor {
@@ -51,6 +52,7 @@ frmMakeNewCallHandler::frmMakeNewCallHandler(AppContext &ctx, Pickers &pickers, 
       cmdSelectCallHandler(templateButton(QStringLiteral("Search"), "cmdSelectCallHandler"))
 {
     addTemplateFrame(QStringLiteral("Base new call handler on this one:"), cmdSelectCallHandler);
+    connect(tabs(), &QTabWidget::currentChanged, this, &frmMakeNewCallHandler::tabMain_Click);
     connect(cmdSelectCallHandler, &QPushButton::clicked, this, &frmMakeNewCallHandler::cmdSelectCallHandler_Click);
 }
 
@@ -103,6 +105,7 @@ void frmMakeNewCallHandler::cmdCreateHandler_Click()
 frmMakeNewDirectoryHandler::frmMakeNewDirectoryHandler(AppContext &ctx, QWidget *parent)
     : CreationDialog(ctx, kDirectoryHandlerLayout, parent)
 {
+    connect(tabs(), &QTabWidget::currentChanged, this, &frmMakeNewDirectoryHandler::SSTab1_Click);
 }
 
 bool frmMakeNewDirectoryHandler::Form_Load()
@@ -136,6 +139,7 @@ frmMakeNewInterviewer::frmMakeNewInterviewer(AppContext &ctx, Pickers &pickers, 
       cmdSelectHandler(templateButton(QStringLiteral("search..."), "cmdSelectHandler"))
 {
     addTemplateFrame(QStringLiteral("Base new interviewer on:"), cmdSelectHandler);
+    connect(tabs(), &QTabWidget::currentChanged, this, &frmMakeNewInterviewer::tabInterviewer_Click);
     connect(cmdSelectHandler, &QPushButton::clicked, this, &frmMakeNewInterviewer::cmdSelectHandler_Click);
 }
 
