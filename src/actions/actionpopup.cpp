@@ -2,6 +2,7 @@
 
 #include "common/appcontext.h"
 #include "common/errors.h"
+#include "common/formatting.h"
 #include "common/module1.h"
 #include "common/objectid.h"
 #include "creation/creationdialogs.h"
@@ -392,15 +393,13 @@ void ActionPopup::PopupActionLockKey_Click()
     setTick(LockKey, locked);
     if (refuseUnidentifiedRow(m_slot.rowObjectId))
         return;
-    const bool written = UpdateValue(m_ctx, QStringLiteral("sp_ModifyMenuEntry"),
-                                     {classProcParam(QStringLiteral("MenuEntryObjectID"), m_slot.rowObjectId, 72),
-                                      classProcParam(QStringLiteral("Locked"), locked, 200)});
-    if (!written)
-        msgBox(QStringLiteral("Failed to update database"));
     // A subscriber's keys belong to its primary call handler.
-    m_ctx.log().LogAction(written ? UPDATE : FAILED_UPDATE, QStringLiteral("MenuEntry"), m_slot.key,
-                          QStringLiteral("CallHandler"), m_slot.owner.Alias, QStringLiteral("Locked"),
-                          locked ? QStringLiteral("True") : QStringLiteral("False"));
+    const bool written = writeAndAudit(m_ctx, QStringLiteral("sp_ModifyMenuEntry"),
+                                       {classProcParam(QStringLiteral("MenuEntryObjectID"), m_slot.rowObjectId, 72),
+                                        classProcParam(QStringLiteral("Locked"), locked, 200)},
+                                       {QStringLiteral("MenuEntry"), m_slot.key, QStringLiteral("CallHandler"),
+                                        m_slot.owner.Alias, QStringLiteral("Locked")},
+                                       booleanText(locked));
     if (written)
         m_slot.locked = locked;
     // Also after a failure: the grid shows the stored lock.

@@ -272,10 +272,8 @@ SetUserActionResult SetUserAction(AppContext &ctx, const RoutingSlot &slot, qint
         result.written = UpdateValue(ctx, w.procedure, w.params);
         result.result = result.written;
     }
-    if (!result.written)
-        msgBox(QStringLiteral("Failed to update database"));
-    ctx.log().LogAction(result.written ? UPDATE : FAILED_UPDATE, w.table, w.alias, w.parentTable, w.parentAlias,
-                        w.column, strConstructActionString(ctx, strConversation, iAction, strDestObjectID));
+    auditWrite(ctx, result.written, {w.table, w.alias, w.parentTable, w.parentAlias, w.column},
+               strConstructActionString(ctx, strConversation, iAction, strDestObjectID));
     result.linkCode = w.linkCode;
     return result;
 }

@@ -16,4 +16,6 @@ QString generalDateTime(const QDateTime &value)
     return locale.toString(value.date(), QLocale::ShortFormat) + u' ' + locale.toString(value.time(), timeFormat);
 }
 
+QString booleanText(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
+
 } // namespace quillor

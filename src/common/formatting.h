@@ -8,4 +8,8 @@ namespace quillor {
 // long time (without a time-zone name).
 QString generalDateTime(const QDateTime &value);
 
+// A Boolean as the system writes it into texts (audit lines, Tags, text
+// parameters): "True" or "False".
+QString booleanText(bool value);
+
 } // namespace quillor

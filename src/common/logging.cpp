@@ -40,7 +40,7 @@ QString auditFieldText(const QVariant &value)
     QLocale locale = QLocale::system();
     locale.setNumberOptions(QLocale::OmitGroupSeparator);
     switch (value.metaType().id()) {
-    case QMetaType::Bool: text = value.toBool() ? QStringLiteral("True") : QStringLiteral("False"); break;
+    case QMetaType::Bool: text = booleanText(value.toBool()); break;
     case QMetaType::Double: text = locale.toString(value.toDouble(), 'g', 15); break;
     case QMetaType::Float: text = locale.toString(value.toFloat(), 'g', 7); break;
     case QMetaType::QDate: text = locale.toString(value.toDate(), QLocale::ShortFormat); break;

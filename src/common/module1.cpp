@@ -2,9 +2,11 @@
 
 #include "common/appcontext.h"
 #include "common/errors.h"
+#include "common/formatting.h"
 #include "common/objectid.h"
 #include "common/tolvaversion.h"
 #include "platform/identity.h"
+#include "platform/seams.h"
 
 #include <QThread>
 
@@ -77,7 +79,7 @@ bool convertForType(const QVariant &value, qint16 type, QVariant &out)
     }
     case 200: // variable text
         if (meta == QMetaType::Bool)
-            out = value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+            out = booleanText(value.toBool());
         else
             out = value.toString();
         return true;
@@ -253,5 +255,22 @@ bool WaitForSyncToFinished(AppContext &ctx, const QString &ticket)
     }
     return false;
 }
+
+bool auditWrite(AppContext &ctx, bool written, const AuditEntry &audit, const LogArg &auditValue)
+{
+    if (!written)
+        showFailedToUpdate();
+    ctx.log().LogAction(written ? UPDATE : FAILED_UPDATE, audit.table, audit.alias, audit.parentTable, audit.parentAlias,
+                        audit.column, auditValue);
+    return written;
+}
+
+bool writeAndAudit(AppContext &ctx, const QString &procedure, const QList<classProcParam> &params,
+                   const AuditEntry &audit, const LogArg &auditValue, bool directorySync)
+{
+    return auditWrite(ctx, UpdateValue(ctx, procedure, params, directorySync, false), audit, auditValue);
+}
+
+void showFailedToUpdate() { platform::msgBox(QStringLiteral("Failed to update database")); }
 
 } // namespace quillor

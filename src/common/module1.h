@@ -3,6 +3,8 @@
 // with an ordered list of parameter records (or, for greetings on servers
 // older than 4.0(5.1), the same columns written straight into the row).
 
+#include "common/logging.h"
+
 #include <QList>
 #include <QString>
 #include <QVariant>
@@ -36,6 +38,25 @@ bool isDontSet(const QVariant &value);
 // half done. The caller writes the audit line.
 bool UpdateValue(AppContext &ctx, const QString &procedureName, const QList<classProcParam> &params,
                  bool directorySync = false, bool waitForSync = false);
+
+// One audit line's fields, in LogAction's order of arguments.
+struct AuditEntry {
+    LogArg table;
+    LogArg alias;
+    LogArg parentTable;
+    LogArg parentAlias;
+    LogArg column;
+};
+
+// The end every write shares, whatever wrote: unless `written`, "Failed to
+// update database" is shown; then one audit line, UPDATE or FAILED_UPDATE,
+// records `auditValue`. Answers `written`, so a failure is never reported as done.
+bool auditWrite(AppContext &ctx, bool written, const AuditEntry &audit, const LogArg &auditValue);
+// UpdateValue followed by auditWrite. True when written.
+bool writeAndAudit(AppContext &ctx, const QString &procedure, const QList<classProcParam> &params,
+                   const AuditEntry &audit, const LogArg &auditValue, bool directorySync = false);
+// Shows that a write could not be done.
+void showFailedToUpdate();
 
 // A new GUID in registry form: braces, upper-case hexadecimal, 38 characters.
 QString strNewGUID();

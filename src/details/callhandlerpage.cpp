@@ -1,6 +1,7 @@
 #include "details/callhandlerpage.h"
 
 #include "common/appcontext.h"
+#include "common/formatting.h"
 #include "common/objectid.h"
 #include "common/switchinfo.h"
 #include "common/timefunctions.h"
@@ -36,8 +37,6 @@ const char *const kGreetingAliases[CallHandlerPage::kGreetingCount] = {"Standard
 // The transfer pages run Alternate, Standard, Closed; each holds the rule of this index.
 constexpr int kTransferPageRule[CallHandlerPage::kTransferRuleCount] = {2, 0, 1};
 const char *const kTransferPageCaptions[CallHandlerPage::kTransferRuleCount] = {"Alternate", "Standard", "Closed"};
-
-QString boolText(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
 
 // The present moment at noon, as the expiry time picker starts.
 QDateTime todayAtNoon(const QDateTime &now) { return QDateTime(now.date(), QTime(12, 0)); }
@@ -366,15 +365,11 @@ bool CallHandlerPage::load(AppContext &ctx, const QString &strObjectID, Selected
         TransferRule &r = transferRules[size_t(i)];
         r.txtHandlerTransferString->setText(rules.text(QStringLiteral("Extension")));
         r.txtHandlerTransferRingstoWait->setText(rules.text(QStringLiteral("TransferRings")).trimmed());
-        // Only a stored 0 is a release transfer; anything else, Null too, is supervised.
-        const bool release =
-            !rules.isNull(QStringLiteral("TransferType")) && rules.field(QStringLiteral("TransferType")).toInt() == 0;
-        selectComboText(r.cmbHandlerTransferType, release ? QStringLiteral("Release") : QStringLiteral("Supervised"));
+        const bool ringPhone = showStoredTransfer(rules, r.cmbHandlerTransferType, r.optHandlerTransferAttemptRingPhone,
+                                                  r.optHandlerTransferSendToGreeting);
         const StoredExpiry expires = run.expiry(rules, QStringLiteral("TimeExpires"));
         const bool enabled = expires.activeAt(run.nowUtc());
-        const bool ringPhone = !rules.isNull(QStringLiteral("Action")) && rules.field(QStringLiteral("Action")).toInt() == 1;
         r.chkHandlerTransferEnabled->setChecked(enabled);
-        (ringPhone ? r.optHandlerTransferAttemptRingPhone : r.optHandlerTransferSendToGreeting)->setChecked(true);
         m_lock.setUsable(r.optHandlerTransferSendToGreeting, enabled);
         m_lock.setUsable(r.optHandlerTransferAttemptRingPhone, enabled);
         for (QWidget *field : {static_cast<QWidget *>(r.txtHandlerTransferString),
@@ -382,8 +377,8 @@ bool CallHandlerPage::load(AppContext &ctx, const QString &strObjectID, Selected
                                static_cast<QWidget *>(r.cmbHandlerTransferType)})
             m_lock.setUsable(field, enabled && ringPhone);
         setTag(r.chkHandlerTransferEnabled, enabled ? QStringLiteral("1") : QStringLiteral("0"));
-        setTag(r.optHandlerTransferAttemptRingPhone, boolText(r.optHandlerTransferAttemptRingPhone->isChecked()));
-        setTag(r.optHandlerTransferSendToGreeting, boolText(r.optHandlerTransferSendToGreeting->isChecked()));
+        setTag(r.optHandlerTransferAttemptRingPhone, booleanText(r.optHandlerTransferAttemptRingPhone->isChecked()));
+        setTag(r.optHandlerTransferSendToGreeting, booleanText(r.optHandlerTransferSendToGreeting->isChecked()));
         setTag(r.cmbHandlerTransferType, r.cmbHandlerTransferType->currentText());
         setTag(r.txtHandlerTransferRingstoWait, r.txtHandlerTransferRingstoWait->text());
         setTag(r.txtHandlerTransferString, r.txtHandlerTransferString->text());

@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QRadioButton>
 
 namespace quillor {
 
@@ -25,6 +26,17 @@ void DetailPage::showNotFound(QWidget *content, SelectedObject &selected)
     // No later command may act on the object shown before.
     selected = SelectedObject{};
     emit titleChanged(QString());
+}
+
+bool showStoredTransfer(const Recordset &rule, QComboBox *transferType, QRadioButton *ringPhone,
+                        QRadioButton *sendToGreeting)
+{
+    const bool release =
+        !rule.isNull(QStringLiteral("TransferType")) && rule.field(QStringLiteral("TransferType")).toInt() == 0;
+    selectComboText(transferType, release ? QStringLiteral("Release") : QStringLiteral("Supervised"));
+    const bool rings = !rule.isNull(QStringLiteral("Action")) && rule.field(QStringLiteral("Action")).toInt() == 1;
+    (rings ? ringPhone : sendToGreeting)->setChecked(true);
+    return rings;
 }
 
 PageLoad::PageLoad(AppContext &ctx, const QString &procedure)

@@ -16,6 +16,7 @@
 #include <QWidget>
 
 class QComboBox;
+class QRadioButton;
 
 namespace quillor {
 
@@ -50,6 +51,12 @@ struct StoredExpiry {
     QDateTime utc; // invalid: never expires
     bool activeAt(const QDateTime &nowUtc) const { return readable && (!utc.isValid() || utc > nowUtc); }
 };
+
+// A transfer rule's stored type and action shown in its list and option pair:
+// only a stored 0 is a release transfer (anything else, Null too, is
+// supervised) and only a stored 1 rings the phone. True when it rings.
+bool showStoredTransfer(const platform::Recordset &rule, QComboBox *transferType, QRadioButton *ringPhone,
+                        QRadioButton *sendToGreeting);
 
 // One load of a page: its context, the present moment, and its failures
 // reported as the loader's own "(error):" messages.

@@ -311,12 +311,8 @@ bool SubscriberPage::load(AppContext &ctx, const QString &strPrimaryCallHandlerO
         setTag(txtSubscriberTransferString, txtSubscriberTransferString->text());
         txtSubscriberTransferRingsToWait->setText(rules.text(QStringLiteral("TransferRings")).trimmed());
         setTag(txtSubscriberTransferRingsToWait, txtSubscriberTransferRingsToWait->text());
-        // Only a stored 0 is a release transfer; anything else, Null too, is supervised.
-        const bool release =
-            !rules.isNull(QStringLiteral("TransferType")) && rules.field(QStringLiteral("TransferType")).toInt() == 0;
-        selectComboText(cmbSubscriberTransferType, release ? QStringLiteral("Release") : QStringLiteral("Supervised"));
-        const bool ringPhone = !rules.isNull(QStringLiteral("Action")) && rules.field(QStringLiteral("Action")).toInt() == 1;
-        (ringPhone ? optSubscriberTransferAttemptToRingPhone : optSubscriberTransferSendToGreeting)->setChecked(true);
+        const bool ringPhone = showStoredTransfer(rules, cmbSubscriberTransferType, optSubscriberTransferAttemptToRingPhone,
+                                                  optSubscriberTransferSendToGreeting);
         for (QWidget *field : {static_cast<QWidget *>(cmbSubscriberTransferType),
                                static_cast<QWidget *>(txtSubscriberTransferRingsToWait),
                                static_cast<QWidget *>(txtSubscriberTransferString)})

@@ -7,6 +7,7 @@
 #include "common/validators.h"
 #include "details/callhandlerpage.h"
 #include "details/controltag.h"
+#include "details/detailpage.h"
 #include "editing/contactrulewriter.h"
 #include "editing/greetingwriter.h"
 #include "editing/messagesettingswriter.h"
@@ -183,12 +184,9 @@ bool CallHandlerEditing::refillTransferRule(int i)
         openContactRule(m_host, contactRuleAlias(i), QStringLiteral("chkHandlerTransferEnabled_Click"));
     if (!rule.isOpen())
         return false;
-    // As the page shows a stored rule: only 0 is a release transfer and only 1 rings the phone.
-    const bool release =
-        !rule.isNull(QStringLiteral("TransferType")) && rule.field(QStringLiteral("TransferType")).toInt() == 0;
-    selectComboText(r.cmbHandlerTransferType, release ? QStringLiteral("Release") : QStringLiteral("Supervised"));
-    const bool ringPhone = !rule.isNull(QStringLiteral("Action")) && rule.field(QStringLiteral("Action")).toInt() == 1;
-    (ringPhone ? r.optHandlerTransferAttemptRingPhone : r.optHandlerTransferSendToGreeting)->setChecked(true);
+    // As the page shows the stored rule.
+    showStoredTransfer(rule, r.cmbHandlerTransferType, r.optHandlerTransferAttemptRingPhone,
+                       r.optHandlerTransferSendToGreeting);
     const QString rings = rule.text(QStringLiteral("TransferRings")).trimmed();
     r.txtHandlerTransferRingstoWait->setText(rings.isEmpty() ? QStringLiteral("4") : rings);
     const QString stored = rule.text(QStringLiteral("Extension"));

@@ -53,7 +53,7 @@ bool writeContactRule(EditingHost &host, const QString &alias, const RuleOwner &
                              input.transferString.isNull() ? QString::fromLatin1("") : input.transferString, 200);
     audit << QStringLiteral("Extension=") + input.transferString;
 
-    const bool written = writeAndAudit(host, QStringLiteral("sp_ModifyContactRule"), params,
+    const bool written = writeAndAudit(host.ctx(), QStringLiteral("sp_ModifyContactRule"), params,
                                        {QStringLiteral("ContactRule"), alias, owner.parentTable, shown.Alias,
                                         QStringLiteral("Update")},
                                        audit.join(QStringLiteral(" | ")));

@@ -44,17 +44,6 @@ void EditingHost::setTitle(const QString &caption) const
         m_window.setTitle(caption);
 }
 
-bool writeAndAudit(EditingHost &host, const QString &procedure, const QList<classProcParam> &params,
-                   const AuditEntry &audit, const QString &auditValue, bool directorySync)
-{
-    const bool written = UpdateValue(host.ctx(), procedure, params, directorySync, false);
-    if (!written)
-        showFailedToUpdate();
-    host.ctx().log().LogAction(written ? UPDATE : FAILED_UPDATE, audit.table, audit.alias, audit.parentTable,
-                               audit.parentAlias, audit.column, auditValue);
-    return written;
-}
-
 platform::Recordset openShownRule(EditingHost &host, const QString &view, const QString &alias, const QString &procedure,
                                   const QString &notFound, bool forUpdate)
 {
@@ -80,8 +69,6 @@ platform::Recordset openShownRule(EditingHost &host, const QString &view, const 
     rule.MoveFirst();
     return rule;
 }
-
-void showFailedToUpdate() { platform::msgBox(QStringLiteral("Failed to update database")); }
 
 QDateTime disabledDate() { return QDateTime(QDate(1993, 1, 2), QTime(0, 0)); }
 

@@ -66,29 +66,12 @@ private:
     bool m_relistPending = false;
 };
 
-// One audit line's fields, in LogAction's order of arguments.
-struct AuditEntry {
-    LogArg table;
-    LogArg alias;
-    LogArg parentTable;
-    LogArg parentAlias;
-    LogArg column;
-};
-
-// The shared end of every write: UpdateValue, "Failed to update database"
-// when it refused, then one audit line with `auditValue`. True when written.
-bool writeAndAudit(EditingHost &host, const QString &procedure, const QList<classProcParam> &params,
-                   const AuditEntry &audit, const QString &auditValue, bool directorySync = false);
-
 // The shown object's rule of `alias` in `view` (vw_ContactRule, vw_MessagingRule),
 // opened for update when asked: exactly one row. Otherwise the recordset is
 // closed after the failure was shown: a failed query as `procedure`'s
 // "(error):" message, any other number of rows as `notFound`.
 platform::Recordset openShownRule(EditingHost &host, const QString &view, const QString &alias, const QString &procedure,
                                   const QString &notFound, bool forUpdate = false);
-
-// Shows that a write could not be done.
-void showFailedToUpdate();
 
 // The expiry that marks a rule or greeting as switched off: 2 January 1993.
 QDateTime disabledDate();

@@ -21,12 +21,9 @@ bool writeField(EditingHost &host, const FieldWrite &field)
                            field.value.strPropertyName};
     if (!isGuidText(field.key)) {
         // No object to write to: refused here rather than sent with an empty key.
-        showFailedToUpdate();
-        host.ctx().log().LogAction(FAILED_UPDATE, audit.table, audit.alias, audit.parentTable, audit.parentAlias,
-                                   audit.column, field.auditValue);
-        return false;
+        return auditWrite(host.ctx(), false, audit, field.auditValue);
     }
-    return writeAndAudit(host, field.procedure, {{field.keyName, field.key, 72}, field.value}, audit, field.auditValue,
+    return writeAndAudit(host.ctx(), field.procedure, {{field.keyName, field.key, 72}, field.value}, audit, field.auditValue,
                          field.directorySync);
 }
 

@@ -81,7 +81,7 @@ bool writeGreeting(EditingHost &host, int index, const GreetingOwner &owner, con
             {QStringLiteral("IgnoreDigits"), QString::number(ignoreDigits), 3},
             positionParam(QStringLiteral("PlayWhat"), in.source, 200),
             positionParam(QStringLiteral("Reprompts"), in.repeat, 200)};
-        return writeAndAudit(host, QStringLiteral("csp_MessagingRuleModify"), params, entry, audit);
+        return writeAndAudit(host.ctx(), QStringLiteral("csp_MessagingRuleModify"), params, entry, audit);
     }
 
     // Servers older than the greeting procedure: the row itself.
@@ -94,13 +94,9 @@ bool writeGreeting(EditingHost &host, int index, const GreetingOwner &owner, con
         row.setField(QStringLiteral("Reprompts"), *in.repeat);
     platform::DbError error;
     const bool written = row.Update(&error);
-    if (!written) {
+    if (!written)
         reportError(error.number, error.description, owner.writer, QStringLiteral("Form"), QStringLiteral("frmMain"));
-        showFailedToUpdate();
-    }
-    ctx.log().LogAction(written ? UPDATE : FAILED_UPDATE, entry.table, entry.alias, entry.parentTable,
-                        entry.parentAlias, entry.column, audit);
-    return written;
+    return auditWrite(ctx, written, entry, audit);
 }
 
 } // namespace

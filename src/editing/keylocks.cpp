@@ -1,5 +1,6 @@
 #include "editing/keylocks.h"
 
+#include "common/formatting.h"
 #include "common/objectid.h"
 #include "editing/editinghost.h"
 
@@ -9,13 +10,13 @@ void SetOneKeyRuleLocks(EditingHost &host, qint16 objectType, const QList<KeyGri
 {
     if (!host.isShown(objectType))
         return;
-    const QString value = bLocked ? QStringLiteral("True") : QStringLiteral("False");
+    const QString value = booleanText(bLocked);
     const QString parentAlias = host.CurrentlySelectedObject().Alias;
     for (const KeyGridRow &row : rows) {
         // A key whose entry was not found has nothing of its own to lock.
         if (!isGuidText(row.menuEntryObjectId))
             continue;
-        writeAndAudit(host, QStringLiteral("sp_ModifyMenuEntry"),
+        writeAndAudit(host.ctx(), QStringLiteral("sp_ModifyMenuEntry"),
                       {{QStringLiteral("MenuEntryObjectID"), row.menuEntryObjectId, 72},
                        {QStringLiteral("Locked"), bLocked, 200}},
                       {QStringLiteral("MenuEntry"), row.key, QStringLiteral("CallHandler"), parentAlias,

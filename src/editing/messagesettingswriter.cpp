@@ -30,7 +30,7 @@ bool writeMessageSettings(EditingHost &host, qint16 objectType, const QString &a
     params << positionParam(QStringLiteral("SendUrgentMsg"), in.urgency, 3);
     if (in.urgency)
         audit << QStringLiteral("SendUrgentMsg=%1").arg(*in.urgency);
-    return writeAndAudit(host, QStringLiteral("sp_ModifyCallHandler"), params,
+    return writeAndAudit(host.ctx(), QStringLiteral("sp_ModifyCallHandler"), params,
                          {auditTable, shown.Alias, {}, {}, QStringLiteral("Message Option Update")},
                          audit.join(QStringLiteral(" | ")));
 }

@@ -1,6 +1,7 @@
 #include "editing/namelookupoptions.h"
 
 #include "common/appcontext.h"
+#include "common/formatting.h"
 #include "details/controltag.h"
 #include "details/namelookuppage.h"
 #include "details/updown.h"
@@ -28,7 +29,6 @@ const QString kProcedure = QStringLiteral("sp_ModifyDirectoryHandler");
 const QString kKey = QStringLiteral("DirectoryHandlerObjectID");
 const QString kAuditTable = QStringLiteral("NameLookupHandler");
 
-QString trueFalse(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
 } // namespace
 
 NameLookupOptionsEditing::NameLookupOptionsEditing(EditingHost &host, NameLookupHandlerPage &page, Pickers &pickers,
@@ -105,7 +105,7 @@ void NameLookupOptionsEditing::chkDirectoryHandlerPlayAllNames_Click()
     }
     if (!updateRowAndAudit(m_host, rs,
                            {kAuditTable, m_host.CurrentlySelectedObject().Alias, {}, {}, QStringLiteral("PlayAllNames")},
-                           trueFalse(ticked), procedure))
+                           booleanText(ticked), procedure))
         m_page.chkDirectoryHandlerPlayAllNames->setChecked(!ticked); // as stored
 }
 
@@ -114,7 +114,7 @@ void NameLookupOptionsEditing::chkNameLookupHandlerMenuFormatAnnounceExtensions_
     if (loading() || !shown())
         return;
     const bool ticked = m_page.chkNameLookupHandlerMenuFormatAnnounceExtensions->isChecked();
-    if (!writeColumn(QStringLiteral("SayExtension"), ticked ? QStringLiteral("1") : QStringLiteral("0"), trueFalse(ticked)))
+    if (!writeColumn(QStringLiteral("SayExtension"), ticked ? QStringLiteral("1") : QStringLiteral("0"), booleanText(ticked)))
         m_page.chkNameLookupHandlerMenuFormatAnnounceExtensions->setChecked(!ticked);
 }
 
@@ -246,7 +246,7 @@ bool NameLookupOptionsEditing::SaveDirectoryHandlerSearchOptions(const ScopeList
         in.scopeObjectId = scopeList;
     }
     const SearchOptionsWrite w = searchOptionsWrite(m_host.CurrentlySelectedObject().ObjectID, in);
-    return writeAndAudit(m_host, kProcedure, w.params, audit, w.auditText);
+    return writeAndAudit(m_host.ctx(), kProcedure, w.params, audit, w.auditText);
 }
 
 void NameLookupOptionsEditing::optNameLookupHandlerAnnounceMatchedNamesMenuFormat_Click()
@@ -257,7 +257,7 @@ void NameLookupOptionsEditing::optNameLookupHandlerAnnounceMatchedNamesMenuForma
     QCheckBox *announce = m_page.chkNameLookupHandlerMenuFormatAnnounceExtensions;
     const bool menuFormat = menu->isChecked();
     m_page.editLock().setUsable(announce, menuFormat);
-    if (writeColumn(QStringLiteral("MenuStyle"), menuFormat ? QStringLiteral("1") : QStringLiteral("0"), trueFalse(menuFormat)))
+    if (writeColumn(QStringLiteral("MenuStyle"), menuFormat ? QStringLiteral("1") : QStringLiteral("0"), booleanText(menuFormat)))
         return;
     m_memory->restore(menu);
     m_page.editLock().setUsable(announce, menu->isChecked());
@@ -270,7 +270,7 @@ void NameLookupOptionsEditing::optNameLookupHandlerOnUniqueMatchRouteAutomatical
     QRadioButton *route = m_page.optNameLookupHandlerOnUniqueMatchRouteAutomatically;
     const bool automatically = route->isChecked();
     if (!writeColumn(QStringLiteral("AutoRoute"), automatically ? QStringLiteral("1") : QStringLiteral("0"),
-                     trueFalse(automatically)))
+                     booleanText(automatically)))
         m_memory->restore(route);
 }
 

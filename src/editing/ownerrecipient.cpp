@@ -70,7 +70,7 @@ void writeOwnerOrRecipient(EditingHost &host, bool bChangeOwner, OwnerEntry entr
     case ShownCallHandler:
     case ShownNameLookup: {
         const bool handler = shown.ObjectType == ShownCallHandler;
-        writeAndAudit(host, handler ? QStringLiteral("sp_ModifyCallHandler") : QStringLiteral("sp_ModifyDirectoryHandler"),
+        writeAndAudit(host.ctx(), handler ? QStringLiteral("sp_ModifyCallHandler") : QStringLiteral("sp_ModifyDirectoryHandler"),
                       {{handler ? QStringLiteral("CallHandlerObjectID") : QStringLiteral("DirectoryHandlerObjectID"),
                         shown.ObjectID, 72},
                        {idColumn, objectId, 200},
