@@ -8,6 +8,7 @@
 #include "creation/creationdialogs.h"
 #include "creation/frmmakenew.h"
 #include "details/callhandlerpage.h"
+#include "details/detailpage.h"
 #include "details/interviewerpage.h"
 #include "details/keygrid.h"
 #include "details/namelookuppage.h"
@@ -32,12 +33,6 @@ const QString kDontSet = QStringLiteral("[DontSet]");
 void reportOpenerError(const platform::DbError &error, const QString &procedure)
 {
     reportError(error.number, error.description, procedure, QStringLiteral("Form"), QStringLiteral("frmMain"));
-}
-
-QString greetingAlias(qint16 index)
-{
-    static const char *const aliases[] = {"Standard", "Off Hours", "Busy", "Alternate", "Internal", "Error"};
-    return index >= 0 && index < 6 ? QString::fromLatin1(aliases[index]) : QString();
 }
 
 } // namespace
@@ -106,7 +101,7 @@ void ActionPopup::attachNameLookupHandlerPage(NameLookupHandlerPage &page)
 
 void ActionPopup::ShowAfterGreetingActionMenu(qint16 Index)
 {
-    const QString alias = greetingAlias(Index);
+    const QString alias = greetingRuleAlias(Index);
     if (alias.isEmpty()) {
         msgBox(QStringLiteral("Error!  Invalid control index passed into cmbHandlerGreetingChangeAfterGreetingAction "
                               "routine."));

@@ -31,9 +31,6 @@ using platform::Recordset;
 
 namespace {
 
-const char *const kTransferAliases[CallHandlerPage::kTransferRuleCount] = {"Standard", "Off Hours", "Alternate"};
-const char *const kGreetingAliases[CallHandlerPage::kGreetingCount] = {"Standard", "Off Hours", "Busy",
-                                                                        "Alternate", "Internal", "Error"};
 // The transfer pages run Alternate, Standard, Closed; each holds the rule of this index.
 constexpr int kTransferPageRule[CallHandlerPage::kTransferRuleCount] = {2, 0, 1};
 const char *const kTransferPageCaptions[CallHandlerPage::kTransferRuleCount] = {"Alternate", "Standard", "Closed"};
@@ -55,16 +52,6 @@ CallHandlerPage::CallHandlerPage(QWidget *parent) : DetailPage(parent)
     tabHandlerInfo->addTab(createMessagesPage(), QStringLiteral("Messages"));
     tabHandlerInfo->addTab(createUserInputPage(), QStringLiteral("User Input"));
     layout->addWidget(tabHandlerInfo);
-}
-
-QString CallHandlerPage::transferRuleAlias(int index)
-{
-    return index >= 0 && index < kTransferRuleCount ? QString::fromLatin1(kTransferAliases[index]) : QString();
-}
-
-QString CallHandlerPage::greetingAlias(int index)
-{
-    return index >= 0 && index < kGreetingCount ? QString::fromLatin1(kGreetingAliases[index]) : QString();
 }
 
 QWidget *CallHandlerPage::createProfilePage()
@@ -147,7 +134,7 @@ QWidget *CallHandlerPage::createGreetingsPage()
     for (int i = 0; i < kGreetingCount; ++i) {
         auto *greetingPage = new QWidget;
         createGreeting(i, greetingPage);
-        tabHandlerGreetingInfo->addTab(scrolled(greetingPage, tabHandlerGreetingInfo), greetingAlias(i));
+        tabHandlerGreetingInfo->addTab(scrolled(greetingPage, tabHandlerGreetingInfo), greetingRuleAlias(i));
     }
     layout->addWidget(tabHandlerGreetingInfo);
     return page;
@@ -358,7 +345,7 @@ bool CallHandlerPage::load(AppContext &ctx, const QString &strObjectID, Selected
         txtHandlerProfileSwitch->setText(strGetSwitchName(qint16(rules.field(QStringLiteral("SwitchID")).toInt())));
     for (int i = 0; i < kTransferRuleCount; ++i) {
         rules.MoveFirst();
-        if (!rules.Find(QStringLiteral("Alias"), transferRuleAlias(i))) {
+        if (!rules.Find(QStringLiteral("Alias"), contactRuleAlias(i))) {
             msgBox(QStringLiteral("Error in LoadTabInfo.  Could not find contact rule: %1").arg(i));
             continue;
         }
@@ -396,7 +383,7 @@ bool CallHandlerPage::load(AppContext &ctx, const QString &strObjectID, Selected
     }
     for (int i = 0; i < kGreetingCount; ++i) {
         rules.MoveFirst();
-        if (!rules.Find(QStringLiteral("Alias"), greetingAlias(i))) {
+        if (!rules.Find(QStringLiteral("Alias"), greetingRuleAlias(i))) {
             msgBox(QStringLiteral("Error in LoadTabInfo, could not find messaging rule"));
             continue;
         }

@@ -72,10 +72,6 @@ public:
 
     explicit CallHandlerPage(QWidget *parent = nullptr);
 
-    // The alias a rule of that index is stored under.
-    static QString transferRuleAlias(int index);
-    static QString greetingAlias(int index);
-
     // Fills the page with one call handler and makes it the shown object.
     // False when the handler was not found (or could not be read): the page
     // is then emptied and disabled and nothing is shown.

@@ -28,6 +28,18 @@ void DetailPage::showNotFound(QWidget *content, SelectedObject &selected)
     emit titleChanged(QString());
 }
 
+QString contactRuleAlias(int index)
+{
+    static const char *const aliases[] = {"Standard", "Off Hours", "Alternate"};
+    return index >= 0 && index < 3 ? QString::fromLatin1(aliases[index]) : QString();
+}
+
+QString greetingRuleAlias(int index)
+{
+    static const char *const aliases[] = {"Standard", "Off Hours", "Busy", "Alternate", "Internal", "Error"};
+    return index >= 0 && index < 6 ? QString::fromLatin1(aliases[index]) : QString();
+}
+
 bool showStoredTransfer(const Recordset &rule, QComboBox *transferType, QRadioButton *ringPhone,
                         QRadioButton *sendToGreeting)
 {

@@ -52,6 +52,12 @@ struct StoredExpiry {
     bool activeAt(const QDateTime &nowUtc) const { return readable && (!utc.isValid() || utc > nowUtc); }
 };
 
+// The alias a handler's rule of that index is stored under: transfer rules
+// 0 Standard, 1 Off Hours, 2 Alternate; greetings 0 Standard, 1 Off Hours,
+// 2 Busy, 3 Alternate, 4 Internal, 5 Error. "" for any other index.
+QString contactRuleAlias(int index);
+QString greetingRuleAlias(int index);
+
 // A transfer rule's stored type and action shown in its list and option pair:
 // only a stored 0 is a release transfer (anything else, Null too, is
 // supervised) and only a stored 1 rings the phone. True when it rings.

@@ -142,7 +142,7 @@ QWidget *SubscriberPage::createGreetingsPage()
         g.cmbSubscriberGreetingsRepeat = g.common.repeat;
         g.txtSubscriberGreetingStreamPath = g.common.streamPath;
         g.txtSubscriberGreetingObjectID = g.common.objectId;
-        tabSubscriberGreetings->addTab(scrolled(greetingPage, tabSubscriberGreetings), CallHandlerPage::greetingAlias(i));
+        tabSubscriberGreetings->addTab(scrolled(greetingPage, tabSubscriberGreetings), greetingRuleAlias(i));
     }
     return page;
 }
@@ -330,7 +330,7 @@ bool SubscriberPage::load(AppContext &ctx, const QString &strPrimaryCallHandlerO
     }
     for (int i = 0; i < kGreetingCount; ++i) {
         rules.MoveFirst();
-        if (!rules.Find(QStringLiteral("Alias"), CallHandlerPage::greetingAlias(i))) {
+        if (!rules.Find(QStringLiteral("Alias"), greetingRuleAlias(i))) {
             msgBox(QStringLiteral("Error in LoadTabInfo, could not find messaging rule"));
             continue;
         }

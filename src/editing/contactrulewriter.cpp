@@ -3,6 +3,7 @@
 #include "common/appcontext.h"
 #include "common/errors.h"
 #include "common/objectid.h"
+#include "details/detailpage.h"
 #include "editing/editinghost.h"
 #include "platform/seams.h"
 
@@ -70,12 +71,6 @@ platform::Recordset openContactRule(EditingHost &host, const QString &alias, con
                          QStringLiteral("Error!  Could not load %1 contact rule for the currently selected call handler "
                                         "in the chkHandlerTransferEnabled routine.")
                              .arg(alias));
-}
-
-QString contactRuleAlias(int index)
-{
-    static const char *const aliases[] = {"Standard", "Off Hours", "Alternate"};
-    return index >= 0 && index < 3 ? QString::fromLatin1(aliases[index]) : QString();
 }
 
 bool UpdateCurrentContactRule(EditingHost &host, int index, const ContactRuleInput &input)

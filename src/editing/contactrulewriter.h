@@ -23,9 +23,6 @@ struct ContactRuleInput {
     QString transferString;           // txtHandlerTransferString
 };
 
-// The alias of contact rule `index`; "" outside 0-2.
-QString contactRuleAlias(int index);
-
 // The shown object's contact rule of `alias` (see openShownRule), refused
 // with the system's "Could not load" message.
 platform::Recordset openContactRule(EditingHost &host, const QString &alias, const QString &procedure);

@@ -5,6 +5,7 @@
 #include "common/objectid.h"
 #include "common/timefunctions.h"
 #include "common/tolvaversion.h"
+#include "details/detailpage.h"
 #include "editing/editinghost.h"
 #include "platform/seams.h"
 
@@ -100,12 +101,6 @@ bool writeGreeting(EditingHost &host, int index, const GreetingOwner &owner, con
 }
 
 } // namespace
-
-QString greetingRuleAlias(int index)
-{
-    static const char *const aliases[] = {"Standard", "Off Hours", "Busy", "Alternate", "Internal", "Error"};
-    return index >= 0 && index < 6 ? QString::fromLatin1(aliases[index]) : QString();
-}
 
 bool UpdateCurrentHandlerMessageRule(EditingHost &host, int index, const GreetingInput &input)
 {

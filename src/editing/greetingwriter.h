@@ -29,9 +29,6 @@ struct GreetingInput {
     QTime expiryTime;          // the time of day of timeGreetingExpire
 };
 
-// The alias of greeting `index`; "" outside 0-5.
-QString greetingRuleAlias(int index);
-
 // False when nothing was written: an index outside 0-5, a shown object of
 // another kind, a greeting not found once, or a refused write.
 bool UpdateCurrentHandlerMessageRule(EditingHost &host, int index, const GreetingInput &input);

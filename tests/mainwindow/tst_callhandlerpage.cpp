@@ -328,7 +328,7 @@ void TestCallHandlerPage::greetings()
     if (!enabled)
         QVERIFY(g.optExpireGreetingNever->isChecked());
     QCOMPARE(pageCaptionOf(page().tabHandlerGreetingInfo, g.frameHandlerGreetingInfo),
-             CallHandlerPage::greetingAlias(greeting));
+             greetingRuleAlias(greeting));
 }
 
 void TestCallHandlerPage::greetingExpiryAroundNow_data()
