@@ -95,14 +95,7 @@ void TestActionPopup::init()
     m_f.seams->messages->shown.clear();
 }
 
-void TestActionPopup::cleanup()
-{
-    while (QWidget *popup = QApplication::activePopupWidget())
-        popup->close();
-    while (QWidget *modal = QApplication::activeModalWidget())
-        modal->close();
-    m_f.stop();
-}
+void TestActionPopup::cleanup() { m_f.stop(); }
 
 Popup TestActionPopup::answer(const std::function<void()> &open, const QString &entry)
 {
@@ -139,15 +132,6 @@ Popup TestActionPopup::answer(const std::function<void()> &open, const QString &
 
 namespace {
 
-// Brings every tab page that holds `widget` to the front, as the user does before using it.
-void bringToFront(QWidget *widget)
-{
-    for (QWidget *w = widget; w && w->parentWidget(); w = w->parentWidget())
-        if (auto *tabs = qobject_cast<QTabWidget *>(w->parentWidget()->parentWidget()))
-            if (tabs->indexOf(w) >= 0)
-                tabs->setCurrentWidget(w);
-}
-
 QTableWidget *tableOf(KeyGridWidget *grid) { return grid->findChild<QTableWidget *>(); }
 
 QPoint keyPoint(KeyGridWidget *grid, const QString &key)
@@ -162,7 +146,7 @@ Popup TestActionPopup::doubleClickKey(const QString &key, const QString &entry, 
 {
     if (!grid)
         grid = page().gridHandlerKeys;
-    bringToFront(grid);
+    test::reveal(grid);
     QWidget *viewport = tableOf(grid)->viewport();
     const QPoint at = keyPoint(grid, key);
     return answer(
@@ -179,7 +163,7 @@ Popup TestActionPopup::pressButton(const QString &name, const QString &entry)
     auto *button = window().findChild<QPushButton *>(name);
     if (!button)
         return {};
-    bringToFront(button);
+    test::reveal(button);
     if (!button->isEnabled())
         return {};
     return answer([&] { QTest::mouseClick(button, Qt::LeftButton); }, entry);
@@ -370,7 +354,7 @@ void TestActionPopup::rightPressOpensTheKeyUnderThePointer()
 {
     select(tree().ATTree().root());
     KeyGridWidget *grid = page().gridHandlerKeys;
-    bringToFront(grid);
+    test::reveal(grid);
     grid->setCurrentRow(KeyGridWidget::rowOfKey(QStringLiteral("1")));
     QWidget *viewport = tableOf(grid)->viewport();
     const QPoint at = keyPoint(grid, QStringLiteral("7"));

@@ -10,7 +10,6 @@
 #include <QtTest>
 
 Q_DECLARE_METATYPE(quillor::classProcParam)
-Q_DECLARE_METATYPE(quillor::TolvaVersionRecord)
 
 using namespace quillor;
 namespace ids = quillor::embedded::SampleIds;
@@ -37,15 +36,6 @@ QVariant greetingColumn(AppContext &ctx, const QString &column, const QString &i
     return readValue(ctx, QStringLiteral("SELECT %1 FROM MessagingRule WHERE MessagingRuleObjectID = ?").arg(column), {id});
 }
 
-TolvaVersionRecord version(qint16 major, qint16 minor, qint16 release, qint16 build)
-{
-    TolvaVersionRecord v;
-    v.Major = major;
-    v.Minor = minor;
-    v.Release = release;
-    v.Build = build;
-    return v;
-}
 
 classProcParam key(const QString &name, const QString &id) { return {name, id, 72}; }
 
@@ -75,7 +65,6 @@ private:
     std::unique_ptr<test::FakeSeams> m_seams;
     std::unique_ptr<test::TestServer> m_server;
     AppContext &ctx() { return m_server->ctx(); }
-    QString logText();
 };
 
 void TestUpdateValue::init()
@@ -83,7 +72,7 @@ void TestUpdateValue::init()
     m_seams = std::make_unique<test::FakeSeams>();
     m_server = std::make_unique<test::TestServer>();
     QVERIFY2(m_server->ok(), qPrintable(m_server->error()));
-    ctx().state().gVersion = version(4, 2, 1, 50);
+    ctx().state().gVersion = test::serverVersion(4, 2, 1, 50);
     QVERIFY(ctx().log().WriteLogHeader(m_server->folder() + QStringLiteral("/test.log"), {}));
 }
 
@@ -91,12 +80,6 @@ void TestUpdateValue::cleanup()
 {
     m_server.reset();
     m_seams.reset();
-}
-
-QString TestUpdateValue::logText()
-{
-    QFile f(ctx().log().gLogFileName());
-    return f.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(f.readAll()) : QString();
 }
 
 void TestUpdateValue::procedurePath_data()
@@ -207,11 +190,11 @@ void TestUpdateValue::greetingsByServerVersion_data()
     QTest::addColumn<QString>("procedure");
     QTest::addColumn<bool>("direct");
 
-    QTest::newRow("4.0(5.0) writes the row") << version(4, 0, 5, 0) << "csp_MessagingRuleModify" << true;
-    QTest::newRow("4.0(5.0), name in another case") << version(4, 0, 5, 0) << "CSP_messagingRULEmodify" << true;
-    QTest::newRow("4.0(3.120) writes the row") << version(4, 0, 3, 120) << "csp_MessagingRuleModify" << true;
-    QTest::newRow("4.0(5.1) runs the procedure") << version(4, 0, 5, 1) << "csp_MessagingRuleModify" << false;
-    QTest::newRow("4.2 runs the procedure") << version(4, 2, 1, 50) << "Csp_MessagingRuleModify" << false;
+    QTest::newRow("4.0(5.0) writes the row") << test::serverVersion(4, 0, 5, 0) << "csp_MessagingRuleModify" << true;
+    QTest::newRow("4.0(5.0), name in another case") << test::serverVersion(4, 0, 5, 0) << "CSP_messagingRULEmodify" << true;
+    QTest::newRow("4.0(3.120) writes the row") << test::serverVersion(4, 0, 3, 120) << "csp_MessagingRuleModify" << true;
+    QTest::newRow("4.0(5.1) runs the procedure") << test::serverVersion(4, 0, 5, 1) << "csp_MessagingRuleModify" << false;
+    QTest::newRow("4.2 runs the procedure") << test::serverVersion(4, 2, 1, 50) << "Csp_MessagingRuleModify" << false;
 }
 
 void TestUpdateValue::greetingsByServerVersion()
@@ -275,7 +258,7 @@ void TestUpdateValue::directPathConvertsByType()
 
     QStringList messages;
     for (const bool direct : {true, false}) {
-        ctx().state().gVersion = direct ? version(4, 0, 5, 0) : version(4, 0, 5, 1);
+        ctx().state().gVersion = direct ? test::serverVersion(4, 0, 5, 0) : test::serverVersion(4, 0, 5, 1);
         const QString greeting = ids::greetingId(ids::Sales, direct ? 1 : 3);
         const QString column = record.strPropertyName;
         const QVariant before = greetingColumn(ctx(), column, greeting);
@@ -326,13 +309,13 @@ void TestUpdateValue::directPathFailures()
     QFETCH(QString, logLine);
     QFETCH(bool, messageShown);
 
-    ctx().state().gVersion = version(4, 0, 5, 0);
+    ctx().state().gVersion = test::serverVersion(4, 0, 5, 0);
     const QString greeting = ids::greetingId(ids::Sales, 1);
     const QVariant before = greetingColumn(ctx(), QStringLiteral("Reprompts"), greeting);
     QVERIFY(!UpdateValue(ctx(), QStringLiteral("csp_MessagingRuleModify"), params));
     QCOMPARE(greetingColumn(ctx(), QStringLiteral("Reprompts"), greeting), before);
     if (!logLine.isEmpty())
-        QVERIFY2(logText().contains(logLine + QStringLiteral("\r\n")), qPrintable(logText()));
+        QVERIFY2(test::logText(ctx()).contains(logLine + QStringLiteral("\r\n")), qPrintable(test::logText(ctx())));
     QCOMPARE(m_seams->messages->texts().size(), messageShown ? 1 : 0);
 }
 

@@ -91,7 +91,6 @@ private:
     // The rows of a rule table below one handler, by alias, as "column=value" texts.
     QMap<QString, QStringList> rules(const QString &table, const QString &parent, const QStringList &columns);
     QMap<QString, int> tableCounts();
-    QString logText();
 };
 
 CreationDialog &TestCreation::dialog(int kind)
@@ -117,9 +116,7 @@ void TestCreation::init()
 
 void TestCreation::cleanup()
 {
-    // One failed test must not leave a modal dialog that blocks the rest.
-    while (QWidget *open = QApplication::activeModalWidget())
-        open->close();
+    test::closeOpenDialogs();
     m_dialogs.reset();
     m_pickers.reset();
     m_owner.reset();
@@ -192,12 +189,6 @@ QMap<QString, int> TestCreation::tableCounts()
         counts.insert(table, rs.field(QStringLiteral("N")).toInt());
     }
     return counts;
-}
-
-QString TestCreation::logText()
-{
-    QFile f(ctx().log().gLogFileName());
-    return f.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(f.readAll()) : QString();
 }
 
 // ---- what a creation writes ----------------------------------------------------
@@ -282,7 +273,7 @@ void TestCreation::callHandlerCopiesTemplate()
     QCOMPARE(copied.readAll(), original.readAll());
     QCOMPARE(streams.value("Off Hours"), QStringList{"StreamPath=(null)"});
 
-    QVERIFY(logText().contains(QStringLiteral(", ADD_NEW, , , CallHandler, %1, , %2").arg(alias, id)));
+    QVERIFY(test::logText(ctx()).contains(QStringLiteral(", ADD_NEW, , , CallHandler, %1, , %2").arg(alias, id)));
 }
 
 void TestCreation::otherKindsCopyTheirTemplate_data()
@@ -358,7 +349,7 @@ void TestCreation::otherKindsCopyTheirTemplate()
                                           d.strObjectID, {"DTMFAccessID", "ParentObjectIDType", "IsPrimaryID"});
     QCOMPARE(extensionRow, extension.isEmpty() ? QVariantList{}
                                                : QVariantList({extension, kind == Interviewer ? 5 : 6, 1}));
-    QVERIFY(logText().contains(
+    QVERIFY(test::logText(ctx()).contains(
         QStringLiteral(", ADD_NEW, , , %1, SamsLine, , %2").arg(QString::fromLatin1(kAuditTables[kind]), d.strObjectID)));
 }
 
@@ -454,7 +445,7 @@ void TestCreation::refusals()
     QVERIFY(stayedOpen);
     QCOMPARE(m_seams->messages->texts(), QStringList{message});
     QCOMPARE(tableCounts(), before);
-    QVERIFY(!logText().contains(QStringLiteral("ADD_NEW")));
+    QVERIFY(!test::logText(ctx()).contains(QStringLiteral("ADD_NEW")));
 }
 
 // ---- a failure part way ----------------------------------------------------------
@@ -523,7 +514,7 @@ void TestCreation::failureLeavesNothing()
         QVERIFY2(m_seams->messages->texts().value(0).startsWith(message), qPrintable(m_seams->messages->texts().value(0)));
         QCOMPARE(tableCounts(), before);
         QCOMPARE(streams.entryList(QDir::Files), files);
-        QVERIFY(logText().contains(QStringLiteral(", FAILED_ADD_NEW, , , %1, HalfMade, , ")
+        QVERIFY(test::logText(ctx()).contains(QStringLiteral(", FAILED_ADD_NEW, , , %1, HalfMade, , ")
                                        .arg(QString::fromLatin1(kAuditTables[kind]))));
         // Once the fault is gone, Create again makes exactly one handler, under the same alias.
         for (const QString &statement : repair.split(QStringLiteral(";;")))

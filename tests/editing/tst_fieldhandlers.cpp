@@ -18,7 +18,6 @@
 #include <QDateTimeEdit>
 #include <QLabel>
 #include <QRadioButton>
-#include <QStackedWidget>
 #include <QTableView>
 #include <QtTest>
 
@@ -77,8 +76,6 @@ private:
 
     // Shows an object as a click on its grid row does.
     void open(Kind kind, const QString &objectId);
-    // Brings the tab pages that hold `control` to the front.
-    static void reveal(QWidget *control);
     // Types `text` over the box's text and moves the focus on.
     void typeAndLeave(platform::ValidatingLineEdit *box, const QString &text);
     // Changes a control as a user does: clicks a button, or steps a list to `entry`.
@@ -87,12 +84,7 @@ private:
     test::MainWindowFixture m_f;
 };
 
-void TestFieldHandlers::init()
-{
-    QVERIFY(m_f.start());
-    QApplication::setActiveWindow(m_f.window.get());
-    QVERIFY(QTest::qWaitForWindowActive(m_f.window.get()));
-}
+void TestFieldHandlers::init() { QVERIFY(m_f.start(true)); }
 
 void TestFieldHandlers::cleanup() { m_f.stop(); }
 
@@ -107,17 +99,9 @@ void TestFieldHandlers::open(Kind kind, const QString &objectId)
     m_f.seams->messages->shown.clear();
 }
 
-void TestFieldHandlers::reveal(QWidget *control)
-{
-    for (QWidget *w = control; w && w->parentWidget(); w = w->parentWidget())
-        if (auto *stack = qobject_cast<QStackedWidget *>(w->parentWidget()))
-            if (auto *tabs = qobject_cast<QTabWidget *>(stack->parentWidget()))
-                tabs->setCurrentWidget(w);
-}
-
 void TestFieldHandlers::typeAndLeave(platform::ValidatingLineEdit *box, const QString &text)
 {
-    reveal(box);
+    test::reveal(box);
     box->setFocus(Qt::MouseFocusReason);
     QTRY_VERIFY(box->hasFocus());
     box->selectAll();
@@ -129,7 +113,7 @@ void TestFieldHandlers::typeAndLeave(platform::ValidatingLineEdit *box, const QS
 
 void TestFieldHandlers::change(QWidget *control, int entry)
 {
-    reveal(control);
+    test::reveal(control);
     QVERIFY2(control->isEnabled(), qPrintable(control->objectName()));
     if (auto *list = qobject_cast<QComboBox *>(control)) {
         // One key press, as a user moves to the entry next to the one shown,
@@ -566,7 +550,7 @@ void TestFieldHandlers::editBeingTypedIsWrittenBeforeAReload()
 {
     open(CallHandlers, ids::Sales);
     auto *name = find<platform::ValidatingLineEdit>(QStringLiteral("txtHandlerProfileDisplayName"));
-    reveal(name);
+    test::reveal(name);
     name->setFocus(Qt::MouseFocusReason);
     QTRY_VERIFY(name->hasFocus());
     name->setText(QStringLiteral("Sales Team"));

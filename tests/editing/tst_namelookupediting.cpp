@@ -46,8 +46,6 @@ private:
     AppContext &ctx() { return m_f.server->ctx(); }
     template <typename T = QWidget> T *find(const QString &name) { return m_f.window->findChild<T *>(name); }
     void show(const QString &objectId, int nodeType);
-    // Brings `control` to the front: every tab page it lies on becomes current.
-    void reveal(QWidget *control);
     // Runs steps "click:NAME", "type:NAME:TEXT" (typed into a number box and
     // committed with Enter), "choose:LIST:TEXT" (chosen in a list, which keeps
     // the focus), "leave" (the focus goes to another control of the page),
@@ -59,42 +57,14 @@ private:
     test::MainWindowFixture m_f;
 };
 
-void TestNameLookupEditing::init()
-{
-    QVERIFY(m_f.start());
-    QApplication::setActiveWindow(m_f.window.get());
-    QVERIFY(QTest::qWaitForWindowActive(m_f.window.get()));
-}
+void TestNameLookupEditing::init() { QVERIFY(m_f.start(true)); }
 
-void TestNameLookupEditing::cleanup()
-{
-    while (QWidget *open = QApplication::activeModalWidget())
-        open->close();
-    m_f.stop();
-}
+void TestNameLookupEditing::cleanup() { m_f.stop(); }
 
 void TestNameLookupEditing::show(const QString &objectId, int nodeType)
 {
     m_f.window->LoadTabInfo(objectId, qint16(nodeType));
     m_f.seams->messages->shown.clear();
-}
-
-void TestNameLookupEditing::reveal(QWidget *control)
-{
-    QList<QWidget *> ancestors;
-    for (QWidget *w = control; w; w = w->parentWidget()) {
-        ancestors.prepend(w);
-        QWidget *stack = w->parentWidget();
-        if (auto *tabs = qobject_cast<QTabWidget *>(stack ? stack->parentWidget() : nullptr)) {
-            const int page = tabs->indexOf(w);
-            tabs->setTabVisible(page, true);
-            tabs->setCurrentIndex(page);
-        }
-    }
-    // Laid out now, from the window down, so a click lands where the control is shown.
-    for (QWidget *w : ancestors)
-        if (w->layout())
-            w->layout()->activate();
 }
 
 void TestNameLookupEditing::run(const QStringList &steps)
@@ -103,7 +73,7 @@ void TestNameLookupEditing::run(const QStringList &steps)
         const QStringList part = step.split(u':');
         QWidget *control = part.size() > 1 ? find(part[1]) : nullptr;
         if (control)
-            reveal(control);
+            test::reveal(control);
         if (part[0] == QLatin1String("click")) {
             // On the indicator: a check box or option button takes clicks on its box and caption only.
             QTest::mouseClick(control, Qt::LeftButton, {}, QPoint(6, control->height() / 2));
@@ -121,7 +91,7 @@ void TestNameLookupEditing::run(const QStringList &steps)
             emit list->activated(entry); // as a choice of the user's
         } else if (part[0] == QLatin1String("leave")) {
             QWidget *elsewhere = find(QStringLiteral("txtDirectoryHandlerAlias"));
-            reveal(elsewhere);
+            test::reveal(elsewhere);
             elsewhere->setFocus(Qt::TabFocusReason);
         } else if (part[0] == QLatin1String("pick")) {
             test::answerNextPicker(PickerAnswer::Pick, part[1]);
@@ -236,7 +206,7 @@ void TestNameLookupEditing::writes()
         // An up-down control's arrow: "click:CONTROL/up".
         if (step.contains(u'/')) {
             const QString name = step.section(u':', 1).section(u'/', 0, 0);
-            reveal(find(name));
+            test::reveal(find(name));
             find(name)->findChild<QToolButton *>(step.section(u'/', 1))->click();
             continue;
         }

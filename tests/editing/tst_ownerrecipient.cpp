@@ -26,7 +26,7 @@ class TestOwnerRecipient : public QObject {
     Q_OBJECT
 private slots:
     void init() { QVERIFY(m_f.start()); }
-    void cleanup();
+    void cleanup() { m_f.stop(); }
     void change_data();
     void change();
     void leaveWithoutPick_data();
@@ -45,13 +45,6 @@ private:
 
     test::MainWindowFixture m_f;
 };
-
-void TestOwnerRecipient::cleanup()
-{
-    while (QWidget *open = QApplication::activeModalWidget())
-        open->close();
-    m_f.stop();
-}
 
 QString TestOwnerRecipient::choose(const QString &objectId, int nodeType, const QString &button, const QString &entry,
                                    PickerAnswer answer, const QString &alias)

@@ -22,7 +22,6 @@ namespace ids = quillor::embedded::SampleIds;
 using Write = std::function<bool(EditingHost &)>;
 Q_DECLARE_METATYPE(Write)
 Q_DECLARE_METATYPE(quillor::SelectedObject)
-Q_DECLARE_METATYPE(quillor::TolvaVersionRecord)
 
 namespace {
 
@@ -69,14 +68,8 @@ Write subscriberGreetingWrite(int index, GreetingInput in)
     return [=](EditingHost &host) { return UpdateCurrentSubscriberMessageRule(host, index, in); };
 }
 
-TolvaVersionRecord version(qint16 release, qint16 build)
-{
-    TolvaVersionRecord v;
-    v.Major = 4;
-    v.Release = release;
-    v.Build = build;
-    return v;
-}
+// A server 4.0 of a release and build.
+TolvaVersionRecord version(qint16 release, qint16 build) { return test::serverVersion(4, 0, release, build); }
 
 } // namespace
 

@@ -109,9 +109,7 @@ void TestPickers::init()
 
 void TestPickers::cleanup()
 {
-    // One failed test must not leave a modal dialog that blocks the rest.
-    while (QWidget *open = QApplication::activeModalWidget())
-        open->close();
+    test::closeOpenDialogs();
     m_pickers.reset();
     m_owner.reset();
     m_server.reset();

@@ -38,6 +38,22 @@ QString storedRow(AppContext &ctx, const QString &query, const QVariantList &par
     return values.join(u'|');
 }
 
+QString logText(AppContext &ctx)
+{
+    QFile file(ctx.log().gLogFileName());
+    return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()) : QString();
+}
+
+TolvaVersionRecord serverVersion(qint16 major, qint16 minor, qint16 release, qint16 build)
+{
+    TolvaVersionRecord v;
+    v.Major = major;
+    v.Minor = minor;
+    v.Release = release;
+    v.Build = build;
+    return v;
+}
+
 QStringList auditLines(const QString &logFile)
 {
     QFile file(logFile);

@@ -27,6 +27,12 @@ bool refuseWrites(AppContext &ctx, const QString &table, const QString &statemen
 // "(no row)" when it gives none.
 QString storedRow(AppContext &ctx, const QString &query, const QVariantList &params);
 
+// The whole text of the context's log file so far; "" when it has none.
+QString logText(AppContext &ctx);
+
+// A server version as getVersion reads it.
+TolvaVersionRecord serverVersion(qint16 major, qint16 minor, qint16 release, qint16 build);
+
 // The audit lines (UPDATE and FAILED_UPDATE) of a log file, each without its date and time.
 QStringList auditLines(const QString &logFile);
 // The same of the context's log file so far.
@@ -70,3 +76,4 @@ private:
 } // namespace quillor::test
 
 Q_DECLARE_METATYPE(quillor::test::TestServer::Fault)
+Q_DECLARE_METATYPE(quillor::TolvaVersionRecord)

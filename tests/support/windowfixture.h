@@ -6,19 +6,52 @@
 #include "mainwindow/frmmain.h"
 #include "testserver.h"
 
+#include <QApplication>
+#include <QLayout>
 #include <QTabWidget>
 #include <QTest>
 #include <memory>
 
 namespace quillor::test {
 
+// Closes the popup menus and modal dialogs still open, so that one failed
+// test cannot leave a box that blocks the rest.
+inline void closeOpenDialogs()
+{
+    while (QWidget *popup = QApplication::activePopupWidget())
+        popup->close();
+    while (QWidget *modal = QApplication::activeModalWidget())
+        modal->close();
+}
+
+// Brings `control` to the front as a user does before using it: every tab
+// page it lies on is shown and made current, and the window is laid out from
+// the top down, so that a click lands where the control is shown.
+inline void reveal(QWidget *control)
+{
+    QList<QWidget *> ancestors;
+    for (QWidget *w = control; w; w = w->parentWidget()) {
+        ancestors.prepend(w);
+        QWidget *stack = w->parentWidget();
+        auto *tabs = qobject_cast<QTabWidget *>(stack ? stack->parentWidget() : nullptr);
+        if (const int page = tabs ? tabs->indexOf(w) : -1; page >= 0) {
+            tabs->setTabVisible(page, true);
+            tabs->setCurrentIndex(page);
+        }
+    }
+    for (QWidget *w : std::as_const(ancestors))
+        if (w->layout())
+            w->layout()->activate();
+}
+
 struct MainWindowFixture {
     std::unique_ptr<FakeSeams> seams;
     std::unique_ptr<TestServer> server;
     std::unique_ptr<frmMain> window;
 
-    // False when the server or the window could not be brought up.
-    bool start()
+    // False when the server or the window could not be brought up. With
+    // `activate` the window also becomes the active one, as for typing.
+    bool start(bool activate = false)
     {
         seams = std::make_unique<FakeSeams>();
         server = std::make_unique<TestServer>();
@@ -28,11 +61,16 @@ struct MainWindowFixture {
         if (!window->Form_Load())
             return false;
         window->show();
-        return QTest::qWaitForWindowExposed(window.get());
+        if (!QTest::qWaitForWindowExposed(window.get()))
+            return false;
+        if (activate)
+            QApplication::setActiveWindow(window.get());
+        return !activate || QTest::qWaitForWindowActive(window.get());
     }
 
     void stop()
     {
+        closeOpenDialogs();
         window.reset();
         server.reset();
         seams.reset();
