@@ -1,7 +1,7 @@
 // The call handler page in the real main window on the sample server: what
-// each control shows and keeps as its Tag, the messages for missing parts,
-// greeting expiry around now, and that nothing of one handler survives on
-// the page when the next one is shown.
+// each control shows and keeps as its Tag, greeting expiry around now, and
+// that nothing of one handler survives on the page when the next one is
+// shown. What all four detail pages share is tested in tst_detailpages.
 #include "common/appcontext.h"
 #include "common/timefunctions.h"
 #include "details/callhandlerpage.h"
@@ -9,13 +9,12 @@
 #include "details/keygrid.h"
 #include "details/updown.h"
 #include "embedded/sampleids.h"
-#include "fakes.h"
-#include "mainwindow/frmmain.h"
 #include "mainwindow/routingtree.h"
 #include "platform/outlinemodel.h"
 #include "platform/outlineview.h"
 #include "platform/validatingedit.h"
 #include "testserver.h"
+#include "windowfixture.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -57,8 +56,6 @@ private slots:
 
     void profile_data();
     void profile();
-    void messagesForMissingParts_data();
-    void messagesForMissingParts();
     void transferRules_data();
     void transferRules();
     void transferRulesSitOnTheirPages();
@@ -72,7 +69,6 @@ private slots:
     void keyGrid();
     void nothingOfThePreviousHandlerStays();
     void withoutContactRulesOnlyTheProfileLoads();
-    void unknownHandlerShowsNoObject();
     void storedCodesOutsideTheLists();
     void dispatch();
     void leafAndInvalidLink();
@@ -83,32 +79,22 @@ private slots:
 private:
     void show(const QString &handler)
     {
-        m_seams->messages->shown.clear();
-        m_window->LoadTabInfo(handler, 3);
+        m_f.seams->messages->shown.clear();
+        m_f.window->LoadTabInfo(handler, 3);
     }
-    CallHandlerPage &page() { return m_window->callHandlerPage(); }
-    template <typename T> T *find(const QString &name) { return m_window->findChild<T *>(name); }
+    CallHandlerPage &page() { return m_f.window->callHandlerPage(); }
+    template <typename T> T *find(const QString &name) { return m_f.window->findChild<T *>(name); }
 
-    std::unique_ptr<test::FakeSeams> m_seams;
-    std::unique_ptr<test::TestServer> m_server;
-    std::unique_ptr<frmMain> m_window;
+    test::MainWindowFixture m_f;
 };
 
 void TestCallHandlerPage::init()
 {
-    m_seams = std::make_unique<test::FakeSeams>();
-    m_server = std::make_unique<test::TestServer>();
-    m_window = std::make_unique<frmMain>(m_server->ctx());
-    QVERIFY(m_window->Form_Load());
-    QCOMPARE(m_seams->messages->texts(), QStringList{});
+    QVERIFY(m_f.start());
+    QCOMPARE(m_f.seams->messages->texts(), QStringList{});
 }
 
-void TestCallHandlerPage::cleanup()
-{
-    m_window.reset();
-    m_server.reset();
-    m_seams.reset();
-}
+void TestCallHandlerPage::cleanup() { m_f.stop(); }
 
 void TestCallHandlerPage::profile_data()
 {
@@ -174,32 +160,12 @@ void TestCallHandlerPage::profile()
     QCOMPARE(find<QLineEdit>(QStringLiteral("txtHandlerProfileSwitch"))->text(), QStringLiteral("Main PBX"));
     QCOMPARE(find<QLabel>(QStringLiteral("lblCurrentObjectDisplayName"))->text(), displayName);
 
-    const SelectedObject &selected = m_window->CurrentlySelectedObject();
+    const SelectedObject &selected = m_f.window->CurrentlySelectedObject();
     QCOMPARE(selected.ObjectType, qint16(3));
     QCOMPARE(selected.ObjectID, handler);
     QCOMPARE(selected.Alias, alias);
     QCOMPARE(selected.DisplayName, displayName);
-    QVERIFY(!m_server->ctx().state().bLoadingControls);
-}
-
-void TestCallHandlerPage::messagesForMissingParts_data()
-{
-    QTest::addColumn<QString>("handler");
-    QTest::addColumn<QStringList>("messages");
-    QTest::newRow("complete") << ids::OpeningGreeting << QStringList{};
-    QTest::newRow("orphan") << ids::Orphan
-                            << QStringList{"Error, no valid owner found for this call handler.",
-                                           "Error in LoadTabInfo.  Could not find contact rule: 1",
-                                           "Error in LoadTabInfo, could not find messaging rule",
-                                           "Error, could not find menu entry for selected call handler by alias=#"};
-}
-
-void TestCallHandlerPage::messagesForMissingParts()
-{
-    QFETCH(QString, handler);
-    QFETCH(QStringList, messages);
-    show(handler);
-    QCOMPARE(m_seams->messages->texts(), messages);
+    QVERIFY(!m_f.server->ctx().state().bLoadingControls);
 }
 
 void TestCallHandlerPage::transferRules_data()
@@ -382,8 +348,8 @@ void TestCallHandlerPage::greetingExpiryAroundNow()
     QFETCH(bool, onDate);
     QFETCH(QDateTime, shown);
 
-    m_seams->clock->current = now;
-    QVERIFY(sql(m_server->ctx(), QStringLiteral("UPDATE MessagingRule SET TimeExpires=? WHERE MessagingRuleObjectID=?"),
+    m_f.seams->clock->current = now;
+    QVERIFY(sql(m_f.server->ctx(), QStringLiteral("UPDATE MessagingRule SET TimeExpires=? WHERE MessagingRuleObjectID=?"),
                 {expiresUtc.isValid() ? expiresUtc : QVariant(QMetaType::fromType<QString>()),
                  ids::greetingId(ids::Operator, 3)}));
     show(ids::Operator);
@@ -461,7 +427,7 @@ void TestCallHandlerPage::keyGrid()
     QCOMPARE(grid->cellText(7, QStringLiteral("Action")), QStringLiteral("Invalid Link!"));
 
     // The server's order of rows does not matter: each key finds its own.
-    QVERIFY(sql(m_server->ctx(), QStringLiteral("UPDATE MenuEntry SET Alias=CASE Alias WHEN '*' THEN '#' ELSE '*' END "
+    QVERIFY(sql(m_f.server->ctx(), QStringLiteral("UPDATE MenuEntry SET Alias=CASE Alias WHEN '*' THEN '#' ELSE '*' END "
                                                 "WHERE ParentObjectID=? AND Alias IN ('*','#')"),
                 {ids::OpeningGreeting}));
     show(ids::OpeningGreeting);
@@ -498,9 +464,9 @@ void TestCallHandlerPage::nothingOfThePreviousHandlerStays()
 void TestCallHandlerPage::withoutContactRulesOnlyTheProfileLoads()
 {
     show(ids::Sales);
-    QVERIFY(sql(m_server->ctx(), QStringLiteral("DELETE FROM ContactRule WHERE ParentObjectID=?"), {ids::Operator}));
+    QVERIFY(sql(m_f.server->ctx(), QStringLiteral("DELETE FROM ContactRule WHERE ParentObjectID=?"), {ids::Operator}));
     show(ids::Operator);
-    QCOMPARE(m_seams->messages->texts(),
+    QCOMPARE(m_f.seams->messages->texts(),
              QStringList{"Error, could not find contact (transfer) rules for selected call handler"});
     QCOMPARE(page().txtHandlerProfileDisplayName->text(), QStringLiteral("Operator"));
     for (const CallHandlerPage::Greeting &g : page().greetings) {
@@ -512,26 +478,9 @@ void TestCallHandlerPage::withoutContactRulesOnlyTheProfileLoads()
     QVERIFY(!page().pageUserInput->isEnabled());
 }
 
-void TestCallHandlerPage::unknownHandlerShowsNoObject()
-{
-    show(ids::Sales);
-    const QString unknown = QStringLiteral("{00000003-0000-4000-8000-0000000000EE}");
-    show(unknown);
-    QCOMPARE(m_seams->messages->texts(),
-             QStringList{QStringLiteral("Error in LoadTabInfo. could not find handler reference:") + unknown});
-    // No later command may act on the handler shown before.
-    QCOMPARE(m_window->CurrentlySelectedObject().ObjectType, qint16(0));
-    QCOMPARE(m_window->CurrentlySelectedObject().ObjectID, QString());
-    QCOMPARE(find<QLabel>(QStringLiteral("lblCurrentObjectDisplayName"))->text(), QString());
-    QVERIFY(!page().tabHandlerInfo->isEnabled());
-    QCOMPARE(page().txtHandlerProfileDisplayName->text(), QString());
-    show(ids::Sales);
-    QVERIFY(page().tabHandlerInfo->isEnabled());
-}
-
 void TestCallHandlerPage::storedCodesOutsideTheLists()
 {
-    AppContext &ctx = m_server->ctx();
+    AppContext &ctx = m_f.server->ctx();
     QVERIFY(sql(ctx, QStringLiteral("UPDATE MessagingRule SET PlayWhat=7, Reprompts=12 WHERE MessagingRuleObjectID=?"),
                 {ids::greetingId(ids::Sales, 0)}));
     // -1 is "no choice made", not a fault.
@@ -544,7 +493,7 @@ void TestCallHandlerPage::storedCodesOutsideTheLists()
     show(ids::Sales);
     const QString invalid =
         QStringLiteral("(error):380 (Invalid property value) in procedure LoadTabCallHandler of Form frmMain");
-    QCOMPARE(m_seams->messages->texts(), (QStringList{invalid, invalid, invalid}));
+    QCOMPARE(m_f.seams->messages->texts(), (QStringList{invalid, invalid, invalid}));
     QCOMPARE(page().greetings[0].cmbHandlerGreetingSource->currentIndex(), -1);
     QCOMPARE(page().greetings[0].cmbHandlerGreetingRepeat->currentIndex(), -1);
     QCOMPARE(page().cmbHandlerMessagesCanMarkUrgent->currentIndex(), -1);
@@ -558,33 +507,32 @@ void TestCallHandlerPage::storedCodesOutsideTheLists()
 
 void TestCallHandlerPage::dispatch()
 {
-    AppState &state = m_server->ctx().state();
+    AppState &state = m_f.server->ctx().state();
     state.bSuppressTabLoad = true;
     state.bLoadingControls = true;
     show(ids::Sales);
-    QCOMPARE(m_window->CurrentlySelectedObject().ObjectID, ids::OpeningGreeting);
+    QCOMPARE(m_f.window->CurrentlySelectedObject().ObjectID, ids::OpeningGreeting);
     QVERIFY(state.bLoadingControls); // untouched while suppressed
     state.bSuppressTabLoad = false;
 
-    m_window->LoadTabInfo(ids::Sales, 98);
-    QCOMPARE(m_window->CurrentlySelectedObject().ObjectID, ids::Sales);
+    m_f.window->LoadTabInfo(ids::Sales, 98);
+    QCOMPARE(m_f.window->CurrentlySelectedObject().ObjectID, ids::Sales);
     QVERIFY(!state.bLoadingControls);
 
-    m_seams->messages->shown.clear();
-    m_window->LoadTabInfo(ids::Operator, 2);
-    QCOMPARE(m_seams->messages->texts(), QStringList{"Error: Illegal node type in LoadTabInfo function"});
-    QCOMPARE(m_window->CurrentlySelectedObject().ObjectID, ids::Sales);
+    m_f.seams->messages->shown.clear();
+    m_f.window->LoadTabInfo(ids::Operator, 2);
+    QCOMPARE(m_f.seams->messages->texts(), QStringList{"Error: Illegal node type in LoadTabInfo function"});
+    QCOMPARE(m_f.window->CurrentlySelectedObject().ObjectID, ids::Sales);
     QCOMPARE(find<QLabel>(QStringLiteral("lblCurrentObjectDisplayName"))->text(), QString());
     QVERIFY(!state.bLoadingControls);
 }
 
 void TestCallHandlerPage::leafAndInvalidLink()
 {
-    m_window->show();
     auto *view = find<platform::OutlineTreeView>(QStringLiteral("ATTree"));
     auto *leaf = find<QLineEdit>(QStringLiteral("txtLeafAction"));
     QVERIFY(view && leaf);
-    platform::OutlineModel &model = m_window->routingTree().ATTree();
+    platform::OutlineModel &model = m_f.window->routingTree().ATTree();
     platform::OutlineNode *root = model.root();
     // Key "#" of the opening greeting hangs up; key 6 names a deleted handler.
     platform::OutlineNode *hangUp = nullptr;
@@ -600,11 +548,11 @@ void TestCallHandlerPage::leafAndInvalidLink()
 
     view->selectNode(invalid);
     QCOMPARE(leaf->text(), QStringLiteral(" Invalid Link!"));
-    QCOMPARE(m_window->CurrentlySelectedObject().ObjectID, ids::OpeningGreeting);
+    QCOMPARE(m_f.window->CurrentlySelectedObject().ObjectID, ids::OpeningGreeting);
 
     view->selectNode(hangUp);
     QCOMPARE(leaf->text(), QStringLiteral("Hang Up"));
-    const SelectedObject &selected = m_window->CurrentlySelectedObject();
+    const SelectedObject &selected = m_f.window->CurrentlySelectedObject();
     QCOMPARE(selected.ObjectType, qint16(0));
     QCOMPARE(selected.ObjectID, QString());
     QCOMPARE(selected.Alias, QString());
@@ -613,9 +561,8 @@ void TestCallHandlerPage::leafAndInvalidLink()
 
 void TestCallHandlerPage::selectingTreeRowsLoadsTheirPage()
 {
-    m_window->show();
     auto *view = find<platform::OutlineTreeView>(QStringLiteral("ATTree"));
-    platform::OutlineModel &model = m_window->routingTree().ATTree();
+    platform::OutlineModel &model = m_f.window->routingTree().ATTree();
     platform::OutlineNode *sales = nullptr;
     for (int i = 0; i < model.root()->childCount(); ++i)
         if (model.mainText(model.root()->child(i)).startsWith(QStringLiteral("1:")))
