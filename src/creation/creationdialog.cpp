@@ -100,6 +100,7 @@ CreationDialog::CreationDialog(AppContext &ctx, CreationLayout layout, QWidget *
     connect(cmdSearch, &QPushButton::clicked, this, &CreationDialog::cmdSearch_Click);
     connect(cmdSelect, &QPushButton::clicked, this, &CreationDialog::cmdSelect_Click);
     connect(myGrid, &QTableView::doubleClicked, this, &CreationDialog::myGrid_DblClick);
+    pickOnEnter(myGrid, cmdSelect);
     connect(cmdCancel, &QPushButton::clicked, this, &CreationDialog::cmdCancel_Click);
     connect(txtHandlerExtension, &platform::ValidatingLineEdit::validating, this,
             &CreationDialog::txtHandlerExtension_Validate);

@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -33,7 +34,33 @@ int columnWidth(const QString &header, const QFontMetrics &font)
         return 160;
     return 110;
 }
+
+class EnterPicks : public QObject {
+public:
+    EnterPicks(QTableView *grid, QPushButton *pick) : QObject(grid), m_pick(pick) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                m_pick->click();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QPushButton *m_pick;
+};
 } // namespace
+
+void pickOnEnter(QTableView *grid, QPushButton *pick)
+{
+    grid->installEventFilter(new EnterPicks(grid, pick));
+}
 
 int setUpResultGrid(QTableView *grid, const QStringList &headers, const QList<int> &hiddenColumns)
 {
@@ -191,6 +218,7 @@ PickerDialog::PickerDialog(AppContext &ctx, PickerLayout layout, QWidget *parent
     connect(cmdOK, &QPushButton::clicked, this, &PickerDialog::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &PickerDialog::cmdCancel_Click);
     connect(myGrid, &QTableView::doubleClicked, this, &PickerDialog::myGrid_DblClick);
+    pickOnEnter(myGrid, cmdOK);
 }
 
 PickerDialog::~PickerDialog() = default;

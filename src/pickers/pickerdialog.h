@@ -49,6 +49,10 @@ private:
 // a time, fixed row heights, the hidden columns hidden and the others wide
 // enough for what they hold. Answers the width of the shown columns.
 int setUpResultGrid(QTableView *grid, const QStringList &headers, const QList<int> &hiddenColumns);
+// Enter on a result grid presses `pick` (OK, Select), as a double-click on a
+// row does; elsewhere in the dialog Enter keeps pressing the default button,
+// the search, so a row picked from the keyboard is not searched away.
+void pickOnEnter(QTableView *grid, QPushButton *pick);
 
 // Runs a search into a result grid under the hourglass. The grid shows the
 // rows found with none picked yet; a failed search shows an empty grid and

@@ -635,7 +635,7 @@ void TestCreation::chooseExisting()
     QFETCH(QStringList, chosen);
     QVERIFY(test::sql(ctx(), QStringLiteral("UPDATE InterviewHandler SET TextName = 'O''Brien''s Survey' WHERE Alias = 'surveyih'")));
     CreationDialog &d = dialog(kind);
-    for (const bool doubleClick : {false, true}) {
+    for (const QString way : {"Select", "double-click", "Enter"}) {
         QVERIFY(runModal(d, [&] {
             d.tabs()->setCurrentIndex(1);
             QVERIFY(!d.findChild<QPushButton *>(QStringLiteral("cmdCreateHandler"))->isVisible());
@@ -648,16 +648,20 @@ void TestCreation::chooseExisting()
                 aliases << d.results().text(r, 0);
             QCOMPARE(aliases, listed);
             auto *grid = d.findChild<QTableView *>(QStringLiteral("myGrid"));
-            if (!doubleClick) {
+            const QPoint at = grid->visualRect(grid->model()->index(0, 0)).center();
+            if (way == "Select") {
                 click(&d, "cmdSelect");
                 QCOMPARE(m_seams->messages->texts(), QStringList{message});
                 QVERIFY(d.isVisible());
                 grid->selectRow(0);
                 click(&d, "cmdSelect");
-            } else {
-                const QPoint at = grid->visualRect(grid->model()->index(0, 0)).center();
+            } else if (way == "double-click") {
                 QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
                 QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
+            } else {
+                // Enter on the row picked takes it; it does not search again.
+                QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+                QTest::keyClick(grid, Qt::Key_Return);
             }
         }));
         QCOMPARE((QStringList{d.strDisplayName, d.strObjectID}), chosen);

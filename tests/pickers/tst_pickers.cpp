@@ -249,21 +249,23 @@ void TestPickers::pick_data()
     QTest::addColumn<QString>("option");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("alias");
-    QTest::addColumn<bool>("doubleClick");
+    QTest::addColumn<QString>("how"); // "OK", "double-click" or "Enter" after a click on the row
     QTest::addColumn<QString>("prepare"); // a statement run first
     QTest::addColumn<QStringList>("expected");
 
-    QTest::newRow("call handler") << int(CallHandler) << "" << "Oper*" << "operatorch" << false << ""
+    QTest::newRow("call handler") << int(CallHandler) << "" << "Oper*" << "operatorch" << "OK" << ""
                                   << QStringList{"Operator", ids::Operator};
-    QTest::newRow("interviewer by double-click") << int(Interviewer) << "" << "*" << "feedbackih" << true << ""
+    QTest::newRow("interviewer by double-click") << int(Interviewer) << "" << "*" << "feedbackih" << "double-click" << ""
                                                  << QStringList{"Feedback Interview", ids::FeedbackInterview};
-    QTest::newRow("subscriber: both ids") << int(Subscriber) << "optSearchByAlias" << "c*" << "csupport" << true << ""
-                                          << QStringList{"Carol Support", ids::CarolSupport, ids::CarolSupportHandler};
+    QTest::newRow("subscriber: both ids") << int(Subscriber) << "optSearchByAlias" << "c*" << "csupport" << "double-click"
+                                          << "" << QStringList{"Carol Support", ids::CarolSupport, ids::CarolSupportHandler};
+    QTest::newRow("call handler by Enter on its row") << int(CallHandler) << "" << "*" << "salesch" << "Enter" << ""
+                                                      << QStringList{"Sales", ids::Sales};
 
     // The list's mail domain comes from its row in DistributionList.
     const auto list = [](const char *name, const char *alias, const QString &prepare, const QString &id,
                          const QString &directoryId, const QString &listName, const QString &domain) {
-        QTest::newRow(name) << int(DistributionList) << "optSearchByDisplayName" << "*" << alias << false << prepare
+        QTest::newRow(name) << int(DistributionList) << "optSearchByDisplayName" << "*" << alias << "OK" << prepare
                             << QStringList{listName, id, directoryId, domain};
     };
     list("list with a domain", "allsubscribers", "", ids::AllSubscribers, ids::AllSubscribersDirectoryId,
@@ -287,7 +289,7 @@ void TestPickers::pick()
     QFETCH(QString, option);
     QFETCH(QString, text);
     QFETCH(QString, alias);
-    QFETCH(bool, doubleClick);
+    QFETCH(QString, how);
     QFETCH(QString, prepare);
     QFETCH(QStringList, expected);
     if (!prepare.isEmpty())
@@ -298,9 +300,11 @@ void TestPickers::pick()
     runModal(dialog, [&] {
         placed = dialog.pos() - dialog.screen()->geometry().topLeft();
         search(dialog, option, text);
-        QVERIFY(clickRow(dialog, alias, doubleClick));
-        if (!doubleClick)
+        QVERIFY(clickRow(dialog, alias, how == u"double-click"));
+        if (how == u"OK")
             QTest::mouseClick(dialog.findChild<QPushButton *>(QStringLiteral("cmdOK")), Qt::LeftButton);
+        else if (how == u"Enter")
+            QTest::keyClick(grid(dialog), Qt::Key_Return);
         QVERIFY(!dialog.isVisible());
     });
     QCOMPARE(placed, QPoint(13, 13));
