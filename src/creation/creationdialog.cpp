@@ -183,6 +183,11 @@ void CreationDialog::setVisible(bool visible)
         // Shown without showModal(): a dialog that cannot be used closes again at once.
         if (!ensureLoaded())
             QTimer::singleShot(0, this, &CreationDialog::reject);
+        // Typing starts in the page's first box, not wherever the last showing left the focus.
+        if (m_tabs->currentIndex() == 0)
+            txtHandlerName->setFocus();
+        else
+            txtSearchString->setFocus();
     } else if (!visible && isVisible() && !m_closing) {
         // Hidden by anything but done(): no handler.
         done(Rejected);

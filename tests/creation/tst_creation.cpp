@@ -63,6 +63,8 @@ private slots:
     void failureLeavesNothing();
     void leaveWithoutHandler_data();
     void leaveWithoutHandler();
+    void typingStartsInFirstBox_data();
+    void typingStartsInFirstBox();
     void cannotLoad_data();
     void cannotLoad();
     void chooseExisting_data();
@@ -563,6 +565,33 @@ void TestCreation::leaveWithoutHandler()
     // The next showing starts afresh.
     QVERIFY(d.ensureLoaded());
     QCOMPARE(d.findChild<QLineEdit *>(QStringLiteral("txtHandlerName"))->text(), QString());
+}
+
+void TestCreation::typingStartsInFirstBox_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("firstBox"); // of the page the dialog opens on
+    QTest::newRow("call handler") << int(CallHandler) << "txtHandlerName";
+    QTest::newRow("directory handler") << int(DirectoryHandler) << "txtHandlerName";
+    QTest::newRow("interviewer") << int(Interviewer) << "txtSearchString";
+}
+
+void TestCreation::typingStartsInFirstBox()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, firstBox);
+    CreationDialog &d = dialog(kind);
+    // Each showing, also one after a use that left the focus elsewhere.
+    for (int use = 0; use < 2; ++use) {
+        QString focused;
+        runModal(d, [&] {
+            focused = d.focusWidget() ? d.focusWidget()->objectName() : QString();
+            d.findChild<QWidget *>(d.tabs()->currentIndex() == 0 ? QStringLiteral("txtHandlerExtension")
+                                                                  : QStringLiteral("optSearchByExtension"))
+                ->setFocus();
+        });
+        QCOMPARE(focused, firstBox);
+    }
 }
 
 void TestCreation::cannotLoad_data()
