@@ -11,6 +11,7 @@
 #include "platform/seams.h"
 #include "platform/validatingedit.h"
 
+#include <QAbstractSpinBox>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -26,6 +27,17 @@ void DetailPage::showNotFound(QWidget *content, SelectedObject &selected)
     // No later command may act on the object shown before.
     selected = SelectedObject{};
     emit titleChanged(QString());
+}
+
+void showTextsFromStart(QWidget *page)
+{
+    if (!page)
+        return;
+    for (QLineEdit *box : page->findChildren<QLineEdit *>()) {
+        // A number box keeps its own cursor.
+        if (!qobject_cast<QAbstractSpinBox *>(box->parentWidget()))
+            box->setCursorPosition(0);
+    }
 }
 
 QString contactRuleAlias(int index)

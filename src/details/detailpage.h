@@ -52,6 +52,11 @@ struct StoredExpiry {
     bool activeAt(const QDateTime &nowUtc) const { return readable && (!utc.isValid() || utc > nowUtc); }
 };
 
+// Puts every text box of a loaded page back to the start of its text: a
+// text longer than its box (an action, a path, a name) shows how it begins,
+// not how it ends, as setting a box's text would leave it.
+void showTextsFromStart(QWidget *page);
+
 // The alias a handler's rule of that index is stored under: transfer rules
 // 0 Standard, 1 Off Hours, 2 Alternate; greetings 0 Standard, 1 Off Hours,
 // 2 Busy, 3 Alternate, 4 Internal, 5 Error. "" for any other index.

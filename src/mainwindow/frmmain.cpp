@@ -469,6 +469,7 @@ void frmMain::LoadTabInfo(const QString &strObjectID, qint16 iNodeType)
         reportError(0, QString::fromLocal8Bit(e.what()), QStringLiteral("LoadTabInfo"), QStringLiteral("Form"),
                     QStringLiteral("frmMain"));
     }
+    showTextsFromStart(tabInfoTab->currentWidget());
     state.bLoadingControls = false;
 }
 

@@ -775,6 +775,10 @@ void TestDetailPages::everyGridRowOpensItsPage()
         QCOMPARE(find<QLabel>(QStringLiteral("lblCurrentObjectDisplayName"))->text(), name);
         QCOMPARE(m_f.window->CurrentlySelectedObject().ObjectID, model.objectId(row));
         QVERIFY(find(page)->isVisible() && find(page)->isEnabled());
+        // A text longer than its box shows how it begins.
+        for (const QLineEdit *box : find(page)->findChildren<QLineEdit *>())
+            QVERIFY2(box->cursorPosition() == 0 || qobject_cast<QAbstractSpinBox *>(box->parentWidget()),
+                     qPrintable(name + u' ' + box->objectName()));
     }
 }
 
