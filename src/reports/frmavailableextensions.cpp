@@ -78,6 +78,9 @@ frmAvailableExtensions::frmAvailableExtensions(AppContext &ctx, QWidget *parent)
     connect(txtStartRange, &platform::ValidatingLineEdit::validating, this,
             &frmAvailableExtensions::txtStartRange_Validate);
     connect(txtEndRange, &platform::ValidatingLineEdit::validating, this, &frmAvailableExtensions::txtEndRange_Validate);
+    // Enter in either box searches, as the button does.
+    connect(txtStartRange, &QLineEdit::returnPressed, this, &frmAvailableExtensions::cmdSearch_Click);
+    connect(txtEndRange, &QLineEdit::returnPressed, this, &frmAvailableExtensions::cmdSearch_Click);
 }
 
 // A refused text empties the box; the focus moves on all the same.

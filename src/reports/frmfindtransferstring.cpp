@@ -50,6 +50,8 @@ frmFindTransferString::frmFindTransferString(AppContext &ctx, QWidget *parent)
     auto *layout = new QHBoxLayout(this);
     layout->addWidget(frameTransferString, 1);
     layout->addLayout(buttons);
+    // Enter in the text searches, as the button does.
+    connect(txtTransferString, &QLineEdit::returnPressed, this, &frmFindTransferString::cmdSearch_Click);
 }
 
 void frmFindTransferString::cmdSearch_Click()

@@ -81,6 +81,7 @@ private slots:
     void patternCharactersAreLiteral();
     void manyMatchesScroll();
     void transferStringWindowLifecycle();
+    void enterSearches();
     void menusOpenEachWindowOnce();
 };
 
@@ -332,6 +333,21 @@ void TestTools::transferStringWindowLifecycle()
     window = f.window->findChild<frmFindTransferString *>();
     QCOMPARE(control<QLineEdit>(window, "txtTransferString")->text(), QString());
     QVERIFY(control<QRadioButton>(window, "optExactMatch")->isChecked());
+}
+
+void TestTools::enterSearches()
+{
+    test::FakeSeams seams;
+    test::TestServer server;
+    frmFindTransferString transfer(server.ctx());
+    control<QLineEdit>(&transfer, "txtTransferString")->setText(QStringLiteral("777"));
+    QTest::keyClick(control<QLineEdit>(&transfer, "txtTransferString"), Qt::Key_Return);
+    frmAvailableExtensions extensions(server.ctx());
+    control<QLineEdit>(&extensions, "txtStartRange")->setText(QStringLiteral("1002"));
+    control<QLineEdit>(&extensions, "txtEndRange")->setText(QStringLiteral("1002"));
+    QTest::keyClick(control<QLineEdit>(&extensions, "txtEndRange"), Qt::Key_Return);
+    QCOMPARE(seams.messages->texts(), (QStringList{QStringLiteral("No matches found for that dial string"),
+                                                   QStringLiteral(" 1 extensions found available in that range")}));
 }
 
 void TestTools::menusOpenEachWindowOnce()
