@@ -57,6 +57,8 @@ UpDownControl::UpDownControl(QSpinBox *buddy, QWidget *parent) : QWidget(parent)
         button->setArrowType(up ? Qt::UpArrow : Qt::DownArrow);
         button->setAutoRepeat(true);
         button->setFixedSize(18, 11);
+        // A mouse control: the keyboard steps the number box itself, so Tab passes it by.
+        button->setFocusPolicy(Qt::NoFocus);
         connect(button, &QToolButton::clicked, this, up ? &UpDownControl::stepUp : &UpDownControl::stepDown);
         layout->addWidget(button);
     }
