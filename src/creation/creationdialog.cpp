@@ -15,7 +15,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopedValueRollback>
-#include <QScreen>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -24,8 +23,6 @@
 namespace quillor {
 
 namespace {
-// 200 twips from the screen's top left corner, at 15 twips a pixel.
-constexpr int kScreenOffset = 13;
 constexpr int kIdColumn = 3;
 
 QStringList resultHeaders(const CreationLayout &layout)
@@ -142,8 +139,7 @@ bool CreationDialog::ensureLoaded()
     if (m_loaded)
         return true;
     // Every load starts from an empty form, as a dialog opened anew would.
-    if (const QScreen *shown = screen())
-        move(shown->geometry().topLeft() + QPoint(kScreenOffset, kScreenOffset));
+    placeAtScreenCorner(this);
     txtHandlerName->clear();
     txtHandlerExtension->clear();
     txtSearchString->clear();

@@ -107,6 +107,12 @@ void searchIntoGrid(AppContext &ctx, PickerKind kind, SearchBy by, const QString
                          {}, parent);
 }
 
+void placeAtScreenCorner(QWidget *dialog)
+{
+    if (const QScreen *shown = dialog->screen())
+        dialog->move(shown->geometry().topLeft() + QPoint(kScreenOffset, kScreenOffset));
+}
+
 int pickedGridRow(const QTableView *grid)
 {
     const QModelIndexList rows = grid->selectionModel()->selectedRows();
@@ -247,8 +253,7 @@ void PickerDialog::done(int result)
 
 void PickerDialog::Form_Load()
 {
-    if (const QScreen *shown = screen())
-        move(shown->geometry().topLeft() + QPoint(kScreenOffset, kScreenOffset));
+    placeAtScreenCorner(this);
     publish(-1);
     bCancelHit = false;
     m_okRow = -1;

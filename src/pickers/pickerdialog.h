@@ -59,6 +59,10 @@ void pickOnEnter(QTableView *grid, QPushButton *pick);
 // the message "Error in cmdSearch function=" with the reason.
 void searchIntoGrid(AppContext &ctx, PickerKind kind, SearchBy by, const QString &text, PickerResultModel &model,
                     QTableView *grid, QWidget *parent);
+// Puts a search dialog where every one opens: 200 twips (13 pixels) from its
+// screen's top left corner.
+void placeAtScreenCorner(QWidget *dialog);
+
 // The row picked in a result grid; -1 when none is (a row that is merely
 // current, as after a search, is not picked).
 int pickedGridRow(const QTableView *grid);
