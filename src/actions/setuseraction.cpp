@@ -48,33 +48,19 @@ QString greetingLinkCode(int index)
     return index >= 0 && index < 6 ? QString::fromLatin1(codes[index]) : QString();
 }
 
-// Where a destination of that object type is listed; "" when the type names none.
-QString destinationQuery(qint16 type)
-{
-    switch (type) {
-    case 3: return QStringLiteral("SELECT CallHandlerObjectID FROM vw_CallHandler WHERE CallHandlerObjectID = ?");
-    case 5: return QStringLiteral("SELECT InterviewHandlerObjectID FROM vw_InterviewHandler WHERE InterviewHandlerObjectID = ?");
-    case 6: return QStringLiteral("SELECT NameLookupHandlerObjectID FROM vw_NameLookupHandler WHERE NameLookupHandlerObjectID = ?");
-    default: return {};
-    }
-}
-
 // False (with the reason shown) when a destination was chosen that the server no longer has.
 bool destinationStillExists(AppContext &ctx, const QString &destination, qint16 type)
 {
-    if (destination.isEmpty() || isDontSet(destination))
+    using Kind = DestinationLookup::Kind;
+    if (destination.isEmpty() || isDontSet(destination) || (type != 3 && type != 5 && type != 6))
         return true;
-    const QString sql = destinationQuery(type);
-    if (sql.isEmpty())
-        return true;
-    platform::DbError error;
-    const platform::Recordset rs =
-        ctx.db().open(ctx.state().gConnectionString, sql, {normalizedObjectId(destination)}, &error);
-    if (!rs.isOpen()) {
-        reportFailure(error);
+    const DestinationLookup::Found found = DestinationLookup(ctx).find(
+        type == 3 ? Kind::CallHandler : type == 5 ? Kind::InterviewHandler : Kind::NameLookupHandler, destination);
+    if (found.failed) {
+        reportFailure(found.error);
         return false;
     }
-    if (rs.RecordCount() != 1) {
+    if (!found.found()) {
         msgBox(QStringLiteral("Error, the %1 chosen as the destination could not be found in the database - it may have "
                               "been deleted. Nothing was changed.")
                    .arg(strObjectTypeName(type).toLower()));
