@@ -13,6 +13,8 @@ using namespace quillor;
 
 namespace {
 
+const auto version = test::serverVersion;
+
 // An entry's short name: its object name without "PopupAction".
 QString shortName(int entry) { return QString::fromLatin1(popupEntryInfo(entry).name).mid(11); }
 
@@ -71,7 +73,7 @@ void TestActionMenu::offered_data()
     QTest::addColumn<QStringList>("visible");
     QTest::addColumn<QString>("message");
 
-    const TolvaVersionRecord current = test::serverVersion(4, 2, 1, 50);
+    const TolvaVersionRecord current = version(4, 2, 1, 50);
     const QStringList key = with(kCommon, {"IgnoreKey", "TakeMessage", "SkipGreeting", "EasySignIn", "SeperatorLockKeys", "LockKey"});
     const QStringList pair{"AttemptToRingPhone", "SendToGreeting"};
     const QString none;
@@ -84,14 +86,14 @@ void TestActionMenu::offered_data()
     QTest::newRow("one-key entry, subscriber page")
         << 4 << "" << current << 0 << with(key, {"AlternateTransferNumber"}) << none;
     QTest::newRow("alternate number from 4.1(1.0)")
-        << 4 << "" << test::serverVersion(4, 1, 1, 0) << 0 << with(key, {"AlternateTransferNumber"}) << none;
+        << 4 << "" << version(4, 1, 1, 0) << 0 << with(key, {"AlternateTransferNumber"}) << none;
     QTest::newRow("alternate number not before")
-        << 4 << "" << test::serverVersion(4, 1, 0, 99) << 0 << key << none;
+        << 4 << "" << version(4, 1, 0, 99) << 0 << key << none;
     QTest::newRow("greeting on the subscriber page") << 1 << "" << current << 0
                                                      << with(kCommon, {"TakeMessage", "EasySignIn"}) << none;
-    QTest::newRow("broadcast from 4.0(4.40)") << 3 << "" << test::serverVersion(4, 0, 4, 40) << handlerPage << kCommon << none;
+    QTest::newRow("broadcast from 4.0(4.40)") << 3 << "" << version(4, 0, 4, 40) << handlerPage << kCommon << none;
     QTest::newRow("no broadcast before")
-        << 3 << "" << test::serverVersion(4, 0, 4, 39) << handlerPage << without(kCommon, {"BroadcatMessageAdministrator"}) << none;
+        << 3 << "" << version(4, 0, 4, 39) << handlerPage << without(kCommon, {"BroadcatMessageAdministrator"}) << none;
     QTest::newRow("ring-phone pair") << 3 << "PHGreeting" << current << handlerPage << with(kCommon, pair) << none;
     QTest::newRow("pair whatever the case") << 2 << "phtransfer" << current << handlerPage
                                             << with(kCommon, pair + QStringList{"EasySignIn"}) << none;
@@ -180,8 +182,8 @@ void TestActionMenu::everyStateIsRecomputed()
 {
     // A key popup followed by an exit popup: nothing of the key's entries stays.
     PopupState state;
-    AdjustActionMenuOptions(state, OneKeyAction, QStringLiteral("PHTransfer"), test::serverVersion(4, 2, 0, 0), 0);
-    AdjustActionMenuOptions(state, ExitAction, QString(), test::serverVersion(4, 2, 0, 0), 0);
+    AdjustActionMenuOptions(state, OneKeyAction, QStringLiteral("PHTransfer"), version(4, 2, 0, 0), 0);
+    AdjustActionMenuOptions(state, ExitAction, QString(), version(4, 2, 0, 0), 0);
     QCOMPARE(entries(state.visible), kCommon);
 }
 

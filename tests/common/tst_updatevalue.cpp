@@ -16,6 +16,8 @@ namespace ids = quillor::embedded::SampleIds;
 
 namespace {
 
+const auto version = test::serverVersion;
+
 QVariant readValue(AppContext &ctx, const QString &sql, const QVariantList &params)
 {
     platform::DbError err;
@@ -72,7 +74,7 @@ void TestUpdateValue::init()
     m_seams = std::make_unique<test::FakeSeams>();
     m_server = std::make_unique<test::TestServer>();
     QVERIFY2(m_server->ok(), qPrintable(m_server->error()));
-    ctx().state().gVersion = test::serverVersion(4, 2, 1, 50);
+    ctx().state().gVersion = version(4, 2, 1, 50);
     QVERIFY(ctx().log().WriteLogHeader(m_server->folder() + QStringLiteral("/test.log"), {}));
 }
 
@@ -190,11 +192,11 @@ void TestUpdateValue::greetingsByServerVersion_data()
     QTest::addColumn<QString>("procedure");
     QTest::addColumn<bool>("direct");
 
-    QTest::newRow("4.0(5.0) writes the row") << test::serverVersion(4, 0, 5, 0) << "csp_MessagingRuleModify" << true;
-    QTest::newRow("4.0(5.0), name in another case") << test::serverVersion(4, 0, 5, 0) << "CSP_messagingRULEmodify" << true;
-    QTest::newRow("4.0(3.120) writes the row") << test::serverVersion(4, 0, 3, 120) << "csp_MessagingRuleModify" << true;
-    QTest::newRow("4.0(5.1) runs the procedure") << test::serverVersion(4, 0, 5, 1) << "csp_MessagingRuleModify" << false;
-    QTest::newRow("4.2 runs the procedure") << test::serverVersion(4, 2, 1, 50) << "Csp_MessagingRuleModify" << false;
+    QTest::newRow("4.0(5.0) writes the row") << version(4, 0, 5, 0) << "csp_MessagingRuleModify" << true;
+    QTest::newRow("4.0(5.0), name in another case") << version(4, 0, 5, 0) << "CSP_messagingRULEmodify" << true;
+    QTest::newRow("4.0(3.120) writes the row") << version(4, 0, 3, 120) << "csp_MessagingRuleModify" << true;
+    QTest::newRow("4.0(5.1) runs the procedure") << version(4, 0, 5, 1) << "csp_MessagingRuleModify" << false;
+    QTest::newRow("4.2 runs the procedure") << version(4, 2, 1, 50) << "Csp_MessagingRuleModify" << false;
 }
 
 void TestUpdateValue::greetingsByServerVersion()
@@ -258,7 +260,7 @@ void TestUpdateValue::directPathConvertsByType()
 
     QStringList messages;
     for (const bool direct : {true, false}) {
-        ctx().state().gVersion = direct ? test::serverVersion(4, 0, 5, 0) : test::serverVersion(4, 0, 5, 1);
+        ctx().state().gVersion = direct ? version(4, 0, 5, 0) : version(4, 0, 5, 1);
         const QString greeting = ids::greetingId(ids::Sales, direct ? 1 : 3);
         const QString column = record.strPropertyName;
         const QVariant before = greetingColumn(ctx(), column, greeting);
@@ -309,13 +311,13 @@ void TestUpdateValue::directPathFailures()
     QFETCH(QString, logLine);
     QFETCH(bool, messageShown);
 
-    ctx().state().gVersion = test::serverVersion(4, 0, 5, 0);
+    ctx().state().gVersion = version(4, 0, 5, 0);
     const QString greeting = ids::greetingId(ids::Sales, 1);
     const QVariant before = greetingColumn(ctx(), QStringLiteral("Reprompts"), greeting);
     QVERIFY(!UpdateValue(ctx(), QStringLiteral("csp_MessagingRuleModify"), params));
     QCOMPARE(greetingColumn(ctx(), QStringLiteral("Reprompts"), greeting), before);
-    if (!logLine.isEmpty())
-        QVERIFY2(test::logText(ctx()).contains(logLine + QStringLiteral("\r\n")), qPrintable(test::logText(ctx())));
+    if (const QString log = test::logText(ctx()); !logLine.isEmpty())
+        QVERIFY2(log.contains(logLine + QStringLiteral("\r\n")), qPrintable(log));
     QCOMPARE(m_seams->messages->texts().size(), messageShown ? 1 : 0);
 }
 

@@ -516,8 +516,8 @@ void TestCreation::failureLeavesNothing()
         QVERIFY2(m_seams->messages->texts().value(0).startsWith(message), qPrintable(m_seams->messages->texts().value(0)));
         QCOMPARE(tableCounts(), before);
         QCOMPARE(streams.entryList(QDir::Files), files);
-        QVERIFY(test::logText(ctx()).contains(QStringLiteral(", FAILED_ADD_NEW, , , %1, HalfMade, , ")
-                                       .arg(QString::fromLatin1(kAuditTables[kind]))));
+        QVERIFY(test::logText(ctx()).contains(
+            QStringLiteral(", FAILED_ADD_NEW, , , %1, HalfMade, , ").arg(QString::fromLatin1(kAuditTables[kind]))));
         // Once the fault is gone, Create again makes exactly one handler, under the same alias.
         for (const QString &statement : repair.split(QStringLiteral(";;")))
             QVERIFY(test::sql(ctx(), statement));

@@ -635,7 +635,8 @@ void TestDetailPages::entriesMissingFromTheirLists()
     show(objectId, nodeType);
     QCOMPARE(find<QComboBox>(list)->currentIndex(), -1);
     QCOMPARE(messages(), QStringList{});
-    QVERIFY2(test::logText(m_f.server->ctx()).contains(list), qPrintable(test::logText(m_f.server->ctx())));
+    const QString log = test::logText(m_f.server->ctx());
+    QVERIFY2(log.contains(list), qPrintable(log));
 }
 
 void TestDetailPages::nothingUnwrittenLooksEditable_data()
