@@ -11,6 +11,7 @@
 #include "details/pagebuild.h"
 #include "embedded/sampleids.h"
 #include "fakes.h"
+#include "pickerdriver.h"
 #include "mainwindow/objectgrid.h"
 #include "pickers/frmpickers.h"
 #include "pickers/pickerdialog.h"
@@ -84,8 +85,11 @@ private:
     AppContext &ctx() { return m_server->ctx(); }
     CreationDialog &dialog(int kind);
     // Shows the dialog with showModal() and runs `interact` inside its event
-    // loop; the dialog is closed afterwards if the interaction left it open.
-    bool runModal(CreationDialog &dialog, const std::function<void()> &interact);
+    // loop; a dialog that cannot be used never shows and runs nothing.
+    bool runModal(CreationDialog &dialog, const std::function<void()> &interact)
+    {
+        return test::runModal(dialog, interact, [&] { return dialog.showModal(); });
+    }
     // Types a name and an extension on the first page and presses Create.
     static void create(CreationDialog &dialog, const QString &name, const QString &extension);
     static void click(QWidget *parent, const char *button);
@@ -124,23 +128,6 @@ void TestCreation::cleanup()
     m_owner.reset();
     m_server.reset();
     m_seams.reset();
-}
-
-bool TestCreation::runModal(CreationDialog &dialog, const std::function<void()> &interact)
-{
-    QTimer timer;
-    timer.setSingleShot(true);
-    connect(&timer, &QTimer::timeout, &dialog, [&] {
-        QCOMPARE(QApplication::activeModalWidget(), &dialog);
-        interact();
-    });
-    connect(&timer, &QTimer::timeout, &dialog, [&] {
-        if (dialog.isVisible())
-            dialog.reject();
-    });
-    timer.start(0);
-    // A dialog that cannot be used never shows, and the interaction never runs.
-    return dialog.showModal();
 }
 
 void TestCreation::click(QWidget *parent, const char *button)

@@ -3,6 +3,7 @@
 // without a pick is a cancel, and how a failed search shows.
 #include "embedded/sampleids.h"
 #include "fakes.h"
+#include "pickerdriver.h"
 #include "pickers/frmpickers.h"
 #include "pickers/pickerregistry.h"
 #include "testserver.h"
@@ -56,9 +57,11 @@ private:
     static void eachKind();
     // The picker's result texts, in the order of its public variables.
     QStringList results(int kind);
-    // Shows the picker modally and runs `interact` inside its event loop; the
-    // picker is closed afterwards if the interaction left it open.
-    void runModal(PickerDialog &dialog, const std::function<void()> &interact);
+    // Shows the picker modally and runs `interact` inside its event loop.
+    void runModal(PickerDialog &dialog, const std::function<void()> &interact)
+    {
+        test::runModal(dialog, interact, [&] { return dialog.exec(); });
+    }
     void search(PickerDialog &dialog, const QString &option, const QString &text);
     QStringList aliases(PickerDialog &dialog);
     // Clicks (or double-clicks) the result row of `alias`; false when it is not listed.
@@ -114,19 +117,6 @@ void TestPickers::cleanup()
     m_owner.reset();
     m_server.reset();
     m_seams.reset();
-}
-
-void TestPickers::runModal(PickerDialog &dialog, const std::function<void()> &interact)
-{
-    bool wasModal = false;
-    QTimer::singleShot(0, &dialog, [&] {
-        wasModal = QApplication::activeModalWidget() == &dialog;
-        interact();
-        if (dialog.isVisible())
-            dialog.reject();
-    });
-    dialog.exec();
-    QVERIFY(wasModal);
 }
 
 void TestPickers::search(PickerDialog &dialog, const QString &option, const QString &text)

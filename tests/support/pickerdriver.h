@@ -1,7 +1,8 @@
 #pragma once
-// Answers the next object picker the program opens, from inside the picker's
-// own modal loop, as a user would: a search for every row and a click on the
-// row of an alias, then OK; or Cancel; or Escape; or the close box.
+// Drives modal dialogs from inside their own modal loop, as a user would: a
+// test's own interaction with a dialog it opens, or the answer to the next
+// object picker the program opens (a search for every row and a click on the
+// row of an alias, then OK; or Cancel; or Escape; or the close box).
 
 #include "pickers/pickerdialog.h"
 
@@ -10,11 +11,32 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <memory>
 
 namespace quillor::test {
+
+// Opens `dialog` with `open` (exec(), or a dialog's own modal show) and runs
+// `interact` from inside its modal loop; a dialog the interaction left open is
+// then closed without a choice. A dialog that never shows runs nothing.
+// Answers what `open` answered.
+template <typename Open> auto runModal(QDialog &dialog, const std::function<void()> &interact, Open open)
+{
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, &dialog, [&] {
+        const auto closeIfOpen = qScopeGuard([&] {
+            if (dialog.isVisible())
+                dialog.reject();
+        });
+        QCOMPARE(QApplication::activeModalWidget(), &dialog);
+        interact();
+    });
+    timer.start(0);
+    return open();
+}
 
 enum class PickerAnswer { Pick, Cancel, Escape, CloseBox };
 
