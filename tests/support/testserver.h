@@ -53,8 +53,9 @@ public:
     // The program's data folder (logs go below it).
     QString dataFolder() const { return m_dir.path() + QStringLiteral("/program"); }
 
-    // A context on this server, with its connection string and version set as
-    // the start-up would.
+    // A context on this server, with its connection string set as the
+    // start-up sets it; a test that needs the server's version reads it
+    // (getVersion) or sets its own.
     AppContext &ctx() { return *m_ctx; }
     // Rebuilds the context (after a test changed the registry file).
     void reload();
