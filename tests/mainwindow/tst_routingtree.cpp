@@ -59,6 +59,7 @@ private slots:
     void openingWithoutLinks_data();
     void openingWithoutLinks();
     void objectMetAgainOnAnotherBranch();
+    void rowsFollowOptionsChangedSinceTheyWereRead();
 
 private:
     std::unique_ptr<test::FakeSeams> m_seams;
@@ -533,6 +534,22 @@ void TestRoutingTree::objectMetAgainOnAnotherBranch()
     QCOMPARE(tree().nodeType(link(tree(), again, QStringLiteral("9"))), qint16(NodeDuplicateHandler));
     QCOMPARE(m_seams->messages->texts(),
              QStringList(2, QStringLiteral("Error in ConstructActionSTring function.  Illegal conversation name:Nowhere")));
+}
+
+// A tree left standing after a change of the view options (its rebuild found
+// no root) opens its rows by the options now in force, not by those its first
+// rows were made under.
+void TestRoutingTree::rowsFollowOptionsChangedSinceTheyWereRead()
+{
+    OutlineNode *root = build();
+    QVERIFY(childKeys(tree(), root).contains(QStringLiteral("9"))); // "9: Ignore Key"
+    tree().options().ShowIgnoreKey = false;
+    OutlineNode *sales = link(tree(), root, QStringLiteral("1"));
+    QVERIFY(tree().openRow(sales));
+    for (int i = 0; i < sales->childCount(); ++i)
+        QVERIFY2(!tree().ATTree().mainText(sales->child(i)).endsWith(QStringLiteral("Ignore Key")),
+                 qPrintable(tree().ATTree().mainText(sales->child(i))));
+    QVERIFY(!childKeys(tree(), sales).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestRoutingTree)
