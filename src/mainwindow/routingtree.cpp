@@ -403,45 +403,48 @@ std::shared_ptr<RoutingTree::NodeLinks> RoutingTree::readNodeLinks(const QString
     if (const auto it = known.nodes.constFind(key); it != known.nodes.cend())
         return *it;
 
-    const QString connection = m_ctx.state().gConnectionString;
-    auto links = std::make_shared<NodeLinks>();
-    platform::Recordset handler = db.open(
-        connection,
-        QStringLiteral("SELECT CallHandlerObjectID, AfterMessageAction, AfterMessageObjectID, AfterMessageConversation "
-                       "FROM vw_CallHandler WHERE CallHandlerObjectID = ?"),
-        {key}, error);
-    if (!handler.isOpen())
+    // The node's handler row, its menu entries and its greetings in one query:
+    // the tree sends it for every node it opens. Greetings that are not shown
+    // are only counted, which the index answers alone.
+    const QString sql =
+        QStringLiteral("SELECT 2 AS RuleKind, NULL AS Alias, AfterMessageAction AS Action, AfterMessageConversation AS "
+                       "ConversationName, AfterMessageObjectID AS DestinationObjectID, CallHandlerObjectID AS HandlerObjectID "
+                       "FROM vw_CallHandler WHERE CallHandlerObjectID = ? UNION ALL "
+                       "SELECT 0, Alias, Action, ConversationName, DestinationObjectID, NULL FROM vw_MenuEntry "
+                       "WHERE ParentObjectID = ? UNION ALL ")
+        + (m_options.ShowAfterGreetingLinks
+               ? QStringLiteral("SELECT 1, Alias, Action, ConversationName, DestinationObjectID, NULL FROM vw_MessagingRule "
+                                "WHERE ParentObjectID = ?")
+               : QStringLiteral("SELECT 1, NULL, NULL, NULL, NULL, NULL FROM vw_MessagingRule WHERE ParentObjectID = ?"));
+    platform::Recordset rules = db.open(m_ctx.state().gConnectionString, sql, {key, key, key}, error);
+    if (!rules.isOpen())
         return nullptr;
-    links->handlerCount = handler.RecordCount();
+    auto links = std::make_shared<NodeLinks>();
+    const int kind = rules.fieldIndex(QStringLiteral("RuleKind"));
+    const int alias = rules.fieldIndex(QStringLiteral("Alias"));
+    const int action = rules.fieldIndex(QStringLiteral("Action"));
+    const int conversation = rules.fieldIndex(QStringLiteral("ConversationName"));
+    const int destination = rules.fieldIndex(QStringLiteral("DestinationObjectID"));
+    const int handlerId = rules.fieldIndex(QStringLiteral("HandlerObjectID"));
+    // A Null reads as "": no link inherits what the previous one held.
+    const auto linkAt = [&](int r) {
+        return std::make_unique<Link>(
+            Link{rules.value(r, action), rules.value(r, destination).toString(), rules.value(r, conversation).toString()});
+    };
+    int handlerRow = -1;
+    for (int r = 0; r < rules.RecordCount(); ++r) {
+        if (rules.value(r, kind).toInt() == 2 && links->handlerCount++ == 0)
+            handlerRow = r;
+    }
     if (links->handlerCount == 1) {
-        handler.MoveFirst();
-        links->handlerId = handler.text(QStringLiteral("CallHandlerObjectID"));
+        links->handlerId = rules.value(handlerRow, handlerId).toString();
         links->entries.resize(size_t(m_options.ShowAfterGreetingLinks ? kSlots : kFirstGreetingSlot));
-        links->entries[kAfterMessageSlot].link = std::make_unique<Link>(
-            Link{handler.field(QStringLiteral("AfterMessageAction")), handler.text(QStringLiteral("AfterMessageObjectID")),
-                 handler.text(QStringLiteral("AfterMessageConversation"))});
-        // The node's menu entries and greetings in one query: the tree sends it for every node it opens.
-        // Greetings that are not shown are only counted, which the index answers alone.
-        const QString parent = normalizedObjectId(links->handlerId);
-        const QString rulesSql =
-            m_options.ShowAfterGreetingLinks
-                ? QStringLiteral("SELECT 0 AS RuleKind, Alias, Action, ConversationName, DestinationObjectID FROM vw_MenuEntry "
-                                 "WHERE ParentObjectID = ? UNION ALL "
-                                 "SELECT 1, Alias, Action, ConversationName, DestinationObjectID FROM vw_MessagingRule "
-                                 "WHERE ParentObjectID = ?")
-                : QStringLiteral("SELECT 0 AS RuleKind, Alias, Action, ConversationName, DestinationObjectID FROM vw_MenuEntry "
-                                 "WHERE ParentObjectID = ? UNION ALL "
-                                 "SELECT 1, NULL, NULL, NULL, NULL FROM vw_MessagingRule WHERE ParentObjectID = ?");
-        platform::Recordset rules = db.open(connection, rulesSql, {parent, parent}, error);
-        if (!rules.isOpen())
-            return nullptr;
-        const int kind = rules.fieldIndex(QStringLiteral("RuleKind"));
-        const int alias = rules.fieldIndex(QStringLiteral("Alias"));
-        const int action = rules.fieldIndex(QStringLiteral("Action"));
-        const int conversation = rules.fieldIndex(QStringLiteral("ConversationName"));
-        const int destination = rules.fieldIndex(QStringLiteral("DestinationObjectID"));
+        links->entries[kAfterMessageSlot].link = linkAt(handlerRow);
         for (int r = 0; r < rules.RecordCount(); ++r) {
-            const bool menu = rules.value(r, kind).toInt() == 0;
+            const int rowKind = rules.value(r, kind).toInt();
+            if (rowKind == 2)
+                continue;
+            const bool menu = rowKind == 0;
             (menu ? links->menuCount : links->greetingCount)++;
             if (!menu && !m_options.ShowAfterGreetingLinks)
                 continue;
@@ -449,9 +452,7 @@ std::shared_ptr<RoutingTree::NodeLinks> RoutingTree::readNodeLinks(const QString
             // The first row of each alias, as a forward search from the first row finds it.
             if (slot < 0 || size_t(slot) >= links->entries.size() || links->entries[size_t(slot)].link)
                 continue;
-            // A Null reads as "": no link inherits what the previous one held.
-            auto link = std::make_unique<Link>(Link{rules.value(r, action), rules.value(r, destination).toString(),
-                                                    rules.value(r, conversation).toString()});
+            auto link = linkAt(r);
             // A conversation that needs a destination but has none reads "(Error)".
             // The server's own conversations (sign-in and the like) never have
             // one: they stay what they are and read as themselves.
