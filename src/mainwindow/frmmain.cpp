@@ -51,7 +51,10 @@
 #include <QScopedValueRollback>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <utility>
 
 #include <exception>
 
@@ -341,7 +344,19 @@ QWidget *frmMain::createGridPage(QWidget *parent)
     gridObjects->setModel(m_gridModel);
     layout->addWidget(gridObjects, 1);
 
-    connect(cmbShowObjectType, &QComboBox::currentIndexChanged, this, &frmMain::cmbShowObjectType_Click);
+    // A kind set by the program or chosen by the user lists it; the user
+    // choosing the kind already shown lists it again, so that objects made or
+    // renamed meanwhile show. One choice lists once: a change of kind raises
+    // both signals in one go.
+    connect(cmbShowObjectType, &QComboBox::currentIndexChanged, this, [this] {
+        m_gridKindJustListed = true;
+        QTimer::singleShot(0, this, [this] { m_gridKindJustListed = false; });
+        cmbShowObjectType_Click();
+    });
+    connect(cmbShowObjectType, &QComboBox::activated, this, [this] {
+        if (!std::exchange(m_gridKindJustListed, false))
+            cmbShowObjectType_Click();
+    });
     connect(gridObjects->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) {
                 if (current.isValid() && !m_reloadingGrid)

@@ -195,6 +195,7 @@ private:
     bool m_paneShowsGridRow = false;
     // Set while LoadGridView moves the current row: moving it then loads nothing.
     bool m_reloadingGrid = false;
+    bool m_gridKindJustListed = false; // the choice that changed the kind has listed it
 
     QMenu *mnuFile = nullptr;
     QAction *mnuReload = nullptr;

@@ -40,6 +40,8 @@ private slots:
     void rowSelectsItsPage();
     void clickAfterTreeShowsRowAgain();
     void relistKeepsRowAndPane();
+    void choosingAKindListsItOnce_data();
+    void choosingAKindListsItOnce();
     void failedListLeavesGridEmpty();
     void doubleClick_data();
     void doubleClick();
@@ -295,6 +297,35 @@ void TestObjectGrid::relistKeepsRowAndPane()
     QCOMPARE(model().text(after, 0), QStringLiteral("AAA Support, renamed"));
     QCOMPARE(grid()->currentIndex().row(), after);
     QCOMPARE(visiblePages(tabs()), QStringList{"Leaf"});
+}
+
+void TestObjectGrid::choosingAKindListsItOnce_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("kind");
+    QTest::newRow("the kind shown, chosen again") << 0 << 0;
+    QTest::newRow("another kind") << int(Qt::Key_Down) << 1;
+}
+
+// Objects renamed since the list was read show when the user chooses the
+// kind again; one choice reads the list once.
+void TestObjectGrid::choosingAKindListsItOnce()
+{
+    QFETCH(int, key);
+    QFETCH(int, kind);
+    QVERIFY(m_f.server->ctx().db().execute(m_f.server->ctx().state().gConnectionString,
+                                         QStringLiteral("UPDATE CallHandler SET TextName = ? WHERE CallHandlerObjectID = ?"),
+                                         {QStringLiteral("AAA Support, renamed"), ids::Support}));
+    treeGrid()->setCurrentIndex(1);
+    QSignalSpy listed(&model(), &QAbstractItemModel::modelReset);
+    if (key)
+        QTest::keyClick(kindBox(), Qt::Key(key));
+    else
+        emit kindBox()->activated(0); // the shown entry chosen in the open list
+    QCOMPARE(model().kind(), kind);
+    QCOMPARE(listed.size(), 1);
+    if (kind == 0)
+        QCOMPARE(model().text(rowOf(ids::Support), 0), QStringLiteral("AAA Support, renamed"));
 }
 
 void TestObjectGrid::failedListLeavesGridEmpty()
