@@ -116,4 +116,11 @@ void setLocalFields(QDateTimeEdit *edit, const QDateTime &local)
     edit->setDateTime(fieldsAs(local, Qt::UTC));
 }
 
+void clearLocalFields(QDateTimeEdit *edit)
+{
+    // The earliest value the edit takes shows as blank.
+    edit->setSpecialValueText(QStringLiteral(" "));
+    edit->setDateTime(edit->minimumDateTime());
+}
+
 } // namespace quillor

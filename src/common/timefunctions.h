@@ -36,5 +36,7 @@ qint64 FileTimeLocalToUTC(qint64 fileTime);
 void holdLocalFields(QDateTimeEdit *edit);
 // Shows the fields of a local date and time in such an edit.
 void setLocalFields(QDateTimeEdit *edit, const QDateTime &local);
+// Shows no date at all, for a page that holds no object.
+void clearLocalFields(QDateTimeEdit *edit);
 
 } // namespace quillor

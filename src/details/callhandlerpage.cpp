@@ -272,6 +272,8 @@ void CallHandlerPage::resetControls()
         resetGreeting(g.common);
         g.txtHandlerGreetingStreamPath->clear();
         clearOptions({g.optExpireGreetingNever, g.optExpireGreetingOnDate});
+        clearLocalFields(g.dateGreetingExpire);
+        clearLocalFields(g.timeGreetingExpire);
     }
     gridHandlerKeys->resetRows();
 }
