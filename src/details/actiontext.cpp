@@ -30,6 +30,14 @@ const ViewInfo &viewOf(DestinationLookup::Kind kind)
     return views[int(kind)];
 }
 
+// The columns a look-up reads, from the kind's view.
+QString selectFrom(const ViewInfo &v)
+{
+    return QStringLiteral("SELECT %1, %2%3 FROM %4")
+        .arg(QLatin1String(v.key), QLatin1String(v.name),
+             v.handler ? QStringLiteral(", IsPrimary, RecipientObjectID") : QString(), QLatin1String(v.view));
+}
+
 void reportActionError(const platform::DbError &e)
 {
     reportError(e.number, e.description, QStringLiteral("strConstructActionString"), QStringLiteral("Form"),
@@ -38,17 +46,27 @@ void reportActionError(const platform::DbError &e)
 
 } // namespace
 
-DestinationLookup::DestinationLookup(AppContext &ctx) : m_ctx(ctx) {}
+DestinationLookup::DestinationLookup(AppContext &ctx, int readAllAfter) : m_ctx(ctx), m_readAllAfter(readAllAfter) {}
 
 void DestinationLookup::prefetch(Kind kind, const QStringList &objectIds)
 {
+    if (m_all[int(kind)])
+        return;
     QStringList missing;
+    QSet<QString> asked;
     QHash<QString, Found> &known = m_known[int(kind)];
     for (const QString &id : objectIds) {
         const QString n = normalizedObjectId(id);
-        if (!known.contains(n) && !missing.contains(n))
+        if (!known.contains(n) && !asked.contains(n)) {
+            asked.insert(n);
             missing << n;
+        }
     }
+    if (missing.isEmpty())
+        return;
+    m_fetched[int(kind)] += int(missing.size());
+    if (m_fetched[int(kind)] > m_readAllAfter && !m_triedAll[int(kind)] && fetchAll(kind))
+        return;
     for (qsizetype i = 0; i < missing.size(); i += kChunk)
         fetch(kind, missing.mid(i, kChunk));
 }
@@ -58,9 +76,7 @@ void DestinationLookup::fetch(Kind kind, const QStringList &ids)
     if (ids.isEmpty())
         return;
     const ViewInfo &v = viewOf(kind);
-    QString sql = QStringLiteral("SELECT %1, %2%3 FROM %4 WHERE %1 ")
-                      .arg(QLatin1String(v.key), QLatin1String(v.name),
-                           v.handler ? QStringLiteral(", IsPrimary, RecipientObjectID") : QString(), QLatin1String(v.view));
+    QString sql = selectFrom(v) + QStringLiteral(" WHERE %1 ").arg(QLatin1String(v.key));
     QVariantList params;
     if (ids.size() == 1) {
         sql += QStringLiteral("= ?");
@@ -87,12 +103,45 @@ void DestinationLookup::fetch(Kind kind, const QStringList &ids)
     }
     for (const QString &id : ids)
         known.insert(id, Found{});
+    store(kind, rs, false);
+}
+
+bool DestinationLookup::fetchAll(Kind kind)
+{
+    m_triedAll[int(kind)] = true;
+    platform::DbError err;
+    platform::Recordset rs = m_ctx.db().open(m_ctx.state().gConnectionString, selectFrom(viewOf(kind)), {}, &err);
+    if (!rs.isOpen())
+        return false; // fetched a few at a time as before
+    store(kind, rs, true);
+    m_all[int(kind)] = true;
+    return true;
+}
+
+// The rows' destinations into what is known; `every` takes each ObjectID
+// read, otherwise only those asked for (entered beforehand).
+void DestinationLookup::store(Kind kind, platform::Recordset &rs, bool every)
+{
+    const ViewInfo &v = viewOf(kind);
+    QHash<QString, Found> &known = m_known[int(kind)];
+    if (every) {
+        // What was asked for before is read again with the rest.
+        for (Found &f : known) {
+            if (!f.failed)
+                f = Found{};
+        }
+    }
     for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
         const QString id = normalizedObjectId(rs.text(QLatin1String(v.key)));
         auto it = known.find(id);
-        if (it == known.end())
-            continue;
+        if (it == known.end()) {
+            if (!every)
+                continue;
+            it = known.insert(id, Found{});
+        }
         Found &f = *it;
+        if (f.failed)
+            f = Found{};
         ++f.count;
         f.name = rs.field(QLatin1String(v.name));
         if (v.handler) {
@@ -106,8 +155,9 @@ DestinationLookup::Found DestinationLookup::find(Kind kind, const QString &objec
 {
     const QString n = normalizedObjectId(objectId);
     QHash<QString, Found> &known = m_known[int(kind)];
-    if (!known.contains(n))
-        fetch(kind, {n});
+    // With every row of the kind read, one not among them is not there.
+    if (!known.contains(n) && !m_all[int(kind)])
+        prefetch(kind, {n});
     return known.value(n);
 }
 

@@ -33,6 +33,9 @@ inline const QString TransferAltContactNumber = QStringLiteral("TransferAltConta
 // Looks destinations up in the main database. A batch of actions (the links of
 // one tree node) is fetched ahead in one query per view, so each link does not
 // cost queries of its own; a destination not fetched ahead is queried alone.
+// A look-up asked about many objects of a kind (a walk over the routing tree)
+// reads every row of that kind at once instead: one pass over the view costs
+// less than a few thousand queries for a few rows each.
 class DestinationLookup {
 public:
     enum class Kind { CallHandler, Subscriber, NameLookupHandler, InterviewHandler };
@@ -47,7 +50,9 @@ public:
         bool found() const { return count == 1; }
     };
 
-    explicit DestinationLookup(AppContext &ctx);
+    // Past `readAllAfter` objects of one kind fetched a few at a time, the
+    // next fetch of that kind reads them all.
+    explicit DestinationLookup(AppContext &ctx, int readAllAfter = 2000);
 
     // Fetches every given ObjectID of one kind that is not known yet.
     void prefetch(Kind kind, const QStringList &objectIds);
@@ -56,8 +61,15 @@ public:
 
 private:
     void fetch(Kind kind, const QStringList &normalizedIds);
+    // Every row of the kind's view; false when the query failed.
+    bool fetchAll(Kind kind);
+    void store(Kind kind, platform::Recordset &rs, bool every);
     AppContext &m_ctx;
     QHash<QString, Found> m_known[4];
+    int m_readAllAfter;
+    int m_fetched[4] = {}; // objects fetched a few at a time so far
+    bool m_all[4] = {};    // every row is known: an ObjectID not among them is not there
+    bool m_triedAll[4] = {};
 };
 
 // The text of one action. Destinations are looked up through `lookup` when one

@@ -20,6 +20,7 @@ private slots:
     void owners_data();
     void owners();
     void ownerWithNullName();
+    void lookupAskedAboutManyReadsThemAll();
 };
 
 void TestActionText::texts_data()
@@ -148,4 +149,27 @@ void TestActionText::ownerWithNullName()
 }
 
 QTEST_GUILESS_MAIN(TestActionText)
+// Past its limit a look-up reads every row of the kind at once: what it then
+// answers is what a query for each object would, and costs no further query.
+void TestActionText::lookupAskedAboutManyReadsThemAll()
+{
+    test::TestServer server;
+    AppContext &ctx = server.ctx();
+    using Kind = DestinationLookup::Kind;
+    const QString gone = QStringLiteral("{DEADBEEF-0000-4000-8000-000000000000}");
+    DestinationLookup each(ctx, 1000), all(ctx, 2);
+    all.prefetch(Kind::CallHandler, {ids::Sales});
+    all.prefetch(Kind::CallHandler, {ids::Support, ids::Operator.toLower()});
+    const quint64 before = ctx.db().queryCount();
+    for (const QString &id : {ids::Sales, ids::Goodbye, ids::BobSalesHandler, gone}) {
+        const DestinationLookup::Found a = all.find(Kind::CallHandler, id);
+        const DestinationLookup::Found e = each.find(Kind::CallHandler, id);
+        QCOMPARE(a.count, e.count);
+        QCOMPARE(a.name, e.name);
+        QCOMPARE(a.isPrimary, e.isPrimary);
+        QCOMPARE(a.recipientObjectId, e.recipientObjectId);
+    }
+    QCOMPARE(ctx.db().queryCount() - before, 4u); // the look-up that reads each one at a time
+}
+
 #include "tst_actiontext.moc"
