@@ -513,15 +513,15 @@ void Database::setStatementObserver(StatementObserver observer)
     statementObserver() = std::move(observer);
 }
 
-Recordset Database::open(const QString &connectionString, const QString &sql, const QVariantList &params,
-                         DbError *error, const std::source_location &where)
+std::shared_ptr<PreparedStatement> Database::run(const QString &connectionString, const QString &sql,
+                                                 const QVariantList &params, DbError *error,
+                                                 const std::source_location &where)
 {
     observe(sql, where);
-    Recordset rs;
     const QString location = locationOf(connectionString);
     Connection *conn = connect(location, error);
     if (!conn)
-        return rs;
+        return nullptr;
     std::shared_ptr<PreparedStatement> st = conn->statements.value(sql);
     if (!st) {
         st = std::make_shared<PreparedStatement>(conn->handle);
@@ -532,7 +532,7 @@ Recordset Database::open(const QString &connectionString, const QString &sql, co
                 *error = fromSqlError(st->query.lastError(), dberr::QueryFailed);
             if (st->query.lastError().type() == QSqlError::ConnectionError || !conn->handle.isOpen())
                 dropConnection(location);
-            return rs;
+            return nullptr;
         }
         // Texts with many values (IN lists of every length) would fill the cache for nothing.
         if (conn->statements.size() > 256)
@@ -551,7 +551,7 @@ Recordset Database::open(const QString &connectionString, const QString &sql, co
         conn->statements.remove(sql);
         if (lost)
             dropConnection(location);
-        return rs;
+        return nullptr;
     }
     if (!st->described) {
         const QSqlRecord rec = q.record();
@@ -562,6 +562,17 @@ Recordset Database::open(const QString &connectionString, const QString &sql, co
         }
         st->described = true;
     }
+    return st;
+}
+
+Recordset Database::open(const QString &connectionString, const QString &sql, const QVariantList &params,
+                         DbError *error, const std::source_location &where)
+{
+    Recordset rs;
+    const std::shared_ptr<PreparedStatement> st = run(connectionString, sql, params, error, where);
+    if (!st)
+        return rs;
+    QSqlQuery &q = st->query;
     rs.m_names = st->names;
     rs.m_index = st->index;
     rs.m_exact = st->exact;
@@ -578,6 +589,33 @@ Recordset Database::open(const QString &connectionString, const QString &sql, co
     if (error)
         *error = {};
     return rs;
+}
+
+bool Database::forEachRow(const QString &connectionString, const QString &sql, const QVariantList &params,
+                          const std::function<void(const QVariantList &row)> &each, DbError *error,
+                          const std::source_location &where)
+{
+    const std::shared_ptr<PreparedStatement> st = run(connectionString, sql, params, error, where);
+    if (!st)
+        return false;
+    QSqlQuery &q = st->query;
+    QVariantList row(st->names.size());
+    while (q.next()) {
+        for (int i = 0; i < row.size(); ++i)
+            row[i] = readValue(q, i);
+        each(row);
+    }
+    // A read that broke off is no complete read.
+    const QSqlError failure = q.lastError();
+    q.finish();
+    if (failure.isValid()) {
+        if (error)
+            *error = fromSqlError(failure, dberr::QueryFailed);
+        return false;
+    }
+    if (error)
+        *error = {};
+    return true;
 }
 
 Recordset Database::openForUpdate(const QString &connectionString, const QString &table, const QString &keyColumn,

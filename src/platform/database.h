@@ -22,6 +22,7 @@ namespace quillor::platform {
 
 class Registry;
 class Database;
+struct PreparedStatement;
 
 // The data types under which values are handed to a stored procedure,
 // numbered as the server's data-access layer numbers them.
@@ -180,6 +181,13 @@ public:
     // A read-only recordset. On failure the recordset is closed and `error` set.
     Recordset open(const QString &connectionString, const QString &sql, const QVariantList &params = {},
                    DbError *error = nullptr, const std::source_location &where = std::source_location::current());
+    // The rows of a query handed to `each` one at a time, in the query's
+    // column order, without keeping them (a read of a whole view); `each`
+    // sends no query of its own while the rows come. False, with `error`,
+    // when the query failed or its rows broke off.
+    bool forEachRow(const QString &connectionString, const QString &sql, const QVariantList &params,
+                    const std::function<void(const QVariantList &row)> &each, DbError *error = nullptr,
+                    const std::source_location &where = std::source_location::current());
     // An updatable recordset over one table: "SELECT * FROM table WHERE whereSql".
     // Update() writes the changed fields of the current row, found again by
     // `keyColumn`; AddNew() + Update() inserts a row and reads it back.
@@ -223,6 +231,11 @@ public:
 private:
     friend class Recordset;
     struct Connection;
+    // Prepares (once per text), binds and runs a read, its rows ready to be
+    // fetched; nullptr, with `error`, on failure.
+    std::shared_ptr<PreparedStatement> run(const QString &connectionString, const QString &sql,
+                                           const QVariantList &params, DbError *error,
+                                           const std::source_location &where);
     Connection *connect(const QString &location, DbError *error);
     QString locationOf(const QString &connectionString);
     void dropConnection(const QString &location);
