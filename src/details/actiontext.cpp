@@ -50,23 +50,28 @@ DestinationLookup::DestinationLookup(AppContext &ctx, int readAllAfter) : m_ctx(
 
 void DestinationLookup::prefetch(Kind kind, const QStringList &objectIds)
 {
-    if (m_all[int(kind)])
+    const int k = int(kind);
+    if (m_all[k] && m_uncertain[k].isEmpty())
         return;
     QStringList missing;
     QSet<QString> asked;
-    QHash<QString, Found> &known = m_known[int(kind)];
+    QHash<QString, Found> &known = m_known[k];
     for (const QString &id : objectIds) {
         const QString n = normalizedObjectId(id);
-        if (!known.contains(n) && !asked.contains(n)) {
+        if (!known.contains(n) && !asked.contains(n) && (!m_all[k] || m_uncertain[k].contains(n))) {
             asked.insert(n);
             missing << n;
         }
     }
     if (missing.isEmpty())
         return;
-    m_fetched[int(kind)] += int(missing.size());
-    if (m_fetched[int(kind)] > m_readAllAfter && !m_triedAll[int(kind)] && fetchAll(kind))
-        return;
+    if (!m_all[k]) {
+        m_fetched[k] += int(missing.size());
+        if (m_fetched[k] > m_readAllAfter && !m_triedAll[k] && fetchAll(kind)) {
+            // Only what the whole read cannot answer for is still asked for.
+            missing.removeIf([&](const QString &n) { return !m_uncertain[k].contains(n) || known.contains(n); });
+        }
+    }
     for (qsizetype i = 0; i < missing.size(); i += kChunk)
         fetch(kind, missing.mid(i, kChunk));
 }
@@ -90,64 +95,78 @@ void DestinationLookup::fetch(Kind kind, const QStringList &ids)
         params << id;
 
     QHash<QString, Found> &known = m_known[int(kind)];
+    for (const QString &id : ids)
+        known.insert(id, Found{});
     platform::DbError err;
-    platform::Recordset rs = m_ctx.db().open(m_ctx.state().gConnectionString, sql, params, &err);
-    if (!rs.isOpen()) {
+    const bool read = m_ctx.db().forEachRow(m_ctx.state().gConnectionString, sql, params, [&](const QVariantList &row) {
+        // Only the rows of ObjectIDs asked for (entered beforehand).
+        const auto it = known.find(normalizedObjectId(row[0].toString()));
+        if (it != known.end())
+            count(kind, *it, row);
+    }, &err);
+    if (!read) {
         for (const QString &id : ids) {
             Found f;
             f.failed = true;
             f.error = err;
             known.insert(id, f);
         }
-        return;
     }
-    for (const QString &id : ids)
-        known.insert(id, Found{});
-    store(kind, rs, false);
+}
+
+void DestinationLookup::readAll(Kind kind)
+{
+    if (!m_all[int(kind)] && !m_triedAll[int(kind)])
+        fetchAll(kind);
 }
 
 bool DestinationLookup::fetchAll(Kind kind)
 {
     m_triedAll[int(kind)] = true;
+    QHash<QString, Found> every;
+    QSet<QString> uncertain;
     platform::DbError err;
-    platform::Recordset rs = m_ctx.db().open(m_ctx.state().gConnectionString, selectFrom(viewOf(kind)), {}, &err);
-    if (!rs.isOpen())
+    if (!m_ctx.db().forEachRow(m_ctx.state().gConnectionString, selectFrom(viewOf(kind)), {},
+                               [&](const QVariantList &row) {
+                                   // The server finds a braced ObjectID in any case, but may or may not
+                                   // find one stored without braces or with blanks: such ObjectIDs are
+                                   // still asked for one by one.
+                                   const QString stored = row[0].toString();
+                                   const QString id = normalizedObjectId(stored);
+                                   if (id.size() != stored.size())
+                                       uncertain.insert(id);
+                                   else
+                                       count(kind, every[id], row);
+                               },
+                               &err))
         return false; // fetched a few at a time as before
-    store(kind, rs, true);
+    for (const QString &id : std::as_const(uncertain))
+        every.remove(id);
+    // What was asked for before is read again with the rest, except what the
+    // server was asked for an ObjectID the whole read cannot answer for; a
+    // failed look-up of an ObjectID that is not there stays failed.
+    QHash<QString, Found> &known = m_known[int(kind)];
+    for (auto it = known.cbegin(); it != known.cend(); ++it) {
+        if (uncertain.contains(it.key()) || (it->failed && !every.contains(it.key())))
+            every.insert(it.key(), it.value());
+    }
+    known = std::move(every);
+    m_uncertain[int(kind)] = std::move(uncertain);
     m_all[int(kind)] = true;
     return true;
 }
 
-// The rows' destinations into what is known; `every` takes each ObjectID
-// read, otherwise only those asked for (entered beforehand).
-void DestinationLookup::store(Kind kind, platform::Recordset &rs, bool every)
+// One row of the kind's view (its ObjectID, name and, for call handlers,
+// IsPrimary and RecipientObjectID) counted into what is known of its ObjectID.
+void DestinationLookup::count(Kind kind, Found &f, const QVariantList &row)
 {
-    const ViewInfo &v = viewOf(kind);
-    QHash<QString, Found> &known = m_known[int(kind)];
-    if (every) {
-        // What was asked for before is read again with the rest.
-        for (Found &f : known) {
-            if (!f.failed)
-                f = Found{};
-        }
-    }
-    for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
-        const QString id = normalizedObjectId(rs.text(QLatin1String(v.key)));
-        auto it = known.find(id);
-        if (it == known.end()) {
-            if (!every)
-                continue;
-            it = known.insert(id, Found{});
-        }
-        Found &f = *it;
-        if (f.failed)
-            f = Found{};
-        ++f.count;
-        f.name = rs.field(QLatin1String(v.name));
-        if (v.handler) {
-            f.isPrimary = !rs.isNull(QStringLiteral("IsPrimary")) && rs.field(QStringLiteral("IsPrimary")).toInt() != 0;
-            f.recipientObjectId = rs.text(QStringLiteral("RecipientObjectID"));
-        }
+    if (f.failed)
+        f = Found{};
+    ++f.count;
+    f.name = row[1];
+    if (viewOf(kind).handler) {
+        f.isPrimary = !row[2].isNull() && row[2].toInt() != 0;
+        f.recipientObjectId = row[3].isNull() ? QString() : row[3].toString();
     }
 }
 
@@ -156,7 +175,7 @@ DestinationLookup::Found DestinationLookup::find(Kind kind, const QString &objec
     const QString n = normalizedObjectId(objectId);
     QHash<QString, Found> &known = m_known[int(kind)];
     // With every row of the kind read, one not among them is not there.
-    if (!known.contains(n) && !m_all[int(kind)])
+    if (!known.contains(n) && (!m_all[int(kind)] || m_uncertain[int(kind)].contains(n)))
         prefetch(kind, {n});
     return known.value(n);
 }

@@ -5,6 +5,7 @@
 #include "platform/database.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -56,6 +57,10 @@ public:
 
     // Fetches every given ObjectID of one kind that is not known yet.
     void prefetch(Kind kind, const QStringList &objectIds);
+    // Reads every row of the kind at once (a walk that is going to ask about most of them).
+    void readAll(Kind kind);
+    // Whether every row of the kind has been read: nothing needs fetching ahead any more.
+    bool knowsAll(Kind kind) const { return m_all[int(kind)]; }
     // The rows of one ObjectID (queried now when not fetched ahead).
     Found find(Kind kind, const QString &objectId);
 
@@ -63,12 +68,13 @@ private:
     void fetch(Kind kind, const QStringList &normalizedIds);
     // Every row of the kind's view; false when the query failed.
     bool fetchAll(Kind kind);
-    void store(Kind kind, platform::Recordset &rs, bool every);
+    static void count(Kind kind, Found &f, const QVariantList &row);
     AppContext &m_ctx;
     QHash<QString, Found> m_known[4];
     int m_readAllAfter;
     int m_fetched[4] = {}; // objects fetched a few at a time so far
     bool m_all[4] = {};    // every row is known: an ObjectID not among them is not there
+    QSet<QString> m_uncertain[4]; // ... except these, stored in another form: asked for one by one
     bool m_triedAll[4] = {};
 };
 
