@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <limits>
 
 namespace quillor {
 
@@ -43,6 +44,13 @@ constexpr int kKeySlots = 12;
 constexpr int kAfterMessageSlot = kKeySlots;
 constexpr int kFirstGreetingSlot = kAfterMessageSlot + 1;
 constexpr int kSlots = kFirstGreetingSlot + int(std::size(kGreetings));
+
+// Expand all reads every object's links at once (a LinkTable) once it has
+// read at least one in kLinkTableShare of the server's call handlers one by
+// one, and at least expandAllTableAfter() of them: a walk that gets that far
+// mostly goes on over most of the server, and the whole read costs about as
+// much as reading a tenth of the objects one by one.
+constexpr int kLinkTableShare = 40;
 
 const QStringList kSlotKeys = [] {
     QStringList keys = kKeys;
@@ -153,6 +161,10 @@ struct RoutingTree::NodeLinks {
 struct RoutingTree::ReadCache {
     explicit ReadCache(AppContext &ctx, const TreeViewOptions &shown) : lookup(ctx), writes(ctx.db().writeCount()), options(shown) {}
     QHash<QString, std::shared_ptr<NodeLinks>> nodes;
+    // Every object's links, read by an Expand all that has read many one by
+    // one (kept until it ends).
+    std::unique_ptr<LinkTable> table;
+    std::vector<LinkTable::Row> rowBuffer; // an object's rows as read, reused for the next
     QHash<LinkKey, std::shared_ptr<const LinkRow>> rows;
     DestinationLookup lookup;
     quint64 writes;
@@ -174,6 +186,7 @@ struct RoutingTree::Filling {
     Node *placeholder; // to become the first link's row
     std::vector<QString> path; // the ObjectIDs from the row up to the root, read when first asked
     bool pathRead = false;
+    const QHash<QString, int> *pathIds = nullptr; // the same, kept by the walk that fills the row
 };
 
 int detailPageForNodeType(int nodeType)
@@ -359,23 +372,39 @@ RoutingTree::ExpandAllResult RoutingTree::ExpandAllNodes(int rowLimit)
     m_model.setRedraw(false);
     // Views hear of the opened tree once, at the end, not of each of its rows.
     m_model.beginBulkChange();
+    m_walk = ExpandWalk{0, m_expandAllTableAfter};
+    // The ObjectIDs from the root down to the row the walk is at, kept as it
+    // goes: the loop test of a link is then one look-up, not a climb to the
+    // root (two hundred levels on long chains).
+    std::vector<std::pair<const Node *, QString>> path;
+    QHash<QString, int> onPath;
     // Depth first over every row, the rows each expansion adds included.
     for (Node *row = m_model.root(); row; row = m_model.nextInTree(row)) {
         Node *first = row->firstChild();
         if (!first)
             continue;
+        while (!path.empty() && path.back().first != row->parent()) {
+            if (--onPath[path.back().second] == 0)
+                onPath.remove(path.back().second);
+            path.pop_back();
+        }
+        path.emplace_back(row, objectId(row));
+        ++onPath[path.back().second];
         if (isPlaceholder(first)) {
             if (m_model.totalRows() >= rowLimit) {
                 // What is open stays whole; the rest keeps its placeholder.
                 result.limitReached = true;
                 break;
             }
-            ExpandRow(row);
+            expandRow(row, &onPath);
             ++result.expanded;
         }
         // Also a node opened before and closed again: the whole tree shows open.
         m_model.setExpanded(row, true);
     }
+    m_walk.reset();
+    // What the walk did not open is read one by one when opened.
+    m_cache->table.reset();
     m_model.endBulkChange();
     m_model.setRedraw(true);
     return result;
@@ -398,11 +427,44 @@ void RoutingTree::clearCache()
 std::shared_ptr<RoutingTree::NodeLinks> RoutingTree::readNodeLinks(const QString &objectId, platform::DbError *error)
 {
     ReadCache &known = cache();
-    platform::Database &db = m_ctx.db();
     const QString key = normalizedObjectId(objectId);
     if (const auto it = known.nodes.constFind(key); it != known.nodes.cend())
         return *it;
 
+    // Expand all that has read many objects one by one goes on to read them all at once.
+    if (m_walk && !known.table && m_walk->pointReads >= m_walk->tableAfter) {
+        auto table = std::make_unique<LinkTable>();
+        switch (table->read(m_ctx.db(), m_ctx.state().gConnectionString, m_options.ShowAfterGreetingLinks,
+                            qint64(m_walk->pointReads) * kLinkTableShare)) {
+        case LinkTable::Read:
+            known.table = std::move(table);
+            // The links' destinations: as many again, and as quickly read at once.
+            for (const Kind kind : {Kind::CallHandler, Kind::Subscriber, Kind::NameLookupHandler, Kind::InterviewHandler})
+                known.lookup.readAll(kind);
+            break;
+        case LinkTable::TooLarge: // tried again when the walk has read that share of the server
+            m_walk->tableAfter = int(std::min<qint64>(table->handlers() / kLinkTableShare + 1,
+                                                      std::numeric_limits<int>::max()));
+            break;
+        case LinkTable::Failed: // read one by one as before
+            m_walk->tableAfter = std::numeric_limits<int>::max();
+            break;
+        }
+    }
+    std::vector<LinkTable::Row> &rows = known.rowBuffer;
+    if (!known.table || !known.table->rowsOf(key, rows)) {
+        if (!queryNodeRows(key, rows, error))
+            return nullptr;
+        if (m_walk)
+            ++m_walk->pointReads;
+    }
+    auto links = linksFromRows(rows);
+    known.nodes.insert(key, links);
+    return links;
+}
+
+bool RoutingTree::queryNodeRows(const QString &key, std::vector<LinkTable::Row> &rows, platform::DbError *error)
+{
     // The node's handler row, its menu entries and its greetings in one query:
     // the tree sends it for every node it opens. Greetings that are not shown
     // are only counted, which the index answers alone.
@@ -416,53 +478,60 @@ std::shared_ptr<RoutingTree::NodeLinks> RoutingTree::readNodeLinks(const QString
                ? QStringLiteral("SELECT 1, Alias, Action, ConversationName, DestinationObjectID, NULL FROM vw_MessagingRule "
                                 "WHERE ParentObjectID = ?")
                : QStringLiteral("SELECT 1, NULL, NULL, NULL, NULL, NULL FROM vw_MessagingRule WHERE ParentObjectID = ?"));
-    platform::Recordset rules = db.open(m_ctx.state().gConnectionString, sql, {key, key, key}, error);
+    platform::Recordset rules = m_ctx.db().open(m_ctx.state().gConnectionString, sql, {key, key, key}, error);
     if (!rules.isOpen())
-        return nullptr;
-    auto links = std::make_shared<NodeLinks>();
+        return false;
     const int kind = rules.fieldIndex(QStringLiteral("RuleKind"));
     const int alias = rules.fieldIndex(QStringLiteral("Alias"));
     const int action = rules.fieldIndex(QStringLiteral("Action"));
     const int conversation = rules.fieldIndex(QStringLiteral("ConversationName"));
     const int destination = rules.fieldIndex(QStringLiteral("DestinationObjectID"));
     const int handlerId = rules.fieldIndex(QStringLiteral("HandlerObjectID"));
+    rows.clear();
+    for (int r = 0; r < rules.RecordCount(); ++r)
+        rows.push_back({rules.value(r, kind).toInt(), rules.value(r, alias).toString(), rules.value(r, action),
+                        rules.value(r, conversation).toString(), rules.value(r, destination).toString(),
+                        rules.value(r, handlerId).toString()});
+    return true;
+}
+
+std::shared_ptr<RoutingTree::NodeLinks> RoutingTree::linksFromRows(const std::vector<LinkTable::Row> &rows) const
+{
+    auto links = std::make_shared<NodeLinks>();
     // A Null reads as "": no link inherits what the previous one held.
-    const auto linkAt = [&](int r) {
-        return std::make_unique<Link>(
-            Link{rules.value(r, action), rules.value(r, destination).toString(), rules.value(r, conversation).toString()});
+    const auto linkAt = [](const LinkTable::Row &row) {
+        return std::make_unique<Link>(Link{row.action, row.destination, row.conversation});
     };
-    int handlerRow = -1;
-    for (int r = 0; r < rules.RecordCount(); ++r) {
-        if (rules.value(r, kind).toInt() == 2 && links->handlerCount++ == 0)
-            handlerRow = r;
+    const LinkTable::Row *handlerRow = nullptr;
+    for (const LinkTable::Row &row : rows) {
+        if (row.kind == LinkTable::HandlerRow && links->handlerCount++ == 0)
+            handlerRow = &row;
     }
-    if (links->handlerCount == 1) {
-        links->handlerId = rules.value(handlerRow, handlerId).toString();
-        links->entries.resize(size_t(m_options.ShowAfterGreetingLinks ? kSlots : kFirstGreetingSlot));
-        links->entries[kAfterMessageSlot].link = linkAt(handlerRow);
-        for (int r = 0; r < rules.RecordCount(); ++r) {
-            const int rowKind = rules.value(r, kind).toInt();
-            if (rowKind == 2)
-                continue;
-            const bool menu = rowKind == 0;
-            (menu ? links->menuCount : links->greetingCount)++;
-            if (!menu && !m_options.ShowAfterGreetingLinks)
-                continue;
-            const int slot = slotOf(menu, rules.value(r, alias).toString());
-            // The first row of each alias, as a forward search from the first row finds it.
-            if (slot < 0 || size_t(slot) >= links->entries.size() || links->entries[size_t(slot)].link)
-                continue;
-            auto link = linkAt(r);
-            // A conversation that needs a destination but has none reads "(Error)".
-            // The server's own conversations (sign-in and the like) never have
-            // one: they stay what they are and read as themselves.
-            if (menu && !link->action.isNull() && link->action.toInt() == 2 && !link->conversation.isEmpty()
-                && link->destination.isEmpty() && !isConversationWithoutDestination(link->conversation))
-                link->action = 6;
-            links->entries[size_t(slot)].link = std::move(link);
-        }
+    if (links->handlerCount != 1)
+        return links;
+    links->handlerId = handlerRow->handlerId;
+    links->entries.resize(size_t(m_options.ShowAfterGreetingLinks ? kSlots : kFirstGreetingSlot));
+    links->entries[kAfterMessageSlot].link = linkAt(*handlerRow);
+    for (const LinkTable::Row &row : rows) {
+        if (row.kind == LinkTable::HandlerRow)
+            continue;
+        const bool menu = row.kind == LinkTable::MenuRow;
+        (menu ? links->menuCount : links->greetingCount)++;
+        if (!menu && !m_options.ShowAfterGreetingLinks)
+            continue;
+        const int slot = slotOf(menu, row.alias);
+        // The first row of each alias, as a forward search from the first row finds it.
+        if (slot < 0 || size_t(slot) >= links->entries.size() || links->entries[size_t(slot)].link)
+            continue;
+        auto link = linkAt(row);
+        // A conversation that needs a destination but has none reads "(Error)".
+        // The server's own conversations (sign-in and the like) never have
+        // one: they stay what they are and read as themselves.
+        if (menu && !link->action.isNull() && link->action.toInt() == 2 && !link->conversation.isEmpty()
+            && link->destination.isEmpty() && !isConversationWithoutDestination(link->conversation))
+            link->action = 6;
+        links->entries[size_t(slot)].link = std::move(link);
     }
-    known.nodes.insert(key, links);
     return links;
 }
 
@@ -472,6 +541,9 @@ void RoutingTree::prefetchDestinations(const NodeLinks &links)
 {
     const std::shared_ptr<ReadCache> hold = m_cache;
     DestinationLookup &lookup = hold->lookup;
+    if (lookup.knowsAll(Kind::CallHandler) && lookup.knowsAll(Kind::Subscriber)
+        && lookup.knowsAll(Kind::NameLookupHandler) && lookup.knowsAll(Kind::InterviewHandler))
+        return;
     QStringList handlers, directories, interviews;
     const auto collect = [&](int slot) {
         const Link *l = size_t(slot) < links.entries.size() ? links.entries[size_t(slot)].link.get() : nullptr;
@@ -494,18 +566,22 @@ void RoutingTree::prefetchDestinations(const NodeLinks &links)
     if (handlers.isEmpty() && directories.isEmpty() && interviews.isEmpty())
         return;
     lookup.prefetch(Kind::CallHandler, handlers);
-    QStringList subscribers;
-    for (const QString &id : std::as_const(handlers)) {
-        const auto f = lookup.find(Kind::CallHandler, id);
-        if (f.found() && f.isPrimary)
-            subscribers << f.recipientObjectId;
+    if (!lookup.knowsAll(Kind::Subscriber)) {
+        QStringList subscribers;
+        for (const QString &id : std::as_const(handlers)) {
+            const auto f = lookup.find(Kind::CallHandler, id);
+            if (f.found() && f.isPrimary)
+                subscribers << f.recipientObjectId;
+        }
+        lookup.prefetch(Kind::Subscriber, subscribers);
     }
-    lookup.prefetch(Kind::Subscriber, subscribers);
     lookup.prefetch(Kind::NameLookupHandler, directories);
     lookup.prefetch(Kind::InterviewHandler, interviews);
 }
 
-void RoutingTree::ExpandRow(Node *iRow)
+void RoutingTree::ExpandRow(Node *iRow) { expandRow(iRow, nullptr); }
+
+void RoutingTree::expandRow(Node *iRow, const QHash<QString, int> *pathIds)
 {
     if (!iRow)
         return;
@@ -514,6 +590,7 @@ void RoutingTree::ExpandRow(Node *iRow)
     // Changing the placeholder into the first link's row costs a view far
     // less than removing it (which walks every index the view keeps).
     Filling fill{iRow, iRow->childCount() == 1 && isPlaceholder(iRow->firstChild()) ? iRow->firstChild() : nullptr};
+    fill.pathIds = pathIds;
     // The links reach the view as one insertion once they are all there.
     m_model.beginAppendRows(iRow);
     bool appending = true;
@@ -917,6 +994,8 @@ void RoutingTree::PopulateRowInfo(Filling &fill, Node *row, const LinkRow &link)
 // bIsAncestor from the row being filled, for each of its links: the path is read once.
 bool RoutingTree::onPath(Filling &fill, const QString &objectId) const
 {
+    if (fill.pathIds)
+        return fill.pathIds->contains(objectId);
     if (!fill.pathRead) {
         for (const Node *n = fill.row; n; n = n->parent())
             fill.path.push_back(this->objectId(n));

@@ -6,6 +6,7 @@
 // never opened, so every path is finite; a link whose destination is gone is
 // marked as an invalid link.
 
+#include "mainwindow/linktable.h"
 #include "platform/database.h"
 #include "platform/outlinemodel.h"
 
@@ -13,6 +14,7 @@
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace quillor {
@@ -98,6 +100,10 @@ public:
     // The limit "Expand all nodes" uses (lowered by tests).
     int expandAllRowLimit() const { return m_expandAllRowLimit; }
     void setExpandAllRowLimit(int rows) { m_expandAllRowLimit = rows; }
+    // The objects "Expand all nodes" reads one by one at least before it
+    // reads every object's links at once (lowered by tests).
+    int expandAllTableAfter() const { return m_expandAllTableAfter; }
+    void setExpandAllTableAfter(int reads) { m_expandAllTableAfter = reads; }
     // Adds the links of a call handler or subscriber row that has no children
     // yet but its placeholder, which becomes the first link's row.
     void ExpandRow(Node *iRow);
@@ -154,8 +160,14 @@ private:
     // written to or the view options changed since.
     ReadCache &cache();
     std::shared_ptr<NodeLinks> readNodeLinks(const QString &objectId, platform::DbError *error);
+    // What opening the object whose normalised ObjectID is `key` reads, asked
+    // of the server alone, into `rows`; false (with `error`) when the query failed.
+    bool queryNodeRows(const QString &key, std::vector<LinkTable::Row> &rows, platform::DbError *error);
+    std::shared_ptr<NodeLinks> linksFromRows(const std::vector<LinkTable::Row> &rows) const;
     void clearCache();
     void prefetchDestinations(const NodeLinks &links);
+    // ExpandRow; `pathIds` (when given) holds the ObjectIDs from the row up to the root.
+    void expandRow(Node *iRow, const QHash<QString, int> *pathIds);
     // A row about to open: the first time, it gets its links in place of its placeholder.
     void ATTree_BeforeCollapse(Node *node, bool &cancel);
     // The rows of an object's links in the order they stand below its row, as
@@ -187,6 +199,14 @@ private:
     // any write; an expansion under way keeps what it uses.
     std::shared_ptr<ReadCache> m_cache;
     int m_expandAllRowLimit = kExpandAllRowLimit;
+    int m_expandAllTableAfter = 500;
+    // Expand all under way: the objects it read one by one so far, and how
+    // many it reads so before it tries to read them all at once.
+    struct ExpandWalk {
+        int pointReads = 0;
+        int tableAfter = 0;
+    };
+    std::optional<ExpandWalk> m_walk;
     int m_refreshResetThreshold = 16;
 };
 
