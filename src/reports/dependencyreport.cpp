@@ -168,8 +168,11 @@ public:
         const QString sql = QStringLiteral("SELECT ParentObjectID, Alias FROM %1 WHERE DestinationObjectID IN (%2)")
                                 .arg(QLatin1String(table), placeholders(ids.size()));
         if (auto rs = open(sql, toParams(ids), QStringLiteral("FindCallHandlerReferences"))) {
-            for (rs->MoveFirst(); !rs->isEOF(); rs->MoveNext())
-                byParent[parentKey(rs->text(QStringLiteral("ParentObjectID")))] << rs->text(QStringLiteral("Alias"));
+            const int parent = rs->fieldIndex(QStringLiteral("ParentObjectID"));
+            const int alias = rs->fieldIndex(QStringLiteral("Alias"));
+            byParent.reserve(rs->RecordCount());
+            for (int row = 0; row < rs->RecordCount(); ++row)
+                byParent[parentKey(rs->value(row, parent).toString())] << rs->value(row, alias).toString();
         }
         return byParent;
     }
@@ -219,9 +222,35 @@ private:
     bool m_written = false;
 };
 
+// Hands the text on to its receiver as it grows, in runs of whole lines.
+class HandOn {
+public:
+    HandOn(const QString &text, const ReportLines &lines) : m_text(text), m_lines(lines) {}
+    // At the end of a line: what was written since the last run, once it is long enough.
+    void some()
+    {
+        if (m_text.size() - m_done >= kRun)
+            rest();
+    }
+    void rest()
+    {
+        if (m_lines && m_text.size() > m_done)
+            m_lines(m_text.mid(m_done));
+        m_done = m_text.size();
+    }
+
+private:
+    // Short runs: the receiver takes whatever has come by the time it is ready.
+    static constexpr qsizetype kRun = 4 * 1024;
+    const QString &m_text;
+    const ReportLines &m_lines;
+    qsizetype m_done = 0;
+};
+
 } // namespace
 
-DependencyReport makeDependencyReport(AppContext &ctx, qint16 iObjectType, const QString &strObjectID)
+DependencyReport makeDependencyReport(AppContext &ctx, qint16 iObjectType, const QString &strObjectID,
+                                      const ReportLines &lines)
 {
     DependencyReport report;
     if (!bIsVersionGreaterThanOrEqualTo(ctx, 4, 1, 1, 0)) {
@@ -271,29 +300,27 @@ DependencyReport makeDependencyReport(AppContext &ctx, qint16 iObjectType, const
             routingIds << handler;
     }
 
-    std::array<std::optional<Recordset>, kSections.size()> lists;
-    for (size_t i = 0; i < kSections.size(); ++i)
-        lists[i] = reader.open(QLatin1String(kSections[i].listSql), {}, QStringLiteral("RunReport"));
+    // Keys and greetings first: both sections of call handlers need them.
     const QHash<QString, QStringList> keys = reader.aliasesByParent("MenuEntry", routingIds);
     const QHash<QString, QStringList> greetings = reader.aliasesByParent("MessagingRule", routingIds);
-    // Routing rules name their target without braces.
-    QStringList ruleIds;
-    for (QString id : routingIds)
-        ruleIds << id.remove(u'{').remove(u'}');
-    const auto rules = reader.open(QStringLiteral("SELECT COUNT(*) AS Found FROM [Rule] WHERE ActionObjectID IN (%1)")
-                                       .arg(placeholders(ruleIds.size())),
-                                   toParams(ruleIds), QStringLiteral("FindRoutingRuleRefferences"));
     if (reader.failed()) {
         report.text = reader.failure();
         return report;
     }
 
-    QString &out = report.text;
-    out = QStringLiteral("Dependency information for ") + typeName + kCrLf + QStringLiteral("Alias=") + alias + kCrLf
-          + QStringLiteral("Display Name=") + name + kCrLf + QString(27, u'=') + kCrLf + kCrLf;
+    QString out = QStringLiteral("Dependency information for ") + typeName + kCrLf + QStringLiteral("Alias=") + alias
+                  + kCrLf + QStringLiteral("Display Name=") + name + kCrLf + QString(27, u'=') + kCrLf + kCrLf;
+    // Each list is read just before its section is written, so that the
+    // sections before it are handed on meanwhile.
+    HandOn handOn(out, lines);
     for (size_t i = 0; i < kSections.size(); ++i) {
         const Section &section = kSections[i];
-        const Recordset &rs = *lists[i];
+        const auto list = reader.open(QLatin1String(section.listSql), {}, QStringLiteral("RunReport"));
+        if (!list) {
+            report.text = reader.failure();
+            return report;
+        }
+        const Recordset &rs = *list;
         if (i > 0)
             out += kCrLf;
         out += QLatin1String(section.title) + kCrLf;
@@ -332,16 +359,32 @@ DependencyReport makeDependencyReport(AppContext &ctx, qint16 iObjectType, const
                     }
                 }
             }
-            if (block.written())
+            if (block.written()) {
                 ++found;
+                handOn.some();
+            }
         }
         if (found == 0)
             out += QStringLiteral("    None") + kCrLf;
+    }
+    // Routing rules name their target without braces.
+    QStringList ruleIds;
+    for (QString id : routingIds)
+        ruleIds << id.remove(u'{').remove(u'}');
+    const auto rules = reader.open(QStringLiteral("SELECT COUNT(*) AS Found FROM [Rule] WHERE ActionObjectID IN (%1)")
+                                       .arg(placeholders(ruleIds.size())),
+                                   toParams(ruleIds), QStringLiteral("FindRoutingRuleRefferences"));
+    if (!rules) {
+        report.text = reader.failure();
+        return report;
     }
     const bool ruleFound = rules->RecordCount() > 0 && rules->field(QStringLiteral("Found")).toLongLong() > 0;
     out += kCrLf + QStringLiteral("ROUTING RULES:") + kCrLf
            + (ruleFound ? QStringLiteral("    One or more routing rules reference this object") : QStringLiteral("    None"))
            + kCrLf;
+    handOn.rest();
+    report.text = std::move(out);
+    report.made = true;
     report.targetAlias = alias;
     return report;
 }

@@ -9,14 +9,106 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QMutex>
+#include <QPlainTextDocumentLayout>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QStringList>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QThread>
 #include <QVBoxLayout>
+#include <QWaitCondition>
+
+#include <memory>
 
 namespace quillor {
 
 using platform::MsgAnswer;
 using platform::MsgButtons;
+
+namespace {
+
+// The box keeps its lines with the platform's line ends; reportText() puts CR LF back.
+QString boxLines(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+
+// A text box takes in a report of a hundred thousand lines about as slowly as
+// the report's queries run: the lines go into a document in a thread of their
+// own while the rest of the report is read.
+class DocumentFiller {
+public:
+    // A document set up as `like`, the box's own.
+    explicit DocumentFiller(const QTextDocument &like) : m_owner(QThread::currentThread())
+    {
+        m_thread.reset(QThread::create([this, font = like.defaultFont(), option = like.defaultTextOption()] {
+            fill(font, option);
+        }));
+        m_thread->start();
+    }
+    ~DocumentFiller() { finish(); }
+    DocumentFiller(const DocumentFiller &) = delete;
+    DocumentFiller &operator=(const DocumentFiller &) = delete;
+
+    void append(const QString &text)
+    {
+        const QMutexLocker lock(&m_mutex);
+        m_waiting << text;
+        m_more.wakeOne();
+    }
+    // The document of everything appended, once it is in, of the calling thread.
+    std::unique_ptr<QTextDocument> finish()
+    {
+        {
+            const QMutexLocker lock(&m_mutex);
+            m_closed = true;
+            m_more.wakeOne();
+        }
+        m_thread->wait();
+        return std::move(m_document);
+    }
+
+private:
+    void fill(const QFont &font, const QTextOption &option)
+    {
+        auto document = std::make_unique<QTextDocument>();
+        document->setDefaultFont(font);
+        document->setDefaultTextOption(option);
+        // As the box takes a whole new text: nothing to undo.
+        document->setUndoRedoEnabled(false);
+        {
+            QTextCursor end(document.get());
+            for (;;) {
+                QString text;
+                {
+                    const QMutexLocker lock(&m_mutex);
+                    while (m_waiting.isEmpty() && !m_closed)
+                        m_more.wait(&m_mutex);
+                    if (m_waiting.isEmpty())
+                        break;
+                    // All that came meanwhile in one go: each insertion has a cost of its own.
+                    text = m_waiting.join(QString());
+                    m_waiting.clear();
+                }
+                end.insertText(text);
+            }
+        }
+        document->setUndoRedoEnabled(true);
+        document->setModified(false);
+        document->moveToThread(m_owner);
+        m_document = std::move(document);
+    }
+
+    QThread *m_owner;
+    std::unique_ptr<QThread> m_thread;
+    QMutex m_mutex;
+    QWaitCondition m_more;
+    QStringList m_waiting;
+    bool m_closed = false;
+    std::unique_ptr<QTextDocument> m_document;
+};
+
+} // namespace
 
 frmDependency::frmDependency(AppContext &ctx, QWidget *parent) : QWidget(parent, Qt::Window), m_ctx(ctx)
 {
@@ -48,10 +140,22 @@ frmDependency::frmDependency(AppContext &ctx, QWidget *parent) : QWidget(parent,
 void frmDependency::Form_Load()
 {
     txtOutput->clear();
-    const DependencyReport report = makeDependencyReport(m_ctx, iObjectType, strObjectID);
+    DocumentFiller filler(*txtOutput->document());
+    const DependencyReport report = makeDependencyReport(m_ctx, iObjectType, strObjectID,
+                                                         [&filler](const QString &lines) { filler.append(boxLines(lines)); });
+    std::unique_ptr<QTextDocument> filled = filler.finish();
     strTargetAlias = report.targetAlias;
-    // The box keeps its lines with the platform's line ends; reportText() puts CR LF back.
-    txtOutput->setPlainText(QString(report.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    if (!report.made) {
+        txtOutput->setPlainText(boxLines(report.text));
+        return;
+    }
+    filled->setDocumentLayout(new QPlainTextDocumentLayout(filled.get()));
+    filled->setParent(txtOutput);
+    // The box ends its own first document; the later ones are the window's.
+    const QPointer<QTextDocument> previous = txtOutput->document();
+    txtOutput->setDocument(filled.release());
+    if (previous && previous->parent() == txtOutput)
+        delete previous;
 }
 
 QString frmDependency::reportText() const

@@ -150,6 +150,8 @@ private slots:
     void everyReferenceCounted();
     void windowFromTheGrid();
     void saveAndCopy();
+    void windowTakesTheLinesHandedOn_data();
+    void windowTakesTheLinesHandedOn();
 
 private:
     void useVersion(test::TestServer &server) { server.ctx().state().gVersion = getVersion(server.ctx()); }
@@ -360,6 +362,57 @@ void TestDependencyReport::saveAndCopy()
     click("cmdCopyToClipboard");
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("edited\r\nby hand"));
     QCOMPARE(seams.messages->texts(), QStringList{QStringLiteral("Report text copied to the clipboard")});
+}
+
+void TestDependencyReport::windowTakesTheLinesHandedOn_data()
+{
+    QTest::addColumn<bool>("onGenerated");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("dropped");
+    QTest::addColumn<bool>("made");
+    const QString root = embedded::generatedObjectId(3, Kind::CallHandler, 1);
+    QTest::newRow("a report of many runs") << true << 3 << root << QString() << true;
+    QTest::newRow("a refusal") << false << 3 << QStringLiteral("123") << QString() << false;
+    // Call handlers and subscribers have been handed on when the interview handlers fail.
+    QTest::newRow("a list that fails late") << true << 3 << root << QStringLiteral("InterviewHandler") << false;
+}
+
+void TestDependencyReport::windowTakesTheLinesHandedOn()
+{
+    QFETCH(bool, onGenerated);
+    QFETCH(int, type);
+    QFETCH(QString, id);
+    QFETCH(QString, dropped);
+    QFETCH(bool, made);
+    test::FakeSeams seams;
+    test::TestServer sample;
+    useVersion(sample);
+    // The shared generated server stays whole for the other tests.
+    std::unique_ptr<GeneratedServer> broken;
+    if (!dropped.isEmpty()) {
+        broken = std::make_unique<GeneratedServer>(400);
+        QVERIFY(broken->ctx && test::sql(*broken->ctx, QStringLiteral("DROP TABLE ") + dropped));
+    }
+    AppContext &ctx = broken ? *broken->ctx : onGenerated ? *generated().ctx : sample.ctx();
+
+    QStringList runs;
+    const DependencyReport report =
+        makeDependencyReport(ctx, qint16(type), id, [&runs](const QString &lines) { runs << lines; });
+    QCOMPARE(report.made, made);
+    QCOMPARE(runs.isEmpty(), !onGenerated);
+    for (const QString &run : std::as_const(runs))
+        QVERIFY(run.endsWith(kCrLf));
+    if (made)
+        QCOMPARE(runs.join(QString()), report.text);
+
+    frmDependency window(ctx);
+    window.iObjectType = qint16(type);
+    window.strObjectID = id;
+    window.Form_Load();
+    QCOMPARE(window.reportText(), report.text);
+    // A report not made leaves its one line alone, whatever was handed on before it failed.
+    QCOMPARE(window.reportText().count(kCrLf) > 1, made);
 }
 
 QTEST_MAIN(TestDependencyReport)
