@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <utility>
 
 namespace quillor {
 
@@ -222,29 +223,30 @@ private:
     bool m_written = false;
 };
 
-// Hands the text on to its receiver as it grows, in runs of whole lines.
+// The text as it is written: kept whole, or handed on to a receiver in runs
+// of whole lines.
 class HandOn {
 public:
-    HandOn(const QString &text, const ReportLines &lines) : m_text(text), m_lines(lines) {}
-    // At the end of a line: what was written since the last run, once it is long enough.
+    HandOn(QString &text, const ReportLines &lines) : m_text(text), m_lines(lines) {}
+    // At the end of a line: the run so far, once it is long enough.
     void some()
     {
-        if (m_text.size() - m_done >= kRun)
+        if (m_lines && m_text.size() >= kRun)
             rest();
     }
     void rest()
     {
-        if (m_lines && m_text.size() > m_done)
-            m_lines(m_text.mid(m_done));
-        m_done = m_text.size();
+        if (m_lines && !m_text.isEmpty()) {
+            m_lines(std::exchange(m_text, QString()));
+            m_text.reserve(2 * kRun);
+        }
     }
 
 private:
     // Short runs: the receiver takes whatever has come by the time it is ready.
     static constexpr qsizetype kRun = 4 * 1024;
-    const QString &m_text;
+    QString &m_text;
     const ReportLines &m_lines;
-    qsizetype m_done = 0;
 };
 
 } // namespace

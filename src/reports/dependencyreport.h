@@ -19,16 +19,16 @@ struct DependencyReport {
 
 // Receives a report's text while it is being made, whole lines at a time and
 // in order, so that a window can take in a long report while the rest is read.
-using ReportLines = std::function<void(const QString &lines)>;
+using ReportLines = std::function<void(QString lines)>;
 
 // The report for the object of type `iObjectType` (1 subscriber, 3 call
 // handler, 5 interview handler, 6 name lookup handler) whose ObjectID in its
 // own table is `strObjectID` (for a subscriber its SubscriberObjectID). A
 // refusal (server too old, bad type or ObjectID, no such object) is the text.
 // The report is made whole or not at all: a failed query is shown once and
-// the text then says that no report was made. Of a report made, `lines`
-// (when given) receives the whole text; of one not made, what it received
-// is to be dropped.
+// the text then says that no report was made. Given `lines`, a report made
+// goes there whole and its `text` stays empty; of one not made, what `lines`
+// received is to be dropped.
 DependencyReport makeDependencyReport(AppContext &ctx, qint16 iObjectType, const QString &strObjectID,
                                       const ReportLines &lines = {});
 

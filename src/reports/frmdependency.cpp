@@ -33,9 +33,9 @@ namespace {
 // The box keeps its lines with the platform's line ends; reportText() puts CR LF back.
 QString boxLines(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
 
-// A text box takes in a report of a hundred thousand lines about as slowly as
-// the report's queries run: the lines go into a document in a thread of their
-// own while the rest of the report is read.
+// A text box takes a hundred thousand lines more slowly than the report's
+// queries run: the lines go into a document in a thread of their own while
+// the rest of the report is read, and the box takes the document whole.
 class DocumentFiller {
 public:
     // A document set up as `like`, the box's own.
@@ -50,10 +50,10 @@ public:
     DocumentFiller(const DocumentFiller &) = delete;
     DocumentFiller &operator=(const DocumentFiller &) = delete;
 
-    void append(const QString &text)
+    void append(QString text)
     {
         const QMutexLocker lock(&m_mutex);
-        m_waiting << text;
+        m_waiting << std::move(text);
         m_more.wakeOne();
     }
     // The document of everything appended, once it is in, of the calling thread.
@@ -141,8 +141,9 @@ void frmDependency::Form_Load()
 {
     txtOutput->clear();
     DocumentFiller filler(*txtOutput->document());
-    const DependencyReport report = makeDependencyReport(m_ctx, iObjectType, strObjectID,
-                                                         [&filler](const QString &lines) { filler.append(boxLines(lines)); });
+    const DependencyReport report =
+        makeDependencyReport(m_ctx, iObjectType, strObjectID,
+                             [&filler](QString lines) { filler.append(boxLines(std::move(lines))); });
     std::unique_ptr<QTextDocument> filled = filler.finish();
     strTargetAlias = report.targetAlias;
     if (!report.made) {

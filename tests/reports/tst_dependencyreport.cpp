@@ -397,14 +397,15 @@ void TestDependencyReport::windowTakesTheLinesHandedOn()
     AppContext &ctx = broken ? *broken->ctx : onGenerated ? *generated().ctx : sample.ctx();
 
     QStringList runs;
-    const DependencyReport report =
-        makeDependencyReport(ctx, qint16(type), id, [&runs](const QString &lines) { runs << lines; });
+    const DependencyReport handedOn =
+        makeDependencyReport(ctx, qint16(type), id, [&runs](QString lines) { runs << lines; });
+    const DependencyReport report = makeDependencyReport(ctx, qint16(type), id);
+    QCOMPARE(handedOn.made, made);
     QCOMPARE(report.made, made);
     QCOMPARE(runs.isEmpty(), !onGenerated);
     for (const QString &run : std::as_const(runs))
         QVERIFY(run.endsWith(kCrLf));
-    if (made)
-        QCOMPARE(runs.join(QString()), report.text);
+    QCOMPARE(made ? runs.join(QString()) : handedOn.text, report.text);
 
     frmDependency window(ctx);
     window.iObjectType = qint16(type);
