@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -51,7 +52,9 @@ struct ColumnTest {
 // candidate with the columns its tests read, and its reason lines.
 struct Section {
     const char *title;
-    const char *listSql;
+    // The list's columns in the order of its rows: "expression", or "expression AS name".
+    std::array<const char *, 8> columns; // up to the first nullptr
+    const char *from;
     const char *nameColumn;
     std::array<ColumnTest, 5> tests; // up to the first entry without a column
     // The candidate's call handler, whose keys and greetings may lead to the
@@ -63,7 +66,7 @@ struct Section {
 
 const std::array<Section, 4> kSections = {{
     {"CALL HANDLERS:",
-     "SELECT CallHandlerObjectID, Alias, TextName, AdministratorObjectID, RecipientObjectID, AfterMessageObjectID "
+     {"CallHandlerObjectID", "Alias", "TextName", "AdministratorObjectID", "RecipientObjectID", "AfterMessageObjectID"},
      "FROM CallHandler WHERE IsPrimary='0'",
      "TextName",
      {{{"AdministratorObjectID", "The owner of this call handler", false},
@@ -76,8 +79,9 @@ const std::array<Section, 4> kSections = {{
     // whose call handler is missing has no keys, greetings or after-message
     // action to test.
     {"SUBSCRIBERS:",
-     "SELECT s.SubscriberObjectID, s.Alias, s.DisplayName, s.ExitObjectID, c.CallHandlerObjectID AS HandlerObjectID, "
-     "c.AfterMessageObjectID FROM Subscriber s LEFT JOIN CallHandler c ON c.CallHandlerObjectID = s.CallHandlerObjectID "
+     {"s.SubscriberObjectID", "s.Alias", "s.DisplayName", "s.ExitObjectID", "c.CallHandlerObjectID AS HandlerObjectID",
+      "c.AfterMessageObjectID"},
+     "FROM Subscriber s LEFT JOIN CallHandler c ON c.CallHandlerObjectID = s.CallHandlerObjectID "
      "WHERE s.SubscriberType NOT IN (0,6)",
      "DisplayName",
      {{{"AfterMessageObjectID", "The after message destination for this subscriber", true},
@@ -86,7 +90,8 @@ const std::array<Section, 4> kSections = {{
      "The destination for these caller input keys on this subscriber: ",
      "The after message destination for these greetings on this subscriber: "},
     {"INTERVIEW HANDLERS:",
-     "SELECT InterviewHandlerObjectID, Alias, TextName, AdministratorObjectID, RecipientObjectID, AfterMessageObjectID "
+     {"InterviewHandlerObjectID", "Alias", "TextName", "AdministratorObjectID", "RecipientObjectID",
+      "AfterMessageObjectID"},
      "FROM InterviewHandler",
      "TextName",
      {{{"AdministratorObjectID", "The owner of this interview handler", false},
@@ -94,8 +99,9 @@ const std::array<Section, 4> kSections = {{
        {"AfterMessageObjectID", "The after message destination for this interview handler", true}}},
      nullptr, nullptr, nullptr},
     {"NAME LOOKUP HANDLERS:",
-     "SELECT NameLookupHandlerObjectID, Alias, TextName, AdministratorObjectID, ExitObjectID, ZeroObjectID, "
-     "NoInputObjectID, NoSelectionObjectID FROM NameLookupHandler",
+     {"NameLookupHandlerObjectID", "Alias", "TextName", "AdministratorObjectID", "ExitObjectID", "ZeroObjectID",
+      "NoInputObjectID", "NoSelectionObjectID"},
+     "FROM NameLookupHandler",
      "TextName",
      {{{"AdministratorObjectID", "The owner of this name lookup handler", false},
        {"ExitObjectID", "The exit action of this name lookup handler", true},
@@ -133,6 +139,32 @@ QString placeholders(qsizetype count)
     return marks.join(QStringLiteral(","));
 }
 
+// The query that lists a section's candidates.
+QString listSql(const Section &section)
+{
+    QStringList columns;
+    for (const char *column : section.columns)
+        if (column)
+            columns << QLatin1String(column);
+    return QStringLiteral("SELECT ") + columns.join(QStringLiteral(", ")) + u' ' + QLatin1String(section.from);
+}
+
+// Where a list's rows hold the column `name` (the name after "AS", else
+// after the table's prefix); -1 for no name.
+int columnIndex(const Section &section, const char *name)
+{
+    if (!name)
+        return -1;
+    for (size_t i = 0; i < section.columns.size() && section.columns[i]; ++i) {
+        const QLatin1StringView column(section.columns[i]);
+        const qsizetype as = column.indexOf(QLatin1StringView(" AS "));
+        const QLatin1StringView own = as >= 0 ? column.sliced(as + 4) : column.sliced(column.indexOf(u'.') + 1);
+        if (own == QLatin1StringView(name))
+            return int(i);
+    }
+    return -1;
+}
+
 QVariantList toParams(const QStringList &ids)
 {
     QVariantList params;
@@ -153,12 +185,23 @@ public:
         DbError error;
         Recordset rs = m_ctx.db().open(m_ctx.state().gConnectionString, sql, params, &error);
         if (!rs.isOpen()) {
-            m_failed = true;
-            m_failure = errorLine(error, procedure);
-            platform::msgBox(m_failure);
+            fail(error, procedure);
             return std::nullopt;
         }
         return rs;
+    }
+
+    // The rows handed to `each` as they come: a long list is written while it is read.
+    bool forEach(const QString &sql, const QVariantList &params, const QString &procedure,
+                 const std::function<void(const QVariantList &row)> &each)
+    {
+        if (m_failed)
+            return false;
+        DbError error;
+        if (m_ctx.db().forEachRow(m_ctx.state().gConnectionString, sql, params, each, &error))
+            return true;
+        fail(error, procedure);
+        return false;
     }
 
     // The aliases of the rows of `table` that lead to one of `ids`, by their
@@ -168,13 +211,9 @@ public:
         QHash<QString, QStringList> byParent;
         const QString sql = QStringLiteral("SELECT ParentObjectID, Alias FROM %1 WHERE DestinationObjectID IN (%2)")
                                 .arg(QLatin1String(table), placeholders(ids.size()));
-        if (auto rs = open(sql, toParams(ids), QStringLiteral("FindCallHandlerReferences"))) {
-            const int parent = rs->fieldIndex(QStringLiteral("ParentObjectID"));
-            const int alias = rs->fieldIndex(QStringLiteral("Alias"));
-            byParent.reserve(rs->RecordCount());
-            for (int row = 0; row < rs->RecordCount(); ++row)
-                byParent[parentKey(rs->value(row, parent).toString())] << rs->value(row, alias).toString();
-        }
+        forEach(sql, toParams(ids), QStringLiteral("FindCallHandlerReferences"), [&byParent](const QVariantList &row) {
+            byParent[parentKey(row[0].toString())] << row[1].toString();
+        });
         return byParent;
     }
 
@@ -182,6 +221,13 @@ public:
     QString failure() const { return m_failure; }
 
 private:
+    void fail(const DbError &error, const QString &procedure)
+    {
+        m_failed = true;
+        m_failure = errorLine(error, procedure);
+        platform::msgBox(m_failure);
+    }
+
     AppContext &m_ctx;
     bool m_failed = false;
     QString m_failure;
@@ -312,34 +358,24 @@ DependencyReport makeDependencyReport(AppContext &ctx, qint16 iObjectType, const
 
     QString out = QStringLiteral("Dependency information for ") + typeName + kCrLf + QStringLiteral("Alias=") + alias
                   + kCrLf + QStringLiteral("Display Name=") + name + kCrLf + QString(27, u'=') + kCrLf + kCrLf;
-    // Each list is read just before its section is written, so that the
-    // sections before it are handed on meanwhile.
+    // Each list is written while it is read, and handed on as it is written.
     HandOn handOn(out, lines);
     for (size_t i = 0; i < kSections.size(); ++i) {
         const Section &section = kSections[i];
-        const auto list = reader.open(QLatin1String(section.listSql), {}, QStringLiteral("RunReport"));
-        if (!list) {
-            report.text = reader.failure();
-            return report;
-        }
-        const Recordset &rs = *list;
         if (i > 0)
             out += kCrLf;
         out += QLatin1String(section.title) + kCrLf;
-        // Columns found once per list, not once per candidate.
-        const auto column = [&rs](const char *name) { return name ? rs.fieldIndex(QLatin1String(name)) : -1; };
-        const auto cell = [&rs](int row, int col) {
-            const QVariant v = rs.value(row, col);
-            return v.isNull() ? QString() : v.toString();
-        };
-        const int aliasColumn = column("Alias");
-        const int nameColumn = column(section.nameColumn);
-        const int handlerColumn = column(section.handlerColumn);
+        const int aliasColumn = columnIndex(section, "Alias");
+        const int nameColumn = columnIndex(section, section.nameColumn);
+        const int handlerColumn = columnIndex(section, section.handlerColumn);
         std::array<int, 5> testColumns{};
         for (size_t t = 0; t < section.tests.size(); ++t)
-            testColumns[t] = column(section.tests[t].column);
+            testColumns[t] = columnIndex(section, section.tests[t].column);
+        const auto cell = [](const QVariantList &row, int col) {
+            return col < 0 || col >= row.size() || row[col].isNull() ? QString() : row[col].toString();
+        };
         int found = 0;
-        for (int row = 0; row < rs.RecordCount(); ++row) {
+        const bool read = reader.forEach(listSql(section), {}, QStringLiteral("RunReport"), [&](const QVariantList &row) {
             const QString candidateAlias = cell(row, aliasColumn);
             const QString candidateName = cell(row, nameColumn);
             Block block(out, candidateAlias, candidateName);
@@ -365,6 +401,10 @@ DependencyReport makeDependencyReport(AppContext &ctx, qint16 iObjectType, const
                 ++found;
                 handOn.some();
             }
+        });
+        if (!read) {
+            report.text = reader.failure();
+            return report;
         }
         if (found == 0)
             out += QStringLiteral("    None") + kCrLf;
