@@ -6,6 +6,7 @@
 #include "common/objectid.h"
 #include "common/validators.h"
 #include "details/actiontext.h"
+#include "details/detailpage.h"
 #include "platform/seams.h"
 
 namespace quillor {
@@ -40,13 +41,6 @@ struct Write {
     QString column;
     QString linkCode;
 };
-
-// The greeting's code in the routing tree, by greeting index.
-QString greetingLinkCode(int index)
-{
-    static const char *const codes[] = {"STD", "OFF", "BSY", "ALT", "INT", "ERR"};
-    return index >= 0 && index < 6 ? QString::fromLatin1(codes[index]) : QString();
-}
 
 // False (with the reason shown) when a destination was chosen that the server no longer has.
 bool destinationStillExists(AppContext &ctx, const QString &destination, qint16 type)

@@ -52,6 +52,12 @@ QString greetingRuleAlias(int index)
     return index >= 0 && index < 6 ? QString::fromLatin1(aliases[index]) : QString();
 }
 
+QString greetingLinkCode(int index)
+{
+    static const char *const codes[] = {"STD", "OFF", "BSY", "ALT", "INT", "ERR"};
+    return index >= 0 && index < 6 ? QString::fromLatin1(codes[index]) : QString();
+}
+
 bool showStoredTransfer(const Recordset &rule, QComboBox *transferType, QRadioButton *ringPhone,
                         QRadioButton *sendToGreeting)
 {

@@ -62,6 +62,9 @@ void showTextsFromStart(QWidget *page);
 // 2 Busy, 3 Alternate, 4 Internal, 5 Error. "" for any other index.
 QString contactRuleAlias(int index);
 QString greetingRuleAlias(int index);
+// The code a greeting of that index goes by in the routing tree ("STD",
+// "OFF", "BSY", "ALT", "INT", "ERR"); "" for any other index.
+QString greetingLinkCode(int index);
 
 // A transfer rule's stored type and action shown in its list and option pair:
 // only a stored 0 is a release transfer (anything else, Null too, is

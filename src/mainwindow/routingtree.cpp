@@ -4,6 +4,7 @@
 #include "common/errors.h"
 #include "common/objectid.h"
 #include "details/actiontext.h"
+#include "details/detailpage.h"
 #include "platform/busycursor.h"
 #include "platform/seams.h"
 
@@ -31,12 +32,15 @@ const QStringList kKeys = {QStringLiteral("0"), QStringLiteral("1"), QStringLite
                            QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"),
                            QStringLiteral("8"), QStringLiteral("9"), QStringLiteral("*"), QStringLiteral("#")};
 
-struct GreetingKey {
-    const char *alias;
-    const char *key;
-};
-const GreetingKey kGreetings[] = {{"Standard", "STD"}, {"Off Hours", "OFF"}, {"Alternate", "ALT"},
-                                  {"Internal", "INT"}, {"Busy", "BSY"},      {"Error", "ERR"}};
+// The greetings (by greeting index) in tree order: Standard, Off Hours,
+// Alternate, Internal, Busy, Error.
+constexpr int kGreetings[] = {0, 1, 3, 4, 2, 5};
+const QStringList kGreetingAliases = [] {
+    QStringList aliases;
+    for (const int g : kGreetings)
+        aliases << greetingRuleAlias(g);
+    return aliases;
+}();
 
 // The links of a node in the order its rows are added: the twelve keys, the
 // after-message action, the six greetings.
@@ -55,8 +59,8 @@ constexpr int kLinkTableShare = 40;
 const QStringList kSlotKeys = [] {
     QStringList keys = kKeys;
     keys << QStringLiteral("AM");
-    for (const GreetingKey &g : kGreetings)
-        keys << QString::fromLatin1(g.key);
+    for (const int g : kGreetings)
+        keys << greetingLinkCode(g);
     return keys;
 }();
 
@@ -83,7 +87,7 @@ int slotOf(bool menu, const QString &alias)
         return -1;
     }
     for (int i = 0; i < int(std::size(kGreetings)); ++i) {
-        if (alias.compare(QLatin1String(kGreetings[i].alias), Qt::CaseInsensitive) == 0)
+        if (alias.compare(kGreetingAliases.at(i), Qt::CaseInsensitive) == 0)
             return kFirstGreetingSlot + i;
     }
     return -1;
@@ -675,7 +679,7 @@ bool RoutingTree::readLinkRows(const QString &objectId, std::vector<std::shared_
             const int slot = kFirstGreetingSlot + i;
             if (size_t(slot) >= links->entries.size() || !links->entries[size_t(slot)].present()) {
                 msgBox(QStringLiteral("Error, could not find messaging rule for selected call handler or subscriber.  Alias=")
-                       + QString::fromLatin1(kGreetings[i].key));
+                       + greetingLinkCode(kGreetings[i]));
                 continue;
             }
             add(slot);
