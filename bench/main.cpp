@@ -174,8 +174,6 @@ void measureReportsAndTools(Reporter &report, AppContext &ctx, QWidget &owner, i
     });
 }
 
-// The program's context on a server made beforehand by another process (so
-// that the peak memory is the program's own), its data in a temporary folder.
 // The action popup's change of one key, on the object that stands in the
 // fewest open rows from a thousand up after Expand all: the write as the
 // popup's command makes it, then the refresh of the tree timed until the view
@@ -227,6 +225,8 @@ void measureActionRefresh(Reporter &report, AppContext &ctx, frmMain &window, in
                  openRows.value(chosen), qPrintable(owner.Alias), model.totalRows());
 }
 
+// The program's context on a server made beforehand by another process (so
+// that the peak memory is the program's own), its data in a temporary folder.
 struct MeasuredServer {
     QTemporaryDir dir;
     AppContext ctx{embedded::standInProcedures()};
