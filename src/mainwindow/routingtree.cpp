@@ -763,11 +763,7 @@ int RoutingTree::planLinkUpdates(Node *iRow, const std::vector<std::shared_ptr<c
             if (same(link.cells) || (!link.duplicateCells.isEmpty() && same(link.duplicateCells)))
                 continue;
         }
-        // What stood below the old link goes; an unopened link's placeholder can stay for the new one.
-        const qint16 type = shownType(fill, link);
-        const bool expandable = type == NodeCallHandler || type == NodeSubscriber;
-        const bool placeholderOnly = child->childCount() == 1 && isPlaceholder(child->firstChild());
-        removals += child->childCount() > 0 && !(expandable && placeholderOnly);
+        removals += child->childCount() > 0 && !keepsPlaceholder(fill, child, link);
         updates.push_back({iRow, i, false});
     }
     if (iRow->childCount() != int(links.size())) {
@@ -784,9 +780,7 @@ void RoutingTree::applyLinkUpdate(const LinkUpdate &u, const std::vector<std::sh
     if (!u.tail) {
         Node *child = iRow->child(u.position);
         const LinkRow &link = *links[size_t(u.position)];
-        const qint16 type = shownType(fill, link);
-        const bool placeholderOnly = child->childCount() == 1 && isPlaceholder(child->firstChild());
-        if (!((type == NodeCallHandler || type == NodeSubscriber) && placeholderOnly))
+        if (!keepsPlaceholder(fill, child, link))
             RemoveChildren(child);
         PopulateRowInfo(fill, child, link);
         return;
@@ -969,6 +963,12 @@ std::shared_ptr<const RoutingTree::LinkRow> RoutingTree::makeLinkRow(const Link 
     if (!shownMessage)
         known.rows.insert(key, row);
     return row;
+}
+
+bool RoutingTree::keepsPlaceholder(Filling &fill, const Node *row, const LinkRow &link) const
+{
+    const qint16 type = shownType(fill, link);
+    return (type == NodeCallHandler || type == NodeSubscriber) && !isOpened(row);
 }
 
 qint16 RoutingTree::shownType(Filling &fill, const LinkRow &link) const

@@ -185,6 +185,10 @@ private:
     // The node type a link shows below the filled row: a call handler or
     // subscriber already on its path is marked as met before.
     qint16 shownType(Filling &fill, const LinkRow &link) const;
+    // Whether the row of a changed link keeps what stands below it: what
+    // stood below the old link goes, but an unopened link's placeholder stays
+    // for a new link that opens too.
+    bool keepsPlaceholder(Filling &fill, const Node *row, const LinkRow &link) const;
     std::shared_ptr<const LinkRow> makeLinkRow(const Link &link, int slot, bool &shownMessage);
     void PopulateRowInfo(Filling &fill, Node *row, const LinkRow &link);
     bool onPath(Filling &fill, const QString &objectId) const;
