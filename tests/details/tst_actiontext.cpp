@@ -148,7 +148,6 @@ void TestActionText::ownerWithNullName()
              QStringList{QStringLiteral("(error):94 (Invalid use of Null) in procedure TolvaDBFindSubscriberOrDLbyObjectID of Form frmMain")});
 }
 
-QTEST_GUILESS_MAIN(TestActionText)
 // Past its limit a look-up reads every row of the kind at once: what it then
 // answers is what a query for each object would, and costs no further query.
 void TestActionText::lookupAskedAboutManyReadsThemAll()
@@ -172,4 +171,5 @@ void TestActionText::lookupAskedAboutManyReadsThemAll()
     QCOMPARE(ctx.db().queryCount() - before, 4u); // the look-up that reads each one at a time
 }
 
+QTEST_GUILESS_MAIN(TestActionText)
 #include "tst_actiontext.moc"
