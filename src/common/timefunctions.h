@@ -18,7 +18,7 @@ namespace quillor {
 
 // The fields of `utc` read as universal time, returned as local time.
 QDateTime dtUTCToLocal(const QDateTime &utc);
-// The fields of `local` read as local time (whatever its time spec says),
+// The fields of `local` read as local time (whatever time zone it is tagged with),
 // returned as universal time (Qt::UTC); invalid only for invalid fields.
 QDateTime dtLocalToUTC(const QDateTime &local);
 QDateTime dtLocalToUTC(const QDate &date, const QTime &time);
