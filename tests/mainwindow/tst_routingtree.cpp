@@ -10,23 +10,17 @@
 
 #include <QAbstractItemModelTester>
 #include <QBuffer>
-#include <QFile>
 #include <QtTest>
 
 using namespace quillor;
 using platform::OutlineNode;
 using test::childKeys;
 using test::link;
+using test::logText;
 using test::sql;
 namespace ids = quillor::embedded::SampleIds;
 
 namespace {
-
-QString logText(AppContext &ctx)
-{
-    QFile f(ctx.log().gLogFileName());
-    return f.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(f.readAll()) : QString();
-}
 
 const QStringList kKeysAndAfterMessage = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "*", "#", "AM"};
 
