@@ -227,6 +227,7 @@ void NameLookupHandlerPage::resetControls()
         setTag(box, QString());
     }
     txtDirectoryHandlerMaxMatches->clear();
+    setTag(frameADSearchOptions, QString());
     // No scope object of the handler shown before stays chosen.
     for (QComboBox *combo : {cmbDirectoryHandlerLanguage, cmbDirectoryHandlerSearchInLocation,
                              cmbDirectoryHandlerSearchInLocationObjectID, cmbDirectoryHandlerSearchInCOS,
@@ -300,6 +301,8 @@ bool NameLookupHandlerPage::load(AppContext &ctx, const QString &strObjectID, Se
         scopeButton = optDirHandlerSearchOptionLocal;
     }
     scopeButton->setChecked(true);
+    // The stored kind of scope: a save that keeps it may keep its stored object.
+    setTag(frameADSearchOptions, QString::number(scope));
     const QString scopeObject = rs.text(QStringLiteral("SearchScopeObjectID"));
     if (scope == 3) {
         selectScopeObject(run, cmbDirectoryHandlerSearchInLocation, cmbDirectoryHandlerSearchInLocationObjectID, scopeObject,

@@ -17,6 +17,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -223,6 +224,8 @@ bool NameLookupOptionsEditing::SaveDirectoryHandlerSearchOptions(const ScopeList
     if (!shown())
         return false;
     NameLookupHandlerPage &p = m_page;
+    if (!scopeEntryChosen())
+        return false;
     if (!p.optDirHandlerSearchOptionDL->isChecked()) {
         p.txtDirectoryHandlerSearchInDL->clear();
         p.txtDirectoryHandlerSearchInDLDirectoryID->clear();
@@ -246,7 +249,34 @@ bool NameLookupOptionsEditing::SaveDirectoryHandlerSearchOptions(const ScopeList
         in.scopeObjectId = scopeList;
     }
     const SearchOptionsWrite w = searchOptionsWrite(m_host.CurrentlySelectedObject().ObjectID, in);
-    return writeAndAudit(m_host.ctx(), kProcedure, w.params, audit, w.auditText);
+    if (!writeAndAudit(m_host.ctx(), kProcedure, w.params, audit, w.auditText))
+        return false;
+    if (in.scope)
+        setTag(p.frameADSearchOptions, QString::number(qint16(*in.scope)));
+    return true;
+}
+
+bool NameLookupOptionsEditing::scopeEntryChosen()
+{
+    NameLookupHandlerPage &p = m_page;
+    const bool cos = p.optDirHandlerSearchOptionCOS->isChecked();
+    if (!cos && !p.optDirHandlerSearchOptionLocation->isChecked())
+        return true;
+    QComboBox *list = cos ? p.cmbDirectoryHandlerSearchInCOS : p.cmbDirectoryHandlerSearchInLocation;
+    QComboBox *ids = cos ? p.cmbDirectoryHandlerSearchInCOSObjectID : p.cmbDirectoryHandlerSearchInLocationObjectID;
+    const SearchScope scope = cos ? SearchScope::ClassOfService : SearchScope::Location;
+    // A handler that keeps its kind of scope may keep a stored object the list
+    // does not show; a new kind must name one of the list's own.
+    if (list->currentIndex() >= 0 || tag(p.frameADSearchOptions) == QString::number(qint16(scope)))
+        return true;
+    if (list->count() == 0 || ids->count() == 0) {
+        platform::msgBox(cos ? QStringLiteral("There is no class of service to search in. The search scope stays as it was.")
+                             : QStringLiteral("There is no location to search in. The search scope stays as it was."));
+        return false;
+    }
+    // The list's first entry, as start-up chooses it.
+    selectComboIndex(list, 0);
+    return true;
 }
 
 void NameLookupOptionsEditing::optNameLookupHandlerAnnounceMatchedNamesMenuFormat_Click()

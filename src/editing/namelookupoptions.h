@@ -68,6 +68,9 @@ private:
     bool loading() const;
     bool shown() const;
     SearchOptionsInput searchOptionsShown() const;
+    // A scope changed to a location or a class of service without an entry of
+    // its list chosen takes the list's first; false (said) when the list is empty.
+    bool scopeEntryChosen();
     // The search options saved from an option or a list; not written, the page shows what is stored.
     void saveOrShowStored();
     // One column of the handler through sp_ModifyDirectoryHandler; true when written.

@@ -4,6 +4,7 @@
 // sample server: the row written, the audit line, and what must not be
 // written.
 #include "common/appcontext.h"
+#include "details/namelookuppage.h"
 #include "embedded/sampleids.h"
 #include "pickerdriver.h"
 #include "testserver.h"
@@ -13,6 +14,7 @@
 #include <QComboBox>
 #include <QLayout>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QToolButton>
@@ -49,7 +51,8 @@ private:
     // Runs steps "click:NAME", "type:NAME:TEXT" (typed into a number box and
     // committed with Enter), "choose:LIST:TEXT" (chosen in a list, which keeps
     // the focus), "leave" (the focus goes to another control of the page),
-    // "show:OBJECTID" (a name lookup handler loaded), "pick:ALIAS", "cancel"
+    // "show:OBJECTID" (a name lookup handler loaded), "empty:LIST" (a scope
+    // list without entries), "pick:ALIAS", "cancel"
     // (the answer of the next picker), "serviceFails" (the directory service
     // fails from then on), "refuseNewLists" (the server makes no scope list).
     void run(const QStringList &steps);
@@ -101,6 +104,10 @@ void TestNameLookupEditing::run(const QStringList &steps)
             QVERIFY(test::refuseWrites(ctx(), QStringLiteral("ScopeDList"), QStringLiteral("INSERT")));
         } else if (part[0] == QLatin1String("serviceFails")) {
             m_f.seams->directoryService->fail = true;
+        } else if (part[0] == QLatin1String("empty")) {
+            // A server without any: the list and its hidden twin of ObjectIDs.
+            qobject_cast<QComboBox *>(control)->clear();
+            find<QComboBox>(part[1] + QStringLiteral("ObjectID"))->clear();
         } else if (part[0] == QLatin1String("cancel")) {
             test::answerNextPicker(PickerAnswer::Cancel);
         } else {
@@ -256,6 +263,25 @@ void TestNameLookupEditing::searchScope_data()
     QTest::newRow("location list left while its scope is not selected")
         << ids::RestrictedDirectory << QStringList{} << QStringList{"choose:cmbDirectoryHandlerSearchInLocation:Headquarters", "leave"}
         << "5|" + ids::RestrictedCos + "|0" << QStringList{} << none << 0;
+    // A new kind of scope names an entry of its list: the first, when none is chosen.
+    QTest::newRow("class of service for a local scope: the list's first")
+        << ids::LocalDirectory << QStringList{} << QStringList{"click:optDirHandlerSearchOptionCOS"}
+        << "5|" + ids::DefaultCos + "|0" << QStringList{local + "Search scope set to COS: Default COS"} << none << 0;
+    QTest::newRow("location for a class-of-service scope: the list's first")
+        << ids::RestrictedDirectory << QStringList{} << QStringList{"click:optDirHandlerSearchOptionLocation"}
+        << "3|" + ids::Headquarters + "|0"
+        << QStringList{restricted + "Search by last name then first name | Search scope set to location: Headquarters"}
+        << none << 0;
+    QTest::newRow("class of service without any")
+        << ids::LocalDirectory << QStringList{}
+        << QStringList{"empty:cmbDirectoryHandlerSearchInCOS", "click:optDirHandlerSearchOptionCOS"} << "0|<null>|<null>"
+        << QStringList{} << QStringList{"There is no class of service to search in. The search scope stays as it was."}
+        << 0;
+    QTest::newRow("location without any")
+        << ids::RestrictedDirectory << QStringList{}
+        << QStringList{"empty:cmbDirectoryHandlerSearchInLocation", "click:optDirHandlerSearchOptionLocation"}
+        << "5|" + ids::RestrictedCos + "|0" << QStringList{}
+        << QStringList{"There is no location to search in. The search scope stays as it was."} << 0;
     QTest::newRow("location not in the list keeps the stored one")
         << ids::HqDirectory
         << QStringList{"UPDATE NameLookupHandler SET SearchScopeObjectID = '" + ids::BranchOffice + "' WHERE Alias = 'hqdirectory'"}
@@ -338,6 +364,9 @@ void TestNameLookupEditing::searchScope()
                                            "NameLookupHandler WHERE NameLookupHandlerObjectID = ?"),
                      {objectId}),
              QString(stored).replace(kNewList, newList));
+    // The page shows the stored kind of scope, written or not.
+    const QRadioButton *scope = m_f.window->nameLookupHandlerPage().scopeOption(stored.section(u'|', 0, 0).toInt());
+    QVERIFY(scope && scope->isChecked());
     QCOMPARE(test::auditLines(ctx()), audit);
     // Besides the write path's own report of a refusal by the server.
     QStringList shown = m_f.seams->messages->texts();
