@@ -201,14 +201,23 @@ void CallHandlerEditing::chkHandlerTransferEnabled_Click(int index)
         return;
     const CallHandlerPage::TransferRule &r = m_page.transferRules[size_t(index)];
     QCheckBox *box = r.chkHandlerTransferEnabled;
+    // What a switch-on fills in, as shown before it.
+    m_memory->remember(r.cmbHandlerTransferType);
+    m_memory->remember(r.optHandlerTransferSendToGreeting);
+    const QString rings = r.txtHandlerTransferRingstoWait->text();
+    const QString transferString = r.txtHandlerTransferString->text();
     bool written = false;
     if (!box->isChecked() || refillTransferRule(index)) {
         applyTransferSwitch(index);
         written = UpdateCurrentContactRule(index);
     }
     if (!written) {
-        // Nothing changed on the server: nor does the rule's switch.
+        // Nothing changed on the server: nor does the rule's switch, nor anything it filled in.
         box->setChecked(!box->isChecked());
+        m_memory->restore(r.cmbHandlerTransferType);
+        m_memory->restore(r.optHandlerTransferSendToGreeting);
+        r.txtHandlerTransferRingstoWait->setText(rings);
+        r.txtHandlerTransferString->setText(transferString);
         applyTransferSwitch(index);
         return;
     }

@@ -72,12 +72,13 @@ public:
 
     // Puts back what the control showed before the change.
     void restore(QWidget *control) const;
+    // Remembers what a watched control shows now, before a handler changes it.
+    void remember(QObject *control);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void remember(QObject *control);
     QHash<QObject *, QVariant> m_before;
     QHash<QObject *, QPointer<QAbstractButton>> m_partner;
 };

@@ -24,6 +24,7 @@ struct GreetingOwner {
 struct Expiry {
     QDateTime value; // invalid: Null, never expires
     QString audit;
+    bool past = false; // a moment already passed: the greeting would be stored switched off
 };
 
 Expiry decideExpiry(int index, const GreetingInput &in, const GreetingOwner &owner, const platform::Recordset &row)
@@ -39,7 +40,9 @@ Expiry decideExpiry(int index, const GreetingInput &in, const GreetingOwner &own
         return {futureExpiry(row, QStringLiteral("TimeExpires")).value_or(QDateTime()), enabled};
     if (in.neverExpires)
         return {{}, enabled};
-    return {dtLocalToUTC(in.expiryDate, in.expiryTime), QStringLiteral("Rule Enabled with expirable date")};
+    const QDateTime moment = dtLocalToUTC(in.expiryDate, in.expiryTime);
+    return {moment, QStringLiteral("Rule Enabled with expirable date"),
+            moment <= platform::Seams::clock().now().toUTC()};
 }
 
 bool writeGreeting(EditingHost &host, int index, const GreetingOwner &owner, const GreetingInput &in)
@@ -64,6 +67,12 @@ bool writeGreeting(EditingHost &host, int index, const GreetingOwner &owner, con
         return false;
 
     const Expiry expiry = decideExpiry(index, in, owner, row);
+    if (expiry.past) {
+        // Stored so, the greeting would be switched off while the page shows it on.
+        platform::msgBox(QStringLiteral("The expiry date and time have already passed. Pick a later date first: the "
+                                        "date can be changed while \"Never\" is selected."));
+        return false;
+    }
     const int ignoreDigits = in.allowInput ? 0 : 1;
     // A list with nothing selected writes nothing, and says nothing of it.
     QStringList pieces{expiry.audit, QStringLiteral("Ignore Digits=%1").arg(ignoreDigits)};

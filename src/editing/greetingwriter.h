@@ -30,7 +30,8 @@ struct GreetingInput {
 };
 
 // False when nothing was written: an index outside 0-5, a shown object of
-// another kind, a greeting not found once, or a refused write.
+// another kind, a greeting not found once, an expiry that has already passed
+// (said; nothing is sent), or a refused write.
 bool UpdateCurrentHandlerMessageRule(EditingHost &host, int index, const GreetingInput &input);
 bool UpdateCurrentSubscriberMessageRule(EditingHost &host, int index, const GreetingInput &input);
 

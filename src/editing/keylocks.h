@@ -19,7 +19,8 @@ struct KeyGridRow {
 
 // `rows` are the key grid of the page of `objectType` (3 call handler, 1
 // subscriber); nothing is written unless that is the kind shown. A row without
-// a menu entry is left alone: no write and no audit line for it.
+// a menu entry is not written: "Failed to update database" and a FAILED_UPDATE
+// line for it.
 void SetOneKeyRuleLocks(EditingHost &host, qint16 objectType, const QList<KeyGridRow> &rows, bool bLocked);
 
 } // namespace quillor

@@ -369,6 +369,31 @@ void TestFieldHandlers::switchingRulesOnAndOff()
                                       "WHERE ContactRuleObjectID = ?"),
                 {ids::contactRuleId(ids::OpeningGreeting, 1)}));
     open(CallHandlers, ids::OpeningGreeting);
+    // A switch-on the server refuses leaves the rule as shown, filled-in boxes included.
+    const QStringList ruleControls{"chkHandlerTransferEnabled(1)", "optHandlerTransferAttemptRingPhone(1)",
+                                   "optHandlerTransferSendToGreeting(1)", "cmbHandlerTransferType(1)",
+                                   "txtHandlerTransferRingstoWait(1)", "txtHandlerTransferString(1)"};
+    const auto ruleShown = [&] {
+        QStringList shown;
+        for (const QString &name : ruleControls) {
+            QWidget *w = find(name);
+            if (auto *button = qobject_cast<QAbstractButton *>(w))
+                shown << QString::number(button->isChecked());
+            else if (auto *list = qobject_cast<QComboBox *>(w))
+                shown << QString::number(list->currentIndex());
+            else
+                shown << qobject_cast<QLineEdit *>(w)->text();
+            shown.last() += w->isEnabled() ? QStringLiteral("+") : QStringLiteral("-");
+        }
+        return shown;
+    };
+    const QStringList before = ruleShown();
+    QVERIFY(sql(ctx(), QStringLiteral("PRAGMA query_only = 1")));
+    change(find(QStringLiteral("chkHandlerTransferEnabled(1)")));
+    QVERIFY(sql(ctx(), QStringLiteral("PRAGMA query_only = 0")));
+    QCOMPARE(messages().count(QStringLiteral("Failed to update database")), 1);
+    QCOMPARE(ruleShown(), before);
+    m_f.seams->messages->shown.clear();
     change(find(QStringLiteral("chkHandlerTransferEnabled(1)")));
     QCOMPARE(messages(), QStringList{});
     QCOMPARE(find<QLineEdit>(QStringLiteral("txtHandlerTransferRingstoWait(1)"))->text(), QStringLiteral("4"));
@@ -391,17 +416,37 @@ void TestFieldHandlers::switchingRulesOnAndOff()
     // The switches of the Standard rule and of Standard and Error greetings cannot be cleared.
     for (const char *name : {"chkHandlerTransferEnabled(0)", "chkHandlerGreetingEnabled(0)", "chkHandlerGreetingEnabled(5)"})
         QVERIFY2(!find(QString::fromLatin1(name))->isEnabled(), name);
-    QCOMPARE(test::auditLines(ctx()).size(), 2);
+    QCOMPARE(test::auditLines(ctx()).size(), 3);
 }
 
 void TestFieldHandlers::greetingExpiry()
 {
+    // An afternoon: the pickers' noon of today has passed.
+    m_f.seams->clock->current = QDateTime(QDate(2026, 3, 10), QTime(15, 0));
     open(CallHandlers, ids::OpeningGreeting);
     auto *date = find<QDateTimeEdit>(QStringLiteral("dateGreetingExpire(2)"));
     auto *time = find<QDateTimeEdit>(QStringLiteral("timeGreetingExpire(2)"));
+    auto *never = find<QRadioButton>(QStringLiteral("optExpireGreetingNever(2)"));
+    const QString expires = QStringLiteral("SELECT TimeExpires FROM MessagingRule WHERE MessagingRuleObjectID = ?");
+    const QString busy = ids::greetingId(ids::OpeningGreeting, 2);
     // Busy is off in the sample: switch it on first.
     change(find(QStringLiteral("chkHandlerGreetingEnabled(2)")));
+    QVERIFY(never->isChecked());
+    QCOMPARE(QDateTime(date->date(), time->time()), QDateTime(QDate(2026, 3, 10), QTime(12, 0)));
+    const int switchedOn = test::auditLines(ctx()).size();
     change(find(QStringLiteral("optExpireGreetingOnDate(2)")));
+    QCOMPARE(messages(), QStringList{"The expiry date and time have already passed. Pick a later date first: the date "
+                                     "can be changed while \"Never\" is selected."});
+    QVERIFY(never->isChecked());
+    QCOMPARE(storedRow(ctx(), expires, {busy}), QStringLiteral("<null>"));
+    QCOMPARE(test::auditLines(ctx()).size(), switchedOn);
+
+    // A later date picked while "Never" is selected, then "At this time:".
+    date->setDate(QDate(2026, 3, 11));
+    change(find(QStringLiteral("optExpireGreetingOnDate(2)")));
+    QCOMPARE(storedRow(ctx(), expires, {busy}), QStringLiteral("2026-03-11 11:00:00"));
+    QVERIFY(test::auditLines(ctx()).last().endsWith(QStringLiteral("Rule Enabled with expirable date | Ignore Digits=0 | "
+                                                                   "PlayWhat=0 | Repeat=0")));
     time->setTime(QTime(10, 0));
     const int before = test::auditLines(ctx()).size();
     // A new date moves the time picker to it at its own time of day, and writes once.
@@ -409,11 +454,7 @@ void TestFieldHandlers::greetingExpiry()
     QCOMPARE(time->date(), QDate(2030, 7, 1));
     QCOMPARE(time->time(), QTime(10, 0));
     QCOMPARE(test::auditLines(ctx()).size(), before + 1);
-    QCOMPARE(storedRow(ctx(), QStringLiteral("SELECT TimeExpires FROM MessagingRule WHERE MessagingRuleObjectID = ?"),
-                     {ids::greetingId(ids::OpeningGreeting, 2)}),
-             QStringLiteral("2030-07-01 08:00:00"));
-    QVERIFY(test::auditLines(ctx()).last().endsWith(QStringLiteral("Rule Enabled with expirable date | Ignore Digits=0 | "
-                                                                   "PlayWhat=0 | Repeat=0")));
+    QCOMPARE(storedRow(ctx(), expires, {busy}), QStringLiteral("2030-07-01 08:00:00"));
 }
 
 void TestFieldHandlers::failedWriteShowsTheStoredValue_data()
@@ -508,6 +549,9 @@ void TestFieldHandlers::lockAndUnlockAllKeys_data()
                                                 << "gridHandlerKeys" << true;
     QTest::newRow("unlock a subscriber's keys") << int(Subscribers) << ids::BobSalesHandler << "cmdSubscriberUnlockAllKeys"
                                                 << "gridSubscriberKeys" << false;
+    // Carol's "#" has no entry: it fails, and has its line.
+    QTest::newRow("lock a subscriber's keys, one missing") << int(Subscribers) << ids::CarolSupportHandler
+                                                          << "cmdSubscriberLockAllKeys" << "gridSubscriberKeys" << true;
 }
 
 void TestFieldHandlers::lockAndUnlockAllKeys()
@@ -520,20 +564,23 @@ void TestFieldHandlers::lockAndUnlockAllKeys()
 
     QVERIFY(sql(ctx(), QStringLiteral("UPDATE MenuEntry SET Locked = ? WHERE ParentObjectID = ?"), {locked ? 0 : 1, object}));
     open(Kind(kind), object);
+    auto *keys = find<KeyGridWidget>(grid);
+    const bool missing = !keys->isRowLoaded(KeyGridWidget::kLastKeyRow);
     change(find(button));
-    QCOMPARE(messages(), QStringList{});
+    QCOMPARE(messages().count(QStringLiteral("Failed to update database")), missing ? 1 : 0);
     QCOMPARE(storedRow(ctx(), QStringLiteral("SELECT COUNT(*) FROM MenuEntry WHERE ParentObjectID = ? AND Locked = ?"),
                      {object, locked ? 1 : 0}),
-             QStringLiteral("12"));
+             missing ? QStringLiteral("11") : QStringLiteral("12"));
     const QStringList lines = test::auditLines(ctx());
     QCOMPARE(lines.size(), 12);
     QCOMPARE(lines.first(), QStringLiteral("UPDATE, CallHandler, %1, MenuEntry, 0, Locked, %2")
                                 .arg(m_f.window->CurrentlySelectedObject().Alias, locked ? "True" : "False"));
-    QVERIFY(lines.last().contains(QStringLiteral(", MenuEntry, #, Locked, ")));
+    QCOMPARE(lines.last(), QStringLiteral("%1, CallHandler, %2, MenuEntry, #, Locked, %3")
+                               .arg(missing ? "FAILED_UPDATE" : "UPDATE", m_f.window->CurrentlySelectedObject().Alias,
+                                    locked ? "True" : "False"));
     // The page was loaded again: its grid shows what is stored.
-    auto *keys = find<KeyGridWidget>(grid);
     for (int row = KeyGridWidget::kFirstKeyRow; row <= KeyGridWidget::kLastKeyRow; ++row)
-        QCOMPARE(keys->isLocked(row), locked);
+        QCOMPARE(keys->isLocked(row), locked && keys->isRowLoaded(row));
 }
 
 void TestFieldHandlers::loadingWritesNothing()

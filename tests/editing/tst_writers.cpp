@@ -310,6 +310,15 @@ void TestWriters::refusedBeforeWriting_data()
         << "INSERT INTO MessagingRule (ParentObjectID, Alias) VALUES ('" + ids::AliceAdminHandler + "', 'Off Hours')"
         << "Error!  Could not load Off Hours message rule for the currently selected call handler in the "
            "UpdateCurrentHandlerMessageRule routine.";
+    // An expiry at the present moment (09:00 in Berlin) would store the greeting switched off.
+    GreetingInput expired;
+    expired.neverExpires = false;
+    expired.expiryDate = QDate(2024, 7, 1);
+    expired.expiryTime = QTime(9, 0);
+    QTest::newRow("greeting expiring now")
+        << kOpening << handlerGreetingWrite(2, expired) << ""
+        << "The expiry date and time have already passed. Pick a later date first: the date can be changed while "
+           "\"Never\" is selected.";
     // A page whose object is of another kind, or was not found, writes nothing at all.
     QTest::newRow("call handler writer while a subscriber is shown") << kAlice << contactRuleWrite(0, {}) << "" << "";
     QTest::newRow("subscriber writer while nothing is shown")
@@ -404,12 +413,15 @@ void TestWriters::keyLocks()
 
     const QString lockedCount = QStringLiteral("SELECT COUNT(*) FROM MenuEntry WHERE ParentObjectID = ? AND Locked = ?");
     QCOMPARE(storedRow(ctx(), lockedCount, {shown.ObjectID, locked ? 1 : 0}), QString::number(written));
+    // The key without an entry fails as a refused write does, writing nothing.
     QStringList expected;
     for (const KeyGridRow &row : std::as_const(rows))
-        if (written && !row.menuEntryObjectId.isEmpty())
-            expected << QStringLiteral("UPDATE, CallHandler, %1, MenuEntry, %2, Locked, %3")
-                            .arg(shown.Alias, row.key, locked ? QStringLiteral("True") : QStringLiteral("False"));
+        if (written)
+            expected << QStringLiteral("%1, CallHandler, %2, MenuEntry, %3, Locked, %4")
+                            .arg(row.menuEntryObjectId.isEmpty() ? "FAILED_UPDATE" : "UPDATE", shown.Alias, row.key,
+                                 locked ? QStringLiteral("True") : QStringLiteral("False"));
     QCOMPARE(test::auditLines(ctx()), expected);
+    QCOMPARE(m_seams->messages->texts(), written ? QStringList{"Failed to update database"} : QStringList{});
     QCOMPARE(m_reloads, written ? 1 : 0);
 }
 
