@@ -65,8 +65,8 @@ void ActionPopup::attachCallHandlerPage(CallHandlerPage &page)
         attachButton(page, page.greetings[size_t(i)].cmbHandlerGreetingChangeAfterGreetingAction,
                      [this, i] { cmbHandlerGreetingChangeAfterGreetingAction_Click(qint16(i)); });
     attachButton(page, page.cmdHandlerSetAfterMessageAction, [this] { cmdHandlerSetAfterMessageAction_Click(); });
-    connect(page.gridHandlerKeys, &KeyGridWidget::keyDoubleClicked, this, [this] { gridHandlerKeys_DblClick(); });
-    connect(page.gridHandlerKeys, &KeyGridWidget::keyRightPressed, this, [this] { gridHandlerKeys_MouseDown(); });
+    connect(page.gridHandlerKeys, &KeyGridWidget::keyDoubleClicked, this, [this](int row) { gridHandlerKeys_DblClick(row); });
+    connect(page.gridHandlerKeys, &KeyGridWidget::keyRightPressed, this, [this](int row) { gridHandlerKeys_MouseDown(row); });
 }
 
 void ActionPopup::attachSubscriberPage(SubscriberPage &page)
@@ -78,8 +78,10 @@ void ActionPopup::attachSubscriberPage(SubscriberPage &page)
     attachButton(page, page.cmdSubscriberMessagesChangeAfterMessageAction,
                  [this] { cmdSubscriberMessagesChangeAfterMessageAction_Click(); });
     attachButton(page, page.cmdSubscriberConversationExitAction, [this] { cmdSubscriberConversationExitAction_Click(); });
-    connect(page.gridSubscriberKeys, &KeyGridWidget::keyDoubleClicked, this, [this] { gridSubscriberKeys_DblClick(); });
-    connect(page.gridSubscriberKeys, &KeyGridWidget::keyRightPressed, this, [this] { gridSubscriberKeys_MouseDown(); });
+    connect(page.gridSubscriberKeys, &KeyGridWidget::keyDoubleClicked, this,
+            [this](int row) { gridSubscriberKeys_DblClick(row); });
+    connect(page.gridSubscriberKeys, &KeyGridWidget::keyRightPressed, this,
+            [this](int row) { gridSubscriberKeys_MouseDown(row); });
 }
 
 void ActionPopup::attachInterviewerPage(InterviewerPage &page)
@@ -120,7 +122,8 @@ void ActionPopup::ShowAfterGreetingActionMenu(qint16 Index)
               QStringLiteral("SELECT * FROM vw_MessagingRule WHERE ParentObjectID = ? AND Alias = ?"),
               {normalizedObjectId(m_shown.ObjectID), alias}, SlotColumns::rule(),
               QStringLiteral("Error, could not find the menu entries with alias =") + alias
-                  + QStringLiteral(" for the currently selected call handler")},
+                  + QStringLiteral(" for the currently selected call handler"),
+              QStringLiteral("MessagingRuleObjectID")},
              slot, AfterGreetingAction);
 }
 
@@ -181,36 +184,37 @@ void ActionPopup::nameLookupExitOpener(qint16 changeType)
              slot, ExitAction);
 }
 
-void ActionPopup::gridHandlerKeys_DblClick()
+void ActionPopup::gridHandlerKeys_DblClick(int row)
 {
     if (m_handlerPage)
-        keyGridOpener(m_handlerPage->gridHandlerKeys, QStringLiteral("gridHandlerKeys_DblClick"),
+        keyGridOpener(m_handlerPage->gridHandlerKeys, row, QStringLiteral("gridHandlerKeys_DblClick"),
                       QStringLiteral("call handler"));
 }
 
-void ActionPopup::gridSubscriberKeys_DblClick()
+void ActionPopup::gridSubscriberKeys_DblClick(int row)
 {
     if (m_subscriberPage)
-        keyGridOpener(m_subscriberPage->gridSubscriberKeys, QStringLiteral("gridSubscriberKeys_DblClick"),
+        keyGridOpener(m_subscriberPage->gridSubscriberKeys, row, QStringLiteral("gridSubscriberKeys_DblClick"),
                       QStringLiteral("subscriber"));
 }
 
-void ActionPopup::keyGridOpener(const KeyGridWidget *grid, const QString &procedure, const QString &ownerWord)
+void ActionPopup::keyGridOpener(const KeyGridWidget *grid, int row, const QString &procedure, const QString &ownerWord)
 {
-    const int row = grid->currentRow();
-    if (row < KeyGridWidget::kFirstKeyRow)
+    // A row whose entry was not loaded is asked about too: the server says whether it is missing.
+    const QString key = KeyGridWidget::keyOfRow(row);
+    if (key.isEmpty())
         return;
-    const QString key = grid->cellText(row, QStringLiteral("Key"));
     RoutingSlot slot;
     slot.iActionTarget = TargetMenuEntry;
     slot.key = key;
     slot.rowObjectId = grid->menuEntryObjectId(row);
     openSlot({procedure,
-              QStringLiteral("SELECT Action, ConversationName, DestinationObjectID, DestinationObjectIDType, Locked FROM "
-                             "vw_MenuEntry WHERE ParentObjectID = ? AND Alias = ?"),
+              QStringLiteral("SELECT Action, ConversationName, DestinationObjectID, DestinationObjectIDType, Locked, "
+                             "MenuEntryObjectID FROM vw_MenuEntry WHERE ParentObjectID = ? AND Alias = ?"),
               {normalizedObjectId(m_shown.ObjectID), key}, SlotColumns::rule(),
               QStringLiteral("Error, could not find the menu entries with alias =") + key
-                  + QStringLiteral(" for the currently selected ") + ownerWord},
+                  + QStringLiteral(" for the currently selected ") + ownerWord,
+              QStringLiteral("MenuEntryObjectID")},
              slot, OneKeyAction);
 }
 
@@ -225,6 +229,13 @@ void ActionPopup::openSlot(const SlotQuery &query, RoutingSlot slot, qint16 iAct
     }
     if (rs.RecordCount() != 1) {
         msgBox(query.notFound);
+        return;
+    }
+    // Deleted and made again since the page was loaded: the page's row is gone,
+    // and a command would write to it.
+    if (!query.rowIdColumn.isEmpty() && !sameObjectId(rs.text(query.rowIdColumn), slot.rowObjectId)) {
+        msgBox(query.notFound);
+        emit reloadRequested();
         return;
     }
     const SlotColumns &c = query.columns;

@@ -67,11 +67,12 @@ public:
     void cmdDirectoryHandlerSetNoInputExit_Click() { nameLookupExitOpener(ExitNoInput); }
     void cmdDirectoryHandlerSetNoSelectionExit_Click() { nameLookupExitOpener(ExitNoSelection); }
     void cmdDirectoryHandlerSetZeroExit_Click() { nameLookupExitOpener(ExitZero); }
-    void gridHandlerKeys_DblClick();
-    void gridSubscriberKeys_DblClick();
-    // A right press on a key row: the grid has made that row current first.
-    void gridHandlerKeys_MouseDown() { gridHandlerKeys_DblClick(); }
-    void gridSubscriberKeys_MouseDown() { gridSubscriberKeys_DblClick(); }
+    // A double-click or right press on key row `row` (1-12), whether or not
+    // its menu entry was found when the page was loaded.
+    void gridHandlerKeys_DblClick(int row);
+    void gridSubscriberKeys_DblClick(int row);
+    void gridHandlerKeys_MouseDown(int row) { gridHandlerKeys_DblClick(row); }
+    void gridSubscriberKeys_MouseDown(int row) { gridSubscriberKeys_DblClick(row); }
 
     // --- commands
     void PopupActionSendToSubscriber_Click();
@@ -97,11 +98,15 @@ private:
         QVariantList params;
         SlotColumns columns;
         QString notFound;
+        // The column of the row's own ObjectID, when the page holds that row
+        // (slot.rowObjectId): a row found under another ObjectID is not it.
+        QString rowIdColumn;
     };
     // Reads the slot's current action; when its row is found, records `slot`
-    // (the opener's code included), prepares the menu and pops it up.
+    // (the opener's code included), prepares the menu and pops it up. A row
+    // other than the page's is not found: the page is loaded again.
     void openSlot(const SlotQuery &query, RoutingSlot slot, qint16 iActionType);
-    void keyGridOpener(const KeyGridWidget *grid, const QString &procedure, const QString &ownerWord);
+    void keyGridOpener(const KeyGridWidget *grid, int row, const QString &procedure, const QString &ownerWord);
     void nameLookupExitOpener(qint16 changeType);
     void afterMessageOpener(const QString &procedure, const QString &view, const QString &notFound);
     // The Set button of a page is usable from now on and opens its slot.

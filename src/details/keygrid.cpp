@@ -44,7 +44,8 @@ KeyGridWidget::KeyGridWidget(QWidget *parent) : QWidget(parent), m_table(new QTa
             m_table->setItem(r, c, new QTableWidgetItem);
     resetRows();
 
-    // Rows without an entry lead nowhere: no command may act on them.
+    // Rows without an entry cannot be selected; their presses are reported
+    // from the event filter, so the opener can say the entry is missing.
     connect(m_table, &QTableWidget::cellDoubleClicked, this, [this](int r, int) {
         if (isRowLoaded(r + 1))
             emit keyDoubleClicked(r + 1);
@@ -144,14 +145,24 @@ void KeyGridWidget::resetRows()
 
 bool KeyGridWidget::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_table->viewport() && event->type() == QEvent::MouseButtonPress) {
-        const auto *press = static_cast<QMouseEvent *>(event);
-        if (press->button() == Qt::RightButton) {
-            const int r = m_table->rowAt(press->position().toPoint().y());
-            if (r >= 0 && isRowLoaded(r + 1)) {
+    if (watched != m_table->viewport())
+        return QWidget::eventFilter(watched, event);
+    const auto *press = static_cast<QMouseEvent *>(event);
+    if (event->type() == QEvent::MouseButtonPress && press->button() == Qt::RightButton) {
+        const int r = m_table->rowAt(press->position().toPoint().y());
+        if (r >= 0) {
+            // Only a loaded row can be selected; the others are still reported.
+            if (isRowLoaded(r + 1))
                 setCurrentRow(r + 1);
-                emit keyRightPressed(r + 1, press->globalPosition().toPoint());
-            }
+            emit keyRightPressed(r + 1, press->globalPosition().toPoint());
+        }
+        return true;
+    }
+    if (event->type() == QEvent::MouseButtonDblClick && press->button() == Qt::LeftButton) {
+        // The table ignores a double-click on a row it cannot select.
+        const int r = m_table->rowAt(press->position().toPoint().y());
+        if (r >= 0 && !isRowLoaded(r + 1)) {
+            emit keyDoubleClicked(r + 1);
             return true;
         }
     }

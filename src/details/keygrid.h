@@ -49,8 +49,9 @@ public:
     void resetRows();
 
 signals:
+    // Also for a row whose entry was not loaded (which is never selected).
     void keyDoubleClicked(int row);
-    // A right press selects the key row under the mouse first.
+    // A right press selects the key row under the mouse first, when it was loaded.
     void keyRightPressed(int row, const QPoint &globalPos);
 
 protected:

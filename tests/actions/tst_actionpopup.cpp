@@ -55,6 +55,7 @@ private slots:
     void entriesWriteTheirAction();
     void popupShowsTheStoredAction();
     void rightPressOpensTheKeyUnderThePointer();
+    void slotNotFound_data();
     void slotNotFound();
     void ringPhonePair_data();
     void ringPhonePair();
@@ -370,18 +371,78 @@ void TestActionPopup::rightPressOpensTheKeyUnderThePointer()
     QCOMPARE(auditLines().size(), 1);
 }
 
+void TestActionPopup::slotNotFound_data()
+{
+    QTest::addColumn<QString>("shown");   // the object shown: the opening greeting or a subscriber's handler
+    QTest::addColumn<QString>("change");  // run once the page is loaded ("" nothing)
+    QTest::addColumn<QString>("changed"); // the row it changes
+    QTest::addColumn<QString>("opener");  // "key:K" double-clicked, "right:K" pressed, or a Set button
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("reloaded"); // the row's ObjectID the page then holds ("" not loaded again)
+
+    const QString handlerKey = QStringLiteral("Error, could not find the menu entries with alias =%1 for the currently "
+                                              "selected call handler");
+    const QString remake = QStringLiteral("UPDATE %1 SET %1ObjectID = '%2' WHERE %1ObjectID = ?");
+    const QString newId = QStringLiteral("{0000EEEE-0000-4000-8000-0000000000AA}");
+    const QString key2 = ids::menuEntryId(ids::OpeningGreeting, 2);
+    QTest::newRow("key deleted after loading")
+        << ids::OpeningGreeting << "DELETE FROM MenuEntry WHERE MenuEntryObjectID = ?" << key2 << "key:2"
+        << handlerKey.arg("2") << "";
+    QTest::newRow("key deleted and made again")
+        << ids::OpeningGreeting << remake.arg("MenuEntry", newId) << key2 << "right:2" << handlerKey.arg("2") << newId;
+    QTest::newRow("greeting deleted and made again")
+        << ids::OpeningGreeting << remake.arg("MessagingRule", newId) << ids::greetingId(ids::OpeningGreeting, 0)
+        << "cmbHandlerGreetingChangeAfterGreetingAction(0)" << handlerKey.arg("Standard") << newId;
+    // Carol's "#" was missing when her page was loaded.
+    const QString carolHash = "Error, could not find the menu entries with alias =# for the currently selected subscriber";
+    QTest::newRow("key missing at loading, double-clicked")
+        << ids::CarolSupportHandler << "" << "" << "key:#" << carolHash << "";
+    QTest::newRow("key missing at loading, right press")
+        << ids::CarolSupportHandler << "" << "" << "right:#" << carolHash << "";
+}
+
 void TestActionPopup::slotNotFound()
 {
-    select(tree().ATTree().root());
+    QFETCH(QString, shown);
+    QFETCH(QString, change);
+    QFETCH(QString, changed);
+    QFETCH(QString, opener);
+    QFETCH(QString, message);
+    QFETCH(QString, reloaded);
+
+    const bool subscriber = shown != ids::OpeningGreeting;
+    window().LoadTabInfo(shown, subscriber ? 1 : 3);
+    m_f.seams->messages->shown.clear();
     AppContext &ctx = m_f.server->ctx();
-    ctx.state().iActionTarget = TargetAfterGreeting;
-    QVERIFY(test::sql(ctx, QStringLiteral("DELETE FROM MenuEntry WHERE MenuEntryObjectID = ?"),
-                      {ids::menuEntryId(ids::OpeningGreeting, 2)}));
-    QVERIFY(!doubleClickKey(QStringLiteral("2"), QStringLiteral("HangUp")).shown);
-    QCOMPARE(m_f.seams->messages->texts(),
-             QStringList{"Error, could not find the menu entries with alias =2 for the currently selected call handler"});
+    ctx.state().iActionTarget = TargetAfterMessage;
+    if (!change.isEmpty())
+        QVERIFY(test::sql(ctx, change, {changed}));
+    const quint64 writes = ctx.db().writeCount();
+    KeyGridWidget *grid = subscriber ? window().subscriberPage().gridSubscriberKeys : page().gridHandlerKeys;
+    const QString key = opener.section(u':', 1);
+    Popup popup;
+    if (opener.startsWith(u"key:")) {
+        popup = doubleClickKey(key, QStringLiteral("HangUp"), grid);
+    } else if (opener.startsWith(u"right:")) {
+        test::reveal(grid);
+        popup = answer([&] { QTest::mousePress(tableOf(grid)->viewport(), Qt::RightButton, {}, keyPoint(grid, key)); },
+                       QStringLiteral("HangUp"));
+    } else {
+        popup = pressButton(opener, QStringLiteral("HangUp"));
+    }
+    QVERIFY(!popup.shown);
+    QCOMPARE(m_f.seams->messages->texts(), QStringList{message});
+    QCOMPARE(ctx.db().writeCount(), writes);
+    QCOMPARE(auditLines(), QStringList{});
     // The slot stays the one opened before.
-    QCOMPARE(ctx.state().iActionTarget, qint16(TargetAfterGreeting));
+    QCOMPARE(ctx.state().iActionTarget, qint16(TargetAfterMessage));
+    // A row made again is shown as it now is.
+    if (!reloaded.isEmpty()) {
+        const QString held = key.isEmpty()
+                                 ? page().greetings[0].txtHandlerGreetingObjectID->text()
+                                 : grid->menuEntryObjectId(KeyGridWidget::rowOfKey(key));
+        QCOMPARE(held, reloaded);
+    }
 }
 
 void TestActionPopup::ringPhonePair_data()
