@@ -2,6 +2,7 @@
 
 #include "common/appcontext.h"
 #include "common/errors.h"
+#include "common/objectid.h"
 #include "creation/creation.h"
 #include "details/interviewerpage.h"
 #include "details/pagebuild.h"
@@ -185,13 +186,17 @@ void frmMakeNewInterviewer::cmdCreateHandler_Click()
     if (!created)
         return;
     if (m_questionPage)
-        seedFirstQuestion(*m_questionPage, created->alias);
+        seedFirstQuestion(*m_questionPage, *created);
     // Only hidden: the next showing keeps the name, extension and template.
     handBack(*created, true);
 }
 
-void seedFirstQuestion(InterviewerPage &page, const QString &alias)
+void seedFirstQuestion(InterviewerPage &page, const CreatedHandler &created)
 {
+    // Another handler's questions (the template's, after Create Copy) stay as they are.
+    if (page.shownObjectId().isEmpty() || !sameObjectId(page.shownObjectId(), created.objectId))
+        return;
+    const QString &alias = created.alias;
     QTableWidget *grid = page.gridInterviewQuestions;
     grid->setRowCount(0);
     grid->setRowCount(1);

@@ -67,8 +67,9 @@ private:
     QPointer<InterviewerPage> m_questionPage;
 };
 
-// Shows the first question of a new interview handler in `page`'s question
-// grid, in place of what it held. Nothing is written.
-void seedFirstQuestion(InterviewerPage &page, const QString &alias);
+// Shows the first question of the new interview handler `created` in `page`'s
+// question grid, in place of what it held, when the page shows that handler;
+// a page showing another handler keeps its questions. Nothing is written.
+void seedFirstQuestion(InterviewerPage &page, const CreatedHandler &created);
 
 } // namespace quillor

@@ -160,6 +160,7 @@ bool InterviewerPage::load(AppContext &ctx, const QString &strObjectID, Selected
 {
     const PageLoad run(ctx, QStringLiteral("LoadTabInterviewer"));
     resetControls();
+    m_shownObjectId.clear();
     pageQuestions->setEnabled(false);
 
     Recordset handler = run.open(QStringLiteral("SELECT * FROM vw_InterviewHandler WHERE InterviewHandlerObjectID=?"),
@@ -177,6 +178,7 @@ bool InterviewerPage::load(AppContext &ctx, const QString &strObjectID, Selected
     selected.Alias = handler.text(QStringLiteral("Alias"));
     selected.DisplayName = handler.text(QStringLiteral("TextName"));
     selected.ObjectID = strObjectID;
+    m_shownObjectId = strObjectID;
 
     // Owner and recipient are looked up apart, so neither can show the other's name.
     const PageLoad::Owner owner = run.findOwner(handler, QStringLiteral("AdministratorObjectID"), 0);

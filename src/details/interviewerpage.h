@@ -37,6 +37,8 @@ public:
     QString questionCell(int row, const QString &columnKey) const;
     // The question row selected, 0 when none is.
     int currentQuestionRow() const;
+    // The interview handler the page holds; empty when it holds none.
+    const QString &shownObjectId() const { return m_shownObjectId; }
 
     // Shows the selected question's recording path below the grid.
     void gridInterviewQuestions_RowColChange();
@@ -66,6 +68,7 @@ public:
     QPushButton *cmdInterviewQuestionsMoveDown = nullptr;
 
 private:
+    QString m_shownObjectId;
     QWidget *createProfilePage();
     QWidget *createQuestionsPage();
     void resetControls();

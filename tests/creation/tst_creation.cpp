@@ -740,8 +740,13 @@ void TestCreation::interviewerStaysLoaded()
         QCOMPARE(d.tabs()->currentIndex(), 1);
         create(d, QStringLiteral("Exit Poll"), QStringLiteral("7600"));
     }));
-    // The first question is shown, not written.
+    // A page that does not show the new handler keeps what it holds.
     QTableWidget *grid = page.gridInterviewQuestions;
+    QCOMPARE(grid->rowCount(), 0);
+    // On a page that shows it, the first question is shown, not written.
+    SelectedObject shown;
+    QVERIFY(page.load(ctx(), d.strObjectID, shown));
+    seedFirstQuestion(page, {d.strObjectID, QStringLiteral("Exit Poll"), QStringLiteral("ExitPoll")});
     QCOMPARE(grid->rowCount(), 1);
     QCOMPARE(grid->item(0, 0)->text(), QStringLiteral("New Question"));
     QCOMPARE(page.questionCell(1, QStringLiteral("Question")), QStringLiteral("Question Text"));
@@ -771,14 +776,16 @@ void TestCreation::createCopyFromGrid_data()
 {
     QTest::addColumn<int>("gridKind");
     QTest::addColumn<QString>("templateAlias");
-    QTest::newRow("call handler") << int(GridCallHandlers) << "salesch";
-    QTest::newRow("interview handler") << int(GridInterviewHandlers) << "feedbackih";
+    QTest::addColumn<int>("questions"); // the template's, which its page keeps showing (-1: not a page of questions)
+    QTest::newRow("call handler") << int(GridCallHandlers) << "salesch" << -1;
+    QTest::newRow("interview handler") << int(GridInterviewHandlers) << "feedbackih" << 3;
 }
 
 void TestCreation::createCopyFromGrid()
 {
     QFETCH(int, gridKind);
     QFETCH(QString, templateAlias);
+    QFETCH(int, questions);
     cleanup();
     test::MainWindowFixture fixture;
     QVERIFY(fixture.start());
@@ -818,6 +825,12 @@ void TestCreation::createCopyFromGrid()
     for (int r = 0; r < grid.rowCount(); ++r)
         listed = listed || grid.text(r, 2) == u"CopiedOne";
     QVERIFY(listed);
+    if (questions >= 0) {
+        InterviewerPage &shown = window.interviewerPage();
+        QCOMPARE(shown.shownObjectId(), templateId);
+        QCOMPARE(shown.questionCount(), questions);
+        QVERIFY(shown.questionCell(1, QStringLiteral("Question")) != QStringLiteral("Question Text"));
+    }
     fixture.stop();
 }
 
