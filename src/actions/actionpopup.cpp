@@ -356,6 +356,9 @@ void ActionPopup::sendToHandler(CreationDialog &dialog, const QString &conversat
     // could not be used, routes nothing.
     if (!dialog.showModal() || dialog.strObjectID.trimmed().isEmpty())
         return;
+    // A new handler is there to list, whether or not the slot takes it.
+    if (dialog.bCreated)
+        emit handlerCreated(destinationType);
     applyAction(2, conversation, dialog.strObjectID, destinationType);
 }
 

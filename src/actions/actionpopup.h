@@ -89,6 +89,9 @@ signals:
     void reloadRequested();
     // The tree rows that show this object need their links rebuilt.
     void treeRowsChanged(const QString &objectId);
+    // A creation dialog made a handler of the server's object type (3 call
+    // handler, 5 interview handler, 6 name lookup handler).
+    void handlerCreated(qint16 objectType);
 
 private:
     // What an opener reads of its slot.

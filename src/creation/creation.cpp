@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QList>
 
+#include <algorithm>
+
 namespace quillor {
 
 using platform::AdoType;
@@ -33,17 +35,33 @@ const QString &connection(AppContext &ctx)
     return ctx.state().gConnectionString;
 }
 
-// The checks every creation makes on the typed name and extension before it
-// reads anything else: a name that leaves an alias, an extension that is a
-// valid number nobody in the dialing domain has. Gives the free alias and the
-// trimmed extension.
-bool checkRequest(AppContext &ctx, const NewHandlerRequest &request, const QString &noNameMessage,
-                  const QString &aliasView, QString *alias, QString *extension)
+const QString kControlInName =
+    QStringLiteral("The name cannot contain control characters such as tabs or line breaks!");
+
+// A tab, a line break, a NUL or any other C0 control character, or DEL.
+bool hasControlCharacter(const QString &text)
 {
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
+}
+
+// The checks every creation makes on the typed name and extension before it
+// reads anything else: a name that leaves an alias and holds no control
+// character (it would split the log's audit lines, the tree export and the
+// grid's rows), an extension that is a valid number nobody in the dialing
+// domain has. Gives the name without surrounding blanks (as the detail pages
+// store a name), the free alias and the trimmed extension.
+bool checkRequest(AppContext &ctx, const NewHandlerRequest &request, const QString &noNameMessage,
+                  const QString &aliasView, QString *name, QString *alias, QString *extension)
+{
+    *name = trimBlanks(request.name);
     // A name of blanks (or apostrophes) only would make an empty alias.
-    const QString base = aliasForName(request.name);
-    if (request.name.trimmed().isEmpty() || base.isEmpty()) {
+    const QString base = aliasForName(*name);
+    if (name->isEmpty() || base.isEmpty()) {
         show(noNameMessage);
+        return false;
+    }
+    if (hasControlCharacter(*name)) {
+        show(kControlInName);
         return false;
     }
     // Checked again here: Create can be pressed without leaving the extension box.
@@ -315,10 +333,11 @@ std::optional<CreatedHandler> createCallHandler(AppContext &ctx, const NewHandle
         show(QStringLiteral("No handler selected for template!"));
         return std::nullopt;
     }
+    QString name;
     QString alias;
     QString extension;
     if (!checkRequest(ctx, request, QStringLiteral("You must enter a name for the new call handler!"),
-                      QStringLiteral("vw_CallHandler"), &alias, &extension))
+                      QStringLiteral("vw_CallHandler"), &name, &alias, &extension))
         return std::nullopt;
     const std::optional<Recordset> t =
         readOne(ctx, QStringLiteral("SELECT * FROM vw_CallHandler WHERE CallHandlerObjectID = ?"),
@@ -335,7 +354,7 @@ std::optional<CreatedHandler> createCallHandler(AppContext &ctx, const NewHandle
         DbError error;
         if (!ctx.db().callProcedure(connection(ctx),
                                     current ? QStringLiteral("csp_CallHandlerCreate") : QStringLiteral("sp_ImportCallHandler"),
-                                    callHandlerArguments(ctx, *t, alias, request.name, extension), &error))
+                                    callHandlerArguments(ctx, *t, alias, name, extension), &error))
             return a.fail(error);
         Recordset row = ctx.db().openForUpdate(connection(ctx), QStringLiteral("CallHandler"),
                                                QStringLiteral("CallHandlerObjectID"), QStringLiteral("Alias = ?"), {alias},
@@ -363,10 +382,11 @@ std::optional<CreatedHandler> createCallHandler(AppContext &ctx, const NewHandle
 
 std::optional<CreatedHandler> createDirectoryHandler(AppContext &ctx, const NewHandlerRequest &request)
 {
+    QString name;
     QString alias;
     QString extension;
     if (!checkRequest(ctx, request, QStringLiteral("You must enter a name for the new directory handler!"),
-                      QStringLiteral("vw_NameLookupHandler"), &alias, &extension))
+                      QStringLiteral("vw_NameLookupHandler"), &name, &alias, &extension))
         return std::nullopt;
     // The first name lookup handler the server lists lends every other setting.
     DbError error;
@@ -384,7 +404,7 @@ std::optional<CreatedHandler> createDirectoryHandler(AppContext &ctx, const NewH
 
     Arguments args;
     args.add(QStringLiteral("Alias"), alias);
-    args.add(QStringLiteral("TextName"), request.name);
+    args.add(QStringLiteral("TextName"), name);
     args.addUnlessNull(QStringLiteral("Language"), f("Language"), AdoType::Integer);
     args.add(QStringLiteral("DtmfAccessId"), extension);
     args.add(QStringLiteral("ApplicationObjectID"), f("ApplicationObjectID"), AdoType::Guid);
@@ -437,10 +457,11 @@ std::optional<CreatedHandler> createDirectoryHandler(AppContext &ctx, const NewH
 
 std::optional<CreatedHandler> createInterviewHandler(AppContext &ctx, const NewHandlerRequest &request)
 {
+    QString name;
     QString alias;
     QString extension;
     if (!checkRequest(ctx, request, QStringLiteral("You must enter a name for the new interviewer!"),
-                      QStringLiteral("vw_InterviewHandler"), &alias, &extension))
+                      QStringLiteral("vw_InterviewHandler"), &name, &alias, &extension))
         return std::nullopt;
     const std::optional<Recordset> t = readOne(
         ctx, QStringLiteral("SELECT * FROM InterviewHandler WHERE InterviewHandlerObjectID = ?"), request.templateObjectId,
@@ -460,7 +481,7 @@ std::optional<CreatedHandler> createInterviewHandler(AppContext &ctx, const NewH
             return a.fail(error);
         row.AddNew();
         row.setField(QStringLiteral("Alias"), alias);
-        row.setField(QStringLiteral("TextName"), request.name);
+        row.setField(QStringLiteral("TextName"), name);
         for (const char *column : {"AdministratorObjectID", "AdministratorObjectIDType", "RecipientObjectID",
                                    "RecipientObjectIDType", "AfterMessageAction", "AfterMessageConversation",
                                    "AfterMessageObjectID", "AfterMessageObjectIDType", "LocationObjectID"})

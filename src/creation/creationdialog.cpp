@@ -207,6 +207,7 @@ void CreationDialog::done(int result)
 
 void CreationDialog::publish(const QString &objectId, const QString &displayName)
 {
+    bCreated = false;
     bCancel = objectId.isEmpty();
     strObjectID = objectId;
     strDisplayName = displayName;
@@ -215,6 +216,7 @@ void CreationDialog::publish(const QString &objectId, const QString &displayName
 void CreationDialog::handBack(const CreatedHandler &created, bool stayLoaded)
 {
     publish(created.objectId, created.displayName);
+    bCreated = true;
     m_stayLoaded = stayLoaded;
     accept();
 }
@@ -263,7 +265,8 @@ void CreationDialog::select(bool quietly)
             platform::msgBox(QString::fromLatin1(m_layout.noSelectionMessage), platform::MsgButtons::Ok, {}, this);
         return;
     }
-    handBack({m_model->text(row, kIdColumn), m_model->text(row, 1), m_model->text(row, 0)});
+    publish(m_model->text(row, kIdColumn), m_model->text(row, 1));
+    accept();
 }
 
 void CreationDialog::cmdSelect_Click()

@@ -53,6 +53,8 @@ public:
     QString strObjectID;
     QString strDisplayName;
     bool bCancel = true;
+    // Whether that handler was made by this use rather than chosen.
+    bool bCreated = false;
 
     // Loads the dialog unless it is loaded already (a caller presets its
     // boxes after this). False when it cannot be used: the reason has been

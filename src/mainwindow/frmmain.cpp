@@ -641,6 +641,12 @@ void frmMain::connectRoutingActions()
     connect(m_actionPopup, &ActionPopup::reloadRequested, this,
             [this] { LoadTabInfo(m_selected.ObjectID, m_selected.ObjectType); });
     connect(m_actionPopup, &ActionPopup::treeRowsChanged, this, &frmMain::RefreshTreeRowsForObject);
+    // A handler made from the popup joins the grid view when it lists that kind of object.
+    connect(m_actionPopup, &ActionPopup::handlerCreated, this, [this](qint16 objectType) {
+        const GridKindInfo *kind = gridKindInfo(cmbShowObjectType->currentIndex());
+        if (kind && kind->reportObjectType == objectType)
+            LoadGridView();
+    });
 }
 
 void frmMain::RefreshTreeRowsForObject(const QString &objectId)

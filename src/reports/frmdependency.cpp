@@ -161,7 +161,10 @@ void frmDependency::Form_Load()
 
 QString frmDependency::reportText() const
 {
-    return txtOutput->toPlainText().replace(u'\n', QStringLiteral("\r\n"));
+    // The box's own characters: toPlainText() would turn a non-breaking space
+    // into a blank and a line separator inside a name into a line end. Only
+    // the breaks between the box's lines become CR LF.
+    return txtOutput->document()->toRawText().replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
 }
 
 void frmDependency::cmdSave_Click()

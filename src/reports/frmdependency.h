@@ -23,7 +23,8 @@ public:
 
     // Makes the report for the inputs and shows it.
     void Form_Load();
-    // The text as Save writes it and Copy hands it on: lines ended by CR LF.
+    // The text as Save writes it and Copy hands it on: the box's characters as
+    // they stand, its lines ended by CR LF.
     QString reportText() const;
 
 public slots:

@@ -25,6 +25,12 @@ constexpr int kMinHeight = 267;
 constexpr int kScreenMargin = 27;
 
 const QString kNotFound = QStringLiteral("Error! Could not load selected schedule!  Please contact KSC for help.");
+const QString kChangedMeanwhile =
+    QStringLiteral("Your changes were not saved: the schedule was changed elsewhere since it was shown. "
+                   "It is now shown as stored; make your changes again and save.");
+const QString kRemovedMeanwhile =
+    QStringLiteral("Your changes were not saved: the schedule was removed or renamed elsewhere since it was shown. "
+                   "The list now shows the schedules as stored.");
 
 void reportFailure(const platform::DbError &error, const char *procedure)
 {
@@ -85,20 +91,46 @@ void frmSchedules::Form_Load()
 {
     platform::DbError error;
     const std::optional<QList<ScheduleRow>> rows = readSchedules(m_ctx, &error);
-    rsSchedules = rows.value_or(QList<ScheduleRow>());
-    {
-        const QSignalBlocker quiet(cmbSchedules);
-        cmbSchedules->clear();
-        for (int i = 0; i < rsSchedules.size(); ++i)
-            cmbSchedules->addItem(rsSchedules[i].name(), i);
-        cmbSchedules->setCurrentIndex(rsSchedules.isEmpty() ? -1 : 0);
-    }
-    LoadScheduleIntoGrid(rsSchedules.isEmpty() ? -1 : 0);
+    showSchedules(rows.value_or(QList<ScheduleRow>()), 0);
     if (!rows)
         reportFailure(error, "Form_Load");
     // The working day is in view first: 07:00 at the top.
     gridTimes->scrollTo(m_grid->index(28, ScheduleGridModel::column(QStringLiteral("Time"))),
                         QAbstractItemView::PositionAtTop);
+}
+
+void frmSchedules::showSchedules(const QList<ScheduleRow> &rows, int shown)
+{
+    rsSchedules = rows;
+    if (shown >= rsSchedules.size())
+        shown = -1;
+    {
+        const QSignalBlocker quiet(cmbSchedules);
+        cmbSchedules->clear();
+        for (int i = 0; i < rsSchedules.size(); ++i)
+            cmbSchedules->addItem(rsSchedules[i].name(), i);
+        cmbSchedules->setCurrentIndex(shown);
+    }
+    LoadScheduleIntoGrid(shown);
+}
+
+std::optional<bool> frmSchedules::showStoredSchedule(platform::DbError *error)
+{
+    // The same schedule is the one of the same name and, among schedules
+    // sharing that name, at the same place in the table.
+    const QString name = rsSchedules[m_shown].name();
+    int place = 0;
+    for (int i = 0; i < m_shown; ++i)
+        place += rsSchedules[i].name() == name ? 1 : 0;
+    const std::optional<QList<ScheduleRow>> rows = readSchedules(m_ctx, error);
+    if (!rows)
+        return std::nullopt;
+    int shown = -1;
+    for (int i = 0; i < rows->size() && shown < 0; ++i)
+        if ((*rows)[i].name() == name && place-- == 0)
+            shown = i;
+    showSchedules(*rows, shown);
+    return shown >= 0;
 }
 
 void frmSchedules::LoadScheduleIntoGrid(int row)
@@ -137,7 +169,19 @@ void frmSchedules::cmdSave_Click()
     platform::DbError error;
     switch (saveSchedule(m_ctx, rsSchedules[m_shown], m_grid->days(), chkObserveHolidays->isChecked(), &error)) {
     case ScheduleSave::Saved: break;
-    case ScheduleSave::NotFound: platform::msgBox(kNotFound, platform::MsgButtons::Ok, {}, this); break;
+    case ScheduleSave::NotFound: {
+        // Changed or removed elsewhere since it was read: the stored schedule
+        // is shown, so the next Save starts from what the server holds.
+        const std::optional<bool> stillThere = showStoredSchedule(&error);
+        if (!stillThere) {
+            platform::msgBox(kNotFound, platform::MsgButtons::Ok, {}, this);
+            reportFailure(error, "cmdSave_Click");
+            break;
+        }
+        platform::msgBox(kNotFound + QStringLiteral("\n\n") + (*stillThere ? kChangedMeanwhile : kRemovedMeanwhile),
+                         platform::MsgButtons::Ok, {}, this);
+        break;
+    }
     case ScheduleSave::NotUnique:
         platform::msgBox(QStringLiteral("Another schedule named \"%1\" is identical to this one, so this one cannot be "
                                         "told apart from it. Nothing was saved.")

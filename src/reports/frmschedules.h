@@ -36,6 +36,12 @@ protected:
 
 private:
     void LoadScheduleIntoGrid(int row);
+    // Lists `rows` and shows the one at `shown` (-1: none).
+    void showSchedules(const QList<ScheduleRow> &rows, int shown);
+    // Reads every schedule again and shows the stored state of the one shown:
+    // false when it is no longer there, nullopt with `error` when the read
+    // failed (the window is then left as it was).
+    std::optional<bool> showStoredSchedule(platform::DbError *error);
 
     AppContext &m_ctx;
     // The rows as read; the list's entries carry their index here.

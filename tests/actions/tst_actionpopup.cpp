@@ -7,6 +7,7 @@
 #include "details/keygrid.h"
 #include "details/subscriberpage.h"
 #include "embedded/sampleids.h"
+#include "mainwindow/objectgrid.h"
 #include "mainwindow/routingtree.h"
 #include "platform/outlinemodel.h"
 #include "platform/outlineview.h"
@@ -15,6 +16,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QFile>
 #include <QLineEdit>
@@ -606,6 +608,16 @@ void TestActionPopup::sendToHandler()
     QFETCH(QString, shown);
     if (!prepare.isEmpty())
         QVERIFY(test::sql(m_f.server->ctx(), prepare));
+    // The grid view lists the kind the dialog makes, the detail pane still showing the tree's root.
+    const QMap<QString, int> gridKinds{{"SendToCallHandler", GridCallHandlers},
+                                       {"SendToDirectoryHandler", GridDirectoryHandlers},
+                                       {"SendToInterviewer", GridInterviewHandlers}};
+    auto *kinds = window().findChild<QComboBox *>(QStringLiteral("cmbShowObjectType"));
+    {
+        const QSignalBlocker quiet(kinds);
+        kinds->setCurrentIndex(gridKinds.value(entry));
+    }
+    window().LoadGridView();
 
     OutlineNode *root = tree().ATTree().root();
     select(root);
@@ -660,6 +672,8 @@ void TestActionPopup::sendToHandler()
     OutlineNode *row = link(tree(), root, QStringLiteral("9"));
     QCOMPARE(tree().ATTree().mainText(row), shown);
     QCOMPARE(tree().objectId(row), fields.value(2).toUpper());
+    // And the grid view lists it.
+    QVERIFY(window().gridModel().rowOfObject(fields.value(2)) >= 0);
 }
 
 // The refresh changes rows in place, or has the view start afresh when many rows go.

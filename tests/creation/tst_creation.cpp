@@ -348,15 +348,25 @@ void TestCreation::aliases_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("taken"); // an alias made taken first ("" for none)
     QTest::addColumn<QString>("alias");
+    QTest::addColumn<QString>("stored"); // the name stored and handed back ("" the name as typed)
 
     // The random numbers drawn are 7, then 42.
-    QTest::newRow("call handler, free") << int(CallHandler) << "Help Line" << "" << "HelpLine";
-    QTest::newRow("call handler, taken in other case") << int(CallHandler) << "Sales CH" << "" << "SalesCH7";
-    QTest::newRow("call handler, suffix taken too") << int(CallHandler) << "Sales CH" << "SalesCH7" << "SalesCH742";
+    QTest::newRow("call handler, free") << int(CallHandler) << "Help Line" << "" << "HelpLine" << "";
+    QTest::newRow("call handler, taken in other case") << int(CallHandler) << "Sales CH" << "" << "SalesCH7" << "";
+    QTest::newRow("call handler, suffix taken too")
+        << int(CallHandler) << "Sales CH" << "SalesCH7" << "SalesCH742" << "";
     QTest::newRow("directory handler, taken") << int(DirectoryHandler) << "Company Directory" << ""
-                                              << "CompanyDirectory7";
-    QTest::newRow("interviewer, taken") << int(Interviewer) << "Survey IH" << "" << "SurveyIH7";
-    QTest::newRow("interviewer, suffix taken too") << int(Interviewer) << "Survey IH" << "SurveyIH7" << "SurveyIH742";
+                                              << "CompanyDirectory7" << "";
+    QTest::newRow("interviewer, taken") << int(Interviewer) << "Survey IH" << "" << "SurveyIH7" << "";
+    QTest::newRow("interviewer, suffix taken too") << int(Interviewer) << "Survey IH" << "SurveyIH7" << "SurveyIH742"
+                                                   << "";
+    // Blanks around the name go, as on the detail pages; apostrophes stay in the name.
+    QTest::newRow("call handler, blanks around") << int(CallHandler) << "  Help Line  " << "" << "HelpLine"
+                                                 << "Help Line";
+    QTest::newRow("directory handler, apostrophe and blanks")
+        << int(DirectoryHandler) << " Sam's Finder " << "" << "SamsFinder" << "Sam's Finder";
+    QTest::newRow("interviewer, apostrophe and blanks") << int(Interviewer) << "O'Neil Poll   " << "" << "ONeilPoll"
+                                                        << "O'Neil Poll";
 }
 
 void TestCreation::aliases()
@@ -365,6 +375,9 @@ void TestCreation::aliases()
     QFETCH(QString, name);
     QFETCH(QString, taken);
     QFETCH(QString, alias);
+    QFETCH(QString, stored);
+    if (stored.isEmpty())
+        stored = name;
     if (!taken.isEmpty())
         QVERIFY(test::sql(ctx(), QStringLiteral("UPDATE %1 SET Alias = ? WHERE Alias = 'goodbyech' OR Alias = 'feedbackih'")
                                      .arg(kind == CallHandler ? "CallHandler" : "InterviewHandler"),
@@ -373,9 +386,10 @@ void TestCreation::aliases()
     m_seams->random->queueWhole(42, 100000);
     CreationDialog &d = dialog(kind);
     QVERIFY(runModal(d, [&] { create(d, name, QString()); }));
-    QCOMPARE(row(QStringLiteral("SELECT Alias FROM %1 WHERE Alias = ?").arg(QString::fromLatin1(kViews[kind])), alias,
-                 {"Alias"}),
-             QVariantList{alias});
+    const QString byAlias = QStringLiteral("SELECT Alias, TextName FROM %1 WHERE Alias = ?");
+    QCOMPARE(row(byAlias.arg(QString::fromLatin1(kViews[kind])), alias, {"Alias", "TextName"}),
+             (QVariantList{alias, stored}));
+    QCOMPARE(d.strDisplayName, stored);
 }
 
 // ---- what a creation refuses ---------------------------------------------------
@@ -413,6 +427,12 @@ void TestCreation::refusals_data()
     QTest::newRow("interviewer template gone")
         << int(Interviewer) << ids::MissingHandler << "Desk" << ""
         << "Error in cmdCreateHandler - the selected Interviewer template could not be found:" + ids::MissingHandler;
+    // A control character would split the log's lines, the tree export and the grid's rows.
+    const QString control = "The name cannot contain control characters such as tabs or line breaks!";
+    for (char16_t c = 0; c <= 0x7F; c = c == 0x1F ? 0x7F : c + 1)
+        QTest::addRow("U+%04X in the name, %s", unsigned(c), kViews[c % 3])
+            << int(c % 3) << "" << QStringLiteral("Desk") + QChar(c) + QStringLiteral("Line") << "" << control;
+    QTest::newRow("tab before the trailing blanks") << int(Interviewer) << "" << "Desk\t  " << "" << control;
 }
 
 void TestCreation::refusals()

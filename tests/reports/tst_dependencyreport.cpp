@@ -315,11 +315,16 @@ void TestDependencyReport::saveAndCopy()
     test::FakeSeams seams;
     test::TestServer server;
     useVersion(server);
+    // A name the box must not turn into blanks or line ends.
+    const QString name = QStringLiteral("Good\u00A0bye\u2028line");
+    QVERIFY(test::sql(server.ctx(), QStringLiteral("UPDATE CallHandler SET TextName = ? WHERE CallHandlerObjectID = ?"),
+                      {name, ids::Goodbye}));
     frmDependency window(server.ctx());
     window.iObjectType = 3;
     window.strObjectID = ids::Goodbye;
     window.Form_Load();
     const QString text = makeDependencyReport(server.ctx(), 3, ids::Goodbye).text;
+    QVERIFY(text.contains(QStringLiteral("Display Name=") + name + kCrLf));
     QCOMPARE(window.reportText(), text);
     const auto click = [&](const char *name) { window.findChild<QPushButton *>(QString::fromLatin1(name))->click(); };
     const auto fileBytes = [](const QString &path) {
@@ -333,7 +338,11 @@ void TestDependencyReport::saveAndCopy()
     click("cmdSave");
     QCOMPARE(seams.fileDialog->saveRequests.value(0).value(1), QStringLiteral("DependencyReport_goodbyech.txt"));
     QCOMPARE(fileBytes(path), text.toLocal8Bit());
-    QCOMPARE(seams.messages->texts(), QStringList{QStringLiteral("File saved")});
+    QVERIFY(fileBytes(path).contains("Display Name=Good\xC2\xA0" "bye\xE2\x80\xA8line\r\n"));
+    click("cmdCopyToClipboard");
+    QCOMPARE(QGuiApplication::clipboard()->text(), text);
+    QCOMPARE(seams.messages->texts(),
+             (QStringList{QStringLiteral("File saved"), QStringLiteral("Report text copied to the clipboard")}));
 
     // An existing file: No keeps it; Yes replaces it with what the box holds now.
     auto *box = window.findChild<QPlainTextEdit *>(QStringLiteral("txtOutput"));

@@ -13,6 +13,7 @@
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTableView>
+#include <QWindow>
 #include <QtTest>
 
 using namespace quillor;
@@ -57,12 +58,26 @@ struct Fixture {
     QComboBox *list() { return control<QComboBox>("cmbSchedules"); }
     QCheckBox *holidays() { return control<QCheckBox>("chkObserveHolidays"); }
     void choose(const QString &name) { list()->setCurrentIndex(list()->findText(name)); }
-    void click(int row, const QString &columnKey)
+    // The middle of a cell, scrolled into view, in the grid's viewport.
+    QPoint cellPoint(int row, const QString &columnKey)
     {
         auto *view = control<QTableView>("gridTimes");
         const QModelIndex cell = view->model()->index(row, ScheduleGridModel::column(columnKey));
         view->scrollTo(cell);
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(cell).center());
+        return view->visualRect(cell).center();
+    }
+    void click(int row, const QString &columnKey)
+    {
+        const QPoint at = cellPoint(row, columnKey);
+        QTest::mouseClick(control<QTableView>("gridTimes")->viewport(), Qt::LeftButton, {}, at);
+    }
+    // Through the window, as the platform delivers it: a click, then a second
+    // press that is a double-click, and its release.
+    void doubleClick(int row, const QString &columnKey)
+    {
+        const QPoint at = control<QTableView>("gridTimes")->viewport()->mapToGlobal(cellPoint(row, columnKey));
+        QWindow *handle = window->windowHandle();
+        QTest::mouseDClick(handle, Qt::LeftButton, {}, handle->mapFromGlobal(at));
     }
     void save() { control<QPushButton>("cmdSave")->click(); }
     // The stored columns of every row of that name, in table order.
@@ -279,6 +294,11 @@ void TestSchedules::onlyDayCellsToggle()
     QVERIFY(f.window->grid().days() != before);
     f.click(0, QStringLiteral("Monday"));
     QCOMPARE(f.window->grid().days(), before);
+    // A double-click is one change of its cell, not two.
+    f.doubleClick(40, QStringLiteral("Tuesday"));
+    auto once = before;
+    once[1].flip(40);
+    QCOMPARE(f.window->grid().days(), once);
     QCOMPARE(f.window->grid().headerData(0, Qt::Horizontal).toString(), QStringLiteral("Time"));
     QCOMPARE(f.window->grid().index(95, 0).data().toString(), QStringLiteral("23:45"));
     // Maximized, it stays as wide as ever and takes the screen's height instead.
@@ -296,12 +316,35 @@ void TestSchedules::savedRowChangedMeanwhile()
                   {QByteArray(12, char(0xFF))}));
     f.click(0, QStringLiteral("Monday"));
     f.save();
-    QCOMPARE(f.seams.messages->texts(),
-             QStringList{QStringLiteral("Error! Could not load selected schedule!  Please contact KSC for help.")});
+    const QString notFound = QStringLiteral("Error! Could not load selected schedule!  Please contact KSC for help.");
+    const QString changed = QStringLiteral("\n\nYour changes were not saved: the schedule was changed elsewhere "
+                                           "since it was shown. It is now shown as stored; make your changes again "
+                                           "and save.");
+    QCOMPARE(f.seams.messages->texts(), QStringList{notFound + changed});
     // The change made elsewhere stays; the window's is not written over it.
-    const QVariantList row = f.stored(QStringLiteral("Weekdays")).value(0);
+    QVariantList row = f.stored(QStringLiteral("Weekdays")).value(0);
     QCOMPARE(row.value(6).toByteArray(), QByteArray(12, char(0xFF)));
     QCOMPARE(row.value(1).toByteArray(), hex("00000000FFFFFFFFF0000000"));
+    // The window shows what is stored now, and the next Save is written.
+    QCOMPARE(f.list()->currentText(), QStringLiteral("Weekdays"));
+    QCOMPARE(ticked(f.window->grid().days()[5]), span(0, 95));
+    QCOMPARE(ticked(f.window->grid().days()[0]), span(32, 67));
+    f.click(0, QStringLiteral("Monday"));
+    f.save();
+    QCOMPARE(f.seams.messages->texts().size(), 1);
+    row = f.stored(QStringLiteral("Weekdays")).value(0);
+    QCOMPARE(row.value(1).toByteArray(), hex("80000000FFFFFFFFF0000000"));
+    QCOMPARE(row.value(6).toByteArray(), QByteArray(12, char(0xFF)));
+
+    // Removed meanwhile: said so, and nothing of it is left to save.
+    QVERIFY(f.run(QStringLiteral("DELETE FROM Schedule WHERE DisplayName = 'Weekdays'")));
+    f.click(0, QStringLiteral("Friday"));
+    f.save();
+    QCOMPARE(f.seams.messages->texts().value(1),
+             notFound + QStringLiteral("\n\nYour changes were not saved: the schedule was removed or renamed elsewhere "
+                                       "since it was shown. The list now shows the schedules as stored."));
+    QCOMPARE(f.list()->findText(QStringLiteral("Weekdays")), -1);
+    QVERIFY(!f.control<QPushButton>("cmdSave")->isEnabled());
 }
 
 void TestSchedules::emptyAndMissingTable()
