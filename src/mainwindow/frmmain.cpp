@@ -32,6 +32,7 @@
 #include "platform/outlineview.h"
 #include "platform/seams.h"
 #include "platform/validatingedit.h"
+#include "platform/wheelguard.h"
 #include "reports/frmavailableextensions.h"
 #include "reports/frmdependency.h"
 #include "reports/frmfindtransferstring.h"
@@ -300,6 +301,9 @@ void frmMain::createLayout()
         leafLayout->addStretch(1);
     }
     rightLayout->addWidget(tabInfoTab, 1);
+    // Scrolling the pane never changes a value, and only the shown object's page is ever current.
+    platform::guardWheel(tabInfoTab);
+    platform::pinCurrentPage(tabInfoTab);
 
     // The detail pages keep their width against the right edge; the tree and
     // the grid take whatever the window gains or loses.

@@ -2,6 +2,7 @@
 
 #include "common/errors.h"
 #include "platform/seams.h"
+#include "platform/wheelguard.h"
 #include "reports/toolwindow.h"
 
 #include <QCheckBox>
@@ -85,6 +86,8 @@ frmSchedules::frmSchedules(AppContext &ctx, QWidget *parent) : QWidget(parent, Q
 
     connect(cmbSchedules, &QComboBox::currentIndexChanged, this, &frmSchedules::cmbSchedules_Click);
     connect(gridTimes, &QAbstractItemView::clicked, this, &frmSchedules::gridTimes_Click);
+    // The wheel passing over the list does not change the schedule shown, and with it the unsaved grid.
+    platform::guardWheel(this);
 }
 
 void frmSchedules::Form_Load()

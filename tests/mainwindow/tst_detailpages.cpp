@@ -3,7 +3,8 @@
 // shows and keeps as its Tag; on every page the messages for missing parts, an
 // object not found, that nothing of one object survives on a page when the
 // next is shown and that nothing nobody writes can be changed; the key grid's
-// row numbers.
+// row numbers; that the wheel changes only the control with the focus and
+// never turns the pane to a hidden page.
 #include "common/appcontext.h"
 #include "details/controltag.h"
 #include "details/interviewerpage.h"
@@ -27,6 +28,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTableView>
@@ -90,6 +93,10 @@ private slots:
     void everyGridRowOpensItsPage();
     void treeRowsOpenTheirPage_data();
     void treeRowsOpenTheirPage();
+    void wheelChangesOnlyAFocusedControl_data();
+    void wheelChangesOnlyAFocusedControl();
+    void paneTurnsToNoHiddenPage_data();
+    void paneTurnsToNoHiddenPage();
 
 private:
     void show(const QString &objectId, int nodeType)
@@ -99,6 +106,11 @@ private:
     }
     template <typename T = QWidget> T *find(const QString &name) { return m_f.window->findChild<T *>(name); }
     QStringList messages() const { return m_f.seams->messages->texts(); }
+    bool activate()
+    {
+        QApplication::setActiveWindow(m_f.window.get());
+        return QTest::qWaitForWindowActive(m_f.window.get());
+    }
 
     test::MainWindowFixture m_f;
 };
@@ -810,6 +822,119 @@ void TestDetailPages::treeRowsOpenTheirPage()
     QCOMPARE(find<QLabel>(QStringLiteral("lblCurrentObjectDisplayName"))->text(), title);
     QCOMPARE(m_f.window->CurrentlySelectedObject().ObjectID, tree.objectId(row));
     QCOMPARE(messages(), QStringList{});
+}
+
+void TestDetailPages::wheelChangesOnlyAFocusedControl_data()
+{
+    QTest::addColumn<QString>("objectId");
+    QTest::addColumn<int>("nodeType");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("query"); // of the value the control writes, bound to `key`
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<bool>("focused");
+    QTest::addColumn<QString>("stored"); // afterwards
+    QTest::addColumn<QStringList>("audit");
+
+    const QString lookup = QStringLiteral("SELECT %1 FROM NameLookupHandler WHERE NameLookupHandlerObjectID = ?");
+    const QString handler = QStringLiteral("SELECT %1 FROM CallHandler WHERE CallHandlerObjectID = ?");
+    const QString expiry = QStringLiteral("SELECT TimeExpires FROM MessagingRule WHERE MessagingRuleObjectID = ?");
+    const QString company = ids::CompanyDirectory;
+    const QString greeting = ids::greetingId(ids::OpeningGreeting, 0);
+
+    QTest::newRow("number box") << company << 6 << "txtDirectoryHandlerMaxMatches" << lookup.arg("MaxMatches")
+                                << company << false << "8" << QStringList{};
+    QTest::newRow("one-key delay") << ids::OpeningGreeting << 3 << "txtCallHandlerMillisecondsToWaitForAdditionalDigits"
+                                   << handler.arg("OneKeyDelay") << ids::OpeningGreeting << false << "1500"
+                                   << QStringList{};
+    QTest::newRow("language list") << company << 6 << "cmbDirectoryHandlerLanguage" << lookup.arg("Language")
+                                   << company << false << "<null>" << QStringList{};
+    QTest::newRow("schedule list") << ids::BobSalesHandler << 1 << "cmbSubscriberProfileSchedule"
+                                   << handler.arg("ScheduleObjectName") << ids::BobSalesHandler << false << "All Hours"
+                                   << QStringList{};
+    QTest::newRow("expiry date") << ids::OpeningGreeting << 3 << "dateGreetingExpire(0)" << expiry << greeting << false
+                                 << "<null>" << QStringList{};
+    QTest::newRow("expiry time") << ids::OpeningGreeting << 3 << "timeGreetingExpire(0)" << expiry << greeting << false
+                                 << "<null>" << QStringList{};
+    // The user asked for it: the box he is in steps as before.
+    QTest::newRow("number box with the focus")
+        << company << 6 << "txtDirectoryHandlerMaxMatches" << lookup.arg("MaxMatches") << company << true << "7"
+        << QStringList{"UPDATE, , , NameLookupHandler, companydirectory, MaxMatches, 7"};
+}
+
+void TestDetailPages::wheelChangesOnlyAFocusedControl()
+{
+    QFETCH(QString, objectId);
+    QFETCH(int, nodeType);
+    QFETCH(QString, control);
+    QFETCH(QString, query);
+    QFETCH(QString, key);
+    QFETCH(bool, focused);
+    QFETCH(QString, stored);
+    QFETCH(QStringList, audit);
+
+    QVERIFY(activate());
+    show(objectId, nodeType);
+    QWidget *w = find(control);
+    QVERIFY(w && w->isEnabled());
+    test::reveal(w);
+    // A page taller than its view, as in a small window, so that it has something to scroll.
+    // The one-key page has no scroll area of its own.
+    QScrollArea *area = nullptr;
+    for (QWidget *p = w; p && !area; p = p->parentWidget())
+        area = qobject_cast<QScrollArea *>(p);
+    QScrollBar *bar = area ? area->verticalScrollBar() : nullptr;
+    if (area) {
+        area->setMaximumHeight(area->widget()->sizeHint().height() / 2);
+        QTRY_VERIFY(bar->maximum() > 0);
+    }
+    if (focused)
+        w->setFocus();
+    QCOMPARE(w->hasFocus(), focused);
+    const QString before = shown(w);
+    const quint64 writes = m_f.server->ctx().db().writeCount();
+
+    test::turnWheel(w, -1);
+    QCOMPARE(shown(w) != before, focused);
+    QCOMPARE(w->hasFocus(), focused);
+    if (bar)
+        QCOMPARE(bar->value() > 0, !focused);
+    QCOMPARE(test::storedRow(m_f.server->ctx(), query, {key}), stored);
+    QCOMPARE(test::auditLines(m_f.server->ctx()), audit);
+    QCOMPARE(m_f.server->ctx().db().writeCount() - writes, quint64(audit.size()));
+    QCOMPARE(messages(), QStringList{});
+}
+
+void TestDetailPages::paneTurnsToNoHiddenPage_data()
+{
+    QTest::addColumn<int>("key"); // 0: the wheel
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("notches");
+    QTest::newRow("wheel towards the user") << 0 << 0 << -1;
+    QTest::newRow("wheel away") << 0 << 0 << 1;
+    QTest::newRow("Ctrl+Tab") << int(Qt::Key_Tab) << int(Qt::ControlModifier) << 0;
+    QTest::newRow("Ctrl+Shift+Tab") << int(Qt::Key_Backtab) << int(Qt::ControlModifier | Qt::ShiftModifier) << 0;
+    QTest::newRow("right arrow") << int(Qt::Key_Right) << 0 << 0;
+    QTest::newRow("left arrow") << int(Qt::Key_Left) << 0 << 0;
+}
+
+void TestDetailPages::paneTurnsToNoHiddenPage()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(int, notches);
+
+    // The tree's root, the opening greeting, shows the call handler page between two hidden ones.
+    auto *info = find<QTabWidget>(QStringLiteral("tabInfoTab"));
+    QCOMPARE(test::visiblePages(info), QStringList{"Call Handler"});
+    QVERIFY(activate());
+    QTabBar *tabBar = info->tabBar();
+    tabBar->setFocus();
+    if (key)
+        QTest::keyClick(tabBar, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    else
+        test::turnWheel(tabBar, notches);
+    QCOMPARE(info->tabText(info->currentIndex()), QStringLiteral("Call Handler"));
+    QCOMPARE(test::visiblePages(info), QStringList{"Call Handler"});
 }
 
 QTEST_MAIN(TestDetailPages)

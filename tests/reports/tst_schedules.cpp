@@ -1,11 +1,13 @@
 // The schedule window: the day masks' bit order, ticks made by clicking the
 // grid and saved, the holiday setting, schedules that share a name, and what
-// is shown when a mask is missing or short.
+// is shown when a mask is missing or short, and that the wheel over the list
+// keeps what is shown.
 #include "common/appcontext.h"
 #include "fakes.h"
 #include "reports/frmschedules.h"
 #include "reports/schedules.h"
 #include "testserver.h"
+#include "windowfixture.h"
 
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
@@ -125,6 +127,7 @@ private slots:
     void onlyDayCellsToggle();
     void savedRowChangedMeanwhile();
     void emptyAndMissingTable();
+    void wheelOverTheListKeepsTheGrid();
 };
 
 void TestSchedules::masks_data()
@@ -361,6 +364,19 @@ void TestSchedules::emptyAndMissingTable()
     QCOMPARE(f.seams.messages->texts().size(), 1);
     QVERIFY2(f.seams.messages->texts().value(0).endsWith(QStringLiteral("in procedure Form_Load of Form frmSchedules")),
              qPrintable(f.seams.messages->texts().value(0)));
+}
+
+void TestSchedules::wheelOverTheListKeepsTheGrid()
+{
+    Fixture f;
+    f.open();
+    f.choose(QStringLiteral("All Hours"));
+    f.click(0, QStringLiteral("Monday"));
+    const auto clicked = f.window->grid().days();
+    // The wheel passing over the list neither shows another schedule nor drops the tick not yet saved.
+    test::turnWheel(f.list(), -1);
+    QCOMPARE(f.list()->currentText(), QStringLiteral("All Hours"));
+    QCOMPARE(f.window->grid().days(), clicked);
 }
 
 QTEST_MAIN(TestSchedules)

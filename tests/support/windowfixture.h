@@ -10,6 +10,8 @@
 #include <QLayout>
 #include <QTabWidget>
 #include <QTest>
+#include <QWheelEvent>
+#include <QtTest/qtestspontaneevent.h>
 #include <memory>
 
 namespace quillor::test {
@@ -42,6 +44,23 @@ inline void reveal(QWidget *control)
     for (QWidget *w : std::as_const(ancestors))
         if (w->layout())
             w->layout()->activate();
+}
+
+// Turns the mouse wheel by `notches` (negative: towards the user, scrolling
+// down) over the middle of `control` as the window system does: to the widget
+// under the pointer, handed on to its parents while none takes it, and giving
+// the focus to a control that takes it by the wheel.
+inline void turnWheel(QWidget *control, int notches)
+{
+    const QPoint middle = control->rect().center();
+    QWidget *target = control->childAt(middle);
+    if (!target)
+        target = control;
+    const QPointF local = target->mapFrom(control, QPointF(middle));
+    QWheelEvent wheel(local, target->mapToGlobal(local), QPoint(), QPoint(0, 120 * notches), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QSpontaneKeyEvent::setSpontaneous(&wheel);
+    QApplication::instance()->notify(target, &wheel);
 }
 
 struct MainWindowFixture {
