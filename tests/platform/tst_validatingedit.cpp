@@ -1,6 +1,9 @@
 #include "platform/validatingedit.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
@@ -13,6 +16,8 @@ private slots:
     void leaving_data();
     void leaving();
     void nestedFocusMovesCheckOnce();
+    void checkedBeforeAPressActs_data();
+    void checkedBeforeAPressActs();
 };
 
 void TestValidatingEdit::leaving_data()
@@ -73,6 +78,80 @@ void TestValidatingEdit::nestedFocusMovesCheckOnce()
     });
     QVERIFY(!box.validate());
     QCOMPARE(asked, 1);
+}
+
+void TestValidatingEdit::checkedBeforeAPressActs_data()
+{
+    QTest::addColumn<QString>("target"); // the control pressed, or "Enter"
+    QTest::addColumn<bool>("typed");     // the text typed, not put in by the program
+    QTest::addColumn<bool>("refuse");
+    QTest::addColumn<int>("checks");
+    QTest::addColumn<bool>("clicked");
+    QTest::addColumn<bool>("focusKept");
+
+    QTest::newRow("button, refused") << "button" << true << true << 1 << false << true;
+    QTest::newRow("button, accepted") << "button" << true << false << 1 << true << false;
+    QTest::newRow("button without focus, refused") << "arrow" << true << true << 1 << false << true;
+    QTest::newRow("button without focus, accepted") << "arrow" << true << false << 1 << true << true;
+    QTest::newRow("button without focus, text of the program") << "arrow" << false << true << 0 << true << true;
+    QTest::newRow("Cancel, refused") << "cancel" << true << true << 0 << true << false;
+    QTest::newRow("label") << "label" << true << true << 0 << false << true;
+    QTest::newRow("Enter on the default button, refused") << "Enter" << true << true << 1 << false << true;
+    QTest::newRow("Enter on the default button, accepted") << "Enter" << true << false << 1 << true << true;
+}
+
+void TestValidatingEdit::checkedBeforeAPressActs()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, typed);
+    QFETCH(bool, refuse);
+    QFETCH(int, checks);
+    QFETCH(bool, clicked);
+    QFETCH(bool, focusKept);
+
+    QDialog window;
+    auto *layout = new QVBoxLayout(&window);
+    auto *box = new ValidatingLineEdit(&window);
+    auto *button = new QPushButton(QStringLiteral("OK"), &window);
+    auto *arrow = new QPushButton(QStringLiteral("+"), &window);
+    arrow->setFocusPolicy(Qt::NoFocus);
+    auto *cancel = new QPushButton(QStringLiteral("Cancel"), &window);
+    quillor::platform::markAsCancelButton(cancel);
+    auto *label = new QLabel(QStringLiteral("Rings:"), &window);
+    button->setDefault(true);
+    for (QWidget *w : {static_cast<QWidget *>(box), static_cast<QWidget *>(button), static_cast<QWidget *>(arrow),
+                       static_cast<QWidget *>(cancel), static_cast<QWidget *>(label)})
+        layout->addWidget(w);
+    const QMap<QString, QWidget *> targets{{"button", button}, {"arrow", arrow}, {"cancel", cancel}, {"label", label}};
+    int asked = 0;
+    connect(box, &ValidatingLineEdit::validating, &window, [&](bool *cancelled) {
+        ++asked;
+        box->setText(QStringLiteral("4")); // what a refusal puts back
+        *cancelled = refuse;
+    });
+    QList<QPushButton *> pressed;
+    for (QPushButton *b : {button, arrow, cancel})
+        connect(b, &QPushButton::clicked, &window, [&pressed, b] { pressed << b; });
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    box->setFocus();
+    QTRY_VERIFY(box->hasFocus());
+    if (typed)
+        QTest::keyClicks(box, QStringLiteral("99"));
+    else
+        box->setText(QStringLiteral("99"));
+
+    if (target == u"Enter")
+        QTest::keyClick(box, Qt::Key_Return);
+    else
+        QTest::mouseClick(targets.value(target), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    QCOMPARE(asked, checks);
+    QCOMPARE(!pressed.isEmpty(), clicked);
+    // Checked before the press, the leave that follows is not checked again.
+    QTRY_COMPARE(box->hasFocus(), focusKept);
+    QCOMPARE(asked, checks);
 }
 
 QTEST_MAIN(TestValidatingEdit)
