@@ -10,6 +10,21 @@
 
 using quillor::platform::ValidatingLineEdit;
 
+namespace {
+
+// Shows `window` as the active one, with the focus in `box`.
+bool focusIn(QWidget &window, QWidget *box)
+{
+    window.show();
+    QApplication::setActiveWindow(&window);
+    if (!QTest::qWaitForWindowActive(&window))
+        return false;
+    box->setFocus();
+    return QTest::qWaitFor([box] { return box->hasFocus(); });
+}
+
+} // namespace
+
 class TestValidatingEdit : public QObject {
     Q_OBJECT
 private slots:
@@ -51,11 +66,7 @@ void TestValidatingEdit::leaving()
         ++asked;
         *cancel = refuse;
     });
-    window.show();
-    QApplication::setActiveWindow(&window);
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-    box->setFocus();
-    QTRY_VERIFY(box->hasFocus());
+    QVERIFY(focusIn(window, box));
 
     QFocusEvent out(QEvent::FocusOut, Qt::FocusReason(reason));
     next->setFocus(Qt::FocusReason(reason));
@@ -132,11 +143,7 @@ void TestValidatingEdit::checkedBeforeAPressActs()
     QList<QPushButton *> pressed;
     for (QPushButton *b : {button, arrow, cancel})
         connect(b, &QPushButton::clicked, &window, [&pressed, b] { pressed << b; });
-    window.show();
-    QApplication::setActiveWindow(&window);
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-    box->setFocus();
-    QTRY_VERIFY(box->hasFocus());
+    QVERIFY(focusIn(window, box));
     if (typed)
         QTest::keyClicks(box, QStringLiteral("99"));
     else
