@@ -8,6 +8,7 @@
 #include <QFocusEvent>
 #include <QFrame>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -79,12 +80,14 @@ public:
     }
 
     // The press that moved the focus out of `box` (it arrives once the focus
-    // has moved) was refused: drop it and give the box its focus back.
-    void dropPressInProgress(ValidatingLineEdit *box)
+    // has moved) was checked: refused, it is dropped and the box takes its
+    // focus back.
+    void pressChecked(ValidatingLineEdit *box, bool accepted)
     {
-        m_refusedBy = box;
+        m_checkedBy = box;
+        m_accepted = accepted;
         // A focus moved by code with a mouse reason has no press to follow.
-        QTimer::singleShot(0, this, [this] { m_refusedBy = nullptr; });
+        QTimer::singleShot(0, this, [this] { m_checkedBy = nullptr; });
     }
 
 protected:
@@ -108,7 +111,7 @@ protected:
             m_lastTime = mouse->timestamp();
             // The second press of a double click whose first was dropped goes too.
             if (!(type == QEvent::MouseButtonDblClick && m_swallowing))
-                m_swallowing = refused(static_cast<QWidget *>(watched));
+                m_swallowing = refused(static_cast<QWidget *>(watched), mouse->button());
             return drop(event);
         }
         // The release and the moves of a dropped press go with it.
@@ -130,24 +133,31 @@ private:
         return m_swallowing;
     }
 
-    // True when the press on `target` must not act.
-    bool refused(QWidget *target)
+    // True when the press of `button` on `target` must not act.
+    bool refused(QWidget *target, Qt::MouseButton button)
     {
-        if (ValidatingLineEdit *box = std::exchange(m_refusedBy, nullptr)) {
-            if (box->window() != target->window())
-                return false;
-            box->setFocus(Qt::OtherFocusReason);
-            return true;
+        bool checked = false;
+        if (ValidatingLineEdit *box = std::exchange(m_checkedBy, nullptr); box && box->window() == target->window()) {
+            if (!m_accepted) {
+                box->setFocus(Qt::OtherFocusReason);
+                return true;
+            }
+            checked = true;
+        } else if (auto *focused = qobject_cast<ValidatingLineEdit *>(QApplication::focusWidget());
+                   focused && focused->holdsEdit() && focused->window() == target->window() && focused != target
+                   && !focused->isAncestorOf(target) && !leavesUnchecked(target)) {
+            // A press on a control that takes no focus leaves the focus in the box.
+            if (!focused->validate())
+                return true;
+            checked = true;
         }
-        // A press on a control that takes no focus leaves the focus in the box.
-        auto *box = qobject_cast<ValidatingLineEdit *>(QApplication::focusWidget());
-        if (!box || !box->holdsEdit() || box->window() != target->window() || box == target
-            || box->isAncestorOf(target) || leavesUnchecked(target))
-            return false;
-        return !box->validate();
+        // The user let go of the button while the check's message was shown:
+        // that click is over, and its press acts on nothing.
+        return checked && !(QGuiApplication::mouseButtons() & button);
     }
 
-    QPointer<ValidatingLineEdit> m_refusedBy;
+    QPointer<ValidatingLineEdit> m_checkedBy;
+    bool m_accepted = false;
     bool m_swallowing = false;
     QEvent::Type m_lastType = QEvent::None;
     quint64 m_lastTime = 0;
@@ -223,12 +233,13 @@ void ValidatingLineEdit::focusOutEvent(QFocusEvent *event)
     const bool byMouse = event->reason() == Qt::MouseFocusReason;
     if (byMouse && isCancelButton(QApplication::focusWidget()))
         return;
-    if (validate())
-        return;
-    // The press that moved the focus has not acted yet: it is dropped, and
-    // the box takes the focus back.
+    const bool accepted = validate();
+    // The press that moved the focus has not acted yet: refused, it is
+    // dropped and the box takes the focus back.
     if (byMouse)
-        PressGuard::instance().dropPressInProgress(this);
+        PressGuard::instance().pressChecked(this, accepted);
+    if (accepted)
+        return;
     // Any other move has finished by the time this runs.
     QTimer::singleShot(0, this, [this] { setFocus(Qt::OtherFocusReason); });
 }

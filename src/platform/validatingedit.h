@@ -11,7 +11,8 @@
 // first run the check of a box that holds an edit; a refusal that keeps the
 // focus drops that press (and its release) or that key, so the click never
 // acts. A refusal that lets the focus go lets the press act on what the
-// check left in the box. A Cancel button (markAsCancelButton, or the
+// check left in the box, unless the user let go of the mouse while the
+// check's message was shown (that click is over). A Cancel button (markAsCancelButton, or the
 // rejecting button of a QDialogButtonBox), Escape and a window's close box
 // throw the edit away with the window and check nothing.
 

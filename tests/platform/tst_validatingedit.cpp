@@ -3,9 +3,11 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QVBoxLayout>
 
 using quillor::platform::ValidatingLineEdit;
@@ -99,16 +101,19 @@ void TestValidatingEdit::checkedBeforeAPressActs_data()
     QTest::addColumn<int>("checks");
     QTest::addColumn<bool>("clicked");
     QTest::addColumn<bool>("focusKept");
+    QTest::addColumn<bool>("releasedMeanwhile"); // the mouse let go while a real message box was up
 
-    QTest::newRow("button, refused") << "button" << true << true << 1 << false << true;
-    QTest::newRow("button, accepted") << "button" << true << false << 1 << true << false;
-    QTest::newRow("button without focus, refused") << "arrow" << true << true << 1 << false << true;
-    QTest::newRow("button without focus, accepted") << "arrow" << true << false << 1 << true << true;
-    QTest::newRow("button without focus, text of the program") << "arrow" << false << true << 0 << true << true;
-    QTest::newRow("Cancel, refused") << "cancel" << true << true << 0 << true << false;
-    QTest::newRow("label") << "label" << true << true << 0 << false << true;
-    QTest::newRow("Enter on the default button, refused") << "Enter" << true << true << 1 << false << true;
-    QTest::newRow("Enter on the default button, accepted") << "Enter" << true << false << 1 << true << true;
+    QTest::newRow("button, refused") << "button" << true << true << 1 << false << true << false;
+    QTest::newRow("button, accepted") << "button" << true << false << 1 << true << false << false;
+    QTest::newRow("button without focus, refused") << "arrow" << true << true << 1 << false << true << false;
+    QTest::newRow("button without focus, accepted") << "arrow" << true << false << 1 << true << true << false;
+    QTest::newRow("button without focus, text of the program") << "arrow" << false << true << 0 << true << true << false;
+    QTest::newRow("Cancel, refused") << "cancel" << true << true << 0 << true << false << false;
+    QTest::newRow("label") << "label" << true << true << 0 << false << true << false;
+    QTest::newRow("Enter on the default button, refused") << "Enter" << true << true << 1 << false << true << false;
+    QTest::newRow("Enter on the default button, accepted") << "Enter" << true << false << 1 << true << true << false;
+    QTest::newRow("button, accepted, released while the message was up")
+        << "button" << true << false << 1 << false << false << true;
 }
 
 void TestValidatingEdit::checkedBeforeAPressActs()
@@ -119,6 +124,7 @@ void TestValidatingEdit::checkedBeforeAPressActs()
     QFETCH(int, checks);
     QFETCH(bool, clicked);
     QFETCH(bool, focusKept);
+    QFETCH(bool, releasedMeanwhile);
 
     QDialog window;
     auto *layout = new QVBoxLayout(&window);
@@ -139,6 +145,14 @@ void TestValidatingEdit::checkedBeforeAPressActs()
         ++asked;
         box->setText(QStringLiteral("4")); // what a refusal puts back
         *cancelled = refuse;
+        if (releasedMeanwhile) {
+            QMessageBox message(&window);
+            QTimer::singleShot(20, &message, [&] {
+                QTest::mouseRelease(targets.value(target), Qt::LeftButton);
+                message.accept();
+            });
+            message.exec();
+        }
     });
     QList<QPushButton *> pressed;
     for (QPushButton *b : {button, arrow, cancel})
@@ -152,10 +166,14 @@ void TestValidatingEdit::checkedBeforeAPressActs()
     if (target == u"Enter")
         QTest::keyClick(box, Qt::Key_Return);
     else
-        QTest::mouseClick(targets.value(target), Qt::LeftButton);
+        QTest::mousePress(targets.value(target), Qt::LeftButton);
+    if (target != u"Enter" && !releasedMeanwhile)
+        QTest::mouseRelease(targets.value(target), Qt::LeftButton);
     QCoreApplication::processEvents();
     QCOMPARE(asked, checks);
     QCOMPARE(!pressed.isEmpty(), clicked);
+    for (QPushButton *b : {button, arrow, cancel})
+        QVERIFY2(!b->isDown(), qPrintable(b->text()));
     // Checked before the press, the leave that follows is not checked again.
     QTRY_COMPARE(box->hasFocus(), focusKept);
     QCOMPARE(asked, checks);
