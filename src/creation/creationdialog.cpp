@@ -83,6 +83,8 @@ CreationDialog::CreationDialog(AppContext &ctx, CreationLayout layout, QWidget *
     cmdCreateHandler = named(new QPushButton(QStringLiteral("Create"), this), "cmdCreateHandler");
     cmdSelect = named(new QPushButton(QStringLiteral("Select"), this), "cmdSelect");
     cmdCancel = named(new QPushButton(QStringLiteral("Cancel"), this), "cmdCancel");
+    // Cancel throws the typed extension away: it is not checked first.
+    platform::markAsCancelButton(cmdCancel);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(cmdCreateHandler);

@@ -154,8 +154,8 @@ bool CallHandlerEditing::UpdateCurrentContactRule(int index)
     return quillor::UpdateCurrentContactRule(
         m_host, index,
         {r.chkHandlerTransferEnabled->isChecked(), r.optHandlerTransferAttemptRingPhone->isChecked(),
-         storedPosition(r.cmbHandlerTransferType), r.txtHandlerTransferRingstoWait->text(),
-         r.txtHandlerTransferString->text()});
+         storedPosition(r.cmbHandlerTransferType), platform::checkedText(r.txtHandlerTransferRingstoWait),
+         platform::checkedText(r.txtHandlerTransferString)});
 }
 
 void CallHandlerEditing::applyRingPhoneState(int i)
@@ -190,7 +190,7 @@ bool CallHandlerEditing::refillTransferRule(int i)
     const QString rings = rule.text(QStringLiteral("TransferRings")).trimmed();
     r.txtHandlerTransferRingstoWait->setText(rings.isEmpty() ? QStringLiteral("4") : rings);
     const QString stored = rule.text(QStringLiteral("Extension"));
-    const QString own = m_page.txtHandlerProfileExtension->text();
+    const QString own = platform::checkedText(m_page.txtHandlerProfileExtension);
     r.txtHandlerTransferString->setText(!stored.isEmpty() ? stored : own.isEmpty() ? QStringLiteral("0") : own);
     return true;
 }

@@ -4,13 +4,16 @@
 #include "common/objectid.h"
 #include "details/controltag.h"
 #include "platform/seams.h"
+#include "platform/validatingedit.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QLineEdit>
+#include <QPointer>
 #include <QSignalBlocker>
 
 namespace quillor {
@@ -121,9 +124,23 @@ void ControlMemory::restore(QWidget *control) const
 
 namespace {
 
+// Watches one control that checks on leaving. It lives with the control; the
+// check belongs to `context` and is not run once that is gone.
 class LeaveWatcher : public QObject {
 public:
-    LeaveWatcher(QObject *parent, std::function<void()> onLeave) : QObject(parent), m_onLeave(std::move(onLeave)) {}
+    LeaveWatcher(QWidget *control, QObject *context, std::function<void()> onLeave)
+        : QObject(control), m_context(context), m_onLeave(std::move(onLeave))
+    {
+        // A choice made in a list is pending until the list is left.
+        if (auto *list = qobject_cast<QComboBox *>(control))
+            connect(list, &QComboBox::activated, this, [this] { m_pending = true; });
+    }
+
+    void commitPending()
+    {
+        if (m_pending)
+            leave();
+    }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -135,7 +152,7 @@ protected:
             case Qt::MenuBarFocusReason:
                 break; // the focus left the window or went to the list's own popup
             default:
-                m_onLeave();
+                leave();
                 break;
             }
         }
@@ -143,14 +160,36 @@ protected:
     }
 
 private:
+    void leave()
+    {
+        m_pending = false;
+        if (m_context)
+            m_onLeave();
+    }
+
+    QPointer<QObject> m_context;
     std::function<void()> m_onLeave;
+    bool m_pending = false;
 };
 
 } // namespace
 
 void whenLeft(QWidget *control, QObject *context, std::function<void()> onLeave)
 {
-    control->installEventFilter(new LeaveWatcher(context, std::move(onLeave)));
+    control->installEventFilter(new LeaveWatcher(control, context, std::move(onLeave)));
+}
+
+void commitFocusedEdit(const QWidget *area)
+{
+    QWidget *focus = QApplication::focusWidget();
+    if (!focus || !area->isAncestorOf(focus))
+        return;
+    if (auto *box = qobject_cast<platform::ValidatingLineEdit *>(focus))
+        box->validate();
+    else
+        for (QObject *child : focus->children())
+            if (auto *watcher = dynamic_cast<LeaveWatcher *>(child))
+                watcher->commitPending();
 }
 
 } // namespace quillor

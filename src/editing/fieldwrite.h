@@ -89,4 +89,10 @@ private:
 // they are left.
 void whenLeft(QWidget *control, QObject *context, std::function<void()> onLeave);
 
+// A command that reloads the page or closes the window while the focus is on
+// a control of `area` that checks on leaving runs that check first, as
+// leaving the control would: an edit box's, or a list's (whenLeft) when a
+// choice was made in it since it was last left. Nothing else is written.
+void commitFocusedEdit(const QWidget *area);
+
 } // namespace quillor

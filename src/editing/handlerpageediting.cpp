@@ -164,7 +164,7 @@ GreetingInput HandlerPageEditing::greetingInput(const GreetingControls &g)
 
 MessageSettingsInput HandlerPageEditing::messageSettingsInput(const MessageControls &m)
 {
-    return {m.maxMessageLength->text(), m.canEditMessages->isChecked(), storedPosition(m.canMarkUrgent)};
+    return {platform::checkedText(m.maxMessageLength), m.canEditMessages->isChecked(), storedPosition(m.canMarkUrgent)};
 }
 
 } // namespace quillor

@@ -102,8 +102,8 @@ bool SubscriberEditing::UpdateCurrentSubscriberContactRule()
 {
     return quillor::UpdateCurrentSubscriberContactRule(
         m_host, {true, m_page.optSubscriberTransferAttemptToRingPhone->isChecked(),
-                 storedPosition(m_page.cmbSubscriberTransferType), m_page.txtSubscriberTransferRingsToWait->text(),
-                 m_page.txtSubscriberTransferString->text()});
+                 storedPosition(m_page.cmbSubscriberTransferType), platform::checkedText(m_page.txtSubscriberTransferRingsToWait),
+                 platform::checkedText(m_page.txtSubscriberTransferString)});
 }
 
 void SubscriberEditing::applyRingPhoneState()

@@ -18,6 +18,7 @@
 #include "details/subscriberpage.h"
 #include "editing/detailpageediting.h"
 #include "editing/editinghost.h"
+#include "editing/fieldwrite.h"
 #include "editing/namelookupoptions.h"
 #include "editing/onekeydelay.h"
 #include "editing/ownerrecipient.h"
@@ -31,7 +32,6 @@
 #include "platform/outlinemodel.h"
 #include "platform/outlineview.h"
 #include "platform/seams.h"
-#include "platform/validatingedit.h"
 #include "platform/wheelguard.h"
 #include "reports/frmavailableextensions.h"
 #include "reports/frmdependency.h"
@@ -779,11 +779,10 @@ void frmMain::Form_Unload() { endProgram(0); }
 
 void frmMain::commitPendingEdit()
 {
-    // An edit box still being typed in when a menu command reloads the page or
-    // the window closes is checked (and written) as leaving it would be.
-    if (auto *box = qobject_cast<platform::ValidatingLineEdit *>(QApplication::focusWidget());
-        box && tabInfoTab->isAncestorOf(box))
-        box->validate();
+    // An edit box still being typed in, or a list with a choice not yet
+    // written, when a menu command reloads the page or the window closes is
+    // checked (and written) as leaving it would be.
+    commitFocusedEdit(tabInfoTab);
 }
 
 void frmMain::closeEvent(QCloseEvent *event)

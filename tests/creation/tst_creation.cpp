@@ -25,6 +25,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -39,6 +40,24 @@ namespace ids = quillor::embedded::SampleIds;
 
 namespace {
 enum Kind : int { CallHandler, DirectoryHandler, Interviewer };
+
+// Shows each message in a real modal box that a timer closes, as a user
+// answering it would: what the program was doing waits in the box's own
+// event loop, and the mouse release of the click that led to it comes after.
+class TimedMessageBox : public platform::MessageBoxSeam {
+public:
+    platform::MsgAnswer show(QWidget *parent, const QString &text, platform::MsgButtons, const QString &,
+                             platform::MsgIcon) override
+    {
+        texts << text;
+        QMessageBox box(parent);
+        box.setText(text);
+        QTimer::singleShot(20, &box, &QMessageBox::accept);
+        box.exec();
+        return platform::MsgAnswer::Ok;
+    }
+    QStringList texts;
+};
 
 const char *kViews[] = {"vw_CallHandler", "vw_NameLookupHandler", "vw_InterviewHandler"};
 const char *kAuditTables[] = {"CallHandler", "DirectoryHandler", "InterviewHandler"};
@@ -64,6 +83,8 @@ private slots:
     void failureLeavesNothing();
     void leaveWithoutHandler_data();
     void leaveWithoutHandler();
+    void refusedExtensionStopsCreate_data();
+    void refusedExtensionStopsCreate();
     void typingStartsInFirstBox_data();
     void typingStartsInFirstBox();
     void cannotLoad_data();
@@ -572,6 +593,62 @@ void TestCreation::leaveWithoutHandler()
     // The next showing starts afresh.
     QVERIFY(d.ensureLoaded());
     QCOMPARE(d.findChild<QLineEdit *>(QStringLiteral("txtHandlerName"))->text(), QString());
+}
+
+void TestCreation::refusedExtensionStopsCreate_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("realBox"); // the message in a real modal box rather than the fake
+    QTest::addColumn<bool>("byEnter"); // Enter in the box rather than a click on Create
+    for (int kind : {CallHandler, DirectoryHandler})
+        for (bool realBox : {false, true})
+            QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(kViews[kind], realBox ? "real box" : "fake box")))
+                << kind << realBox << false;
+    QTest::newRow("vw_CallHandler, Enter") << int(CallHandler) << false << true;
+}
+
+void TestCreation::refusedExtensionStopsCreate()
+{
+    QFETCH(int, kind);
+    QFETCH(bool, realBox);
+    QFETCH(bool, byEnter);
+    std::unique_ptr<platform::MessageBoxSeam> fake;
+    TimedMessageBox *timed = nullptr;
+    if (realBox) {
+        auto owned = std::make_unique<TimedMessageBox>();
+        timed = owned.get();
+        fake = platform::Seams::install(std::move(owned));
+    }
+    const auto restore = qScopeGuard([&] {
+        if (fake)
+            platform::Seams::install(std::move(fake));
+    });
+    const QMap<QString, int> before = tableCounts();
+    CreationDialog &d = dialog(kind);
+    bool stayedOpen = false;
+    bool focusBack = false;
+    QVERIFY(!runModal(d, [&] {
+        d.tabs()->setCurrentIndex(0);
+        d.findChild<QLineEdit *>(QStringLiteral("txtHandlerName"))->setText(QStringLiteral("Desk"));
+        auto *extension = d.findChild<QLineEdit *>(QStringLiteral("txtHandlerExtension"));
+        extension->setFocus();
+        QTRY_VERIFY(extension->hasFocus());
+        QTest::keyClicks(extension, QStringLiteral("71O0"));
+        if (byEnter)
+            QTest::keyClick(extension, Qt::Key_Return);
+        else
+            click(&d, "cmdCreateHandler");
+        stayedOpen = d.isVisible();
+        // The dialog's focus is in the box again (the offscreen platform does
+        // not activate the dialog again once a real box has closed).
+        focusBack = QTest::qWaitFor([&] { return d.focusWidget() == extension; });
+    }));
+    QVERIFY(stayedOpen);
+    QVERIFY(focusBack);
+    QCOMPARE(timed ? timed->texts : m_seams->messages->texts(),
+             QStringList{QStringLiteral("Only numbers are allowed for the extension number")});
+    QCOMPARE(tableCounts(), before);
+    QVERIFY(!test::logText(ctx()).contains(QStringLiteral("ADD_NEW")));
 }
 
 void TestCreation::typingStartsInFirstBox_data()

@@ -18,6 +18,8 @@
 #include <QDateTimeEdit>
 #include <QLabel>
 #include <QRadioButton>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTableView>
 #include <QtTest>
 
@@ -62,6 +64,12 @@ private slots:
     void lockAndUnlockAllKeys();
     void loadingWritesNothing();
     void editBeingTypedIsWrittenBeforeAReload();
+    void refusedEditAndAClickElsewhere_data();
+    void refusedEditAndAClickElsewhere();
+    void writerChecksAnEditLeftInABox_data();
+    void writerChecksAnEditLeftInABox();
+    void pendingChoiceIsWrittenBeforeAReloadOrClose_data();
+    void pendingChoiceIsWrittenBeforeAReloadOrClose();
 
 private:
     AppContext &ctx() { return m_f.server->ctx(); }
@@ -76,7 +84,8 @@ private:
 
     // Shows an object as a click on its grid row does.
     void open(Kind kind, const QString &objectId);
-    // Types `text` over the box's text and moves the focus on.
+    // Types `text` over the box's text, and with typeAndLeave moves the focus on.
+    void typeInto(platform::ValidatingLineEdit *box, const QString &text);
     void typeAndLeave(platform::ValidatingLineEdit *box, const QString &text);
     // Changes a control as a user does: clicks a button, or steps a list to `entry`.
     void change(QWidget *control, int entry = -1);
@@ -99,7 +108,7 @@ void TestFieldHandlers::open(Kind kind, const QString &objectId)
     m_f.seams->messages->shown.clear();
 }
 
-void TestFieldHandlers::typeAndLeave(platform::ValidatingLineEdit *box, const QString &text)
+void TestFieldHandlers::typeInto(platform::ValidatingLineEdit *box, const QString &text)
 {
     test::reveal(box);
     box->setFocus(Qt::MouseFocusReason);
@@ -107,6 +116,11 @@ void TestFieldHandlers::typeAndLeave(platform::ValidatingLineEdit *box, const QS
     box->selectAll();
     QTest::keyClick(box, Qt::Key_Delete);
     QTest::keyClicks(box, text);
+}
+
+void TestFieldHandlers::typeAndLeave(platform::ValidatingLineEdit *box, const QString &text)
+{
+    typeInto(box, text);
     find(QStringLiteral("gridObjects"))->setFocus(Qt::TabFocusReason);
     QCoreApplication::processEvents();
 }
@@ -604,6 +618,187 @@ void TestFieldHandlers::editBeingTypedIsWrittenBeforeAReload()
     find<QAction>(QStringLiteral("mnuReload"))->trigger();
     QCOMPARE(storedRow(ctx(), handlerColumn(QStringLiteral("TextName"), ids::Sales), {}), QStringLiteral("Sales Team"));
     QCOMPARE(test::auditLines(ctx()), QStringList{QStringLiteral("UPDATE, , , CallHandler, salesch, TextName, Sales Team")});
+}
+
+void TestFieldHandlers::refusedEditAndAClickElsewhere_data()
+{
+    QTest::addColumn<QString>("object");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("click"); // an object's row of the grid view, or "rule tab" (a tab takes no focus)
+    QTest::addColumn<QString>("shown"); // the object shown afterwards
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<bool>("focusKept");
+
+    const QString rings = QStringLiteral("The rings to wait must be a number between 1 and 10");
+    const QString standard = QStringLiteral("SELECT TransferRings, Extension FROM ContactRule WHERE ContactRuleObjectID = '%1'")
+                                 .arg(ids::contactRuleId(ids::Operator, 0));
+    QTest::newRow("refused rings keep the shown handler")
+        << ids::Operator << "txtHandlerTransferRingstoWait(0)" << "99" << ids::Sales << ids::Operator << rings << standard
+        << "6|1001" << true;
+    QTest::newRow("refused rings keep the rule's tab") << ids::Operator << "txtHandlerTransferRingstoWait(0)" << "99"
+                                                       << "rule tab" << ids::Operator << rings << standard << "6|1001" << true;
+    // A display name refused lets the focus go: the row clicked loads.
+    QTest::newRow("refused display name lets the row load")
+        << ids::Sales << "txtHandlerProfileDisplayName" << "O'Brien" << ids::Operator << ids::Operator
+        << "The display name cannot be empty and can contain only letters, numbers, spaces, dashes and commas"
+        << handlerColumn(QStringLiteral("TextName"), ids::Sales) << "Sales" << false;
+}
+
+void TestFieldHandlers::refusedEditAndAClickElsewhere()
+{
+    QFETCH(QString, object);
+    QFETCH(QString, box);
+    QFETCH(QString, typed);
+    QFETCH(QString, click);
+    QFETCH(QString, shown);
+    QFETCH(QString, message);
+    QFETCH(QString, query);
+    QFETCH(QString, stored);
+    QFETCH(bool, focusKept);
+
+    open(CallHandlers, object);
+    auto *edit = find<platform::ValidatingLineEdit>(box);
+    typeInto(edit, typed);
+    auto *ruleTabs = find<QTabWidget>(QStringLiteral("tabHandlerTransferInfo"));
+    const int ruleTab = ruleTabs->currentIndex();
+    if (click == u"rule tab") {
+        QTest::mouseClick(ruleTabs->tabBar(), Qt::LeftButton, {}, ruleTabs->tabBar()->tabRect(ruleTab + 1).center());
+    } else {
+        auto *grid = find<QTableView>(QStringLiteral("gridObjects"));
+        const QModelIndex row = grid->model()->index(m_f.window->gridModel().rowOfObject(click), 0);
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(row).center());
+    }
+    QCoreApplication::processEvents();
+    QCOMPARE(messages(), QStringList{message});
+    QCOMPARE(m_f.window->CurrentlySelectedObject().ObjectID, shown);
+    QCOMPARE(ruleTabs->currentIndex(), ruleTab);
+    QCOMPARE(storedRow(ctx(), query, {}), stored);
+    QCOMPARE(test::auditLines(ctx()), QStringList{});
+    QTRY_COMPARE(edit->hasFocus(), focusKept);
+}
+
+void TestFieldHandlers::writerChecksAnEditLeftInABox_data()
+{
+    QTest::addColumn<QString>("object");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("list"); // a list beside it whose change is written at once
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<QString>("shown"); // the box afterwards
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("audit");
+
+    const QString oh = ids::OpeningGreeting;
+    QTest::newRow("max message length 99999")
+        << oh << "txtHandlerMessagesMaxMessageLength" << "99999" << "cmbHandlerMessagesCanMarkUrgent" << 1 << "300"
+        << "The max message length must be a number between 1 and 3600 seconds"
+        << handlerColumn(QStringLiteral("MaxMsgLen, EditMsg, SendUrgentMsg"), oh) << "300|1|1"
+        << "UPDATE, , , CallHandler, openinggreetingch, Message Option Update, MaxMsgLen=300 | EditMsg=1 | SendUrgentMsg=1";
+    const QString rule = QStringLiteral("SELECT TransferType, TransferRings, Extension FROM ContactRule WHERE "
+                                        "ContactRuleObjectID = '%1'")
+                             .arg(ids::contactRuleId(ids::Operator, 0));
+    const QString ruleLine = QStringLiteral("UPDATE, CallHandler, operatorch, ContactRule, Standard, Update, "
+                                            "Rule Enabled | Action=1 | TransferType=0 | TransferRings=6 | Extension=1001");
+    QTest::newRow("rings 99") << ids::Operator << "txtHandlerTransferRingstoWait(0)" << "99" << "cmbHandlerTransferType(0)"
+                              << 0 << "6" << "The rings to wait must be a number between 1 and 10" << rule << "0|6|1001"
+                              << ruleLine;
+    QTest::newRow("transfer string with an x")
+        << ids::Operator << "txtHandlerTransferString(0)" << "12x" << "cmbHandlerTransferType(0)" << 0 << "1001"
+        << "The transfer string can contain 0-9, '*', ',' and '#' characters only" << rule << "0|6|1001" << ruleLine;
+}
+
+void TestFieldHandlers::writerChecksAnEditLeftInABox()
+{
+    QFETCH(QString, object);
+    QFETCH(QString, box);
+    QFETCH(QString, typed);
+    QFETCH(QString, list);
+    QFETCH(int, entry);
+    QFETCH(QString, shown);
+    QFETCH(QString, message);
+    QFETCH(QString, query);
+    QFETCH(QString, stored);
+    QFETCH(QString, audit);
+
+    open(CallHandlers, object);
+    auto *edit = find<platform::ValidatingLineEdit>(box);
+    typeInto(edit, typed);
+    // The list changes while the focus stays in the box, as a wheel turned over it does.
+    auto *beside = find<QComboBox>(list);
+    beside->setCurrentIndex(entry);
+    emit beside->activated(entry);
+    QCOMPARE(messages(), QStringList{message});
+    QCOMPARE(edit->text(), shown);
+    QCOMPARE(storedRow(ctx(), query, {}), stored);
+    QCOMPARE(test::auditLines(ctx()), QStringList{audit});
+}
+
+void TestFieldHandlers::pendingChoiceIsWrittenBeforeAReloadOrClose_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("object");
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<QString>("entry"); // chosen in the list, which keeps the focus; "" for none
+    QTest::addColumn<bool>("close");    // the window closes; otherwise Reload
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("audit"); // "" for none
+
+    const QString schedule = handlerColumn(QStringLiteral("ScheduleObjectName"), ids::OpeningGreeting);
+    const QString scheduleLine = QStringLiteral("UPDATE, , , CallHandler, openinggreetingch, ScheduleObjectName, All Hours");
+    QTest::newRow("schedule, then Reload") << int(CallHandlers) << ids::OpeningGreeting << "cmbHandlerProfileSchedule"
+                                           << "All Hours" << false << schedule << "All Hours" << scheduleLine;
+    QTest::newRow("schedule, then the window closes") << int(CallHandlers) << ids::OpeningGreeting
+                                                      << "cmbHandlerProfileSchedule" << "All Hours" << true << schedule
+                                                      << "All Hours" << scheduleLine;
+    const QString scope = QStringLiteral("SELECT SearchScope, SearchScopeObjectID FROM NameLookupHandler WHERE "
+                                         "NameLookupHandlerObjectID = '%1'")
+                              .arg(ids::RestrictedDirectory);
+    QTest::newRow("class of service, then the window closes")
+        << int(NameLookups) << ids::RestrictedDirectory << "cmbDirectoryHandlerSearchInCOS" << "Default COS" << true << scope
+        << "5|" + ids::DefaultCos
+        << "UPDATE, , , NameLookupHandler, cosdirectory, SearchOptions, Search by last name then first name | "
+           "Search scope set to COS: Default COS";
+    QTest::newRow("class of service, nothing chosen") << int(NameLookups) << ids::RestrictedDirectory
+                                                      << "cmbDirectoryHandlerSearchInCOS" << "" << true << scope
+                                                      << "5|" + ids::RestrictedCos << "";
+}
+
+void TestFieldHandlers::pendingChoiceIsWrittenBeforeAReloadOrClose()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, object);
+    QFETCH(QString, list);
+    QFETCH(QString, entry);
+    QFETCH(bool, close);
+    QFETCH(QString, query);
+    QFETCH(QString, stored);
+    QFETCH(QString, audit);
+
+    open(Kind(kind), object);
+    auto *choices = find<QComboBox>(list);
+    test::reveal(choices);
+    choices->setFocus(Qt::MouseFocusReason);
+    QTRY_VERIFY(choices->hasFocus());
+    if (!entry.isEmpty()) {
+        const int index = choices->findText(entry);
+        QVERIFY(index >= 0 && index != choices->currentIndex());
+        choices->setCurrentIndex(index);
+        emit choices->activated(index); // as a choice of the user's
+    }
+    QCOMPARE(test::auditLines(ctx()), QStringList{}); // written when the list is left
+    if (close)
+        m_f.window->close();
+    else
+        find<QAction>(QStringLiteral("mnuReload"))->trigger();
+    QCOMPARE(messages(), QStringList{});
+    QCOMPARE(storedRow(ctx(), query, {}), stored);
+    QCOMPARE(test::auditLines(ctx()), audit.isEmpty() ? QStringList{} : QStringList{audit});
 }
 
 QTEST_MAIN(TestFieldHandlers)
