@@ -902,7 +902,7 @@ void frmMain::lblCurrentObjectDisplayName_Click()
         server = m_ctx.workstation().ComputerName();
     const QString url = titleUrl(m_selected, directoryId, server);
     if (!url.isEmpty())
-        Seams::shell().openUrl(QUrl(url));
+        platform::openOnDesktop(QUrl(url), QStringLiteral("The web administration page"), this);
 }
 
 void frmMain::frameObjectTitle_Click() { lblCurrentObjectDisplayName_Click(); }
@@ -933,12 +933,12 @@ void frmMain::mnuViewCurrentLogFile_Click()
     }
     // Everything written so far is on disk before another program reads the file.
     log.ReopenLogFile();
-    Seams::shell().openUrl(QUrl::fromLocalFile(log.gLogFileName()));
+    platform::openOnDesktop(QUrl::fromLocalFile(log.gLogFileName()), QStringLiteral("The log file"), this);
 }
 
 void frmMain::mnuViewLogs_Click()
 {
-    Seams::shell().openUrl(QUrl::fromLocalFile(LogFile::logFolder()));
+    platform::openOnDesktop(QUrl::fromLocalFile(LogFile::logFolder()), QStringLiteral("The logs folder"), this);
     m_ctx.log().ReopenLogFile();
 }
 
