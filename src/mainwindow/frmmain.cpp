@@ -420,13 +420,17 @@ bool frmMain::Form_Load()
 void frmMain::openLogFile()
 {
     LogFile &log = m_ctx.log();
-    const QString path = log.GenerateNewLogFileName();
+    QString folderError;
+    const QString path = log.GenerateNewLogFileName(&folderError);
     const WorkStationInfo &ws = m_ctx.workstation();
     QString error;
-    if (!log.WriteLogHeader(path, {m_ctx.state().gVersion.Text, ws.Domain(), ws.UserName()}, &error))
-        msgBox(QStringLiteral("The log file %1 could not be created (%2). Changes made in this session will not be "
-                              "recorded in a log.")
-                   .arg(path, error));
+    const bool written = log.WriteLogHeader(path, {m_ctx.state().gVersion.Text, ws.Domain(), ws.UserName()}, &error);
+    const QString notLogged = QStringLiteral("Changes made in this session will not be recorded in a log.");
+    // One message for one fault: a folder that cannot be made is why the file cannot be either.
+    if (!folderError.isEmpty())
+        msgBox(written ? folderError : folderError + u'\n' + notLogged);
+    else if (!written)
+        msgBox(QStringLiteral("The log file %1 could not be created (%2). ").arg(path, error) + notLogged);
 }
 
 void frmMain::ATTree_AfterRowColChange(platform::OutlineNode *node)
