@@ -1,5 +1,6 @@
 # Shared by ./scripts/demo and ./scripts/test: installs the Debian packages the
-# build needs when they are missing, then configures and builds into build/.
+# build and the program need when they are missing, then configures and builds
+# into build/.
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -11,7 +12,12 @@ PACKAGES=(
   libqt6sql6-sqlite libqt6sql6-odbc
   unixodbc unixodbc-dev tdsodbc libsqliteodbc
   xvfb xauth
+  xdg-utils curl
 )
+# What the program starts at run time: xdg-utils opens the log file, the logs
+# folder and the web administration pages in the desktop's programs; curl is
+# what the update script test.sh, started beside the program, asks the tools
+# site with.
 
 install_missing_packages() {
   local missing=()
@@ -27,7 +33,14 @@ install_missing_packages() {
   fi
 }
 
+# build [TARGET...]: configures, then builds the targets named, or everything
+# when none is named. Configuring copies what ships beside the program (the help
+# page, test.sh) into bin/, so the program's target alone makes a runnable folder.
 build() {
   cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE="${QUILLOR_BUILD_TYPE:-RelWithDebInfo}" ${QUILLOR_CMAKE_ARGS:-}
-  cmake --build "$BUILD_DIR" -j"$(nproc)"
+  if (($#)); then
+    cmake --build "$BUILD_DIR" -j"$(nproc)" --target "$@"
+  else
+    cmake --build "$BUILD_DIR" -j"$(nproc)"
+  fi
 }

@@ -57,7 +57,7 @@ void frmHelp::browserHelp_AnchorClicked(const QUrl &url)
     if (target.isLocalFile())
         m_browserHelp->setSource(target);
     else
-        platform::Seams::shell().openUrl(target);
+        platform::openOnDesktop(target, QStringLiteral("The page"), this);
 }
 
 } // namespace quillor

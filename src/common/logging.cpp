@@ -62,15 +62,21 @@ LogFile::~LogFile() = default;
 
 QString LogFile::logFolder() { return platform::AppPaths::dataFolder() + QStringLiteral("/logs"); }
 
-QString LogFile::GenerateNewLogFileName()
+QString LogFile::GenerateNewLogFileName(QString *folderError)
 {
     const QDateTime start = Seams::clock().now();
     const QString base =
         platform::AppPaths::executableName() + QStringLiteral("_Log_") + start.toString(QStringLiteral("yyMMdd_HH_mm_ss"));
     const QString folder = logFolder();
-    if (!QDir(folder).exists() && !QDir().mkpath(folder))
-        reportError(75, QStringLiteral("Path/File access error: %1").arg(folder), QStringLiteral("GenerateNewLogFileName"),
-                    QStringLiteral("Module"), QStringLiteral("modLogging"));
+    if (!QDir(folder).exists() && !QDir().mkpath(folder)) {
+        const QString text = errorText(75, QStringLiteral("Path/File access error: %1").arg(folder),
+                                       QStringLiteral("GenerateNewLogFileName"), QStringLiteral("Module"),
+                                       QStringLiteral("modLogging"));
+        if (folderError)
+            *folderError = text;
+        else
+            platform::msgBox(text);
+    }
     DeleteOldLogFiles();
     QString name = base + QStringLiteral(".TXT");
     for (int n = 2; QFileInfo::exists(folder + u'/' + name); ++n)

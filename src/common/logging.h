@@ -66,7 +66,10 @@ public:
     // Makes sure the log folder exists, removes old files, and returns the new
     // file's path (also kept as gLogFileName). A name already taken by an
     // earlier run gets a "_2", "_3" ... suffix: no earlier log is ever replaced.
-    QString GenerateNewLogFileName();
+    // A folder that cannot be made is reported in the program's error frame:
+    // into `folderError` when given (the caller then says what it means for
+    // the run), else in a message box; the name is returned all the same.
+    QString GenerateNewLogFileName(QString *folderError = nullptr);
     // Deletes every file of the log folder last changed 21 or more calendar days ago.
     void DeleteOldLogFiles();
     // Creates the file, writes the header and keeps the file open. Message lines

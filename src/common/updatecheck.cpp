@@ -253,8 +253,8 @@ void checkForUpdatedVersion_Foreground(const QString &homePageUrl, const Foregro
                      QStringLiteral("An updated version of this tool is available on ") + site
                          + QStringLiteral(".  Click OK to open the application home page now"),
                      MsgButtons::OkCancel, QStringLiteral("Updated version is available"));
-        if (answer == MsgAnswer::Ok && !platform::Seams::shell().openUrl(QUrl(homePageUrl)))
-            box.show(options.parent, QStringLiteral("The home page %1 could not be opened.").arg(homePageUrl));
+        if (answer == MsgAnswer::Ok)
+            platform::openOnDesktop(QUrl(homePageUrl), QStringLiteral("The home page"), options.parent);
         return;
     }
     box.show(options.parent, QStringLiteral("You have the most up to date version of this tool installed"));

@@ -424,13 +424,17 @@ bool frmMain::Form_Load()
 void frmMain::openLogFile()
 {
     LogFile &log = m_ctx.log();
-    const QString path = log.GenerateNewLogFileName();
+    QString folderError;
+    const QString path = log.GenerateNewLogFileName(&folderError);
     const WorkStationInfo &ws = m_ctx.workstation();
     QString error;
-    if (!log.WriteLogHeader(path, {m_ctx.state().gVersion.Text, ws.Domain(), ws.UserName()}, &error))
-        msgBox(QStringLiteral("The log file %1 could not be created (%2). Changes made in this session will not be "
-                              "recorded in a log.")
-                   .arg(path, error));
+    const bool written = log.WriteLogHeader(path, {m_ctx.state().gVersion.Text, ws.Domain(), ws.UserName()}, &error);
+    const QString notLogged = QStringLiteral("Changes made in this session will not be recorded in a log.");
+    // One message for one fault: a folder that cannot be made is why the file cannot be either.
+    if (!folderError.isEmpty())
+        msgBox(written ? folderError : folderError + u'\n' + notLogged);
+    else if (!written)
+        msgBox(QStringLiteral("The log file %1 could not be created (%2). ").arg(path, error) + notLogged);
 }
 
 void frmMain::ATTree_AfterRowColChange(platform::OutlineNode *node)
@@ -911,7 +915,7 @@ void frmMain::lblCurrentObjectDisplayName_Click()
         server = m_ctx.workstation().ComputerName();
     const QString url = titleUrl(m_selected, directoryId, server);
     if (!url.isEmpty())
-        Seams::shell().openUrl(QUrl(url));
+        platform::openOnDesktop(QUrl(url), QStringLiteral("The web administration page"), this);
 }
 
 void frmMain::frameObjectTitle_Click() { lblCurrentObjectDisplayName_Click(); }
@@ -942,12 +946,12 @@ void frmMain::mnuViewCurrentLogFile_Click()
     }
     // Everything written so far is on disk before another program reads the file.
     log.ReopenLogFile();
-    Seams::shell().openUrl(QUrl::fromLocalFile(log.gLogFileName()));
+    platform::openOnDesktop(QUrl::fromLocalFile(log.gLogFileName()), QStringLiteral("The log file"), this);
 }
 
 void frmMain::mnuViewLogs_Click()
 {
-    Seams::shell().openUrl(QUrl::fromLocalFile(LogFile::logFolder()));
+    platform::openOnDesktop(QUrl::fromLocalFile(LogFile::logFolder()), QStringLiteral("The logs folder"), this);
     m_ctx.log().ReopenLogFile();
 }
 

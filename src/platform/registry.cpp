@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 #include <QtEndian>
 
+#include <algorithm>
 #include <map>
 
 namespace quillor::platform {
@@ -347,8 +348,17 @@ bool Registry::loadData(const QByteArray &bytes, const QString &sourceName, QStr
         return fail(QStringLiteral("the file is empty"));
     const QString header = lines[idx].trimmed();
     if (header != kHeader4 && header != kHeader5) {
-        const QString shown = header.size() > 40 ? header.left(40) + QStringLiteral("...") : header;
-        return fail(QStringLiteral("line %1: unknown header \"%2\"").arg(idx + 1).arg(shown));
+        // The first line is only quoted when it is text: a binary file's bytes
+        // would show as garbage, cut short at its first NUL.
+        const bool text = std::all_of(header.cbegin(), header.cend(), [](QChar c) {
+            return c.isPrint() && c != QChar::ReplacementCharacter;
+        });
+        const QString found = text ? QStringLiteral("line %1: \"%2\"")
+                                         .arg(idx + 1)
+                                         .arg(header.size() > 40 ? header.left(40) + QStringLiteral("...") : header)
+                                   : QStringLiteral("this file holds binary data");
+        return fail(QStringLiteral("it is not a registry export, which begins with the line \"%1\" or \"%2\" (%3).")
+                        .arg(kHeader4, kHeader5, found));
     }
     // Version 5 stores string data inside hex lists as UTF-16LE whatever the
     // file's own encoding; version 4 stores it in the 8-bit code page.

@@ -1,10 +1,10 @@
 #include "platform/seams.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProcess>
 #include <QRandomGenerator>
 
@@ -85,9 +85,67 @@ public:
     }
 };
 
+// What the opener is given: a local file or folder as its path, a web address as sent.
+QString openerArgument(const QUrl &url)
+{
+    return url.isLocalFile() ? url.toLocalFile() : url.toString(QUrl::FullyEncoded);
+}
+
+QString notStarted()
+{
+    return QStringLiteral("the desktop's opener xdg-open could not be started (it comes with the package xdg-utils)");
+}
+
+// What xdg-open's documented exit statuses mean for the file or page it was given.
+QString openerFailure(int exitStatus)
+{
+    switch (exitStatus) {
+    case 1: return QStringLiteral("xdg-open did not take the request (exit status 1)");
+    case 2: return QStringLiteral("it does not exist (xdg-open, exit status 2)");
+    case 3: return QStringLiteral("no program to open it was found (xdg-open, exit status 3)");
+    case 4: return QStringLiteral("the program that was to open it failed (xdg-open, exit status 4)");
+    default: return QStringLiteral("xdg-open ended with exit status %1").arg(exitStatus);
+    }
+}
+
 class DesktopShell final : public ShellSeam {
 public:
-    bool openUrl(const QUrl &url) override { return QDesktopServices::openUrl(url); }
+    // The opener is run as a child rather than detached, so that its exit
+    // status tells whether anything showed the file or page; it is not waited
+    // for, since it lasts as long as the viewer it started when the desktop
+    // has no opener service of its own.
+    void openUrl(const QUrl &url, std::function<void(const QString &)> failed) override
+    {
+        const auto fail = [failed](const QString &reason) {
+            if (failed)
+                failed(reason);
+        };
+        const QString argument = openerArgument(url);
+        QCoreApplication *app = QCoreApplication::instance();
+        if (!app) {
+            if (!QProcess::startDetached(QStringLiteral("xdg-open"), {argument}))
+                fail(notStarted());
+            return;
+        }
+        auto *opener = new QProcess(app);
+        // Whatever the opener or its viewer print goes where the program's own output goes.
+        opener->setProcessChannelMode(QProcess::ForwardedChannels);
+        opener->setStandardInputFile(QProcess::nullDevice());
+        QObject::connect(opener, &QProcess::errorOccurred, opener, [opener, fail](QProcess::ProcessError error) {
+            if (error != QProcess::FailedToStart)
+                return; // a crash is reported by finished()
+            fail(notStarted());
+            opener->deleteLater();
+        });
+        QObject::connect(opener, &QProcess::finished, opener, [opener, fail](int exitCode, QProcess::ExitStatus status) {
+            if (status == QProcess::CrashExit)
+                fail(QStringLiteral("xdg-open ended abnormally"));
+            else if (exitCode != 0)
+                fail(openerFailure(exitCode));
+            opener->deleteLater();
+        });
+        opener->start(QStringLiteral("xdg-open"), {argument});
+    }
     bool startDetached(const QString &program, const QStringList &arguments) override
     {
         return QProcess::startDetached(program, arguments);
@@ -195,6 +253,17 @@ int RandomSeam::bounded(int highExclusive)
 }
 
 std::unique_ptr<RandomSeam> unseededRandom() { return std::make_unique<SystemRandom>(); }
+
+void openOnDesktop(const QUrl &url, const QString &what, QWidget *parent)
+{
+    const QString target = openerArgument(url);
+    // The answer may come after the window that asked has gone.
+    QPointer<QWidget> owner(parent);
+    Seams::shell().openUrl(url, [what, target, owner](const QString &reason) {
+        msgBox(QStringLiteral("%1 %2 could not be opened: %3.").arg(what, target, reason), MsgButtons::Ok, {},
+               owner.data());
+    });
+}
 
 MessageBoxSeam &Seams::messageBox() { return *slot<MessageBoxSeam>(); }
 FileDialogSeam &Seams::fileDialog() { return *slot<FileDialogSeam>(); }

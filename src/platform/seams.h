@@ -44,7 +44,12 @@ public:
 class ShellSeam {
 public:
     virtual ~ShellSeam() = default;
-    virtual bool openUrl(const QUrl &url) = 0;
+    // Hands `url` (a web address, or a local file or folder) to the desktop's
+    // opener and returns at once. When the opener cannot be started, or ends
+    // saying it could not open the URL, `failed` is called with the reason, a
+    // phrase to follow a colon; that may happen later, from the event loop,
+    // since the opener may run as long as the program it started.
+    virtual void openUrl(const QUrl &url, std::function<void(const QString &reason)> failed = {}) = 0;
     // Starts a program without waiting for it.
     virtual bool startDetached(const QString &program, const QStringList &arguments) = 0;
     // Ends the program at once (the log file is written unbuffered, so nothing is lost).
@@ -131,6 +136,10 @@ private:
     class Filter;
     std::unique_ptr<MessageBoxSeam> m_previous;
 };
+
+// Opens `url` on the desktop; when that fails, one message says that `what`
+// ("The log file") could not be opened, naming the path or address and why.
+void openOnDesktop(const QUrl &url, const QString &what, QWidget *parent = nullptr);
 
 // Shorthand for the common case of an information box with an OK button.
 inline MsgAnswer msgBox(const QString &text, MsgButtons buttons = MsgButtons::Ok, const QString &title = {},

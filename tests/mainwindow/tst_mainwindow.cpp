@@ -58,6 +58,8 @@ private slots:
     void titleClickOpensThePage();
     void viewCurrentLogFile();
     void viewLogsDirectory();
+    void openerFailureIsSaid_data();
+    void openerFailureIsSaid();
     void aboutIsModalAndKept();
     void entriesReachTheirCommands();
 
@@ -310,6 +312,34 @@ void TestMainWindow::viewLogsDirectory()
     QFile read(log.gLogFileName());
     QVERIFY(read.open(QIODevice::ReadOnly));
     QVERIFY(read.readAll().endsWith("after the folder view\r\n"));
+}
+
+void TestMainWindow::openerFailureIsSaid_data()
+{
+    QTest::addColumn<QString>("action"); // "" for a click on the title
+    QTest::addColumn<QString>("what");
+
+    QTest::newRow("log file") << "mnuViewCurrentLogFile" << "The log file";
+    QTest::newRow("logs folder") << "mnuViewLogs" << "The logs folder";
+    QTest::newRow("web page") << "" << "The web administration page";
+}
+
+void TestMainWindow::openerFailureIsSaid()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, what);
+    const QString reason = QStringLiteral("no program to open it was found");
+    m_f.seams->shell->openFailure = reason;
+    if (action.isEmpty()) {
+        m_f.window->LoadTabInfo(ids::Sales, 3);
+        QTest::mouseClick(m_f.window->findChild<QLabel *>(QStringLiteral("lblCurrentObjectDisplayName")), Qt::LeftButton);
+    } else {
+        m_f.window->findChild<QAction *>(action)->trigger();
+    }
+    QCOMPARE(m_f.seams->shell->openedUrls.size(), 1);
+    const QUrl url = m_f.seams->shell->openedUrls.first();
+    const QString target = url.isLocalFile() ? url.toLocalFile() : url.toString(QUrl::FullyEncoded);
+    QCOMPARE(m_f.seams->messages->texts(), QStringList{what + u' ' + target + QStringLiteral(" could not be opened: ") + reason + u'.'});
 }
 
 void TestMainWindow::aboutIsModalAndKept()

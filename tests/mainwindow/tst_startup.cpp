@@ -12,8 +12,11 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QRandomGenerator>
 #include <QTabWidget>
 #include <QtTest>
+
+#include <algorithm>
 
 using namespace quillor;
 
@@ -38,6 +41,7 @@ private slots:
     void profileProblemsAreNamed_data();
     void profileProblemsAreNamed();
     void sampleProfileStarts();
+    void logFolderThatCannotBeMade();
     void exitAndCloseEndTheProgram();
     void profileChoice_data();
     void profileChoice();
@@ -140,7 +144,14 @@ void TestStartup::profileProblemsAreNamed_data()
                               "\"MajorVersion\"=dword:00000004\r\n\r\n";
     const QByteArray port = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quillor\\Port]\r\n";
     QTest::newRow("missing file") << QByteArray() << QStringList{"does not exist"};
-    QTest::newRow("not an export") << QByteArray("hello\r\n") << QStringList{"could not be read"};
+    QTest::newRow("not an export") << QByteArray("hello\r\n") << QStringList{"could not be read", "\"hello\""};
+    // A binary file is named as one (its bytes cut at the first NUL said nothing).
+    const QStringList notAnExport{"not a registry export", "\"REGEDIT4\" or \"Windows Registry Editor Version 5.00\"", "binary data"};
+    QTest::newRow("binary file") << QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x03\0>\0", 20) << notAnExport;
+    QByteArray noise(512, '\0');
+    QRandomGenerator generator(22);
+    generator.fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
+    QTest::newRow("random bytes") << noise << notAnExport;
     QTest::newRow("syntax error") << QByteArray("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\X]\r\n\"a\"=dword:zz\r\n")
                                   << QStringList{"line 4"};
     // An administrator's first export: the server's keys, not the port's.
@@ -186,6 +197,8 @@ void TestStartup::profileProblemsAreNamed()
     for (const QString &part : std::as_const(expected))
         QVERIFY2(message.contains(part), qPrintable(message));
     QVERIFY2(!message.contains(QStringLiteral("hunter2")), qPrintable(message));
+    QVERIFY2(std::all_of(message.cbegin(), message.cend(), [](QChar c) { return c.isPrint() || c == u'\n'; }),
+             qPrintable(message));
     // The example the message gives is the README's.
     if (message.contains(QStringLiteral("README"))) {
         QFile readme(QFINDTESTDATA("../../README.md"));
@@ -207,6 +220,28 @@ void TestStartup::sampleProfileStarts()
     AppContext ctx(embedded::standInProcedures(), &test::testIdentity);
     QVERIFY(prepareContext(ctx, ProfileChoice{false, server.server().registryFile}, QString()));
     QCOMPARE(seams.messages->texts(), QStringList{});
+}
+
+void TestStartup::logFolderThatCannotBeMade()
+{
+    test::FakeSeams seams;
+    test::TestServer server;
+    QVERIFY2(server.ok(), qPrintable(server.error()));
+    const QString folder = server.dataFolder() + QStringLiteral("/logs");
+    QDir(folder).removeRecursively();
+    {
+        QFile inTheWay(folder); // a file where the folder should be
+        QVERIFY(inTheWay.open(QIODevice::WriteOnly));
+    }
+    frmMain window(server.ctx());
+    // One message, and the program runs on without a log.
+    QVERIFY(window.Form_Load());
+    QCOMPARE(seams.messages->texts(),
+             QStringList{QStringLiteral("(error):75 (Path/File access error: %1) in procedure GenerateNewLogFileName of "
+                                        "Module modLogging\nChanges made in this session will not be recorded in a log.")
+                             .arg(folder)});
+    QCOMPARE(seams.shell->endedWith, QList<int>{});
+    QCOMPARE(server.ctx().log().gLogFileName(), QString());
 }
 
 void TestStartup::exitAndCloseEndTheProgram()

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+
 using namespace quillor::platform;
 
 namespace {
@@ -227,8 +229,12 @@ private slots:
         auto row = [&](const char *tag, const QString &body, int line, const char *phrase) {
             QTest::newRow(tag) << encode(pre + body, Utf16Bom) << line << QString::fromLatin1(phrase);
         };
-        QTest::newRow("unknown header") << QByteArray("REGEDIT5\r\n[HKLM\\S]\r\n") << 1 << "unknown header";
-        QTest::newRow("comment before header") << QByteArray("\r\n; x\r\nREGEDIT4\r\n") << 2 << "unknown header";
+        QTest::newRow("unknown header") << QByteArray("REGEDIT5\r\n[HKLM\\S]\r\n") << 1 << "not a registry export";
+        QTest::newRow("comment before header") << QByteArray("\r\n; x\r\nREGEDIT4\r\n") << 2 << "not a registry export";
+        // Binary files are named as such, never quoted (their bytes would show cut at the first NUL).
+        QTest::newRow("binary file") << QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x03\0>\0", 20) << 0
+                                     << "binary data";
+        QTest::newRow("binary text-like") << QByteArray("PK\x03\x04\x14\0\0\0\x08\0REGEDIT4", 18) << 0 << "binary data";
         QTest::newRow("empty file") << QByteArray() << 0 << "empty";
         QTest::newRow("blank file") << QByteArray(" \r\n\r\n") << 0 << "empty";
         QTest::newRow("value outside key") << encode(kV5 + "\"a\"=\"b\"\r\n", Utf8) << 3 << "outside any key";
@@ -263,6 +269,10 @@ private slots:
         QVERIFY2(error.startsWith("The registry file " + kSource + " could not be read: "), qPrintable(error));
         QVERIFY2(error.contains(phrase), qPrintable(error));
         QCOMPARE(error.contains(QStringLiteral("line %1:").arg(line)), line > 0);
+        if (error.contains(QStringLiteral("not a registry export")))
+            QVERIFY2(error.contains(R"("REGEDIT4" or "Windows Registry Editor Version 5.00")"), qPrintable(error));
+        // Nothing of the file that a message box would not show as it is.
+        QVERIFY2(std::all_of(error.cbegin(), error.cend(), [](QChar c) { return c.isPrint(); }), qPrintable(error));
         QVERIFY(isEmpty(reg));
     }
 

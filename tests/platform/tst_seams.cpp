@@ -1,8 +1,9 @@
-// The seams' own behaviour: the program's random numbers and the filter that
-// shows a repeated message once.
+// The seams' own behaviour: the program's random numbers, the filter that
+// shows a repeated message once and the desktop's opener.
 #include "fakes.h"
 #include "platform/seams.h"
 
+#include <QProcess>
 #include <QtTest>
 
 using namespace quillor;
@@ -16,6 +17,8 @@ private slots:
     void drawsScaledAndRoundedDown_data();
     void drawsScaledAndRoundedDown();
     void repeatedMessagesShownOnce();
+    void openerAnswers_data();
+    void openerAnswers();
 };
 
 void TestSeams::sameSequenceEveryRun()
@@ -80,6 +83,54 @@ void TestSeams::repeatedMessagesShownOnce()
     // Outside the scope every message shows again.
     platform::msgBox(QStringLiteral("a"));
     QCOMPARE(seams.messages->texts().size(), 5);
+}
+
+void TestSeams::openerAnswers_data()
+{
+    QTest::addColumn<int>("exitStatus"); // -1: no opener installed
+    QTest::addColumn<QUrl>("url");
+    QTest::addColumn<QString>("argument"); // what the opener is given
+    QTest::addColumn<QString>("reason");   // "": no failure reported
+
+    const QUrl file = QUrl::fromLocalFile(QStringLiteral("/var/log/a b%.TXT"));
+    const QUrl page(QStringLiteral("http://srv/Web/handFrame.asp?id=%01%0703%3A%7B0%7D&NavWidth=205"));
+    QTest::newRow("file opened") << 0 << file << "/var/log/a b%.TXT" << "";
+    QTest::newRow("page opened") << 0 << page << page.toString(QUrl::FullyEncoded) << "";
+    QTest::newRow("no program for it") << 3 << file << "/var/log/a b%.TXT"
+                                       << "no program to open it was found (xdg-open, exit status 3)";
+    QTest::newRow("viewer failed") << 4 << page << page.toString(QUrl::FullyEncoded)
+                                   << "the program that was to open it failed (xdg-open, exit status 4)";
+    QTest::newRow("opener missing") << -1 << file << ""
+                                    << "the desktop's opener xdg-open could not be started (it comes with the package "
+                                       "xdg-utils)";
+}
+
+// The program's own shell, with an opener of the test's making first in the PATH.
+void TestSeams::openerAnswers()
+{
+    QFETCH(int, exitStatus);
+    QFETCH(QUrl, url);
+    QFETCH(QString, argument);
+    QFETCH(QString, reason);
+    QTemporaryDir bin;
+    if (exitStatus >= 0) {
+        QFile opener(bin.filePath(QStringLiteral("xdg-open")));
+        QVERIFY(opener.open(QIODevice::WriteOnly));
+        opener.write(QStringLiteral("#!/bin/sh\nprintf '%s' \"$1\" > \"${0%/*}/argument\"\nexit %1\n").arg(exitStatus).toUtf8());
+        opener.close();
+        opener.setPermissions(opener.permissions() | QFileDevice::ExeOwner);
+    }
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.path().toLocal8Bit());
+    QStringList reasons;
+    Seams::shell().openUrl(url, [&reasons](const QString &why) { reasons << why; });
+    qputenv("PATH", path);
+    QTRY_VERIFY(qApp->findChildren<QProcess *>().isEmpty());
+    QCOMPARE(reasons, reason.isEmpty() ? QStringList{} : QStringList{reason});
+    QFile given(bin.filePath(QStringLiteral("argument")));
+    QCOMPARE(given.exists(), !argument.isEmpty());
+    if (given.open(QIODevice::ReadOnly))
+        QCOMPARE(QString::fromUtf8(given.readAll()), argument);
 }
 
 QTEST_MAIN(TestSeams)

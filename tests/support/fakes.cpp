@@ -29,10 +29,11 @@ QStringList FakeMessageBox::texts() const
     return out;
 }
 
-bool FakeShell::openUrl(const QUrl &url)
+void FakeShell::openUrl(const QUrl &url, std::function<void(const QString &)> failed)
 {
     openedUrls << url;
-    return true;
+    if (!openFailure.isEmpty() && failed)
+        failed(openFailure);
 }
 
 bool FakeShell::startDetached(const QString &program, const QStringList &arguments)

@@ -28,10 +28,11 @@ public:
 
 class FakeShell : public platform::ShellSeam {
 public:
-    bool openUrl(const QUrl &url) override;
+    void openUrl(const QUrl &url, std::function<void(const QString &)> failed) override;
     bool startDetached(const QString &program, const QStringList &arguments) override;
     void endProcess(int exitCode) override;
     QList<QUrl> openedUrls;
+    QString openFailure; // when set, every URL fails with this reason
     QList<QStringList> started; // program followed by its arguments
     QList<int> endedWith;
 };
