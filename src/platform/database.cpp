@@ -252,18 +252,7 @@ QVariant Recordset::value(int row, int column) const
 
 bool Recordset::Find(const QString &column, const QVariant &value)
 {
-    const int col = fieldIndex(column);
-    if (col < 0) {
-        m_pos = m_rows.size();
-        return false;
-    }
-    if (m_pos < 0)
-        m_pos = 0;
-    for (; m_pos < m_rows.size(); ++m_pos) {
-        if (textEquals(m_rows[m_pos][col], value))
-            return true;
-    }
-    return false;
+    return Find(column, [&value](const QVariant &stored) { return textEquals(stored, value); });
 }
 
 bool Recordset::Find(const QString &column, const std::function<bool(const QVariant &)> &matches)
