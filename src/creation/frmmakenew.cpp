@@ -75,7 +75,9 @@ bool frmMakeNewCallHandler::Form_Load()
     // The template used last, while it exists; else the first one listed. With
     // none at all the boxes stay empty and Create says so.
     rs.MoveFirst();
-    if (strTemplateObjectID.isEmpty() || !rs.Find(QStringLiteral("CallHandlerObjectID"), strTemplateObjectID))
+    if (strTemplateObjectID.isEmpty()
+        || !rs.Find(QStringLiteral("CallHandlerObjectID"),
+                    [this](const QVariant &id) { return sameObjectId(id.toString(), strTemplateObjectID); }))
         rs.MoveFirst();
     if (!rs.isEOF()) {
         setTemplate(rs.text(QStringLiteral("TextName")), rs.text(QStringLiteral("CallHandlerObjectID")));

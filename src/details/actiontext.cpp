@@ -126,14 +126,15 @@ bool DestinationLookup::fetchAll(Kind kind)
     QHash<QString, Found> every;
     QSet<QString> uncertain;
     platform::DbError err;
+    const bool byValue = m_ctx.db().matchesObjectIdsByValue(m_ctx.state().gConnectionString);
     if (!m_ctx.db().forEachRow(m_ctx.state().gConnectionString, selectFrom(viewOf(kind)), {},
                                [&](const QVariantList &row) {
-                                   // The server finds a braced ObjectID in any case, but may or may not
-                                   // find one stored without braces or with blanks: such ObjectIDs are
-                                   // still asked for one by one.
+                                   // The server finds a braced ObjectID in any case, but a server that
+                                   // compares ObjectIDs as text may or may not find one stored without
+                                   // braces or with blanks: such ObjectIDs are still asked for one by one.
                                    const QString stored = row[0].toString();
                                    const QString id = normalizedObjectId(stored);
-                                   if (id.size() != stored.size())
+                                   if (!byValue && id.size() != stored.size())
                                        uncertain.insert(id);
                                    else
                                        count(kind, every[id], row);

@@ -104,8 +104,9 @@ std::optional<quint32> LinkTable::objectOf(const QString &stored)
         return m_lastObject;
     m_lastStored = stored;
     // The server compares the stored text without regard to case, so a braced
-    // GUID in either case is the object of its normalised ObjectID.
-    std::optional<Guid> guid = bracedGuid(stored);
+    // GUID in either case is the object of its normalised ObjectID; so is
+    // every form of it on a server that compares ObjectIDs as GUIDs.
+    std::optional<Guid> guid = bracedGuid(m_byValue ? normalizedObjectId(stored) : stored);
     if (!guid) {
         // Any other form of a GUID (no braces, blanks) may or may not match:
         // that object is left to its own query. Other texts name no object.
@@ -127,6 +128,7 @@ LinkTable::ReadResult LinkTable::read(platform::Database &db, const QString &con
                                       qint64 maxHandlers)
 {
     *this = LinkTable();
+    m_byValue = db.matchesObjectIdsByValue(connection);
     m_texts.push_back(QString());
     const auto store = [this](quint8 kind, const QVariantList &row) {
         // ParentObjectID (or CallHandlerObjectID), Alias, Action, ConversationName, DestinationObjectID

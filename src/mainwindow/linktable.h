@@ -89,6 +89,7 @@ private:
     // ObjectIDs stored in a form the server may or may not match with the
     // normalised one: those objects are asked for one by one.
     QSet<Guid> m_uncertain;
+    bool m_byValue = false; // the server compares ObjectIDs as GUIDs: none is uncertain
     QString m_lastStored; // the last stored ObjectID objectOf was asked about, and its answer
     std::optional<quint32> m_lastObject;
     qint64 m_handlers = 0;

@@ -1,5 +1,6 @@
 #include "platform/database.h"
 
+#include "platform/identity.h"
 #include "platform/registry.h"
 
 #include <QDir>
@@ -120,13 +121,38 @@ QString odbcDbmsName(const QSqlDatabase &db)
 // A column value as every caller expects it whichever driver read it: Qt's
 // ODBC driver gives an invalid QVariant for a Null text, which callers would
 // take for a missing field.
-QVariant readValue(const QSqlQuery &q, int column)
+QVariant readable(QVariant v)
 {
-    QVariant v = q.value(column);
     if (!v.isValid())
         return QVariant(QMetaType::fromType<QString>());
     return v;
 }
+
+QVariant readValue(const QSqlQuery &q, int column) { return readable(q.value(column)); }
+
+Database::RowRewrite &standInRowRewrite()
+{
+    static Database::RowRewrite rewrite;
+    return rewrite;
+}
+
+// A query read once, front to back: Qt would otherwise ask the driver for a
+// scrollable cursor, which FreeTDS serves with a server-side cursor.
+void readOnce(QSqlQuery &q) { q.setForwardOnly(true); }
+
+// The driver's own rows of a SQL Server batch, for readEveryResult.
+class QueryResults final : public sqlserver::BatchResults {
+public:
+    explicit QueryResults(QSqlQuery &q) : m_q(q) {}
+    bool isSelect() const override { return m_q.isSelect(); }
+    bool next() override { return m_q.next(); }
+    QSqlRecord record() const override { return m_q.record(); }
+    bool nextResult() override { return m_q.nextResult(); }
+    QSqlError lastError() const override { return m_q.lastError(); }
+
+private:
+    QSqlQuery &m_q;
+};
 
 } // namespace
 
@@ -226,6 +252,11 @@ QVariant Recordset::value(int row, int column) const
 
 bool Recordset::Find(const QString &column, const QVariant &value)
 {
+    return Find(column, [&value](const QVariant &stored) { return textEquals(stored, value); });
+}
+
+bool Recordset::Find(const QString &column, const std::function<bool(const QVariant &)> &matches)
+{
     const int col = fieldIndex(column);
     if (col < 0) {
         m_pos = m_rows.size();
@@ -234,7 +265,7 @@ bool Recordset::Find(const QString &column, const QVariant &value)
     if (m_pos < 0)
         m_pos = 0;
     for (; m_pos < m_rows.size(); ++m_pos) {
-        if (textEquals(m_rows[m_pos][col], value))
+        if (matches(m_rows[m_pos][col]))
             return true;
     }
     return false;
@@ -279,6 +310,7 @@ void Recordset::Close()
 // A prepared statement kept for reuse, with the field names of its rows.
 struct PreparedStatement {
     QSqlQuery query;
+    bool standIn = false;
     bool described = false;
     QStringList names;
     QHash<QString, int> index;
@@ -314,6 +346,7 @@ std::optional<FileIdentity> fileIdentity(const QString &path)
 QString databaseFile(const QSqlDatabase &db)
 {
     QSqlQuery list(db);
+    readOnce(list);
     if (!list.exec(QStringLiteral("PRAGMA database_list")))
         return {};
     while (list.next())
@@ -342,6 +375,7 @@ struct Database::Connection {
         if (!standIn)
             return;
         QSqlQuery pragma(handle);
+        readOnce(pragma);
         pragma.exec(QStringLiteral("PRAGMA foreign_keys = OFF"));
         if (file.isEmpty())
             file = databaseFile(handle);
@@ -499,6 +533,7 @@ namespace {
 
 bool bindAndExec(QSqlQuery &q, const QString &sql, const QVariantList &params, bool standIn)
 {
+    readOnce(q);
     if (!q.prepare(sql))
         return false;
     for (int i = 0; i < params.size(); ++i)
@@ -513,6 +548,17 @@ void Database::setStatementObserver(StatementObserver observer)
     statementObserver() = std::move(observer);
 }
 
+void Database::setStandInRowRewrite(RowRewrite rewrite)
+{
+    standInRowRewrite() = std::move(rewrite);
+}
+
+bool Database::matchesObjectIdsByValue(const QString &connectionString)
+{
+    const Connection *conn = connect(locationOf(connectionString), nullptr);
+    return conn && (!conn->standIn || standInRowRewrite());
+}
+
 std::shared_ptr<PreparedStatement> Database::run(const QString &connectionString, const QString &sql,
                                                  const QVariantList &params, DbError *error,
                                                  const std::source_location &where)
@@ -525,7 +571,8 @@ std::shared_ptr<PreparedStatement> Database::run(const QString &connectionString
     std::shared_ptr<PreparedStatement> st = conn->statements.value(sql);
     if (!st) {
         st = std::make_shared<PreparedStatement>(conn->handle);
-        st->query.setForwardOnly(true);
+        st->standIn = conn->standIn;
+        readOnce(st->query);
         if (!st->query.prepare(sql)) {
             ++m_queryCount;
             if (error)
@@ -577,10 +624,13 @@ Recordset Database::open(const QString &connectionString, const QString &sql, co
     rs.m_index = st->index;
     rs.m_exact = st->exact;
     const int columns = int(st->names.size());
+    const RowRewrite *rewrite = st->standIn && standInRowRewrite() ? &standInRowRewrite() : nullptr;
     while (q.next()) {
         QVector<QVariant> row(columns);
         for (int i = 0; i < columns; ++i)
             row[i] = readValue(q, i);
+        if (rewrite)
+            (*rewrite)(st->names, row);
         rs.m_rows.push_back(std::move(row));
     }
     q.finish();
@@ -600,9 +650,12 @@ bool Database::forEachRow(const QString &connectionString, const QString &sql, c
         return false;
     QSqlQuery &q = st->query;
     QVariantList row(st->names.size());
+    const RowRewrite *rewrite = st->standIn && standInRowRewrite() ? &standInRowRewrite() : nullptr;
     while (q.next()) {
         for (int i = 0; i < row.size(); ++i)
             row[i] = readValue(q, i);
+        if (rewrite)
+            (*rewrite)(st->names, row);
         each(row);
     }
     // A read that broke off is no complete read.
@@ -663,35 +716,49 @@ bool Database::updateRecordset(Recordset &rs, DbError *error)
             marks << QStringLiteral("?");
             values << it.value();
         }
-        QString sql;
-        if (cols.isEmpty())
-            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(rs.m_table);
-        else if (conn->standIn)
-            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(rs.m_table, cols.join(u','), marks.join(u','));
-        else
-            sql = QStringLiteral("INSERT INTO %1 (%2) OUTPUT INSERTED.* VALUES (%3)")
-                      .arg(rs.m_table, cols.join(u','), marks.join(u','));
-        ++m_queryCount;
-        if (!bindAndExec(q, sql, values, conn->standIn)) {
-            if (error)
-                *error = fromSqlError(q.lastError(), dberr::QueryFailed);
-            return false;
-        }
-        QSqlQuery readBack(db);
-        bool ok = true;
-        if (conn->standIn) {
-            // Asked of SQLite itself: Qt's ODBC driver has no lastInsertId().
-            ++m_queryCount;
-            ok = readBack.exec(QStringLiteral("SELECT * FROM %1 WHERE rowid = last_insert_rowid()").arg(rs.m_table));
-        }
-        // On SQL Server the insert itself returned the new row (OUTPUT INSERTED.*).
-        QSqlQuery &back = conn->standIn ? readBack : q;
         QVector<QVariant> row(rs.m_names.size());
-        if (ok && back.next()) {
-            const QSqlRecord rec = back.record();
-            for (int i = 0; i < rs.m_names.size(); ++i)
-                row[i] = readValue(back, rec.indexOf(rs.m_names[i]));
+        bool readBack = false;
+        ++m_queryCount;
+        if (conn->standIn) {
+            const QString sql = cols.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(rs.m_table)
+                                               : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                                     .arg(rs.m_table, cols.join(u','), marks.join(u','));
+            if (!bindAndExec(q, sql, values, true)) {
+                if (error)
+                    *error = fromSqlError(q.lastError(), dberr::QueryFailed);
+                return false;
+            }
+            // Asked of SQLite itself: Qt's ODBC driver has no lastInsertId().
+            QSqlQuery back(db);
+            readOnce(back);
+            ++m_queryCount;
+            if (back.exec(QStringLiteral("SELECT * FROM %1 WHERE rowid = last_insert_rowid()").arg(rs.m_table))
+                && back.next()) {
+                const QSqlRecord rec = back.record();
+                for (int i = 0; i < rs.m_names.size(); ++i)
+                    row[i] = readValue(back, rec.indexOf(rs.m_names[i]));
+                if (const RowRewrite &rewrite = standInRowRewrite())
+                    rewrite(rs.m_names, row);
+                readBack = true;
+            }
         } else {
+            const sqlserver::Insert insert = sqlserver::insertRow(rs.m_table, rs.m_keyColumn, cols, values, newGuidText());
+            QSqlRecord rec;
+            QueryResults results(q);
+            if (!bindAndExec(q, insert.sql, insert.values, false)) {
+                if (error)
+                    *error = fromSqlError(q.lastError(), dberr::QueryFailed);
+                return false;
+            }
+            if (!sqlserver::readEveryResult(results, error, &rec))
+                return false;
+            if (!rec.isEmpty()) {
+                for (int i = 0; i < rs.m_names.size(); ++i)
+                    row[i] = readable(rec.value(rs.m_names[i]));
+                readBack = true;
+            }
+        }
+        if (!readBack) {
             for (auto it = rs.m_pending.cbegin(); it != rs.m_pending.cend(); ++it)
                 row[it.key()] = it.value();
         }
@@ -724,6 +791,7 @@ bool Database::updateRecordset(Recordset &rs, DbError *error)
     // Through a view the rows change in its trigger, which SQLite counts only in total_changes().
     const auto totalChanges = [&db]() {
         QSqlQuery c(db);
+        readOnce(c);
         return c.exec(QStringLiteral("SELECT total_changes()")) && c.next() ? c.value(0).toLongLong() : -1;
     };
     const qint64 before = conn->standIn ? totalChanges() : 0;
@@ -734,6 +802,11 @@ bool Database::updateRecordset(Recordset &rs, DbError *error)
         return false;
     }
     const qint64 affected = conn->standIn ? totalChanges() - before : q.numRowsAffected();
+    if (!conn->standIn) {
+        QueryResults results(q);
+        if (!sqlserver::readEveryResult(results, error))
+            return false;
+    }
     if (affected == 0) {
         setError(error, dberr::NoRowAffected, QStringLiteral("The row to update no longer exists in %1.").arg(rs.m_table));
         return false;
@@ -778,6 +851,11 @@ bool Database::execute(const QString &connectionString, const QString &sql, cons
     }
     if (rowsAffected)
         *rowsAffected = q.numRowsAffected();
+    if (!conn->standIn) {
+        QueryResults results(q);
+        if (!sqlserver::readEveryResult(results, error))
+            return false;
+    }
     if (error)
         *error = {};
     return true;
@@ -847,16 +925,28 @@ bool Database::callProcedure(const QString &connectionString, const QString &pro
 
     const sqlserver::ProcedureCall call = sqlserver::procedureCall(procedure, *resolved);
     QSqlQuery q(db);
-    if (!bindAndExec(q, call.sql, call.values, false)) {
+    QueryResults results(q);
+    const bool ran = bindAndExec(q, call.sql, call.values, false);
+    if (!ran) {
         if (error)
             *error = fromSqlError(q.lastError(), dberr::QueryFailed);
-        if (q.lastError().type() == QSqlError::ConnectionError || !db.isOpen())
+        if (q.lastError().type() == QSqlError::ConnectionError || !db.isOpen()) {
             dropConnection(location);
-        return false;
+            return false;
+        }
     }
-    if (error)
-        *error = {};
-    return true;
+    if (ran && sqlserver::readEveryResult(results, error)) {
+        if (error)
+            *error = {};
+        return true;
+    }
+    // The batch may have ended before it turned the counts on again.
+    if (db.isOpen()) {
+        QSqlQuery again(db);
+        readOnce(again);
+        again.exec(sqlserver::countsOnAgain());
+    }
+    return false;
 }
 
 std::optional<QList<ProcArg>> resolveArguments(const QString &procedure, const QStringList &declared,
@@ -904,10 +994,75 @@ ProcedureCall procedureCall(const QString &procedure, const QList<ProcArg> &args
         }
         call.values << Database::toBindable(v, false);
     }
-    call.sql = QStringLiteral("EXEC [%1]").arg(procedure);
+    call.sql = QStringLiteral("SET NOCOUNT ON; EXEC [%1]").arg(procedure);
     if (!assignments.isEmpty())
         call.sql += u' ' + assignments.join(QStringLiteral(", "));
+    call.sql += QStringLiteral("; ") + countsOnAgain();
     return call;
+}
+
+QString countsOnAgain() { return QStringLiteral("SET NOCOUNT OFF"); }
+
+bool readEveryResult(BatchResults &results, DbError *error, QSqlRecord *lastRow)
+{
+    if (lastRow)
+        *lastRow = QSqlRecord();
+    const auto failed = [&] {
+        const QSqlError e = results.lastError();
+        if (!e.isValid())
+            return false;
+        if (error)
+            *error = fromSqlError(e, dberr::QueryFailed);
+        if (lastRow)
+            *lastRow = QSqlRecord();
+        return true;
+    };
+    do {
+        if (failed())
+            return false;
+        if (!results.isSelect())
+            continue;
+        if (lastRow)
+            *lastRow = QSqlRecord();
+        for (bool first = true; results.next(); first = false) {
+            if (first && lastRow)
+                *lastRow = results.record();
+        }
+        if (failed())
+            return false;
+    } while (results.nextResult());
+    return !failed();
+}
+
+Insert insertRow(const QString &table, const QString &keyColumn, const QStringList &columns, const QVariantList &values,
+                 const QString &newKey)
+{
+    Insert insert{QString(), values};
+    QStringList names = columns;
+    qsizetype key = -1;
+    for (qsizetype i = 0; i < names.size() && key < 0; ++i)
+        if (names[i].compare(keyColumn, Qt::CaseInsensitive) == 0)
+            key = i;
+    if (key < 0 && keyColumn.endsWith(QLatin1String("ObjectID"), Qt::CaseInsensitive)) {
+        key = names.size();
+        names << keyColumn;
+        insert.values << newKey;
+    }
+    if (names.isEmpty()) {
+        insert.sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table);
+    } else {
+        const QStringList marks(names.size(), QStringLiteral("?"));
+        insert.sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(table, names.join(u','), marks.join(u','));
+    }
+    insert.sql += QStringLiteral("; SELECT * FROM %1 WHERE %2 = ").arg(table, keyColumn);
+    if (key < 0) {
+        insert.sql += QStringLiteral("SCOPE_IDENTITY()");
+    } else {
+        insert.sql += u'?';
+        const QVariant keyValue = insert.values[key];
+        insert.values << keyValue;
+    }
+    return insert;
 }
 
 std::optional<QStringList> readParameters(QSqlDatabase &db, const QString &procedure, DbError *error)

@@ -7,6 +7,8 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QSqlError>
+#include <QSqlRecord>
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
@@ -105,6 +107,8 @@ public:
     // Searches forward from the current row (inclusive) for a row whose `column`
     // equals `value`; text compares without regard to case. Not found: EOF.
     bool Find(const QString &column, const QVariant &value);
+    // The same with the comparison given: the first row whose `column` `matches`.
+    bool Find(const QString &column, const std::function<bool(const QVariant &)> &matches);
 
     QStringList fieldNames() const { return m_names; }
     int fieldCount() const { return int(m_names.size()); }
@@ -144,10 +148,13 @@ private:
     bool m_adding = false;
 };
 
-// The SQL Server side of procedure calls, apart from any connection so that
-// what it sends can be checked without a server.
+// The SQL Server side of procedure calls and inserts, apart from any
+// connection so that what it sends can be checked without a server.
 namespace sqlserver {
-// What a call sends: "EXEC [name] @a = ?, @b = ?" and the values bound to it.
+// What a call sends: "SET NOCOUNT ON; EXEC [name] @a = ?, @b = ?; SET NOCOUNT
+// OFF" and the values bound to it. Without the row counts of the procedure's
+// own statements, an error it raises is the batch's first result; the counts
+// are turned on again for the program's later statements, which read them.
 struct ProcedureCall {
     QString sql;
     QVariantList values;
@@ -156,6 +163,45 @@ struct ProcedureCall {
 // parameters (resolveArguments). A Null argument is bound as a Null of its
 // type; every value as Database::toBindable binds it for SQL Server.
 ProcedureCall procedureCall(const QString &procedure, const QList<ProcArg> &args);
+// What turns the row counts on again after a call that failed, in case the
+// failure ended the batch before its own last statement.
+QString countsOnAgain();
+
+// The results a batch hands back one after the other, as reading them needs
+// them; the tests give a made-up sequence.
+class BatchResults {
+public:
+    virtual ~BatchResults() = default;
+    // True when the current result has columns (rows to read), false for a count.
+    virtual bool isSelect() const = 0;
+    // On to the current result's next row; false at its end or on an error.
+    virtual bool next() = 0;
+    // The current row with its columns' names.
+    virtual QSqlRecord record() const = 0;
+    // On to the batch's next result; false when none is left or on an error.
+    virtual bool nextResult() = 0;
+    // The error the last move met; invalid when there was none.
+    virtual QSqlError lastError() const = 0;
+};
+// Reads every result of a batch that ran, until none is left: an error a
+// procedure raises after a first result (a row count, a few rows) reaches the
+// client only when the next result is asked for. False, with `error`, at the
+// first error met. The first row of the batch's last result with columns is
+// put into `lastRow` when one is given (empty when there is none, or after an
+// error).
+bool readEveryResult(BatchResults &results, DbError *error, QSqlRecord *lastRow = nullptr);
+
+// The insert of a new row and the read-back of it, in one batch. T-SQL
+// refuses an OUTPUT clause without INTO on a table with an enabled insert
+// trigger, so the row is read back by its key instead: the value the caller
+// set, else, for an ObjectID key, `newKey` (made by the program), else the
+// identity value the insert made (SCOPE_IDENTITY(), of this batch).
+struct Insert {
+    QString sql;
+    QVariantList values;
+};
+Insert insertRow(const QString &table, const QString &keyColumn, const QStringList &columns, const QVariantList &values,
+                 const QString &newKey);
 // The procedure's declared parameters (without "@") in declaration order, read
 // from INFORMATION_SCHEMA; nullopt and `error` when the server has no such
 // procedure (dberr::UnknownProcedure) or the query failed.
@@ -205,6 +251,21 @@ public:
     // the program's own queries in the dialect both servers run.
     using StatementObserver = std::function<void(const QString &sql, const std::source_location &where)>;
     static void setStatementObserver(StatementObserver observer);
+
+    // For the tests: rows read from a stand-in server handed back as another
+    // server hands them. `rewrite` gets every row read from a stand-in, with
+    // its columns' names, before anyone else sees it, and the stand-in is then
+    // taken to match ObjectIDs by value (its stored ObjectIDs are braced, which
+    // it finds whatever form was read back). An empty function ends it.
+    using RowRewrite = std::function<void(const QStringList &columns, QVector<QVariant> &row)>;
+    static void setStandInRowRewrite(RowRewrite rewrite);
+
+    // True when the server behind the connection compares ObjectIDs as GUIDs,
+    // as SQL Server does with its uniqueidentifier columns: an ObjectID sent
+    // braced finds its row whatever form the server hands it back in. The
+    // stand-in compares them as text without regard to case, so there an
+    // ObjectID stored without braces or with blanks is not found braced.
+    bool matchesObjectIdsByValue(const QString &connectionString);
 
     // The procedure's declared parameters (without "@"), read once per procedure.
     std::optional<QStringList> procedureParameters(const QString &connectionString, const QString &procedure,

@@ -1,6 +1,7 @@
 #include "reports/dependencyreport.h"
 
 #include "common/appcontext.h"
+#include "common/objectid.h"
 #include "common/tolvaversion.h"
 #include "platform/busycursor.h"
 #include "platform/database.h"
@@ -118,18 +119,21 @@ QString errorLine(const DbError &error, const QString &procedure)
         .arg(error.description, procedure);
 }
 
+// The server hands ObjectIDs back in its own form (SQL Server: upper case,
+// without braces), so they are compared by value.
 bool containsId(const QStringList &ids, const QString &value)
 {
     if (value.isEmpty())
         return false;
     for (const QString &id : ids)
-        if (id.compare(value, Qt::CaseInsensitive) == 0)
+        if (sameObjectId(id, value))
             return true;
     return false;
 }
 
-// Keys the server compares ObjectIDs by: its comparison ignores case.
-QString parentKey(const QString &id) { return id.toUpper(); }
+// The key a ParentObjectID is grouped by: the same for every form of one
+// ObjectID (the server's comparison ignores case).
+QString parentKey(const QString &id) { return normalizedObjectId(id).toUpper(); }
 
 QString placeholders(qsizetype count)
 {
@@ -325,7 +329,7 @@ DependencyReport makeDependencyReport(AppContext &ctx, qint16 iObjectType, const
     const QString typeName = QLatin1String(kind->typeName);
     const auto target = reader.open(QStringLiteral("SELECT * FROM %1 WHERE %2 = ?")
                                         .arg(QLatin1String(kind->table), QLatin1String(kind->keyColumn)),
-                                    {strObjectID}, QStringLiteral("RunReport"));
+                                    {normalizedObjectId(strObjectID)}, QStringLiteral("RunReport"));
     if (!target) {
         report.text = reader.failure();
         return report;
@@ -339,13 +343,14 @@ DependencyReport makeDependencyReport(AppContext &ctx, qint16 iObjectType, const
     const QString name = target->text(QLatin1String(kind->nameColumn));
 
     // Callers are sent to a subscriber through its primary call handler, so
-    // routing to either reaches it.
-    const QStringList ownIds{strObjectID};
+    // routing to either reaches it. Both are asked for in the one form the
+    // program sends ObjectIDs in.
+    const QStringList ownIds{normalizedObjectId(strObjectID)};
     QStringList routingIds = ownIds;
     if (iObjectType == 1) {
         const QString handler = target->text(QStringLiteral("CallHandlerObjectID"));
         if (!handler.isEmpty() && !containsId(routingIds, handler))
-            routingIds << handler;
+            routingIds << normalizedObjectId(handler);
     }
 
     // Keys and greetings first: both sections of call handlers need them.

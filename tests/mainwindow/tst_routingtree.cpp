@@ -559,16 +559,23 @@ void TestRoutingTree::expandAllReadingEverythingAtOnce_data()
 {
     QTest::addColumn<bool>("odd");
     QTest::addColumn<bool>("greetingLinks");
+    QTest::addColumn<bool>("serverForm");
     for (const bool odd : {false, true})
         for (const bool greetings : {false, true})
             QTest::addRow("%s, greeting links %s", odd ? "odd server" : "sample", greetings ? "shown" : "hidden")
-                << odd << greetings;
+                << odd << greetings << false;
+    // The sample's ObjectIDs read back as SQL Server hands them (upper case, no
+    // braces): the same tree as from the stand-in's own form, read at once.
+    for (const bool greetings : {false, true})
+        QTest::addRow("sample in SQL Server's form, greeting links %s", greetings ? "shown" : "hidden")
+            << false << greetings << true;
 }
 
 void TestRoutingTree::expandAllReadingEverythingAtOnce()
 {
     QFETCH(bool, odd);
     QFETCH(bool, greetingLinks);
+    QFETCH(bool, serverForm);
     if (odd) {
         for (const auto &[statement, params] : std::initializer_list<std::pair<QString, QVariantList>>{
                  // Keys under a lower-case parent and a handler stored in lower case: the server matches them.
@@ -634,6 +641,15 @@ void TestRoutingTree::expandAllReadingEverythingAtOnce()
     };
     quint64 oneByOne = 0, atOnce = 0;
     const QStringList expected = expandAll(std::numeric_limits<int>::max(), oneByOne);
+    std::optional<test::ObjectIdsAsSqlServerGivesThem> form;
+    if (serverForm) {
+        form.emplace();
+        QCOMPARE(test::storedRow(ctx(), QStringLiteral("SELECT CallHandlerObjectID FROM vw_CallHandler WHERE Alias = ?"),
+                                 {QStringLiteral("openinggreetingch")}),
+                 ids::OpeningGreeting.mid(1, 36));
+        quint64 queries = 0;
+        QCOMPARE(expandAll(std::numeric_limits<int>::max(), queries), expected);
+    }
     const QStringList shown = expandAll(0, atOnce);
     QCOMPARE(shown, expected);
     // What the sample's walk reads at once takes fewer queries: the whole read did answer. (On the

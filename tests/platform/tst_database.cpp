@@ -10,6 +10,7 @@
 
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlField>
 #include <QSqlQuery>
 #include <QUuid>
 #include <QtTest>
@@ -21,6 +22,70 @@ using platform::Recordset;
 namespace ids = quillor::embedded::SampleIds;
 
 Q_DECLARE_METATYPE(quillor::platform::ProcArg)
+
+namespace {
+
+// One result of a made-up batch: a count, or a number of rows; an error met
+// when the batch moves on to it, or while its rows are read.
+struct FakeResult {
+    int rows = -1; // -1: a count
+    QString error;
+    bool errorInRows = false;
+};
+
+// The results of a batch that ran, as a driver hands them on; each row
+// holds one column, "Row", numbered result * 100 + row.
+class FakeBatch final : public quillor::platform::sqlserver::BatchResults {
+public:
+    explicit FakeBatch(QList<FakeResult> results) : m_results(std::move(results)) {}
+    bool isSelect() const override { return m_results[m_at].rows >= 0; }
+    bool next() override
+    {
+        const FakeResult &r = m_results[m_at];
+        if (m_row < r.rows) {
+            ++m_row;
+            return true;
+        }
+        if (r.errorInRows)
+            fail(r.error);
+        return false;
+    }
+    QSqlRecord record() const override
+    {
+        QSqlRecord record;
+        QSqlField field(QStringLiteral("Row"), QMetaType::fromType<int>());
+        field.setValue(int(m_at) * 100 + m_row);
+        record.append(field);
+        return record;
+    }
+    bool nextResult() override
+    {
+        if (m_at + 1 >= m_results.size())
+            return false;
+        ++m_at;
+        m_row = 0;
+        if (!m_results[m_at].error.isEmpty() && !m_results[m_at].errorInRows) {
+            fail(m_results[m_at].error);
+            return false;
+        }
+        return true;
+    }
+    QSqlError lastError() const override { return m_error; }
+
+private:
+    void fail(const QString &text)
+    {
+        m_error = QSqlError(QStringLiteral("[FreeTDS][SQL Server]"), text, QSqlError::StatementError, QStringLiteral("50000"));
+    }
+    QList<FakeResult> m_results;
+    qsizetype m_at = 0;
+    int m_row = 0;
+    QSqlError m_error;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(QList<FakeResult>)
 
 namespace {
 const QString kMain = QStringLiteral(
@@ -51,6 +116,10 @@ private slots:
     void sqlServerCall();
     void sqlServerParameters_data();
     void sqlServerParameters();
+    void sqlServerResults_data();
+    void sqlServerResults();
+    void sqlServerInsert_data();
+    void sqlServerInsert();
 };
 
 void TestDatabase::locations_data()
@@ -423,7 +492,8 @@ void TestDatabase::transactionRollsBack()
 }
 
 // The EXEC sent to SQL Server: every argument a bound value under its declared
-// name, a Null typed as its parameter, dates in whole seconds, GUIDs as text.
+// name, a Null typed as its parameter, dates in whole seconds, GUIDs as text;
+// without the procedure's row counts, which are turned on again after it.
 void TestDatabase::sqlServerCall_data()
 {
     using platform::AdoType;
@@ -433,27 +503,27 @@ void TestDatabase::sqlServerCall_data()
     QTest::addColumn<QVariantList>("values"); // compared with their types
     QTest::addColumn<int>("errorNumber");
     const QDateTime when(QDate(2031, 2, 3), QTime(4, 5, 6, 789));
-    QTest::newRow("no arguments") << QList<ProcArg>{} << "EXEC [sp_ModifyCallHandler]" << QVariantList{} << 0;
+    QTest::newRow("no arguments") << QList<ProcArg>{} << "SET NOCOUNT ON; EXEC [sp_ModifyCallHandler]; SET NOCOUNT OFF" << QVariantList{} << 0;
     QTest::newRow("integer and text")
         << QList<ProcArg>{{"MaxMsgLen", 300, AdoType::Integer}, {"TextName", QStringLiteral("O'Neil"), AdoType::VarChar}}
-        << "EXEC [sp_ModifyCallHandler] @MaxMsgLen = ?, @TextName = ?" << QVariantList{300, QStringLiteral("O'Neil")} << 0;
+        << "SET NOCOUNT ON; EXEC [sp_ModifyCallHandler] @MaxMsgLen = ?, @TextName = ?; SET NOCOUNT OFF" << QVariantList{300, QStringLiteral("O'Neil")} << 0;
     QTest::newRow("Nulls keep their types")
         << QList<ProcArg>{{"MaxMsgLen", QVariant(), AdoType::Integer}, {"TextName", QVariant(), AdoType::VarChar},
                           {"TimeExpires", QVariant(), AdoType::Date}, {"RecipientObjectID", QVariant(), AdoType::Guid}}
-        << "EXEC [sp_ModifyCallHandler] @MaxMsgLen = ?, @TextName = ?, @TimeExpires = ?, @RecipientObjectID = ?"
+        << "SET NOCOUNT ON; EXEC [sp_ModifyCallHandler] @MaxMsgLen = ?, @TextName = ?, @TimeExpires = ?, @RecipientObjectID = ?; SET NOCOUNT OFF"
         << QVariantList{QVariant(QMetaType::fromType<int>()), QVariant(QMetaType::fromType<QString>()),
                         QVariant(QMetaType::fromType<QDateTime>()), QVariant(QMetaType::fromType<QString>())}
         << 0;
     QTest::newRow("date in whole seconds") << QList<ProcArg>{{"TimeExpires", when, AdoType::Date}}
-        << "EXEC [sp_ModifyCallHandler] @TimeExpires = ?" << QVariantList{when.addMSecs(-789)} << 0;
+        << "SET NOCOUNT ON; EXEC [sp_ModifyCallHandler] @TimeExpires = ?; SET NOCOUNT OFF" << QVariantList{when.addMSecs(-789)} << 0;
     QTest::newRow("GUID as braced text")
         << QList<ProcArg>{{"RecipientObjectID", QUuid(ids::AliceAdmin), AdoType::Guid},
                           {"CallHandlerObjectID", ids::Goodbye, AdoType::Guid}}
-        << "EXEC [sp_ModifyCallHandler] @RecipientObjectID = ?, @CallHandlerObjectID = ?"
+        << "SET NOCOUNT ON; EXEC [sp_ModifyCallHandler] @RecipientObjectID = ?, @CallHandlerObjectID = ?; SET NOCOUNT OFF"
         << QVariantList{ids::AliceAdmin, ids::Goodbye} << 0;
     QTest::newRow("declared name, last value")
         << QList<ProcArg>{{"@textname", QStringLiteral("first"), AdoType::VarChar}, {"TEXTNAME", QStringLiteral("last"), AdoType::VarChar}}
-        << "EXEC [sp_ModifyCallHandler] @TextName = ?" << QVariantList{QStringLiteral("last")} << 0;
+        << "SET NOCOUNT ON; EXEC [sp_ModifyCallHandler] @TextName = ?; SET NOCOUNT OFF" << QVariantList{QStringLiteral("last")} << 0;
     QTest::newRow("unknown parameter") << QList<ProcArg>{{"TextName", QStringLiteral("x"), AdoType::VarChar},
                                                          {"Bogus", 1, AdoType::Integer}}
         << "" << QVariantList{} << platform::dberr::ItemNotFound;
@@ -530,6 +600,89 @@ void TestDatabase::sqlServerParameters()
             QCOMPARE(err.description, QStringLiteral("Could not find stored procedure '%1'.").arg(procedure));
     }
     QSqlDatabase::removeDatabase(QStringLiteral("schema"));
+}
+
+// Every result of a procedure's batch is read, so an error it raises after a
+// row count or a few rows is the call's failure; an insert's row comes from
+// the batch's last result with rows.
+void TestDatabase::sqlServerResults_data()
+{
+    QTest::addColumn<QList<FakeResult>>("results");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<int>("lastRow"); // -1: none
+    const QString locked = QStringLiteral("The handler is locked.");
+    QTest::newRow("a count, then an error") << QList<FakeResult>{{-1, {}, false}, {-1, locked, false}} << locked << -1;
+    QTest::newRow("rows, then an error") << QList<FakeResult>{{2, {}, false}, {-1, locked, false}} << locked << -1;
+    QTest::newRow("an error among the rows") << QList<FakeResult>{{3, locked, true}} << locked << -1;
+    QTest::newRow("a count alone") << QList<FakeResult>{{-1, {}, false}} << QString() << -1;
+    QTest::newRow("counts around the rows") << QList<FakeResult>{{-1, {}, false}, {2, {}, false}, {-1, {}, false}}
+                                            << QString() << 101;
+    QTest::newRow("the last result with rows") << QList<FakeResult>{{1, {}, false}, {-1, {}, false}, {2, {}, false}}
+                                               << QString() << 201;
+    QTest::newRow("an empty result last") << QList<FakeResult>{{1, {}, false}, {0, {}, false}} << QString() << -1;
+}
+
+void TestDatabase::sqlServerResults()
+{
+    QFETCH(QList<FakeResult>, results);
+    QFETCH(QString, error);
+    QFETCH(int, lastRow);
+    FakeBatch batch(results);
+    DbError err;
+    QSqlRecord row;
+    QCOMPARE(platform::sqlserver::readEveryResult(batch, &err, &row), error.isEmpty());
+    QCOMPARE(err.description, error);
+    QCOMPARE(err.number, error.isEmpty() ? 0 : 50000);
+    QCOMPARE(row.isEmpty() ? -1 : row.value(QStringLiteral("Row")).toInt(), lastRow);
+}
+
+// An insert on SQL Server reads its row back by its key, without an OUTPUT
+// clause (refused on a table with an insert trigger).
+void TestDatabase::sqlServerInsert_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QStringList>("columns");
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QVariantList>("values");
+    const QString made = QStringLiteral("{0F6A3D1E-29C4-4B7E-9D21-6C5A0E8B7F14}");
+    QTest::newRow("ObjectID key made by the program")
+        << "InterviewHandler" << "InterviewHandlerObjectID" << QStringList{"Alias", "TextName"}
+        << "INSERT INTO InterviewHandler (Alias,TextName,InterviewHandlerObjectID) VALUES (?,?,?); "
+           "SELECT * FROM InterviewHandler WHERE InterviewHandlerObjectID = ?"
+        << QVariantList{"v0", "v1", made, made};
+    QTest::newRow("key set by the caller")
+        << "DTMFAccessID" << "ParentObjectID" << QStringList{"DTMFAccessID", "ParentObjectID", "IsPrimaryID"}
+        << "INSERT INTO DTMFAccessID (DTMFAccessID,ParentObjectID,IsPrimaryID) VALUES (?,?,?); "
+           "SELECT * FROM DTMFAccessID WHERE ParentObjectID = ?"
+        << QVariantList{"v0", "v1", "v2", "v1"};
+    QTest::newRow("key set under another case")
+        << "InterviewHandler" << "InterviewHandlerObjectID" << QStringList{"interviewhandlerobjectid"}
+        << "INSERT INTO InterviewHandler (interviewhandlerobjectid) VALUES (?); "
+           "SELECT * FROM InterviewHandler WHERE InterviewHandlerObjectID = ?"
+        << QVariantList{"v0", "v0"};
+    QTest::newRow("identity key") << "Schedule" << "ScheduleID" << QStringList{"DisplayName"}
+        << "INSERT INTO Schedule (DisplayName) VALUES (?); SELECT * FROM Schedule WHERE ScheduleID = SCOPE_IDENTITY()"
+        << QVariantList{"v0"};
+    QTest::newRow("nothing set") << "Schedule" << "ScheduleID" << QStringList{}
+        << "INSERT INTO Schedule DEFAULT VALUES; SELECT * FROM Schedule WHERE ScheduleID = SCOPE_IDENTITY()"
+        << QVariantList{};
+}
+
+void TestDatabase::sqlServerInsert()
+{
+    QFETCH(QString, table);
+    QFETCH(QString, key);
+    QFETCH(QStringList, columns);
+    QFETCH(QString, sql);
+    QFETCH(QVariantList, values);
+    QVariantList given;
+    for (qsizetype i = 0; i < columns.size(); ++i)
+        given << QStringLiteral("v%1").arg(i);
+    const auto insert = platform::sqlserver::insertRow(table, key, columns, given,
+                                                       QStringLiteral("{0F6A3D1E-29C4-4B7E-9D21-6C5A0E8B7F14}"));
+    QCOMPARE(insert.sql, sql);
+    QCOMPARE(insert.values, values);
 }
 
 QTEST_GUILESS_MAIN(TestDatabase)

@@ -2,12 +2,15 @@
 // reference counted independently on the sample and on a generated server,
 // and the window's Save, Copy and repeated requests from the grid view.
 #include "common/appcontext.h"
+#include "common/objectid.h"
 #include "common/tolvaversion.h"
+#include "details/ownerlookup.h"
 #include "embedded/generator.h"
 #include "embedded/sampleids.h"
 #include "fakes.h"
 #include "mainwindow/frmmain.h"
 #include "mainwindow/objectgrid.h"
+#include "pickers/pickersearch.h"
 #include "reports/dependencyreport.h"
 #include "reports/frmdependency.h"
 #include "testserver.h"
@@ -152,6 +155,8 @@ private slots:
     void saveAndCopy();
     void windowTakesTheLinesHandedOn_data();
     void windowTakesTheLinesHandedOn();
+    void readersOnSqlServersIdForm_data();
+    void readersOnSqlServersIdForm();
 
 private:
     void useVersion(test::TestServer &server) { server.ctx().state().gVersion = getVersion(server.ctx()); }
@@ -423,6 +428,78 @@ void TestDependencyReport::windowTakesTheLinesHandedOn()
     QCOMPARE(window.reportText(), report.text);
     // A report not made leaves its one line alone, whatever was handed on before it failed.
     QCOMPARE(window.reportText().count(kCrLf) > 1, made);
+}
+
+// What each reader makes of every object of the sample, from the stand-in's
+// own ObjectIDs and from the same rows with their ObjectIDs read back as SQL
+// Server hands them (upper case, without braces): the same.
+void TestDependencyReport::readersOnSqlServersIdForm_data()
+{
+    QTest::addColumn<int>("reader");
+    QTest::newRow("dependency report of every object") << 0;
+    QTest::newRow("owners and recipients") << 1;
+    QTest::newRow("pickers and the names of their picks") << 2;
+}
+
+void TestDependencyReport::readersOnSqlServersIdForm()
+{
+    QFETCH(int, reader);
+    test::FakeSeams seams;
+    test::TestServer server;
+    useVersion(server);
+    AppContext &ctx = server.ctx();
+    const auto column = [&ctx](const QString &sql) {
+        QStringList values;
+        const platform::Recordset rs = ctx.db().open(ctx.state().gConnectionString, sql);
+        for (int row = 0; row < rs.RecordCount(); ++row)
+            values << rs.value(row, 0).toString();
+        return values;
+    };
+    const auto owner = [&ctx](const QString &id) {
+        QString name;
+        const qint16 kind = TolvaDBFindSubscriberOrDLbyObjectID(ctx, id, name);
+        return QStringLiteral("%1 %2").arg(kind).arg(name);
+    };
+    const auto read = [&]() {
+        seams.messages->shown.clear();
+        QStringList out;
+        if (reader == 0) {
+            // Each object as the grid view and the tree hand it to the report: its ObjectID as read.
+            for (const auto &[type, table] : {std::pair{3, "CallHandler"}, std::pair{5, "InterviewHandler"},
+                                              std::pair{1, "Subscriber"}, std::pair{6, "NameLookupHandler"}})
+                for (const QString &id : column(QStringLiteral("SELECT %1ObjectID FROM %1 ORDER BY Alias").arg(table)))
+                    out << makeDependencyReport(ctx, qint16(type), id).text;
+        } else if (reader == 1) {
+            for (const QString &id : column(QStringLiteral(
+                     "SELECT AdministratorObjectID FROM CallHandler UNION ALL SELECT RecipientObjectID FROM CallHandler "
+                     "UNION ALL SELECT AdministratorObjectID FROM InterviewHandler UNION ALL SELECT RecipientObjectID FROM "
+                     "InterviewHandler UNION ALL SELECT AdministratorObjectID FROM NameLookupHandler")))
+                out << owner(id);
+        } else {
+            // A pick's ObjectIDs as the program keeps them, and the name an owner or recipient picked shows.
+            for (const PickerKind kind : {PickerKind::CallHandler, PickerKind::InterviewHandler, PickerKind::DistributionList,
+                                          PickerKind::Subscriber, PickerKind::NameLookupHandler}) {
+                const platform::Recordset rs = pickerSearch(ctx, kind, SearchBy::DisplayName, QStringLiteral("*"));
+                for (int row = 0; row < rs.RecordCount(); ++row) {
+                    QStringList cells;
+                    for (int c = 0; c < rs.fieldCount(); ++c) {
+                        const QString text = rs.value(row, c).toString();
+                        const bool id = rs.fieldNames().at(c).endsWith(QLatin1String("ObjectID"), Qt::CaseInsensitive);
+                        cells << (id ? normalizedObjectId(text) + u' ' + owner(text) : text);
+                    }
+                    out << cells.join(u'|');
+                }
+            }
+        }
+        return out + seams.messages->texts();
+    };
+    const QStringList own = read();
+    QVERIFY(own.size() > 10);
+    test::ObjectIdsAsSqlServerGivesThem form;
+    QCOMPARE(test::storedRow(ctx, QStringLiteral("SELECT SubscriberObjectID FROM Subscriber WHERE SubscriberObjectID = ?"),
+                             {ids::AliceAdmin}),
+             ids::AliceAdmin.mid(1, 36));
+    QCOMPARE(read(), own);
 }
 
 QTEST_MAIN(TestDependencyReport)

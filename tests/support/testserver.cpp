@@ -1,5 +1,6 @@
 #include "testserver.h"
 
+#include "common/objectid.h"
 #include "common/tolvaversion.h"
 #include "mainwindow/frmmain.h"
 #include "platform/apppaths.h"
@@ -43,6 +44,21 @@ QString logText(AppContext &ctx)
     QFile file(ctx.log().gLogFileName());
     return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()) : QString();
 }
+
+ObjectIdsAsSqlServerGivesThem::ObjectIdsAsSqlServerGivesThem()
+{
+    platform::Database::setStandInRowRewrite([](const QStringList &columns, QVector<QVariant> &row) {
+        for (qsizetype i = 0; i < row.size() && i < columns.size(); ++i) {
+            if (!columns[i].endsWith(QLatin1String("ObjectID"), Qt::CaseInsensitive) || row[i].isNull())
+                continue;
+            const QString text = row[i].toString();
+            if (text.startsWith(u'{') && isGuidText(text))
+                row[i] = normalizedObjectId(text).mid(1, 36);
+        }
+    });
+}
+
+ObjectIdsAsSqlServerGivesThem::~ObjectIdsAsSqlServerGivesThem() { platform::Database::setStandInRowRewrite({}); }
 
 TolvaVersionRecord serverVersion(qint16 major, qint16 minor, qint16 release, qint16 build)
 {

@@ -30,6 +30,17 @@ QString storedRow(AppContext &ctx, const QString &query, const QVariantList &par
 // The whole text of the context's log file so far; "" when it has none.
 QString logText(AppContext &ctx);
 
+// While one lives, rows read from stand-in servers come back as SQL Server
+// hands them: the braced GUID of every column whose name ends in "ObjectID"
+// as its 36 characters in upper case, without braces.
+class ObjectIdsAsSqlServerGivesThem {
+public:
+    ObjectIdsAsSqlServerGivesThem();
+    ~ObjectIdsAsSqlServerGivesThem();
+    ObjectIdsAsSqlServerGivesThem(const ObjectIdsAsSqlServerGivesThem &) = delete;
+    ObjectIdsAsSqlServerGivesThem &operator=(const ObjectIdsAsSqlServerGivesThem &) = delete;
+};
+
 // A server version as getVersion reads it.
 TolvaVersionRecord serverVersion(qint16 major, qint16 minor, qint16 release, qint16 build);
 
