@@ -145,10 +145,12 @@ void KeyGridWidget::resetRows()
 
 bool KeyGridWidget::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != m_table->viewport())
+    const QEvent::Type type = event->type();
+    if (watched != m_table->viewport()
+        || (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick))
         return QWidget::eventFilter(watched, event);
     const auto *press = static_cast<QMouseEvent *>(event);
-    if (event->type() == QEvent::MouseButtonPress && press->button() == Qt::RightButton) {
+    if (type == QEvent::MouseButtonPress && press->button() == Qt::RightButton) {
         const int r = m_table->rowAt(press->position().toPoint().y());
         if (r >= 0) {
             // Only a loaded row can be selected; the others are still reported.
@@ -158,7 +160,7 @@ bool KeyGridWidget::eventFilter(QObject *watched, QEvent *event)
         }
         return true;
     }
-    if (event->type() == QEvent::MouseButtonDblClick && press->button() == Qt::LeftButton) {
+    if (type == QEvent::MouseButtonDblClick && press->button() == Qt::LeftButton) {
         // The table ignores a double-click on a row it cannot select.
         const int r = m_table->rowAt(press->position().toPoint().y());
         if (r >= 0 && !isRowLoaded(r + 1)) {
