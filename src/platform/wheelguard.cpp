@@ -61,15 +61,20 @@ protected:
 
 class PagePin : public QObject {
 public:
-    explicit PagePin(QTabWidget *tabs) : QObject(tabs), m_tabs(tabs) {}
+    // The bar is kept apart: the filter still sees events while the tab
+    // control is being destroyed, when it must not be asked for anything.
+    explicit PagePin(QTabWidget *tabs) : QObject(tabs), m_tabs(tabs), m_bar(tabs->tabBar()) {}
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        const bool onBar = watched == m_tabs->tabBar();
-        if (onBar && event->type() == QEvent::Wheel)
+        const QEvent::Type type = event->type();
+        if (type != QEvent::Wheel && type != QEvent::KeyPress)
+            return false;
+        const bool onBar = watched == m_bar;
+        if (onBar && type == QEvent::Wheel)
             return dropped(event);
-        if (event->type() != QEvent::KeyPress)
+        if (type != QEvent::KeyPress)
             return false;
         const auto *press = static_cast<QKeyEvent *>(event);
         const int key = press->key();
@@ -89,7 +94,8 @@ private:
         return true;
     }
 
-    QTabWidget *m_tabs;
+    const QObject *m_tabs;
+    const QObject *m_bar;
 };
 
 } // namespace
