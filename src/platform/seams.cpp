@@ -120,14 +120,8 @@ public:
             if (failed)
                 failed(reason);
         };
-        const QString argument = openerArgument(url);
-        QCoreApplication *app = QCoreApplication::instance();
-        if (!app) {
-            if (!QProcess::startDetached(QStringLiteral("xdg-open"), {argument}))
-                fail(notStarted());
-            return;
-        }
-        auto *opener = new QProcess(app);
+        // Owned by the application: the window that asked may be gone when it ends.
+        auto *opener = new QProcess(QCoreApplication::instance());
         // Whatever the opener or its viewer print goes where the program's own output goes.
         opener->setProcessChannelMode(QProcess::ForwardedChannels);
         opener->setStandardInputFile(QProcess::nullDevice());
@@ -144,7 +138,7 @@ public:
                 fail(openerFailure(exitCode));
             opener->deleteLater();
         });
-        opener->start(QStringLiteral("xdg-open"), {argument});
+        opener->start(QStringLiteral("xdg-open"), {openerArgument(url)});
     }
     bool startDetached(const QString &program, const QStringList &arguments) override
     {
