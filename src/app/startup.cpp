@@ -7,8 +7,17 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
+#include <QLockFile>
 #include <QRegularExpression>
 #include <QStandardPaths>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdio>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace quillor {
 
@@ -23,6 +32,39 @@ QCommandLineOption registryOption()
 QCommandLineOption demoOption()
 {
     return {QStringLiteral("demo"), QStringLiteral("Open a fresh copy of the embedded sample server.")};
+}
+
+void addOptions(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(QStringLiteral("Administration of the call routing of a voicemail server."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption(registryOption());
+    parser.addOption(demoOption());
+}
+
+// True when something listens on the local X server's socket of display
+// `number`: the abstract one Linux servers offer, else the file.
+bool localXServerAnswers(const QString &number)
+{
+    const QByteArray path = "/tmp/.X11-unix/X" + number.toLatin1();
+    for (const bool abstract : {true, false}) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const std::size_t offset = abstract ? 1 : 0; // an abstract name starts with a NUL
+        if (offset + std::size_t(path.size()) >= sizeof address.sun_path)
+            return false;
+        std::copy(path.cbegin(), path.cend(), address.sun_path + offset);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0)
+            return true; // nothing to judge by: Qt will tell
+        const auto length = socklen_t(offsetof(sockaddr_un, sun_path) + offset + std::size_t(path.size()));
+        const bool connected = ::connect(fd, reinterpret_cast<const sockaddr *>(&address), length) == 0;
+        ::close(fd);
+        if (connected)
+            return true;
+    }
+    return false;
 }
 
 const QString kPortKey = QStringLiteral("SOFTWARE\\Quillor\\Port");
@@ -94,7 +136,8 @@ ProfileChoice chooseProfile(const QStringList &arguments, const QString &environ
     return choice;
 }
 
-bool prepareContext(AppContext &ctx, ProfileChoice choice, const QString &demoFolder)
+bool prepareContext(AppContext &ctx, ProfileChoice choice, const QString &demoFolder,
+                    std::unique_ptr<QLockFile> *demoLock)
 {
     // One message, then the end: a window on a server it cannot read would
     // only pile up unrelated messages and look usable while it is not.
@@ -103,6 +146,22 @@ bool prepareContext(AppContext &ctx, ProfileChoice choice, const QString &demoFo
         return false;
     };
     if (choice.demo) {
+        // A demo rebuilds its copy of the sample; another demo still working on
+        // that copy would go on with a connection on deleted files.
+        QDir().mkpath(demoFolder);
+        auto lock = std::make_unique<QLockFile>(demoFolder + QStringLiteral("/quillor-demo.lock"));
+        lock->setStaleLockTime(0); // a demo may run for days; only a lock whose process is gone is stale
+        if (!lock->tryLock(0)) {
+            if (lock->error() == QLockFile::LockFailedError)
+                return fail(QStringLiteral("A demo of Quillor is already running on the sample server in %1. Go on "
+                                           "in its window, or close it and start the demo again.")
+                                .arg(demoFolder));
+            return fail(QStringLiteral("The sample server could not be created in %1: its lock file %2 cannot be "
+                                       "written.")
+                            .arg(demoFolder, lock->fileName()));
+        }
+        if (demoLock)
+            *demoLock = std::move(lock);
         QString error;
         const auto server = embedded::createSampleServer(demoFolder, {}, &error);
         if (!server)
@@ -120,26 +179,77 @@ bool prepareContext(AppContext &ctx, ProfileChoice choice, const QString &demoFo
     return true;
 }
 
+QString displayProblem(const QStringList &arguments, const std::function<QString(const char *)> &environment)
+{
+    if (!environment("QT_QPA_PLATFORM").isEmpty()
+        || std::any_of(arguments.cbegin() + std::min<qsizetype>(1, arguments.size()), arguments.cend(),
+                       [](const QString &a) { return a == u"-platform" || a == u"--platform"; }))
+        return {};
+    const QString howTo = QStringLiteral(" Over SSH, connect with X forwarding (ssh -X) or start it on a virtual "
+                                         "display: xvfb-run -a quillor --demo");
+    const QString display = environment("DISPLAY");
+    if (display.isEmpty()) {
+        if (!environment("WAYLAND_DISPLAY").isEmpty())
+            return {};
+        return QStringLiteral("Quillor needs a graphical display, and neither DISPLAY nor WAYLAND_DISPLAY is set.")
+               + howTo;
+    }
+    if (!environment("WAYLAND_DISPLAY").isEmpty())
+        return {};
+    // Only a display of this machine is tried here; a remote one (X
+    // forwarding's "localhost:10.0") is left to Qt.
+    static const QRegularExpression local(QStringLiteral("^(?:unix)?:(\\d+)(?:\\.\\d+)?$"));
+    const QRegularExpressionMatch match = local.match(display);
+    if (!match.hasMatch() || localXServerAnswers(match.captured(1)))
+        return {};
+    return QStringLiteral("Quillor needs a graphical display, and the X display \"%1\" that DISPLAY names cannot be "
+                          "opened.")
+               .arg(display)
+           + howTo;
+}
+
 int runApplication(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quillor"));
-    QApplication::setApplicationVersion(
+    QCoreApplication::setApplicationName(QStringLiteral("Quillor"));
+    QCoreApplication::setApplicationVersion(
         QStringLiteral("%1.%2.%3").arg(QUILLOR_VERSION_MAJOR).arg(QUILLOR_VERSION_MINOR).arg(QUILLOR_VERSION_PATCH));
 
+    // Qt ends the process with an abort when it cannot open a display, so
+    // whatever needs none is answered before the GUI exists: the help, the
+    // version, and why there is no window.
+    {
+        QStringList arguments;
+        for (int i = 0; i < argc; ++i)
+            arguments << QString::fromLocal8Bit(argv[i]);
+        QCoreApplication early(argc, argv);
+        QCommandLineParser parser;
+        addOptions(parser);
+        // The GUI's own options (-platform and the like) are unknown here; the
+        // full check follows once the GUI has taken them.
+        parser.parse(arguments);
+        if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")))
+            parser.showHelp(0);
+        if (parser.isSet(QStringLiteral("version")))
+            parser.showVersion();
+        if (const QString problem = displayProblem(arguments, [](const char *name) { return qEnvironmentVariable(name); });
+            !problem.isEmpty()) {
+            std::fprintf(stderr, "%s\n", problem.toLocal8Bit().constData());
+            return 1;
+        }
+    }
+
+    QApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Administration of the call routing of a voicemail server."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addOption(registryOption());
-    parser.addOption(demoOption());
+    addOptions(parser);
     parser.process(app);
 
     const ProfileChoice choice = chooseProfile(QApplication::arguments(), qEnvironmentVariable("TOLVA_REGISTRY"));
     AppContext ctx(embedded::standInProcedures());
+    std::unique_ptr<QLockFile> demoLock;
     if (!prepareContext(ctx, choice,
                         QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)
-                            + QStringLiteral("/demo-server")))
+                            + QStringLiteral("/demo-server"),
+                        &demoLock))
         return 1;
 
     frmMain window(ctx);

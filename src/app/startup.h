@@ -2,6 +2,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <memory>
+
+class QLockFile;
+
 namespace quillor {
 
 // Which server profile a run uses: --demo makes a fresh sample server in the
@@ -20,7 +25,18 @@ class AppContext;
 // False when the program cannot start: one message has then said why (the
 // profile file, the missing key or the database location, and the reason),
 // and the program ends without opening its window.
-bool prepareContext(AppContext &ctx, ProfileChoice choice, const QString &demoFolder);
+// A demo first locks `demoFolder` (a lock file in it) and ends at once, with
+// one message, while another demo holds it. The lock goes to `demoLock`, for
+// the caller to hold as long as the demo runs; without it the lock is held
+// only while the sample is made.
+bool prepareContext(AppContext &ctx, ProfileChoice choice, const QString &demoFolder,
+                    std::unique_ptr<QLockFile> *demoLock = nullptr);
+
+// Why the program cannot open its window ("" when it can, as far as can be
+// told cheaply): no platform named (QT_QPA_PLATFORM, -platform) and neither
+// DISPLAY nor WAYLAND_DISPLAY set, or a local X display that nothing serves.
+// `environment` reads one variable.
+QString displayProblem(const QStringList &arguments, const std::function<QString(const char *)> &environment);
 
 // Why a loaded server profile cannot serve a run ("" when it can): it names
 // no main database, or that database does not answer.

@@ -11,12 +11,15 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QLabel>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QTabWidget>
 #include <QtTest>
 
 #include <algorithm>
+#include <sys/stat.h>
 
 using namespace quillor;
 
@@ -25,6 +28,16 @@ namespace {
 QStringList logFiles(const test::TestServer &server)
 {
     return QDir(server.dataFolder() + QStringLiteral("/logs")).entryList(QDir::Files);
+}
+
+// The program itself, with neither a display nor a platform named.
+QProcessEnvironment environmentWithoutDisplay(const QString &dataHome)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
+    return environment;
 }
 
 const QString kRefusal = QStringLiteral(
@@ -45,6 +58,9 @@ private slots:
     void exitAndCloseEndTheProgram();
     void profileChoice_data();
     void profileChoice();
+    void withoutDisplay_data();
+    void withoutDisplay();
+    void secondDemoLeavesTheFirst();
 };
 
 void TestStartup::startsOnTheSampleServer()
@@ -282,6 +298,102 @@ void TestStartup::profileChoice()
     const ProfileChoice choice = chooseProfile(arguments, environment);
     QCOMPARE(choice.demo, demo);
     QCOMPARE(choice.registryFile, file);
+}
+
+void TestStartup::withoutDisplay_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("display"); // "" leaves DISPLAY unset
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("output"); // what stdout (exit 0) or the one line on stderr holds
+
+    QTest::newRow("help") << QStringList{"--help"} << "" << 0 << "--registry <FILE>";
+    QTest::newRow("version") << QStringList{"--version"} << "" << 0
+                             << QStringLiteral("Quillor %1.%2.%3\n")
+                                    .arg(QUILLOR_VERSION_MAJOR)
+                                    .arg(QUILLOR_VERSION_MINOR)
+                                    .arg(QUILLOR_VERSION_PATCH);
+    QTest::newRow("help after a GUI option") << QStringList{"-reverse", "-h"} << ":4711" << 0 << "--demo";
+    QTest::newRow("profile, no display") << QStringList{"--registry", "/nonexistent.reg"} << "" << 1
+                                         << "neither DISPLAY nor WAYLAND_DISPLAY is set.";
+    QTest::newRow("demo, display nothing serves") << QStringList{"--demo"} << ":4711" << 1
+                                                  << "the X display \":4711\" that DISPLAY names cannot be opened.";
+}
+
+void TestStartup::withoutDisplay()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, display);
+    QFETCH(int, exitCode);
+    QFETCH(QString, output);
+    QTemporaryDir dataHome;
+    QProcess quillor;
+    QProcessEnvironment environment = environmentWithoutDisplay(dataHome.path());
+    if (!display.isEmpty())
+        environment.insert(QStringLiteral("DISPLAY"), display);
+    quillor.setProcessEnvironment(environment);
+    quillor.start(QString::fromUtf8(QUILLOR_EXECUTABLE), arguments);
+    QVERIFY(quillor.waitForFinished(30000));
+    QCOMPARE(quillor.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(quillor.exitCode(), exitCode);
+    const QString out = QString::fromLocal8Bit(quillor.readAllStandardOutput());
+    const QString err = QString::fromLocal8Bit(quillor.readAllStandardError());
+    if (exitCode == 0) {
+        QVERIFY2(out.contains(output), qPrintable(out));
+        QCOMPARE(err, QString());
+        return;
+    }
+    // One line: what is missing and the two ways over SSH. No demo was made.
+    QCOMPARE(err.count(u'\n'), 1);
+    QVERIFY2(err.startsWith(QStringLiteral("Quillor needs a graphical display, and ")) && err.contains(output)
+                 && err.contains(QStringLiteral("ssh -X")) && err.contains(QStringLiteral("xvfb-run")),
+             qPrintable(err));
+    QCOMPARE(QDir(dataHome.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{});
+}
+
+void TestStartup::secondDemoLeavesTheFirst()
+{
+    QTemporaryDir dataHome;
+    const QString folder = dataHome.filePath(QStringLiteral("Quillor/demo-server"));
+    QProcess first;
+    QProcessEnvironment environment = environmentWithoutDisplay(dataHome.path());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    first.setProcessEnvironment(environment);
+    first.start(QString::fromUtf8(QUILLOR_EXECUTABLE), {QStringLiteral("--demo")});
+    // The export is the last file of the sample the first demo writes.
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(folder + QStringLiteral("/tolva.reg")), 60000);
+    const QString database = folder + QStringLiteral("/TolvaDb.sqlite");
+    // The same file, unchanged: neither removed and made anew nor written.
+    const auto identity = [&] {
+        struct stat info {};
+        return ::stat(QFile::encodeName(database).constData(), &info) == 0
+                   ? QList<qint64>{qint64(info.st_ino), qint64(info.st_size), qint64(info.st_mtim.tv_nsec)}
+                   : QList<qint64>{};
+    };
+    const QList<qint64> before = identity();
+    QVERIFY(!before.isEmpty());
+
+    const auto secondDemo = [&](QStringList *messages) {
+        test::FakeSeams seams;
+        AppContext ctx(embedded::standInProcedures(), &test::testIdentity);
+        std::unique_ptr<QLockFile> lock;
+        const bool started = prepareContext(ctx, ProfileChoice{true, {}}, folder, &lock);
+        *messages = seams.messages->texts();
+        return started;
+    };
+    QStringList messages;
+    QVERIFY(!secondDemo(&messages));
+    QCOMPARE(messages, QStringList{QStringLiteral("A demo of Quillor is already running on the sample server in %1. Go "
+                                                  "on in its window, or close it and start the demo again.")
+                                       .arg(folder)});
+    QCOMPARE(first.state(), QProcess::Running);
+    QCOMPARE(identity(), before);
+
+    // A demo that ended without a word (killed) leaves a lock nobody holds.
+    first.kill();
+    QVERIFY(first.waitForFinished(10000));
+    QVERIFY2(secondDemo(&messages), qPrintable(messages.join(u'\n')));
+    QCOMPARE(messages, QStringList{});
 }
 
 QTEST_MAIN(TestStartup)
