@@ -134,22 +134,39 @@ QString strGetInstallPath(AppContext &ctx)
         .toString();
 }
 
-QString strGetStreamFilesPath(AppContext &ctx)
+QString strGetStreamFilesPath(AppContext &ctx, QString *whyUnknown)
 {
-    const TolvaVersionRecord &v = ctx.state().gVersion;
-    if (v.Major == 0) {
-        reportPathFetchBeforeVersion();
-        return {};
-    }
-    const QString install = strGetInstallPath(ctx);
-    if (install.isEmpty())
-        return {};
-    if (v.bNewRegistryLayout)
-        return strPullConfigurationString(ctx, kStreamConfigName);
-    return install + QStringLiteral("Stream Files\\");
+    QString why;
+    const QString folder = [&]() -> QString {
+        const TolvaVersionRecord &v = ctx.state().gVersion;
+        if (v.Major == 0) {
+            reportPathFetchBeforeVersion();
+            why = QStringLiteral("the server's version is not known");
+            return {};
+        }
+        const QString install = strGetInstallPath(ctx);
+        if (install.isEmpty()) {
+            why = QStringLiteral("the server's install folder is not known");
+            return {};
+        }
+        if (!v.bNewRegistryLayout)
+            return install + QStringLiteral("Stream Files\\");
+        QString failure;
+        const QString configured = strPullConfigurationString(ctx, kStreamConfigName, &failure);
+        while (failure.endsWith(u'.')) // the sentence goes on after it
+            failure.chop(1);
+        if (!failure.isEmpty())
+            why = QStringLiteral("the directory database could not be read (%1)").arg(failure);
+        else if (configured.isEmpty())
+            why = QStringLiteral("the directory database names none (%1)").arg(kStreamConfigName);
+        return configured;
+    }();
+    if (whyUnknown)
+        *whyUnknown = folder.isEmpty() ? why : QString();
+    return folder;
 }
 
-QString strPullConfigurationString(AppContext &ctx, const QString &fullName)
+QString strPullConfigurationString(AppContext &ctx, const QString &fullName, QString *failure)
 {
     if (fullName.isEmpty())
         return {};
@@ -161,6 +178,8 @@ QString strPullConfigurationString(AppContext &ctx, const QString &fullName)
         ctx.log().logMessage(QStringLiteral("(error) %1 (%2) in procedure strPullConfigurationString of Module TolvaVersion")
                                  .arg(err.number)
                                  .arg(err.description));
+        if (failure)
+            *failure = err.description.isEmpty() ? QStringLiteral("error %1").arg(err.number) : err.description;
         return {};
     }
     if (rs.RecordCount() == 0)

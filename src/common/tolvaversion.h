@@ -27,10 +27,12 @@ bool bIsVersionGreaterThanOrEqualTo(const AppContext &ctx, qint16 major, qint16 
 
 // The server's install folder, ending in "\".
 QString strGetInstallPath(AppContext &ctx);
-// The folder of the server's stream (greeting) files; "" when unknown.
-QString strGetStreamFilesPath(AppContext &ctx);
-// One value of the directory database's configuration; "" when none.
-QString strPullConfigurationString(AppContext &ctx, const QString &fullName);
+// The folder of the server's stream (greeting) files; "" when unknown, and
+// then `whyUnknown` (when given) says why, as the end of a sentence.
+QString strGetStreamFilesPath(AppContext &ctx, QString *whyUnknown = nullptr);
+// One value of the directory database's configuration; "" when none. A read
+// that failed is logged, and `failure` (when given) holds its error.
+QString strPullConfigurationString(AppContext &ctx, const QString &fullName, QString *failure = nullptr);
 
 // A folder named by the server (backslashes, possibly with a drive letter) as
 // a path of this machine.

@@ -267,10 +267,13 @@ StreamCopy copyGreetingStream(AppContext &ctx, const QString &sourceFile, const 
     StreamCopy copy;
     if (sourceFile.size() < 2)
         return copy;
-    QString folder = serverPathToLocal(strGetStreamFilesPath(ctx));
+    QString whyUnknown;
+    QString folder = serverPathToLocal(strGetStreamFilesPath(ctx, &whyUnknown));
     // Without a stream folder neither a bare source name nor the copy has a place.
-    if (folder.isEmpty())
+    if (folder.isEmpty()) {
+        copy.folderUnknown = whyUnknown;
         return copy;
+    }
     if (!folder.endsWith(u'/'))
         folder += u'/';
     const bool hasFolder = sourceFile.contains(u'\\') || sourceFile.contains(u'/');

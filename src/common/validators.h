@@ -84,11 +84,14 @@ QString strGenerateUniqueStream(AppContext &ctx, const QString &sourceFile, cons
 
 // The same copy without a message: `fileName` (without folder) and `path` of
 // the new file when it was made; both "" when there was nothing to copy (as
-// above) or the copy failed, which `failure` then says.
+// above) or the copy failed, which `failure` then says. A recording left
+// uncopied because the stream folder is unknown is not nothing to copy:
+// `folderUnknown` then says why the folder is unknown.
 struct StreamCopy {
     QString fileName;
     QString path;
     QString failure;
+    QString folderUnknown;
 };
 StreamCopy copyGreetingStream(AppContext &ctx, const QString &sourceFile, const QString &firstPart,
                               const QString &secondPart);

@@ -44,14 +44,36 @@ bool hasControlCharacter(const QString &text)
     return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
 }
 
+const QString kDirectionInName = QStringLiteral(
+    "The name cannot contain the characters that change the direction of text (U+202A to U+202E, U+2066 to U+2069)!");
+
+// The embeddings, overrides and isolates: they turn the text after them
+// around wherever the name shows, so one name would read as another.
+bool hasDirectionControl(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) {
+        return (c.unicode() >= 0x202A && c.unicode() <= 0x202E) || (c.unicode() >= 0x2066 && c.unicode() <= 0x2069);
+    });
+}
+
+// A failure of the database before a creation's transaction began: shown and
+// logged as FAILED_ADD_NEW, as one inside the transaction is.
+void refusedByDatabase(AppContext &ctx, const QString &auditTable, const QString &alias, const QString &message)
+{
+    show(message);
+    ctx.log().LogAction(FAILED_ADD_NEW, auditTable, alias, {}, {}, {}, message);
+}
+
 // The checks every creation makes on the typed name and extension before it
 // reads anything else: a name that leaves an alias and holds no control
 // character (it would split the log's audit lines, the tree export and the
-// grid's rows), an extension that is a valid number nobody in the dialing
-// domain has. Gives the name without surrounding blanks (as the detail pages
-// store a name), the free alias and the trimmed extension.
+// grid's rows) nor direction control, an extension that is a valid number
+// nobody in the dialing domain has. Gives the name without surrounding blanks
+// (as the detail pages store a name), the free alias and the trimmed
+// extension. A read the database refuses is logged under `auditTable`.
 bool checkRequest(AppContext &ctx, const NewHandlerRequest &request, const QString &noNameMessage,
-                  const QString &aliasView, QString *name, QString *alias, QString *extension)
+                  const QString &aliasView, const QString &auditTable, QString *name, QString *alias,
+                  QString *extension)
 {
     *name = trimBlanks(request.name);
     // A name of blanks (or apostrophes) only would make an empty alias.
@@ -64,6 +86,10 @@ bool checkRequest(AppContext &ctx, const NewHandlerRequest &request, const QStri
         show(kControlInName);
         return false;
     }
+    if (hasDirectionControl(*name)) {
+        show(kDirectionInName);
+        return false;
+    }
     // Checked again here: Create can be pressed without leaving the extension box.
     *extension = request.extension.trimmed();
     if (!extension->isEmpty()) {
@@ -72,7 +98,7 @@ bool checkRequest(AppContext &ctx, const NewHandlerRequest &request, const QStri
         DbError error;
         Recordset owners = openDialingDomainExtension(ctx, *extension, &error);
         if (!owners.isOpen()) {
-            show(kCreateFailed + error.description);
+            refusedByDatabase(ctx, auditTable, base, kCreateFailed + error.description);
             return false;
         }
         if (owners.RecordCount() > 0) {
@@ -85,9 +111,12 @@ bool checkRequest(AppContext &ctx, const NewHandlerRequest &request, const QStri
             return false;
         }
     }
-    const std::optional<QString> free = uniqueAlias(ctx, aliasView, base);
-    if (!free)
+    DbError error;
+    const std::optional<QString> free = uniqueAlias(ctx, aliasView, base, &error);
+    if (!free) {
+        refusedByDatabase(ctx, auditTable, base, kCreateFailed + error.description);
         return false;
+    }
     *alias = *free;
     return true;
 }
@@ -108,6 +137,21 @@ public:
         DbError error;
         if (m_ctx.db().inTransaction(connection(m_ctx), [&] { return work(*this); }, &error)) {
             m_ctx.log().LogAction(ADD_NEW, m_table, m_created.alias, {}, {}, {}, m_created.objectId);
+            if (!m_notCopied.isEmpty()) {
+                // In the order the greeting pages show them.
+                static const QStringList order{"Standard", "Off Hours", "Busy", "Alternate", "Internal", "Error"};
+                std::stable_sort(m_notCopied.begin(), m_notCopied.end(), [](const auto &a, const auto &b) {
+                    return order.indexOf(a.first) < order.indexOf(b.first);
+                });
+                QStringList named;
+                for (const auto &[greeting, recording] : std::as_const(m_notCopied))
+                    named << QStringLiteral("%1 (%2)").arg(greeting, recording);
+                show(QStringLiteral("The call handler \"%1\" was created without the recordings of these greetings of "
+                                    "its template, which could not be copied: %2. The folder of the server's "
+                                    "recordings is unknown: %3.")
+                         .arg(m_created.displayName, named.join(QStringLiteral(", ")),
+                              m_whyNotCopied.join(QStringLiteral("; "))));
+            }
             return m_created;
         }
         for (const QString &file : std::as_const(m_copied))
@@ -134,6 +178,13 @@ public:
     bool fail(const DbError &error) { return fail(kCreateFailed + error.description); }
 
     void copied(const QString &path) { m_copied << path; }
+    // A greeting's recording left behind, since no folder could take its copy.
+    void notCopied(const QString &greeting, const QString &recording, const QString &why)
+    {
+        m_notCopied.append({greeting, recording});
+        if (!m_whyNotCopied.contains(why))
+            m_whyNotCopied << why;
+    }
 
 private:
     AppContext &m_ctx;
@@ -142,6 +193,8 @@ private:
     CreatedHandler m_created;
     QString m_failure;
     QStringList m_copied;
+    QList<std::pair<QString, QString>> m_notCopied; // greeting, recording
+    QStringList m_whyNotCopied;
 };
 
 // The arguments of a procedure call, in the order they are added.
@@ -269,6 +322,8 @@ bool copyRules(AppContext &ctx, Attempt &attempt, const RuleCopy &kind, const QS
                                                                    "copied: %3")
                                                         .arg(from.text(QStringLiteral("StreamPath")), alias,
                                                              copy.failure));
+            if (!copy.folderUnknown.isEmpty())
+                attempt.notCopied(alias, from.text(QStringLiteral("StreamPath")), copy.folderUnknown);
             // A template recording that is not there leaves the greeting as the server made it.
             if (!copy.fileName.isEmpty()) {
                 attempt.copied(copy.path);
@@ -281,13 +336,15 @@ bool copyRules(AppContext &ctx, Attempt &attempt, const RuleCopy &kind, const QS
     return true;
 }
 
-// The first row of a one-row look-up, or nullopt with the failure shown.
-std::optional<Recordset> readOne(AppContext &ctx, const QString &sql, const QVariant &key, const QString &notFound)
+// The first row of a one-row look-up, or nullopt with the failure shown (and
+// logged under `auditTable` with `alias` when the database refused the read).
+std::optional<Recordset> readOne(AppContext &ctx, const QString &sql, const QVariant &key, const QString &notFound,
+                                 const QString &auditTable, const QString &alias)
 {
     DbError error;
     Recordset rs = ctx.db().open(connection(ctx), sql, {key}, &error);
     if (!rs.isOpen()) {
-        show(kCreateFailed + error.description);
+        refusedByDatabase(ctx, auditTable, alias, kCreateFailed + error.description);
         return std::nullopt;
     }
     if (rs.RecordCount() != 1) {
@@ -310,17 +367,14 @@ int randomSuffix()
     return platform::Seams::random().bounded(100000);
 }
 
-std::optional<QString> uniqueAlias(AppContext &ctx, const QString &view, const QString &alias)
+std::optional<QString> uniqueAlias(AppContext &ctx, const QString &view, const QString &alias, DbError *error)
 {
     QString candidate = alias;
     for (;;) {
-        DbError error;
         const Recordset rs = ctx.db().open(connection(ctx), QStringLiteral("SELECT Alias FROM %1 WHERE Alias = ?").arg(view),
-                                           {candidate}, &error);
-        if (!rs.isOpen()) {
-            show(kCreateFailed + error.description);
+                                           {candidate}, error);
+        if (!rs.isOpen())
             return std::nullopt;
-        }
         if (rs.RecordCount() == 0)
             return candidate;
         candidate += QString::number(randomSuffix());
@@ -337,13 +391,14 @@ std::optional<CreatedHandler> createCallHandler(AppContext &ctx, const NewHandle
     QString alias;
     QString extension;
     if (!checkRequest(ctx, request, QStringLiteral("You must enter a name for the new call handler!"),
-                      QStringLiteral("vw_CallHandler"), &name, &alias, &extension))
+                      QStringLiteral("vw_CallHandler"), QStringLiteral("CallHandler"), &name, &alias, &extension))
         return std::nullopt;
     const std::optional<Recordset> t =
         readOne(ctx, QStringLiteral("SELECT * FROM vw_CallHandler WHERE CallHandlerObjectID = ?"),
                 request.templateObjectId,
                 QStringLiteral("Error in cmdCreateHandler - the user selected CallHandler template could not be found:")
-                    + request.templateObjectId);
+                    + request.templateObjectId,
+                QStringLiteral("CallHandler"), alias);
     if (!t)
         return std::nullopt;
     const QString templateId = t->text(QStringLiteral("CallHandlerObjectID"));
@@ -386,13 +441,14 @@ std::optional<CreatedHandler> createDirectoryHandler(AppContext &ctx, const NewH
     QString alias;
     QString extension;
     if (!checkRequest(ctx, request, QStringLiteral("You must enter a name for the new directory handler!"),
-                      QStringLiteral("vw_NameLookupHandler"), &name, &alias, &extension))
+                      QStringLiteral("vw_NameLookupHandler"), QStringLiteral("DirectoryHandler"), &name, &alias,
+                      &extension))
         return std::nullopt;
     // The first name lookup handler the server lists lends every other setting.
     DbError error;
     Recordset t = ctx.db().open(connection(ctx), QStringLiteral("SELECT * FROM vw_NameLookupHandler"), {}, &error);
     if (!t.isOpen()) {
-        show(kCreateFailed + error.description);
+        refusedByDatabase(ctx, QStringLiteral("DirectoryHandler"), alias, kCreateFailed + error.description);
         return std::nullopt;
     }
     if (t.RecordCount() < 1) {
@@ -461,12 +517,14 @@ std::optional<CreatedHandler> createInterviewHandler(AppContext &ctx, const NewH
     QString alias;
     QString extension;
     if (!checkRequest(ctx, request, QStringLiteral("You must enter a name for the new interviewer!"),
-                      QStringLiteral("vw_InterviewHandler"), &name, &alias, &extension))
+                      QStringLiteral("vw_InterviewHandler"), QStringLiteral("InterviewHandler"), &name, &alias,
+                      &extension))
         return std::nullopt;
     const std::optional<Recordset> t = readOne(
         ctx, QStringLiteral("SELECT * FROM InterviewHandler WHERE InterviewHandlerObjectID = ?"), request.templateObjectId,
         QStringLiteral("Error in cmdCreateHandler - the selected Interviewer template could not be found:")
-            + request.templateObjectId);
+            + request.templateObjectId,
+        QStringLiteral("InterviewHandler"), alias);
     if (!t)
         return std::nullopt;
 

@@ -5,6 +5,8 @@
 // that fails part way leaves nothing behind; the failure is shown and logged
 // as FAILED_ADD_NEW, a success as one ADD_NEW line.
 
+#include "platform/database.h"
+
 #include <QString>
 #include <optional>
 
@@ -34,8 +36,10 @@ QString aliasForName(const QString &name);
 int randomSuffix();
 
 // `alias` as it stands when no row of `view` has it yet; each collision
-// appends one more random number. nullopt when a look-up failed (shown).
-std::optional<QString> uniqueAlias(AppContext &ctx, const QString &view, const QString &alias);
+// appends one more random number. nullopt when a look-up failed, which
+// `error` then says.
+std::optional<QString> uniqueAlias(AppContext &ctx, const QString &view, const QString &alias,
+                                   platform::DbError *error);
 
 // A copy of the template call handler: its transfer rules, one-key menu,
 // greetings (with a private copy of each recording), owner, recipient and

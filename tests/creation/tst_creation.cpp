@@ -10,6 +10,7 @@
 #include "details/interviewerpage.h"
 #include "details/pagebuild.h"
 #include "embedded/sampleids.h"
+#include "embedded/sampleserver.h"
 #include "fakes.h"
 #include "pickerdriver.h"
 #include "mainwindow/objectgrid.h"
@@ -28,11 +29,14 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QStringDecoder>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
 #include <QtTest>
 
+#include <algorithm>
 #include <functional>
 
 using namespace quillor;
@@ -81,6 +85,8 @@ private slots:
     void refusals();
     void failureLeavesNothing_data();
     void failureLeavesNothing();
+    void recordingsWithoutStreamFolder_data();
+    void recordingsWithoutStreamFolder();
     void leaveWithoutHandler_data();
     void leaveWithoutHandler();
     void refusedExtensionStopsCreate_data();
@@ -454,6 +460,14 @@ void TestCreation::refusals_data()
         QTest::addRow("U+%04X in the name, %s", unsigned(c), kViews[c % 3])
             << int(c % 3) << "" << QStringLiteral("Desk") + QChar(c) + QStringLiteral("Line") << "" << control;
     QTest::newRow("tab before the trailing blanks") << int(Interviewer) << "" << "Desk\t  " << "" << control;
+    // A direction control would show the name (and its alias) as another text.
+    const QString direction = "The name cannot contain the characters that change the direction of text (U+202A to "
+                              "U+202E, U+2066 to U+2069)!";
+    for (char16_t c : {0x202A, 0x202B, 0x202C, 0x202D, 0x202E, 0x2066, 0x2067, 0x2068, 0x2069})
+        QTest::addRow("U+%04X in the name, %s", unsigned(c), kViews[c % 3])
+            << int(c % 3) << "" << QStringLiteral("Desk") + QChar(c) + QStringLiteral("Line") << "" << direction;
+    QTest::newRow("right-to-left override after Hebrew")
+        << int(CallHandler) << "" << QStringLiteral(u"\u05E9\u05DC\u05D5\u05DD\u202Eabc") << "" << direction;
 }
 
 void TestCreation::refusals()
@@ -513,6 +527,18 @@ void TestCreation::failureLeavesNothing_data()
         << "DROP TRIGGER rename;;UPDATE MessagingRule SET Alias = 'Busy', StreamPath = NULL WHERE Alias = '" + longAlias
                + "'"
         << "error in cmdCreateHandler_Click:the recording callhandlertemplate_Standard.wav of the greeting ZZZ";
+    // Refused by the database before the transaction: logged all the same.
+    const auto viewMade = [](const QString &view) {
+        const QStringList statements = embedded::splitSqlScript(embedded::mainSchemaSql());
+        const auto made = std::find_if(statements.cbegin(), statements.cend(), [&](const QString &statement) {
+            return statement.contains(QStringLiteral("CREATE VIEW %1 ").arg(view));
+        });
+        return made == statements.cend() ? QString() : *made;
+    };
+    for (const int kind : {CallHandler, DirectoryHandler, Interviewer})
+        QTest::addRow("%s, dialing domain unreadable", kViews[kind])
+            << kind << "DROP VIEW vw_DTMFAccessID_DialingDomain" << viewMade("vw_DTMFAccessID_DialingDomain")
+            << "error in cmdCreateHandler_Click:";
     QTest::newRow("directory handler refused")
         << int(DirectoryHandler)
         << "CREATE TRIGGER refuse BEFORE INSERT ON NameLookupHandler BEGIN SELECT RAISE(ABORT, 'no'); END"
@@ -555,6 +581,54 @@ void TestCreation::failureLeavesNothing()
     QCOMPARE(row(QStringLiteral("SELECT COUNT(*) AS N FROM %1 WHERE Alias = ?").arg(QString::fromLatin1(kViews[kind])),
                  QStringLiteral("HalfMade"), {"N"}),
              QVariantList{1});
+}
+
+void TestCreation::recordingsWithoutStreamFolder_data()
+{
+    QTest::addColumn<QString>("location"); // of the directory database, as the profile names it
+    QTest::newRow("path that does not exist") << "sqlite:no-such-folder/TolvaDirDB.sqlite";
+    QTest::newRow("loopback port nothing listens on")
+        << "odbc:Driver=FreeTDS;Server=127.0.0.1;Port=1;Database=TolvaDirDB;UID=admin;PWD=secret;TDS_Version=7.4";
+}
+
+void TestCreation::recordingsWithoutStreamFolder()
+{
+    QFETCH(QString, location);
+    const QString profile = m_server->server().registryFile;
+    {
+        QFile file(profile);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QStringDecoder decode(QStringConverter::Utf16LE);
+        QString text = decode(file.readAll().mid(2));
+        static const QRegularExpression directory(QStringLiteral("\"DirectoryDatabase\"=\"[^\r\n]*\""));
+        QVERIFY(text.contains(directory));
+        text.replace(directory, QStringLiteral("\"DirectoryDatabase\"=\"%1\"").arg(location));
+        QStringEncoder encode(QStringConverter::Utf16LE);
+        QVERIFY(file.resize(0) && file.seek(0));
+        file.write(QByteArray("\xFF\xFE", 2) + QByteArray(encode(text)));
+    }
+    QVERIFY(ctx().loadRegistry(profile));
+
+    CreationDialog &d = dialog(CallHandler);
+    QVERIFY(runModal(d, [&] {
+        d.findChild<QLineEdit *>(QStringLiteral("txtHandlerTemplateObjectID"))->setText(ids::CallHandlerTemplate);
+        create(d, QStringLiteral("Front Desk"), QString());
+    }));
+    // The handler stays, with one message naming each greeting left without its recording, and why.
+    const QStringList messages = m_seams->messages->texts();
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages[0].startsWith(QStringLiteral(
+                 "The call handler \"Front Desk\" was created without the recordings of these greetings of its "
+                 "template, which could not be copied: Standard (callhandlertemplate_Standard.wav), Off Hours "
+                 "(missing_file.wav). The folder of the server's recordings is unknown: the directory database could "
+                 "not be read ("))
+                 && messages[0].endsWith(QStringLiteral(").")),
+             qPrintable(messages[0]));
+    QVERIFY(!messages[0].contains(QStringLiteral("secret")));
+    QCOMPARE(rules("MessagingRule", d.strObjectID, {"StreamPath"}).value("Standard"), QStringList{"StreamPath=(null)"});
+    const QString log = test::logText(ctx());
+    QVERIFY(log.contains(QStringLiteral(", ADD_NEW, , , CallHandler, FrontDesk, , %1").arg(d.strObjectID)));
+    QVERIFY(log.contains(QStringLiteral("in procedure strPullConfigurationString of Module TolvaVersion")));
 }
 
 // ---- leaving without a handler ---------------------------------------------------
