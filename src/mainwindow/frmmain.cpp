@@ -46,6 +46,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -747,7 +748,7 @@ void frmMain::ExpandAllNodes_Click()
     if (result.limitReached)
         msgBox(QStringLiteral("Expand all nodes stopped when the tree reached its limit of %1 rows. The nodes not "
                               "opened yet can still be opened one by one.")
-                   .arg(m_tree->expandAllRowLimit()));
+                   .arg(QLocale(QLocale::English).toString(m_tree->expandAllRowLimit())));
 }
 
 void frmMain::mnuExportTreeInfo_Click() { ExportTreeInfo(m_tree->ATTree(), this); }

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <cmath>
@@ -22,15 +23,18 @@ public:
     MsgAnswer show(QWidget *parent, const QString &text, MsgButtons buttons, const QString &title,
                    MsgIcon icon) override
     {
-        QMessageBox box(parent);
-        box.setWindowTitle(title.isEmpty() ? QApplication::applicationName() : title);
-        box.setText(text);
+        // On the heap, watched: a parent deleted while the box is open takes the
+        // box with it, which a box on the stack would not survive.
+        QPointer<QMessageBox> box = new QMessageBox(parent);
+        const auto cleanup = qScopeGuard([&box] { delete box.data(); });
+        box->setWindowTitle(title.isEmpty() ? QApplication::applicationName() : title);
+        box->setText(text);
         switch (icon) {
-        case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
-        case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
-        case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
-        case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
-        case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+        case MsgIcon::None: box->setIcon(QMessageBox::NoIcon); break;
+        case MsgIcon::Information: box->setIcon(QMessageBox::Information); break;
+        case MsgIcon::Warning: box->setIcon(QMessageBox::Warning); break;
+        case MsgIcon::Critical: box->setIcon(QMessageBox::Critical); break;
+        case MsgIcon::Question: box->setIcon(QMessageBox::Question); break;
         }
         QMessageBox::StandardButtons set;
         QMessageBox::StandardButton escape = QMessageBox::NoButton;
@@ -44,10 +48,12 @@ public:
             break;
         case MsgButtons::RetryCancel: set = QMessageBox::Retry | QMessageBox::Cancel; escape = QMessageBox::Cancel; break;
         }
-        box.setStandardButtons(set);
-        // Closing the box with its close button or Escape counts as the cautious answer.
-        box.setEscapeButton(escape);
-        switch (box.exec()) {
+        box->setStandardButtons(set);
+        // Closing the box with its close button or Escape counts as the cautious answer,
+        // and so does a box gone with its parent.
+        box->setEscapeButton(escape);
+        const int answer = box->exec();
+        switch (box ? answer : int(escape)) {
         case QMessageBox::Ok: return MsgAnswer::Ok;
         case QMessageBox::Yes: return MsgAnswer::Yes;
         case QMessageBox::No: return MsgAnswer::No;

@@ -4,6 +4,7 @@
 #include "platform/seams.h"
 
 #include <QProcess>
+#include <QWidget>
 #include <QtTest>
 
 using namespace quillor;
@@ -19,6 +20,8 @@ private slots:
     void repeatedMessagesShownOnce();
     void openerAnswers_data();
     void openerAnswers();
+    void boxGoneWithItsParent_data();
+    void boxGoneWithItsParent();
 };
 
 void TestSeams::sameSequenceEveryRun()
@@ -131,6 +134,26 @@ void TestSeams::openerAnswers()
     QCOMPARE(given.exists(), !argument.isEmpty());
     if (given.open(QIODevice::ReadOnly))
         QCOMPARE(QString::fromUtf8(given.readAll()), argument);
+}
+
+void TestSeams::boxGoneWithItsParent_data()
+{
+    QTest::addColumn<MsgButtons>("buttons");
+    QTest::addColumn<platform::MsgAnswer>("answer"); // the cautious one
+    QTest::newRow("OK") << MsgButtons::Ok << platform::MsgAnswer::Ok;
+    QTest::newRow("Yes, No") << MsgButtons::YesNo << platform::MsgAnswer::No;
+    QTest::newRow("OK, Cancel") << MsgButtons::OkCancel << platform::MsgAnswer::Cancel;
+}
+
+void TestSeams::boxGoneWithItsParent()
+{
+    QFETCH(MsgButtons, buttons);
+    QFETCH(platform::MsgAnswer, answer);
+    // The real box, its parent deleted while it waits for an answer.
+    auto parent = std::make_unique<QWidget>();
+    QTimer::singleShot(50, [&parent] { parent.reset(); });
+    QCOMPARE(platform::msgBox(QStringLiteral("Still there?"), buttons, {}, parent.get()), answer);
+    QVERIFY(!parent);
 }
 
 QTEST_MAIN(TestSeams)
