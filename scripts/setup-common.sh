@@ -34,13 +34,16 @@ install_missing_packages() {
 }
 
 # build [TARGET...]: configures, then builds the targets named, or everything
-# when none is named. Configuring copies what ships beside the program (the help
+# when none is named, with one job per core unless CMAKE_BUILD_PARALLEL_LEVEL says otherwise. Configuring copies what ships beside the program (the help
 # page, test.sh) into bin/, so the program's target alone makes a runnable folder.
 build() {
   cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE="${QUILLOR_BUILD_TYPE:-RelWithDebInfo}" ${QUILLOR_CMAKE_ARGS:-}
+  # CMAKE_BUILD_PARALLEL_LEVEL, when set, is CMake's own: an explicit -j would override it.
+  local jobs=()
+  [ -n "${CMAKE_BUILD_PARALLEL_LEVEL:-}" ] || jobs=(-j"$(nproc)")
   if (($#)); then
-    cmake --build "$BUILD_DIR" -j"$(nproc)" --target "$@"
+    cmake --build "$BUILD_DIR" "${jobs[@]}" --target "$@"
   else
-    cmake --build "$BUILD_DIR" -j"$(nproc)"
+    cmake --build "$BUILD_DIR" "${jobs[@]}"
   fi
 }
