@@ -140,8 +140,11 @@ bool prepareContext(AppContext &ctx, ProfileChoice choice, const QString &demoFo
                     std::unique_ptr<QLockFile> *demoLock)
 {
     // One message, then the end: a window on a server it cannot read would
-    // only pile up unrelated messages and look usable while it is not.
+    // only pile up unrelated messages and look usable while it is not. The
+    // terminal hears of it too: on a virtual display (xvfb-run) nobody sees
+    // the box.
     const auto fail = [](const QString &message) {
+        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
         platform::msgBox(message);
         return false;
     };
