@@ -153,6 +153,7 @@ private:
         const QPointF scene = press->scenePosition();
         const QPointF global = press->globalPosition();
         const Qt::MouseButton button = press->button();
+        const Qt::MouseButtons buttons = press->buttons();
         const Qt::KeyboardModifiers modifiers = press->modifiers();
         const QPointingDevice *device = press->pointingDevice();
         const quint64 time = press->timestamp();
@@ -162,22 +163,25 @@ private:
             m_swallowing = true;
             return swallow(press);
         }
-        // Accepted, or refused without keeping the focus: the press goes on.
-        if (!alive || QGuiApplication::mouseButtons() & button)
-            return false;
-        // The check's message took the release. The press acts all the same
-        // (a row loads, a tab turns, a list opens); what acts on its release
-        // (a button, a check box) is let go away from it, so it is not
-        // clicked and not left drawn pressed.
-        QMouseEvent again(QEvent::MouseButtonPress, local, scene, global, button, button, modifiers, device);
+        // Accepted, or refused without keeping the focus: the press goes on,
+        // as it was made (a message box may have moved the event's point).
+        if (!alive)
+            return swallow(press);
+        const bool released = !(QGuiApplication::mouseButtons() & button);
+        QMouseEvent again(QEvent::MouseButtonPress, local, scene, global, button, buttons, modifiers, device);
         again.setTimestamp(time);
         static_cast<QObject *>(window)->event(&again);
-        if (alive && !QApplication::activePopupWidget()) {
+        // When the check's message took the release, the press has acted all
+        // the same (a row loads, a tab turns, a list opens); what acts on its
+        // release (a button, a check box) is let go away from it, so it is
+        // not clicked and not left drawn pressed.
+        if (released && alive && !QApplication::activePopupWidget()) {
             const QPointF away(-100000, -100000);
             QMouseEvent release(QEvent::MouseButtonRelease, away, away, window->mapToGlobal(away), button,
                                 Qt::NoButton, modifiers, device);
             static_cast<QObject *>(window)->event(&release);
         }
+        press->setAccepted(again.isAccepted());
         return true;
     }
 

@@ -173,9 +173,8 @@ struct Form {
             return in(menuBar, menuBar->actionGeometry(menu->menuAction()).center());
         if (control == u"check box")
             return in(check, QPoint(8, check->height() / 2)); // on its mark
-        const QMap<QString, QWidget *> named{{"list", list},     {"button", button},
-                                             {"arrow", arrow},     {"cancel", cancel}, {"label", label},
-                                             {"box", box}};
+        const QMap<QString, QWidget *> named{{"list", list},     {"button", button}, {"arrow", arrow},
+                                             {"cancel", cancel}, {"label", label},   {"box", box}};
         const QWidget *w = named.value(control);
         return w ? in(w, w->rect().center()) : QPoint();
     }
