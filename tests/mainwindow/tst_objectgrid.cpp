@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QMenu>
+#include <QStyleHints>
 #include <QTabWidget>
 #include <QTableView>
 #include <QtTest>
@@ -309,6 +310,7 @@ void TestObjectGrid::choosingAKindListsItOnce_data()
     // Its first row's page shows a message while the choice is being made.
     QTest::newRow("directory handlers") << int(Qt::Key_End) << 3 << false;
     QTest::newRow("directory handlers, real message") << int(Qt::Key_End) << 3 << true;
+    QTest::newRow("directory handlers by mouse, real message") << -1 << 3 << true;
 }
 
 // Objects renamed since the list was read show when the user chooses the
@@ -325,10 +327,21 @@ void TestObjectGrid::choosingAKindListsItOnce()
     m_f.seams->messages->shown.clear();
     m_f.seams->messages->modal = modal;
     QSignalSpy listed(&model(), &QAbstractItemModel::modelReset);
-    if (key)
+    if (key > 0) {
         QTest::keyClick(kindBox(), Qt::Key(key));
-    else
+    } else if (key < 0) {
+        // The list opened by a click, the entry clicked in it.
+        QTest::mouseClick(m_f.window->windowHandle(), Qt::LeftButton, {},
+                          kindBox()->mapTo(m_f.window.get(), kindBox()->rect().center()));
+        QAbstractItemView *entries = kindBox()->view();
+        QTRY_VERIFY(entries->isVisible());
+        QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval()); // not taken for a double click
+        const QPoint entry = entries->visualRect(entries->model()->index(kind, 0)).center();
+        QTest::mouseClick(entries->window()->windowHandle(), Qt::LeftButton, {},
+                          entries->viewport()->mapTo(entries->window(), entry));
+    } else {
         emit kindBox()->activated(0); // the shown entry chosen in the open list
+    }
     QCOMPARE(model().kind(), kind);
     QCOMPARE(listed.size(), 1);
     QCOMPARE(m_f.seams->messages->texts().size(), kind == 3 ? 1 : 0);
