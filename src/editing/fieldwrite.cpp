@@ -7,7 +7,6 @@
 #include "platform/validatingedit.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QEvent>
@@ -181,7 +180,10 @@ void whenLeft(QWidget *control, QObject *context, std::function<void()> onLeave)
 
 void commitFocusedEdit(const QWidget *area)
 {
-    QWidget *focus = QApplication::focusWidget();
+    // The window's own focus widget: a window closed or reloaded while
+    // inactive (a message box just closed, a close from the taskbar) still
+    // holds its edit there.
+    QWidget *focus = area->window()->focusWidget();
     if (!focus || !area->isAncestorOf(focus))
         return;
     if (auto *box = qobject_cast<platform::ValidatingLineEdit *>(focus))

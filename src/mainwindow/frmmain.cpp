@@ -352,11 +352,14 @@ QWidget *frmMain::createGridPage(QWidget *parent)
     // A kind set by the program or chosen by the user lists it; the user
     // choosing the kind already shown lists it again, so that objects made or
     // renamed meanwhile show. One choice lists once: a change of kind raises
-    // both signals in one go.
+    // both signals in one go, `activated` right after the listing returns
+    // (whatever message box the listing showed meanwhile); a change made by
+    // the program raises no `activated`, and the mark goes with the next turn
+    // of the event loop.
     connect(cmbShowObjectType, &QComboBox::currentIndexChanged, this, [this] {
+        cmbShowObjectType_Click();
         m_gridKindJustListed = true;
         QTimer::singleShot(0, this, [this] { m_gridKindJustListed = false; });
-        cmbShowObjectType_Click();
     });
     connect(cmbShowObjectType, &QComboBox::activated, this, [this] {
         if (!std::exchange(m_gridKindJustListed, false))
@@ -630,6 +633,8 @@ void frmMain::readTreeViewOptions()
 
 void frmMain::rebuildTree(const QString &root)
 {
+    // A name still in its box is written first, so the new tree shows it.
+    commitPendingEdit();
     platform::BusyCursor busy;
     readTreeViewOptions();
     QString id = root;
@@ -759,7 +764,12 @@ void frmMain::endProgram(int exitCode)
     platform::Seams::shell().endProcess(exitCode);
 }
 
-void frmMain::mnuExit_Click() { endProgram(0); }
+void frmMain::mnuExit_Click()
+{
+    // A value typed and not yet left is written, as closing the window does.
+    commitPendingEdit();
+    endProgram(0);
+}
 
 void frmMain::mnuFindExtension_Click() { findExtensionInDialingDomain(m_ctx, this); }
 void frmMain::mnuHelp_Click()

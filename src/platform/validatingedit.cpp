@@ -4,7 +4,6 @@
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QDialog>
-#include <QDialogButtonBox>
 #include <QFocusEvent>
 #include <QFrame>
 #include <QGroupBox>
@@ -16,7 +15,9 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QStyleHints>
 #include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -26,16 +27,7 @@ namespace {
 
 const char *const kCancelButton = "quillorCancelButton";
 
-bool isCancelButton(const QWidget *widget)
-{
-    const auto *button = qobject_cast<const QAbstractButton *>(widget);
-    if (!button)
-        return false;
-    if (button->property(kCancelButton).toBool())
-        return true;
-    const auto *box = qobject_cast<const QDialogButtonBox *>(button->parentWidget());
-    return box && box->buttonRole(const_cast<QAbstractButton *>(button)) == QDialogButtonBox::RejectRole;
-}
+bool isCancelButton(const QWidget *widget) { return widget && widget->property(kCancelButton).toBool(); }
 
 // A press that cannot act: a label, a frame, the empty part of a page (but
 // not the viewport of a list or a grid, where the rows are).
@@ -56,17 +48,25 @@ bool isPassive(const QWidget *widget)
 // bar (a menu is not another control), or a place where a press does nothing.
 bool leavesUnchecked(const QWidget *target)
 {
-    if (!target)
-        return false;
     for (const QWidget *w = target; w; w = w->isWindow() ? nullptr : w->parentWidget())
         if (isCancelButton(w) || qobject_cast<const QMenuBar *>(w))
             return true;
     return isPassive(target);
 }
 
-// Sees every mouse press of the program before the control pressed acts on
-// it, so that the box being left is checked first and a refusal that keeps
-// the focus can drop the press. One for the program.
+QWidget *widgetOf(const QWindow *window)
+{
+    const QWidgetList tops = QApplication::topLevelWidgets();
+    const auto found = std::find_if(tops.cbegin(), tops.cend(), [window](const QWidget *w) {
+        return w->windowHandle() == window;
+    });
+    return found == tops.cend() ? nullptr : *found;
+}
+
+// Decides every mouse press of the program where its window first receives
+// it, before Qt picks the control pressed and moves the focus: the box the
+// press leaves is checked first, and a refusal that keeps the focus drops the
+// press. One for the program.
 class PressGuard : public QObject {
 public:
     static PressGuard &instance()
@@ -79,17 +79,6 @@ public:
         return *guard;
     }
 
-    // The press that moved the focus out of `box` (it arrives once the focus
-    // has moved) was checked: refused, it is dropped and the box takes its
-    // focus back.
-    void pressChecked(ValidatingLineEdit *box, bool accepted)
-    {
-        m_checkedBy = box;
-        m_accepted = accepted;
-        // A focus moved by code with a mouse reason has no press to follow.
-        QTimer::singleShot(0, this, [this] { m_checkedBy = nullptr; });
-    }
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
@@ -97,70 +86,113 @@ protected:
         if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick
             && type != QEvent::MouseButtonRelease && type != QEvent::MouseMove)
             return false;
-        // Only what the user did, delivered to a control; the window's own
-        // copy of a press comes before it and is passed over.
-        if (!watched->isWidgetType() || !event->spontaneous())
+        // What the user did, as the window gets it; the copies Qt hands the
+        // controls follow the decision made here.
+        if (!watched->isWindowType() || !event->spontaneous())
             return false;
         auto *mouse = static_cast<QMouseEvent *>(event);
-        if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) {
-            // The copies a press that was not taken passes on to the parents
-            // follow the decision made for the press itself.
-            if (type == m_lastType && mouse->timestamp() == m_lastTime)
-                return drop(event);
-            m_lastType = type;
-            m_lastTime = mouse->timestamp();
-            // The second press of a double click whose first was dropped goes too.
-            if (!(type == QEvent::MouseButtonDblClick && m_swallowing))
-                m_swallowing = refused(static_cast<QWidget *>(watched), mouse->button());
-            return drop(event);
+        switch (type) {
+        case QEvent::MouseButtonPress:
+            return pressed(static_cast<QWindow *>(watched), mouse);
+        case QEvent::MouseButtonDblClick:
+            // Follows the press of the same click, kept or dropped with it.
+            return m_swallowing && swallow(event);
+        default: {
+            // The moves and the release of a dropped press go with it. Its
+            // release may never come (a message box took it): a move with no
+            // button down ends the press all the same.
+            const bool drop = m_swallowing && (type == QEvent::MouseButtonRelease || mouse->buttons() != Qt::NoButton);
+            if (mouse->buttons() == Qt::NoButton)
+                m_swallowing = false;
+            return drop && swallow(event);
         }
-        // The release and the moves of a dropped press go with it.
-        if (!m_swallowing)
-            return false;
-        if (type == QEvent::MouseButtonRelease && mouse->buttons() == Qt::NoButton)
-            m_swallowing = false;
-        event->accept();
-        return true;
+        }
     }
 
 private:
     explicit PressGuard(QObject *parent) : QObject(parent) {}
 
-    bool drop(QEvent *event) const
+    static bool swallow(QEvent *event)
     {
+        event->accept();
+        return true;
+    }
+
+    bool pressed(QWindow *window, QMouseEvent *press)
+    {
+        // The second press of a double click whose first was dropped goes too.
+        const auto hints = QGuiApplication::styleHints();
+        const QPointF moved = press->globalPosition() - m_dropped.where;
+        m_swallowing = m_dropped.button == press->button() && m_dropped.window == window
+                       && press->timestamp() - m_dropped.time < quint64(hints->mouseDoubleClickInterval())
+                       && moved.manhattanLength() <= hints->mouseDoubleClickDistance();
+        m_dropped = {};
         if (m_swallowing)
-            event->accept();
-        return m_swallowing;
-    }
+            return swallow(press);
 
-    // True when the press of `button` on `target` must not act.
-    bool refused(QWidget *target, Qt::MouseButton button)
-    {
-        bool checked = false;
-        if (ValidatingLineEdit *box = std::exchange(m_checkedBy, nullptr); box && box->window() == target->window()) {
-            if (!m_accepted) {
-                box->setFocus(Qt::OtherFocusReason);
-                return true;
-            }
-            checked = true;
-        } else if (auto *focused = qobject_cast<ValidatingLineEdit *>(QApplication::focusWidget());
-                   focused && focused->holdsEdit() && focused->window() == target->window() && focused != target
-                   && !focused->isAncestorOf(target) && !leavesUnchecked(target)) {
-            // A press on a control that takes no focus leaves the focus in the box.
-            if (!focused->validate())
-                return true;
-            checked = true;
+        // A press in a popup (or one that closes it) reaches the popup; a
+        // grabber gets every press.
+        QWidget *top = widgetOf(window);
+        if (!top || QApplication::activePopupWidget() || QWidget::mouseGrabber())
+            return false;
+        // The window's own focus widget: while the window is inactive the
+        // application has none, and the press may activate the window
+        // without moving the focus out of the box.
+        auto *box = qobject_cast<ValidatingLineEdit *>(top->focusWidget());
+        if (!box || !box->holdsEdit() || !box->isVisible() || !box->isEnabled() || box->isReadOnly())
+            return false;
+        QWidget *target = top->childAt(press->position().toPoint());
+        if (!target)
+            target = top;
+        if (target == box || box->isAncestorOf(target) || leavesUnchecked(target))
+            return false;
+
+        // What the press says, kept before the check: the event's point is
+        // shared with the device's, which the events of a message box move.
+        const QPointF local = press->position();
+        const QPointF scene = press->scenePosition();
+        const QPointF global = press->globalPosition();
+        const Qt::MouseButton button = press->button();
+        const Qt::MouseButtons buttons = press->buttons();
+        const Qt::KeyboardModifiers modifiers = press->modifiers();
+        const QPointingDevice *device = press->pointingDevice();
+        const quint64 time = press->timestamp();
+        const QPointer<QWindow> alive(window);
+        if (!box->validate()) {
+            m_dropped = {alive, button, time, global};
+            m_swallowing = true;
+            return swallow(press);
         }
-        // The user let go of the button while the check's message was shown:
-        // that click is over, and its press acts on nothing.
-        return checked && !(QGuiApplication::mouseButtons() & button);
+        // Accepted, or refused without keeping the focus: the press goes on,
+        // as it was made (a message box may have moved the event's point).
+        if (!alive)
+            return swallow(press);
+        const bool released = !(QGuiApplication::mouseButtons() & button);
+        QMouseEvent again(QEvent::MouseButtonPress, local, scene, global, button, buttons, modifiers, device);
+        again.setTimestamp(time);
+        static_cast<QObject *>(window)->event(&again);
+        // When the check's message took the release, the press has acted all
+        // the same (a row loads, a tab turns, a list opens); what acts on its
+        // release (a button, a check box) is let go away from it, so it is
+        // not clicked and not left drawn pressed.
+        if (released && alive && !QApplication::activePopupWidget()) {
+            const QPointF away(-100000, -100000);
+            QMouseEvent release(QEvent::MouseButtonRelease, away, away, window->mapToGlobal(away), button,
+                                Qt::NoButton, modifiers, device);
+            static_cast<QObject *>(window)->event(&release);
+        }
+        press->setAccepted(again.isAccepted());
+        return true;
     }
 
-    QPointer<ValidatingLineEdit> m_checkedBy;
-    bool m_accepted = false;
+    struct Dropped {
+        QPointer<QWindow> window;
+        Qt::MouseButton button = Qt::NoButton;
+        quint64 time = 0;
+        QPointF where;
+    };
+    Dropped m_dropped; // the last press dropped, for the double click it may start
     bool m_swallowing = false;
-    QEvent::Type m_lastType = QEvent::None;
-    quint64 m_lastTime = 0;
 };
 
 // Enter in `box` presses a default button of its dialog.
@@ -230,25 +262,24 @@ void ValidatingLineEdit::focusOutEvent(QFocusEvent *event)
     // Checked just before the press or the key that leaves it: once is enough.
     if (std::exchange(m_checked, false) || m_validating || !isEnabled() || isReadOnly())
         return;
-    const bool byMouse = event->reason() == Qt::MouseFocusReason;
-    if (byMouse && isCancelButton(QApplication::focusWidget()))
+    if (event->reason() == Qt::MouseFocusReason && isCancelButton(window()->focusWidget()))
         return;
-    const bool accepted = validate();
-    // The press that moved the focus has not acted yet: refused, it is
-    // dropped and the box takes the focus back.
-    if (byMouse)
-        PressGuard::instance().pressChecked(this, accepted);
-    if (accepted)
+    if (validate())
         return;
-    // Any other move has finished by the time this runs.
+    // The move (a Tab, a wheel over another control) has finished by the
+    // time this runs.
     QTimer::singleShot(0, this, [this] { setFocus(Qt::OtherFocusReason); });
 }
 
 void ValidatingLineEdit::keyPressEvent(QKeyEvent *event)
 {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (enter && m_holdsEdit && entersDefaultButton(this) && !validate()) {
-        event->accept(); // the default button is not pressed
+    // Ctrl+Tab turns the page of the tab control the box lies on, which
+    // hides the box: checked first, as a press on the tab is.
+    const bool turnsPage = (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab)
+                           && event->modifiers().testFlag(Qt::ControlModifier);
+    if (((enter && entersDefaultButton(this)) || turnsPage) && m_holdsEdit && !validate()) {
+        event->accept(); // the key does nothing
         return;
     }
     QLineEdit::keyPressEvent(event);

@@ -5,16 +5,18 @@
 // corrects the value before going on. Leaving the window (another program, a
 // message box, a menu) is not leaving the box and checks nothing.
 //
-// The check runs before whatever would leave the box acts: a mouse press on
-// any other control of the window (one that takes no focus too, such as an
-// up-down arrow, a tab or a button) and Enter on a dialog's default button
-// first run the check of a box that holds an edit; a refusal that keeps the
-// focus drops that press (and its release) or that key, so the click never
-// acts. A refusal that lets the focus go lets the press act on what the
-// check left in the box, unless the user let go of the mouse while the
-// check's message was shown (that click is over). A Cancel button (markAsCancelButton, or the
-// rejecting button of a QDialogButtonBox), Escape and a window's close box
-// throw the edit away with the window and check nothing.
+// The check runs before whatever would leave the box acts. A mouse press is
+// decided where its window first receives it, before Qt moves the focus: when
+// the window's own focus widget (the application has none while the window is
+// inactive) is a box holding an edit and the press is for another control of
+// the window that acts, the box is checked first. A refusal that keeps the
+// focus drops the press with its moves, its release and the double click it
+// may start; any other outcome lets the press act, also after a message box
+// took its release (then what acts on a release, a button or a check box, is
+// not clicked). Ctrl+Tab, Ctrl+Shift+Tab and Enter on a dialog's default
+// button are checked the same way; Tab goes through the focus move. A Cancel
+// button (markAsCancelButton), the menu bar, labels and empty places, a popup,
+// Escape and a window's close box check nothing.
 
 #include <QLineEdit>
 

@@ -7,6 +7,7 @@
 #include "details/keygrid.h"
 #include "embedded/sampleids.h"
 #include "mainwindow/objectgrid.h"
+#include "mainwindow/routingtree.h"
 #include "platform/validatingedit.h"
 #include "testserver.h"
 #include "windowfixture.h"
@@ -17,10 +18,12 @@
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QLabel>
+#include <QMessageBox>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 #include <QtTest>
 
 using namespace quillor;
@@ -63,9 +66,10 @@ private slots:
     void lockAndUnlockAllKeys_data();
     void lockAndUnlockAllKeys();
     void loadingWritesNothing();
-    void editBeingTypedIsWrittenBeforeAReload();
     void refusedEditAndAClickElsewhere_data();
     void refusedEditAndAClickElsewhere();
+    void pendingEditIsWrittenByAWindowCommand_data();
+    void pendingEditIsWrittenByAWindowCommand();
     void writerChecksAnEditLeftInABox_data();
     void writerChecksAnEditLeftInABox();
     void pendingChoiceIsWrittenBeforeAReloadOrClose_data();
@@ -607,77 +611,137 @@ void TestFieldHandlers::loadingWritesNothing()
     QCOMPARE(test::auditLines(ctx()), QStringList{});
 }
 
-void TestFieldHandlers::editBeingTypedIsWrittenBeforeAReload()
-{
-    open(CallHandlers, ids::Sales);
-    auto *name = find<platform::ValidatingLineEdit>(QStringLiteral("txtHandlerProfileDisplayName"));
-    test::reveal(name);
-    name->setFocus(Qt::MouseFocusReason);
-    QTRY_VERIFY(name->hasFocus());
-    name->setText(QStringLiteral("Sales Team"));
-    find<QAction>(QStringLiteral("mnuReload"))->trigger();
-    QCOMPARE(storedRow(ctx(), handlerColumn(QStringLiteral("TextName"), ids::Sales), {}), QStringLiteral("Sales Team"));
-    QCOMPARE(test::auditLines(ctx()), QStringList{QStringLiteral("UPDATE, , , CallHandler, salesch, TextName, Sales Team")});
-}
-
 void TestFieldHandlers::refusedEditAndAClickElsewhere_data()
 {
     QTest::addColumn<QString>("object");
     QTest::addColumn<QString>("box");
-    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("typed"); // each typed, then a click elsewhere
     QTest::addColumn<QString>("click"); // an object's row of the grid view, or "rule tab" (a tab takes no focus)
+    QTest::addColumn<bool>("modal");    // a real message box, let go of meanwhile, leaving the window inactive
     QTest::addColumn<QString>("shown"); // the object shown afterwards
-    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("said");
     QTest::addColumn<QString>("query");
     QTest::addColumn<QString>("stored");
-    QTest::addColumn<bool>("focusKept");
+    QTest::addColumn<bool>("focusKept"); // the window's focus widget afterwards
 
     const QString rings = QStringLiteral("The rings to wait must be a number between 1 and 10");
     const QString standard = QStringLiteral("SELECT TransferRings, Extension FROM ContactRule WHERE ContactRuleObjectID = '%1'")
                                  .arg(ids::contactRuleId(ids::Operator, 0));
-    QTest::newRow("refused rings keep the shown handler")
-        << ids::Operator << "txtHandlerTransferRingstoWait(0)" << "99" << ids::Sales << ids::Operator << rings << standard
-        << "6|1001" << true;
-    QTest::newRow("refused rings keep the rule's tab") << ids::Operator << "txtHandlerTransferRingstoWait(0)" << "99"
-                                                       << "rule tab" << ids::Operator << rings << standard << "6|1001" << true;
-    // A display name refused lets the focus go: the row clicked loads.
-    QTest::newRow("refused display name lets the row load")
-        << ids::Sales << "txtHandlerProfileDisplayName" << "O'Brien" << ids::Operator << ids::Operator
-        << "The display name cannot be empty and can contain only letters, numbers, spaces, dashes and commas"
-        << handlerColumn(QStringLiteral("TextName"), ids::Sales) << "Sales" << false;
+    const QString ringsBox = QStringLiteral("txtHandlerTransferRingstoWait(0)");
+    const QString name = QStringLiteral("txtHandlerProfileDisplayName");
+    const QString nameRefused =
+        QStringLiteral("The display name cannot be empty and can contain only letters, numbers, spaces, dashes and commas");
+    for (const bool modal : {false, true}) {
+        const QByteArray how = modal ? ", real message" : "";
+        QTest::newRow("refused rings keep the shown handler" + how)
+            << ids::Operator << ringsBox << QStringList{"99"} << ids::Sales << modal << ids::Operator
+            << QStringList{rings} << standard << "6|1001" << true;
+        QTest::newRow("refused rings keep the rule's tab" + how)
+            << ids::Operator << ringsBox << QStringList{"99"} << "rule tab" << modal << ids::Operator << QStringList{rings}
+            << standard << "6|1001" << true;
+        // A display name refused lets the focus go: the row clicked loads at the first click.
+        QTest::newRow("refused display name lets the row load" + how)
+            << ids::Sales << name << QStringList{"O'Brien"} << ids::Operator << modal << ids::Operator
+            << QStringList{nameRefused} << handlerColumn(QStringLiteral("TextName"), ids::Sales) << "Sales" << false;
+    }
+    // After the message the window is inactive; the corrected value is checked all the same.
+    QTest::newRow("refused rings, corrected and still refused, inactive window")
+        << ids::Operator << ringsBox << QStringList{"99", "79"} << ids::Sales << true << ids::Operator
+        << QStringList{rings, rings} << standard << "6|1001" << true;
 }
 
 void TestFieldHandlers::refusedEditAndAClickElsewhere()
 {
     QFETCH(QString, object);
     QFETCH(QString, box);
-    QFETCH(QString, typed);
+    QFETCH(QStringList, typed);
     QFETCH(QString, click);
+    QFETCH(bool, modal);
     QFETCH(QString, shown);
-    QFETCH(QString, message);
+    QFETCH(QStringList, said);
     QFETCH(QString, query);
     QFETCH(QString, stored);
     QFETCH(bool, focusKept);
 
     open(CallHandlers, object);
     auto *edit = find<platform::ValidatingLineEdit>(box);
-    typeInto(edit, typed);
+    typeInto(edit, typed.first());
     auto *ruleTabs = find<QTabWidget>(QStringLiteral("tabHandlerTransferInfo"));
     const int ruleTab = ruleTabs->currentIndex();
-    if (click == u"rule tab") {
-        QTest::mouseClick(ruleTabs->tabBar(), Qt::LeftButton, {}, ruleTabs->tabBar()->tabRect(ruleTab + 1).center());
-    } else {
+    QWidget *target = ruleTabs->tabBar();
+    QPoint spot = ruleTabs->tabBar()->tabRect(ruleTab + 1).center();
+    if (click != u"rule tab") {
         auto *grid = find<QTableView>(QStringLiteral("gridObjects"));
-        const QModelIndex row = grid->model()->index(m_f.window->gridModel().rowOfObject(click), 0);
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(row).center());
+        target = grid->viewport();
+        spot = grid->visualRect(grid->model()->index(m_f.window->gridModel().rowOfObject(click), 0)).center();
+    }
+    QWindow *window = m_f.window->windowHandle();
+    spot = target->mapTo(m_f.window.get(), spot);
+    m_f.seams->messages->modal = modal;
+    m_f.seams->messages->whileShown = [&] { QTest::mouseRelease(window, Qt::LeftButton, {}, spot); };
+    for (const QString &text : typed) {
+        if (edit->text() != text) {
+            edit->selectAll();
+            QTest::keyClicks(edit, text);
+        }
+        QTest::mousePress(window, Qt::LeftButton, {}, spot);
+        if (!modal)
+            QTest::mouseRelease(window, Qt::LeftButton, {}, spot);
     }
     QCoreApplication::processEvents();
-    QCOMPARE(messages(), QStringList{message});
+    QCOMPARE(messages(), said);
     QCOMPARE(m_f.window->CurrentlySelectedObject().ObjectID, shown);
     QCOMPARE(ruleTabs->currentIndex(), ruleTab);
     QCOMPARE(storedRow(ctx(), query, {}), stored);
     QCOMPARE(test::auditLines(ctx()), QStringList{});
-    QTRY_COMPARE(edit->hasFocus(), focusKept);
+    QTRY_COMPARE(m_f.window->focusWidget() == edit, focusKept);
+}
+
+void TestFieldHandlers::pendingEditIsWrittenByAWindowCommand_data()
+{
+    QTest::addColumn<QString>("command"); // a menu command, or "close" for the window's close box
+    QTest::addColumn<bool>("inactive");   // a message box closed just before, leaving the window inactive
+
+    for (const char *command : {"mnuExit", "mnuReload", "ShowNoLeafs", "CollapseAllNodes", "close"})
+        QTest::newRow(command) << command << false;
+    QTest::newRow("mnuExit, inactive window") << "mnuExit" << true;
+    QTest::newRow("close, inactive window") << "close" << true;
+}
+
+// A new name still in its box when a command rebuilds the tree or ends the
+// program is written first: the rebuilt tree shows it.
+void TestFieldHandlers::pendingEditIsWrittenByAWindowCommand()
+{
+    QFETCH(QString, command);
+    QFETCH(bool, inactive);
+
+    const QString root = m_f.window->routingTree().gRootObjectID;
+    open(CallHandlers, root);
+    auto *name = find<platform::ValidatingLineEdit>(QStringLiteral("txtHandlerProfileDisplayName"));
+    typeInto(name, QStringLiteral("Front Desk"));
+    if (inactive) {
+        {
+            QMessageBox message(m_f.window.get());
+            QTimer::singleShot(10, &message, &QMessageBox::accept);
+            message.exec();
+        }
+        QCOMPARE(QApplication::focusWidget(), nullptr);
+        QCOMPARE(m_f.window->focusWidget(), name);
+    }
+    if (command == u"close")
+        m_f.window->close();
+    else
+        find<QAction>(command)->trigger();
+    QCOMPARE(messages(), QStringList{});
+    QCOMPARE(storedRow(ctx(), handlerColumn(QStringLiteral("TextName"), root), {}), QStringLiteral("Front Desk"));
+    QCOMPARE(test::auditLines(ctx()).size(), 1);
+    const bool ends = command == u"mnuExit" || command == u"close";
+    QCOMPARE(m_f.seams->shell->endedWith, ends ? QList<int>{0} : QList<int>{});
+    if (!ends) {
+        RoutingTree &tree = m_f.window->routingTree();
+        QVERIFY2(tree.ATTree().mainText(tree.ATTree().root()).contains(u"Front Desk"),
+                 qPrintable(tree.ATTree().mainText(tree.ATTree().root())));
+    }
 }
 
 void TestFieldHandlers::writerChecksAnEditLeftInABox_data()

@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QMenu>
+#include <QStyleHints>
 #include <QTabWidget>
 #include <QTableView>
 #include <QtTest>
@@ -303,27 +304,47 @@ void TestObjectGrid::choosingAKindListsItOnce_data()
 {
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("kind");
-    QTest::newRow("the kind shown, chosen again") << 0 << 0;
-    QTest::newRow("another kind") << int(Qt::Key_Down) << 1;
+    QTest::addColumn<bool>("modal"); // the first row's message in a real message box
+    QTest::newRow("the kind shown, chosen again") << 0 << 0 << false;
+    QTest::newRow("another kind") << int(Qt::Key_Down) << 1 << false;
+    // Its first row's page shows a message while the choice is being made.
+    QTest::newRow("directory handlers") << int(Qt::Key_End) << 3 << false;
+    QTest::newRow("directory handlers, real message") << int(Qt::Key_End) << 3 << true;
+    QTest::newRow("directory handlers by mouse, real message") << -1 << 3 << true;
 }
 
 // Objects renamed since the list was read show when the user chooses the
-// kind again; one choice reads the list once.
+// kind again; one choice reads the list and loads its first row once.
 void TestObjectGrid::choosingAKindListsItOnce()
 {
     QFETCH(int, key);
     QFETCH(int, kind);
+    QFETCH(bool, modal);
     QVERIFY(m_f.server->ctx().db().execute(m_f.server->ctx().state().gConnectionString,
                                          QStringLiteral("UPDATE CallHandler SET TextName = ? WHERE CallHandlerObjectID = ?"),
                                          {QStringLiteral("AAA Support, renamed"), ids::Support}));
     treeGrid()->setCurrentIndex(1);
+    m_f.seams->messages->shown.clear();
+    m_f.seams->messages->modal = modal;
     QSignalSpy listed(&model(), &QAbstractItemModel::modelReset);
-    if (key)
+    if (key > 0) {
         QTest::keyClick(kindBox(), Qt::Key(key));
-    else
+    } else if (key < 0) {
+        // The list opened by a click, the entry clicked in it.
+        QTest::mouseClick(m_f.window->windowHandle(), Qt::LeftButton, {},
+                          kindBox()->mapTo(m_f.window.get(), kindBox()->rect().center()));
+        QAbstractItemView *entries = kindBox()->view();
+        QTRY_VERIFY(entries->isVisible());
+        QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval()); // not taken for a double click
+        const QPoint entry = entries->visualRect(entries->model()->index(kind, 0)).center();
+        QTest::mouseClick(entries->window()->windowHandle(), Qt::LeftButton, {},
+                          entries->viewport()->mapTo(entries->window(), entry));
+    } else {
         emit kindBox()->activated(0); // the shown entry chosen in the open list
+    }
     QCOMPARE(model().kind(), kind);
     QCOMPARE(listed.size(), 1);
+    QCOMPARE(m_f.seams->messages->texts().size(), kind == 3 ? 1 : 0);
     if (kind == 0)
         QCOMPARE(model().text(rowOf(ids::Support), 0), QStringLiteral("AAA Support, renamed"));
 }

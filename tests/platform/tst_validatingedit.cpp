@@ -1,14 +1,26 @@
 #include "platform/validatingedit.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
+#include <QStandardItemModel>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <QVBoxLayout>
+#include <QWheelEvent>
+#include <QtTest/qtestspontaneevent.h>
 
 using quillor::platform::ValidatingLineEdit;
 
@@ -33,8 +45,12 @@ private slots:
     void leaving_data();
     void leaving();
     void nestedFocusMovesCheckOnce();
-    void checkedBeforeAPressActs_data();
-    void checkedBeforeAPressActs();
+    void pressAfterAnEdit_data();
+    void pressAfterAnEdit();
+    void keyAfterAnEdit_data();
+    void keyAfterAnEdit();
+    void pressesAroundADroppedOne_data();
+    void pressesAroundADroppedOne();
 };
 
 void TestValidatingEdit::leaving_data()
@@ -93,90 +109,339 @@ void TestValidatingEdit::nestedFocusMovesCheckOnce()
     QCOMPARE(asked, 1);
 }
 
-void TestValidatingEdit::checkedBeforeAPressActs_data()
-{
-    QTest::addColumn<QString>("target"); // the control pressed, or "Enter"
-    QTest::addColumn<bool>("typed");     // the text typed, not put in by the program
-    QTest::addColumn<bool>("refuse");
-    QTest::addColumn<int>("checks");
-    QTest::addColumn<bool>("clicked");
-    QTest::addColumn<bool>("focusKept");
-    QTest::addColumn<bool>("releasedMeanwhile"); // the mouse let go while a real message box was up
+namespace {
 
-    QTest::newRow("button, refused") << "button" << true << true << 1 << false << true << false;
-    QTest::newRow("button, accepted") << "button" << true << false << 1 << true << false << false;
-    QTest::newRow("button without focus, refused") << "arrow" << true << true << 1 << false << true << false;
-    QTest::newRow("button without focus, accepted") << "arrow" << true << false << 1 << true << true << false;
-    QTest::newRow("button without focus, text of the program") << "arrow" << false << true << 0 << true << true << false;
-    QTest::newRow("Cancel, refused") << "cancel" << true << true << 0 << true << false << false;
-    QTest::newRow("label") << "label" << true << true << 0 << false << true << false;
-    QTest::newRow("Enter on the default button, refused") << "Enter" << true << true << 1 << false << true << false;
-    QTest::newRow("Enter on the default button, accepted") << "Enter" << true << false << 1 << true << true << false;
-    QTest::newRow("button, accepted, released while the message was up")
-        << "button" << true << false << 1 << false << false << true;
-}
-
-void TestValidatingEdit::checkedBeforeAPressActs()
-{
-    QFETCH(QString, target);
-    QFETCH(bool, typed);
-    QFETCH(bool, refuse);
-    QFETCH(int, checks);
-    QFETCH(bool, clicked);
-    QFETCH(bool, focusKept);
-    QFETCH(bool, releasedMeanwhile);
-
+// A dialog with a box and one control of each kind a press can reach, all
+// pressed through the window as the user presses them.
+struct Form {
     QDialog window;
-    auto *layout = new QVBoxLayout(&window);
-    auto *box = new ValidatingLineEdit(&window);
-    auto *button = new QPushButton(QStringLiteral("OK"), &window);
-    auto *arrow = new QPushButton(QStringLiteral("+"), &window);
-    arrow->setFocusPolicy(Qt::NoFocus);
-    auto *cancel = new QPushButton(QStringLiteral("Cancel"), &window);
-    quillor::platform::markAsCancelButton(cancel);
-    auto *label = new QLabel(QStringLiteral("Rings:"), &window);
-    button->setDefault(true);
-    for (QWidget *w : {static_cast<QWidget *>(box), static_cast<QWidget *>(button), static_cast<QWidget *>(arrow),
-                       static_cast<QWidget *>(cancel), static_cast<QWidget *>(label)})
-        layout->addWidget(w);
-    const QMap<QString, QWidget *> targets{{"button", button}, {"arrow", arrow}, {"cancel", cancel}, {"label", label}};
-    int asked = 0;
-    connect(box, &ValidatingLineEdit::validating, &window, [&](bool *cancelled) {
-        ++asked;
-        box->setText(QStringLiteral("4")); // what a refusal puts back
-        *cancelled = refuse;
-        if (releasedMeanwhile) {
-            QMessageBox message(&window);
-            QTimer::singleShot(20, &message, [&] {
-                QTest::mouseRelease(targets.value(target), Qt::LeftButton);
+    ValidatingLineEdit *box = new ValidatingLineEdit(&window);
+    QMenuBar *menuBar = new QMenuBar(&window);
+    QMenu *menu = menuBar->addMenu(QStringLiteral("File"));
+    QTableView *grid = new QTableView(&window);
+    QTreeView *tree = new QTreeView(&window);
+    QTabBar *tabs = new QTabBar(&window);
+    QSpinBox *spin = new QSpinBox(&window);
+    QCheckBox *check = new QCheckBox(QStringLiteral("Urgent"), &window);
+    QComboBox *list = new QComboBox(&window);
+    QPushButton *button = new QPushButton(QStringLiteral("OK"), &window);
+    QPushButton *arrow = new QPushButton(QStringLiteral("+"), &window);
+    QPushButton *cancel = new QPushButton(QStringLiteral("Cancel"), &window);
+    QLabel *label = new QLabel(QStringLiteral("Rings:"), &window);
+    QStandardItemModel rows{3, 2};
+    int clicks = 0;
+
+    Form()
+    {
+        auto *layout = new QVBoxLayout(&window);
+        layout->setMenuBar(menuBar);
+        menu->addAction(QStringLiteral("Reload"));
+        grid->setModel(&rows);
+        tree->setModel(&rows);
+        tabs->addTab(QStringLiteral("Standard"));
+        tabs->addTab(QStringLiteral("Alternate"));
+        spin->setValue(5);
+        list->addItems({QStringLiteral("Daily"), QStringLiteral("Weekly")});
+        arrow->setFocusPolicy(Qt::NoFocus);
+        button->setDefault(true);
+        quillor::platform::markAsCancelButton(cancel);
+        for (QWidget *w : std::initializer_list<QWidget *>{box, grid, tree, tabs, spin, check, list, button, arrow,
+                                                            cancel, label})
+            layout->addWidget(w);
+        for (QPushButton *b : {button, arrow, cancel})
+            QObject::connect(b, &QPushButton::clicked, &window, [this] { ++clicks; });
+    }
+    ~Form()
+    {
+        while (QWidget *popup = QApplication::activePopupWidget())
+            popup->close();
+    }
+
+    // Where in the window a press on `control` lands.
+    QPoint spot(const QString &control) const
+    {
+        const auto in = [this](const QWidget *w, QPoint p) { return w->mapTo(&window, p); };
+        if (control == u"grid row")
+            return in(grid->viewport(), grid->visualRect(rows.index(2, 0)).center());
+        if (control == u"tree row")
+            return in(tree->viewport(), tree->visualRect(rows.index(2, 0)).center());
+        if (control == u"tab")
+            return in(tabs, tabs->tabRect(1).center());
+        if (control == u"spin arrow")
+            return in(spin, QPoint(spin->width() - 6, spin->height() / 4));
+        if (control == u"menu")
+            return in(menuBar, menuBar->actionGeometry(menu->menuAction()).center());
+        if (control == u"check box")
+            return in(check, QPoint(8, check->height() / 2)); // on its mark
+        const QMap<QString, QWidget *> named{{"list", list},     {"button", button}, {"arrow", arrow},
+                                             {"cancel", cancel}, {"label", label},   {"box", box}};
+        const QWidget *w = named.value(control);
+        return w ? in(w, w->rect().center()) : QPoint();
+    }
+    // Whether the press on `control` has done what that control does.
+    bool acted(const QString &control) const
+    {
+        if (control == u"grid row")
+            return grid->currentIndex().row() == 2;
+        if (control == u"tree row")
+            return tree->currentIndex().row() == 2;
+        if (control == u"tab")
+            return tabs->currentIndex() == 1;
+        if (control == u"spin arrow")
+            return spin->value() == 6;
+        if (control == u"check box")
+            return check->isChecked();
+        if (control == u"list")
+            return list->view()->isVisible();
+        if (control == u"menu")
+            return menu->isVisible();
+        return clicks > 0;
+    }
+    QWindow *handle() { return window.windowHandle(); }
+};
+
+enum Outcome { Kept, LetGo, Accepted };
+
+// Answers the check as a field's handler does; with `modal` a real message
+// box stays up until a timer closes it, and the user lets go of the mouse
+// meanwhile.
+void answer(Form &form, Outcome outcome, bool modal, QPoint spot, bool *cancel)
+{
+    if (outcome != Accepted) {
+        form.box->setText(QStringLiteral("4")); // what a refusal puts back
+        if (modal) {
+            QMessageBox message(&form.window);
+            message.setText(QStringLiteral("The rings to wait must be a number between 1 and 10"));
+            QTimer::singleShot(10, &message, [&] {
+                QTest::mouseRelease(form.handle(), Qt::LeftButton, {}, spot);
                 message.accept();
             });
             message.exec();
         }
-    });
-    QList<QPushButton *> pressed;
-    for (QPushButton *b : {button, arrow, cancel})
-        connect(b, &QPushButton::clicked, &window, [&pressed, b] { pressed << b; });
-    QVERIFY(focusIn(window, box));
-    if (typed)
-        QTest::keyClicks(box, QStringLiteral("99"));
-    else
-        box->setText(QStringLiteral("99"));
+    }
+    *cancel = outcome == Kept;
+}
 
-    if (target == u"Enter")
-        QTest::keyClick(box, Qt::Key_Return);
-    else
-        QTest::mousePress(targets.value(target), Qt::LeftButton);
-    if (target != u"Enter" && !releasedMeanwhile)
-        QTest::mouseRelease(targets.value(target), Qt::LeftButton);
-    QCoreApplication::processEvents();
+} // namespace
+
+void TestValidatingEdit::pressAfterAnEdit_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<bool>("modal");  // the refusal's message is a real message box, let go of meanwhile
+    QTest::addColumn<int>("checks");
+    QTest::addColumn<bool>("acted");
+
+    // What acts on the press acts after any check that lets it go; what acts
+    // on the release does not once the message took the release.
+    const QStringList onPress{"grid row", "tree row", "tab", "spin arrow", "list"};
+    for (const QString control : {"grid row", "tree row", "tab", "spin arrow", "list", "check box", "button", "arrow"}) {
+        const QByteArray name = control.toUtf8();
+        QTest::newRow(name + ", refused and kept") << control << int(Kept) << false << 1 << false;
+        QTest::newRow(name + ", refused and kept, real message") << control << int(Kept) << true << 1 << false;
+        QTest::newRow(name + ", refused and let go") << control << int(LetGo) << false << 1 << true;
+        QTest::newRow(name + ", refused and let go, real message")
+            << control << int(LetGo) << true << 1 << onPress.contains(control);
+        QTest::newRow(name + ", accepted") << control << int(Accepted) << false << 1 << true;
+    }
+    // Not another control: nothing is checked, whatever the check would say.
+    for (const auto &[control, acts] : {std::pair{"menu", true}, std::pair{"box", false}, std::pair{"label", false},
+                                        std::pair{"cancel", true}}) {
+        QTest::newRow(QByteArray(control) + ", refused and kept") << control << int(Kept) << false << 0 << acts;
+        QTest::newRow(QByteArray(control) + ", accepted") << control << int(Accepted) << false << 0 << acts;
+    }
+}
+
+void TestValidatingEdit::pressAfterAnEdit()
+{
+    QFETCH(QString, control);
+    QFETCH(int, outcome);
+    QFETCH(bool, modal);
+    QFETCH(int, checks);
+    QFETCH(bool, acted);
+
+    Form form;
+    int asked = 0;
+    QPoint spot;
+    connect(form.box, &ValidatingLineEdit::validating, &form.window, [&](bool *cancel) {
+        ++asked;
+        answer(form, Outcome(outcome), modal, spot, cancel);
+    });
+    QVERIFY(focusIn(form.window, form.box));
+    spot = form.spot(control);
+    QTest::keyClicks(form.box, QStringLiteral("99"));
+
+    QTest::mousePress(form.handle(), Qt::LeftButton, {}, spot);
+    if (!modal)
+        QTest::mouseRelease(form.handle(), Qt::LeftButton, {}, spot);
     QCOMPARE(asked, checks);
-    QCOMPARE(!pressed.isEmpty(), clicked);
-    for (QPushButton *b : {button, arrow, cancel})
+    QCOMPARE(form.acted(control), acted);
+    // The window's focus stays in the box after a refusal that keeps it,
+    // and nothing is left held down.
+    if (outcome == Kept && checks)
+        QCOMPARE(form.window.focusWidget(), form.box);
+    QCOMPARE(QWidget::mouseGrabber(), nullptr);
+    for (const QAbstractButton *b : form.window.findChildren<QAbstractButton *>())
         QVERIFY2(!b->isDown(), qPrintable(b->text()));
     // Checked before the press, the leave that follows is not checked again.
-    QTRY_COMPARE(box->hasFocus(), focusKept);
+    QTest::qWait(20);
     QCOMPARE(asked, checks);
+}
+
+void TestValidatingEdit::keyAfterAnEdit_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<bool>("acted"); // the default button clicked, the page turned, the focus moved on
+    QTest::addColumn<bool>("inBox"); // the box has the focus afterwards
+
+    const int ctrl = int(Qt::ControlModifier);
+    QTest::newRow("Enter, refused and kept") << int(Qt::Key_Return) << 0 << int(Kept) << false << true;
+    QTest::newRow("Enter, accepted") << int(Qt::Key_Return) << 0 << int(Accepted) << true << true;
+    QTest::newRow("Ctrl+Tab, refused and kept") << int(Qt::Key_Tab) << ctrl << int(Kept) << false << true;
+    QTest::newRow("Ctrl+Tab, refused and let go") << int(Qt::Key_Tab) << ctrl << int(LetGo) << true << false;
+    QTest::newRow("Ctrl+Tab, accepted") << int(Qt::Key_Tab) << ctrl << int(Accepted) << true << false;
+    QTest::newRow("Ctrl+Shift+Tab, refused and kept")
+        << int(Qt::Key_Backtab) << (ctrl | int(Qt::ShiftModifier)) << int(Kept) << false << true;
+    QTest::newRow("Tab, refused and kept") << int(Qt::Key_Tab) << 0 << int(Kept) << false << true;
+    QTest::newRow("Tab, accepted") << int(Qt::Key_Tab) << 0 << int(Accepted) << true << false;
+}
+
+void TestValidatingEdit::keyAfterAnEdit()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(int, outcome);
+    QFETCH(bool, acted);
+    QFETCH(bool, inBox);
+
+    QDialog window;
+    auto *layout = new QVBoxLayout(&window);
+    auto *pages = new QTabWidget(&window);
+    auto *page = new QWidget(pages);
+    auto *box = new ValidatingLineEdit(page);
+    auto *next = new QLineEdit(page);
+    auto *pageLayout = new QVBoxLayout(page);
+    pageLayout->addWidget(box);
+    pageLayout->addWidget(next);
+    pages->addTab(page, QStringLiteral("Standard"));
+    pages->addTab(new QLineEdit(pages), QStringLiteral("Alternate"));
+    pages->addTab(new QLineEdit(pages), QStringLiteral("Closed"));
+    auto *button = new QPushButton(QStringLiteral("OK"), &window);
+    button->setDefault(true);
+    layout->addWidget(pages);
+    layout->addWidget(button);
+    int asked = 0;
+    connect(box, &ValidatingLineEdit::validating, &window, [&](bool *cancel) {
+        ++asked;
+        *cancel = outcome == Kept;
+    });
+    QSignalSpy clicked(button, &QPushButton::clicked);
+    QVERIFY(focusIn(window, box));
+    QTest::keyClicks(box, QStringLiteral("99"));
+
+    QTest::keyClick(box, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QTest::qWait(20);
+    QCOMPARE(asked, 1);
+    const bool enter = key == Qt::Key_Return;
+    const bool turns = modifiers & Qt::ControlModifier;
+    QCOMPARE(enter ? !clicked.isEmpty() : turns ? pages->currentIndex() != 0 : next->hasFocus(), acted);
+    QCOMPARE(box->hasFocus(), inBox);
+    QCOMPARE(box->isVisible(), !(turns && acted));
+}
+
+void TestValidatingEdit::pressesAroundADroppedOne_data()
+{
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<int>("checks");
+    QTest::addColumn<int>("received"); // events of the press (moves with a button down) that went on into the window
+    QTest::addColumn<bool>("clicked");
+
+    // The moves and the release of a dropped press go with it.
+    QTest::newRow("release of a dropped press") << "click" << 1 << 0 << false;
+    // Its release came while the message was up: the next move is not part of it.
+    QTest::newRow("move after a dropped press, released during its message") << "message, click" << 1 << 0 << false;
+    // The second click of a double click goes with the first, unchecked.
+    QTest::newRow("double click after a dropped press") << "double click" << 1 << 0 << false;
+    // A press while a popup is open over the box is the popup's: it closes it.
+    QTest::newRow("press with a popup over the box") << "popup, click" << 0 << 3 << false;
+    // The wheel moved the focus and the box took it back: the press that
+    // follows is checked afresh, not judged by the wheel's check.
+    QTest::newRow("press right after a wheel-driven focus move") << "wheel, click" << 2 << 0 << false;
+    // A check the wheel's move accepted leaves nothing that drops the next press.
+    QTest::newRow("press right after an accepted wheel-driven move") << "accept, wheel, click" << 1 << 3 << true;
+}
+
+void TestValidatingEdit::pressesAroundADroppedOne()
+{
+    QFETCH(QString, steps);
+    QFETCH(int, checks);
+    QFETCH(int, received);
+    QFETCH(bool, clicked);
+
+    Form form;
+    const bool accept = steps.startsWith(u"accept");
+    int asked = 0;
+    const bool modal = steps.startsWith(u"message");
+    QPoint spot;
+    connect(form.box, &ValidatingLineEdit::validating, &form.window, [&](bool *cancel) {
+        ++asked;
+        answer(form, accept ? Accepted : Kept, modal, spot, cancel);
+    });
+    int reached = 0;
+    int hovered = 0;
+    struct Counter : QObject {
+        int *count;
+        int *hovers;
+        Counter(int *c, int *h) : count(c), hovers(h) {}
+        bool eventFilter(QObject *, QEvent *e) override
+        {
+            const QEvent::Type t = e->type();
+            const bool held = t == QEvent::MouseMove && static_cast<QMouseEvent *>(e)->buttons() != Qt::NoButton;
+            *count += t == QEvent::MouseButtonPress || t == QEvent::MouseButtonRelease || t == QEvent::MouseButtonDblClick
+                      || held;
+            *hovers += t == QEvent::MouseMove && !held;
+            return false;
+        }
+    } counter(&reached, &hovered);
+    QVERIFY(focusIn(form.window, form.box));
+    form.handle()->installEventFilter(&counter);
+    spot = form.spot(QStringLiteral("arrow"));
+    QTest::keyClicks(form.box, QStringLiteral("99"));
+
+    if (steps.contains(u"popup"))
+        form.menu->popup(form.box->mapToGlobal(QPoint(0, 0)));
+    if (steps.contains(u"wheel")) {
+        // As the window system turns it: to the spin box under the pointer,
+        // which takes the focus by the wheel.
+        QWidget *spinText = form.spin->childAt(form.spin->rect().center());
+        QVERIFY(spinText);
+        const QPointF local = spinText->rect().center();
+        QWheelEvent wheel(local, spinText->mapToGlobal(local), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QSpontaneKeyEvent::setSpontaneous(&wheel);
+        QApplication::instance()->notify(spinText, &wheel);
+        QCoreApplication::processEvents();
+        QCOMPARE(form.window.focusWidget() == form.box, !accept);
+    }
+    if (steps.endsWith(u"double click")) {
+        QTest::mouseDClick(form.handle(), Qt::LeftButton, {}, spot);
+    } else {
+        QTest::mousePress(form.handle(), Qt::LeftButton, {}, spot);
+        if (!modal) {
+            QTest::mouseMove(form.handle(), spot + QPoint(1, 0));
+            QTest::mouseRelease(form.handle(), Qt::LeftButton, {}, spot + QPoint(1, 0));
+        }
+    }
+    QCOMPARE(asked, checks);
+    QCOMPARE(reached, received);
+    // Once the press is over the mouse moves over the window again.
+    hovered = 0;
+    QTest::mouseMove(form.handle(), spot + QPoint(4, 0));
+    QCOMPARE(hovered, 1);
+    QCOMPARE(form.clicks > 0, clicked);
+    QCOMPARE(form.menu->isVisible(), false);
 }
 
 QTEST_MAIN(TestValidatingEdit)

@@ -1,5 +1,8 @@
 #include "fakes.h"
 
+#include <QMessageBox>
+#include <QTimer>
+
 #include <stdexcept>
 
 namespace quillor::test {
@@ -7,10 +10,20 @@ namespace quillor::test {
 using platform::MsgAnswer;
 using platform::MsgButtons;
 
-MsgAnswer FakeMessageBox::show(QWidget *, const QString &text, MsgButtons buttons, const QString &title,
+MsgAnswer FakeMessageBox::show(QWidget *parent, const QString &text, MsgButtons buttons, const QString &title,
                                platform::MsgIcon)
 {
     shown << ShownMessage{text, buttons, title};
+    if (modal) {
+        QMessageBox box(parent);
+        box.setText(text);
+        QTimer::singleShot(10, &box, [this, &box] {
+            if (whileShown)
+                whileShown();
+            box.accept();
+        });
+        box.exec();
+    }
     if (!answers.isEmpty())
         return answers.dequeue();
     switch (buttons) {

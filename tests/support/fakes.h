@@ -8,6 +8,7 @@
 #include <QQueue>
 #include <QStringList>
 #include <QUrl>
+#include <functional>
 
 namespace quillor::test {
 
@@ -24,6 +25,12 @@ public:
     QList<ShownMessage> shown;
     QQueue<platform::MsgAnswer> answers; // next answers; when empty: OK / Yes
     QStringList texts() const;
+    // With `modal` each message is also shown in a real modal message box,
+    // which a timer closes after running `whileShown` (the user letting go of
+    // the mouse meanwhile); the window under it is left inactive, as on a
+    // display without a window manager.
+    bool modal = false;
+    std::function<void()> whileShown;
 };
 
 class FakeShell : public platform::ShellSeam {
