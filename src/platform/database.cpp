@@ -881,7 +881,7 @@ std::optional<QStringList> Database::procedureParameters(const QString &connecti
         names = *declared;
     } else {
         QSqlDatabase db = conn->db();
-        m_queryCount += 2;
+        ++m_queryCount;
         const auto declared = sqlserver::readParameters(db, procedure, error);
         if (!declared)
             return std::nullopt;
@@ -1067,34 +1067,52 @@ Insert insertRow(const QString &table, const QString &keyColumn, const QStringLi
 
 std::optional<QStringList> readParameters(QSqlDatabase &db, const QString &procedure, DbError *error)
 {
-    const auto run = [&](QSqlQuery &q, const QString &sql) {
-        if (bindAndExec(q, sql, {procedure}, false))
-            return true;
+    // One query, read to its end and finished: SQL Server without MARS takes
+    // no other statement on the connection while a result is still unread.
+    // The routine's own row comes even when it declares no parameter (the
+    // LEFT JOIN), so an empty list still tells a procedure from none.
+    QSqlQuery q(db);
+    if (!bindAndExec(q,
+                     QStringLiteral("SELECT r.ROUTINE_SCHEMA, p.PARAMETER_NAME FROM INFORMATION_SCHEMA.ROUTINES r "
+                                    "LEFT JOIN INFORMATION_SCHEMA.PARAMETERS p ON p.SPECIFIC_SCHEMA = r.SPECIFIC_SCHEMA "
+                                    "AND p.SPECIFIC_NAME = r.SPECIFIC_NAME "
+                                    "WHERE r.ROUTINE_NAME = ? AND r.ROUTINE_TYPE = 'PROCEDURE' "
+                                    "ORDER BY r.ROUTINE_SCHEMA, p.ORDINAL_POSITION"),
+                     {procedure}, false)) {
         if (error)
             *error = fromSqlError(q.lastError(), dberr::QueryFailed);
-        return false;
-    };
-    QSqlQuery q(db);
-    if (!run(q, QStringLiteral("SELECT COUNT(*) FROM INFORMATION_SCHEMA.ROUTINES WHERE ROUTINE_NAME = ? "
-                               "AND ROUTINE_TYPE = 'PROCEDURE'")))
-        return std::nullopt;
-    if (!q.next() || q.value(0).toInt() == 0) {
-        setUnknownProcedure(error, procedure);
         return std::nullopt;
     }
-    QSqlQuery p(db);
-    if (!run(p, QStringLiteral("SELECT PARAMETER_NAME FROM INFORMATION_SCHEMA.PARAMETERS "
-                               "WHERE SPECIFIC_NAME = ? ORDER BY ORDINAL_POSITION")))
-        return std::nullopt;
-    QStringList names;
-    while (p.next()) {
-        QString n = p.value(0).toString();
+    // A procedure of that name may stand in more than one schema; the call
+    // names none, so it reaches dbo's (the first schema's when dbo has none).
+    QHash<QString, QStringList> bySchema;
+    QStringList schemas;
+    while (q.next()) {
+        const QString schema = q.value(0).toString();
+        if (!bySchema.contains(schema))
+            schemas << schema;
+        QString n = q.value(1).toString();
         if (n.startsWith(u'@'))
             n.remove(0, 1);
+        QStringList &names = bySchema[schema];
         if (!n.isEmpty())
             names << n;
     }
-    return names;
+    const QSqlError broke = q.lastError();
+    q.finish();
+    if (broke.isValid()) {
+        if (error)
+            *error = fromSqlError(broke, dberr::QueryFailed);
+        return std::nullopt;
+    }
+    if (schemas.isEmpty()) {
+        setUnknownProcedure(error, procedure);
+        return std::nullopt;
+    }
+    const auto dbo = std::find_if(schemas.cbegin(), schemas.cend(), [](const QString &s) {
+        return s.compare(QLatin1String("dbo"), Qt::CaseInsensitive) == 0;
+    });
+    return bySchema.value(dbo != schemas.cend() ? *dbo : schemas.first());
 }
 
 } // namespace sqlserver

@@ -150,6 +150,11 @@ private:
 
 // The SQL Server side of procedure calls and inserts, apart from any
 // connection so that what it sends can be checked without a server.
+//
+// The rule every SQL Server path keeps: a query is read to its end, or
+// finished (QSqlQuery::finish), before the connection runs another statement.
+// Without MARS the server takes no second command while a result is unread,
+// and the driver refuses it on the client ("Invalid cursor state").
 namespace sqlserver {
 // What a call sends: "SET NOCOUNT ON; EXEC [name] @a = ?, @b = ?; SET NOCOUNT
 // OFF" and the values bound to it. Without the row counts of the procedure's
@@ -203,8 +208,10 @@ struct Insert {
 Insert insertRow(const QString &table, const QString &keyColumn, const QStringList &columns, const QVariantList &values,
                  const QString &newKey);
 // The procedure's declared parameters (without "@") in declaration order, read
-// from INFORMATION_SCHEMA; nullopt and `error` when the server has no such
-// procedure (dberr::UnknownProcedure) or the query failed.
+// from INFORMATION_SCHEMA in one query (ROUTINES joined with PARAMETERS by
+// schema and name; dbo's procedure when more than one schema has that name);
+// nullopt and `error` when the server has no such procedure
+// (dberr::UnknownProcedure) or the query failed.
 std::optional<QStringList> readParameters(QSqlDatabase &db, const QString &procedure, DbError *error);
 } // namespace sqlserver
 

@@ -555,7 +555,8 @@ void TestDatabase::sqlServerCall()
 }
 
 // The parameter list as SQL Server's INFORMATION_SCHEMA gives it, read from a
-// SQLite database attached under that name with the same two views' columns.
+// SQLite database attached under that name with the same two views' columns;
+// a procedure of the same name in another schema does not join the list.
 void TestDatabase::sqlServerParameters_data()
 {
     QTest::addColumn<QString>("procedure");
@@ -565,6 +566,7 @@ void TestDatabase::sqlServerParameters_data()
         << QStringList{"MenuEntryObjectID", "Locked", "Action"} << 0;
     QTest::newRow("name in another case") << "SP_MODIFYMENUENTRY" << QStringList{"MenuEntryObjectID", "Locked", "Action"} << 0;
     QTest::newRow("without parameters") << "sp_Refresh" << QStringList{} << 0;
+    QTest::newRow("only in another schema") << "sp_Purge" << QStringList{"Days"} << 0;
     QTest::newRow("a function of that name") << "fn_Lookup" << QStringList{} << platform::dberr::UnknownProcedure;
     QTest::newRow("no such procedure") << "sp_Nothing" << QStringList{} << platform::dberr::UnknownProcedure;
 }
@@ -581,14 +583,18 @@ void TestDatabase::sqlServerParameters()
         QSqlQuery q(sql);
         for (const char *statement :
              {"ATTACH DATABASE ':memory:' AS INFORMATION_SCHEMA",
-              "CREATE TABLE INFORMATION_SCHEMA.ROUTINES (ROUTINE_NAME TEXT COLLATE NOCASE, ROUTINE_TYPE TEXT)",
-              "CREATE TABLE INFORMATION_SCHEMA.PARAMETERS (SPECIFIC_NAME TEXT COLLATE NOCASE, PARAMETER_NAME TEXT, "
-              "ORDINAL_POSITION INTEGER)",
-              "INSERT INTO INFORMATION_SCHEMA.ROUTINES VALUES ('sp_ModifyMenuEntry', 'PROCEDURE'), "
-              "('sp_Refresh', 'PROCEDURE'), ('fn_Lookup', 'FUNCTION')",
-              "INSERT INTO INFORMATION_SCHEMA.PARAMETERS VALUES ('sp_ModifyMenuEntry', '@Action', 3), "
-              "('sp_ModifyMenuEntry', '@MenuEntryObjectID', 1), ('sp_ModifyMenuEntry', '@Locked', 2), "
-              "('fn_Lookup', '', 0), ('fn_Lookup', '@Alias', 1)"})
+              "CREATE TABLE INFORMATION_SCHEMA.ROUTINES (ROUTINE_SCHEMA TEXT, ROUTINE_NAME TEXT COLLATE NOCASE, "
+              "SPECIFIC_SCHEMA TEXT, SPECIFIC_NAME TEXT, ROUTINE_TYPE TEXT)",
+              "CREATE TABLE INFORMATION_SCHEMA.PARAMETERS (SPECIFIC_SCHEMA TEXT, SPECIFIC_NAME TEXT, "
+              "PARAMETER_NAME TEXT, ORDINAL_POSITION INTEGER)",
+              "INSERT INTO INFORMATION_SCHEMA.ROUTINES VALUES ('audit', 'sp_ModifyMenuEntry', 'audit', "
+              "'sp_ModifyMenuEntry', 'PROCEDURE'), ('dbo', 'sp_ModifyMenuEntry', 'dbo', 'sp_ModifyMenuEntry', "
+              "'PROCEDURE'), ('dbo', 'sp_Refresh', 'dbo', 'sp_Refresh', 'PROCEDURE'), ('dbo', 'fn_Lookup', 'dbo', "
+              "'fn_Lookup', 'FUNCTION'), ('ops', 'sp_Purge', 'ops', 'sp_Purge', 'PROCEDURE')",
+              "INSERT INTO INFORMATION_SCHEMA.PARAMETERS VALUES ('dbo', 'sp_ModifyMenuEntry', '@Action', 3), "
+              "('dbo', 'sp_ModifyMenuEntry', '@MenuEntryObjectID', 1), ('dbo', 'sp_ModifyMenuEntry', '@Locked', 2), "
+              "('audit', 'sp_ModifyMenuEntry', '@Who', 1), ('dbo', 'fn_Lookup', '', 0), "
+              "('dbo', 'fn_Lookup', '@Alias', 1), ('ops', 'sp_Purge', '@Days', 1)"})
             QVERIFY2(q.exec(QString::fromLatin1(statement)), statement);
         DbError err;
         const auto names = platform::sqlserver::readParameters(sql, procedure, &err);
