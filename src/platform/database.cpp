@@ -188,6 +188,73 @@ QString ServerProfile::locationFor(const QString &connectionString) const
 }
 
 // ---------------------------------------------------------------------------
+// The ODBC connection text
+
+namespace {
+
+// The keys of an ODBC connection text with their values, braces kept: a
+// value in braces may hold ';'.
+QList<std::pair<QString, QString>> odbcPairs(const QString &text)
+{
+    QList<std::pair<QString, QString>> pairs;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const qsizetype eq = text.indexOf(u'=', i);
+        const qsizetype semi = text.indexOf(u';', i);
+        if (eq < 0 || (semi >= 0 && semi < eq)) {
+            i = semi < 0 ? text.size() : semi + 1;
+            continue;
+        }
+        qsizetype end = eq + 1;
+        while (end < text.size() && text[end].isSpace())
+            ++end;
+        if (end < text.size() && text[end] == u'{') {
+            const qsizetype close = text.indexOf(u'}', end);
+            end = close < 0 ? text.size() : close + 1;
+        }
+        end = text.indexOf(u';', end);
+        if (end < 0)
+            end = text.size();
+        pairs.append({text.mid(i, eq - i).trimmed(), text.mid(eq + 1, end - eq - 1).trimmed()});
+        i = end + 1;
+    }
+    return pairs;
+}
+
+} // namespace
+
+QString odbcConnectionText(const QString &text)
+{
+    QString out = text.trimmed();
+    bool freeTds = false;
+    bool charset = false;
+    for (const auto &[key, value] : odbcPairs(out)) {
+        QString v = value;
+        if (v.startsWith(u'{') && v.endsWith(u'}'))
+            v = v.mid(1, v.size() - 2).trimmed();
+        if (key.compare(QLatin1String("Driver"), Qt::CaseInsensitive) == 0)
+            freeTds = v.compare(QLatin1String("FreeTDS"), Qt::CaseInsensitive) == 0
+                      || QFileInfo(v).fileName().contains(QLatin1String("tdsodbc"), Qt::CaseInsensitive);
+        else if (key.compare(QLatin1String("ClientCharset"), Qt::CaseInsensitive) == 0)
+            charset = true;
+    }
+    if (freeTds && !charset) {
+        if (!out.endsWith(u';'))
+            out += u';';
+        out += QStringLiteral("ClientCharset=UTF-8");
+    }
+    // The tests Qt makes before it puts "DSN=" in front.
+    const auto qtAddsDsn = [](const QString &t) {
+        return !t.contains(QLatin1String(".dsn"), Qt::CaseInsensitive)
+               && !t.contains(QLatin1String("DRIVER="), Qt::CaseInsensitive)
+               && !t.contains(QLatin1String("SERVER="), Qt::CaseInsensitive);
+    };
+    if (out.startsWith(QLatin1String("DSN="), Qt::CaseInsensitive) && qtAddsDsn(out))
+        out.remove(0, 4);
+    return out;
+}
+
+// ---------------------------------------------------------------------------
 // Recordset
 
 Recordset::Recordset() = default;
@@ -454,7 +521,7 @@ Database::Connection *Database::connect(const QString &location, DbError *error)
         conn->standIn = true;
     } else if (location.startsWith(QLatin1String("odbc:"), Qt::CaseInsensitive)) {
         db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), conn->name);
-        db.setDatabaseName(location.mid(5));
+        db.setDatabaseName(odbcConnectionText(location.mid(5)));
         isOdbc = true;
     } else {
         setError(error, dberr::ConnectionFailed,

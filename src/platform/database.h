@@ -88,6 +88,13 @@ struct ServerProfile {
     QString locationFor(const QString &connectionString) const;
 };
 
+// The text Qt's ODBC driver is given for "odbc:TEXT". FreeTDS takes the
+// client's character set from the process locale unless told, and Qt hands it
+// UTF-8 both ways: a text naming Driver=FreeTDS without a ClientCharset gets
+// ";ClientCharset=UTF-8". Qt puts "DSN=" before a text that holds neither
+// "DRIVER=" nor "SERVER=", so a leading "DSN=" is left to it, not doubled.
+QString odbcConnectionText(const QString &text);
+
 // A set of rows fetched at once, so that the row count is exact before the rows
 // are walked. Field names match without regard to case; Null stays apart from 0
 // and "".

@@ -98,6 +98,8 @@ class TestDatabase : public QObject {
 private slots:
     void locations_data();
     void locations();
+    void odbcConnectionText_data();
+    void odbcConnectionText();
     void profileFromTheExport();
     void readsRows();
     void nullIsKeptApart();
@@ -140,6 +142,35 @@ void TestDatabase::locations()
     p.mainDatabase = QStringLiteral("main");
     p.directoryDatabase = QStringLiteral("dir");
     QCOMPARE(p.locationFor(connection), expected);
+}
+
+// What Qt's ODBC driver is given for an "odbc:" location: FreeTDS told the
+// client speaks UTF-8, and a DSN text left for Qt to put its "DSN=" before.
+void TestDatabase::odbcConnectionText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    const QString tds = QStringLiteral("Driver=FreeTDS;Server=h;Port=1433;Database=TolvaDb;UID=a;PWD=p;TDS_Version=7.4");
+    QTest::newRow("FreeTDS") << tds << tds + QStringLiteral(";ClientCharset=UTF-8");
+    QTest::newRow("FreeTDS braced, trailing ;") << "driver={freetds};Server=h;" << "driver={freetds};Server=h;ClientCharset=UTF-8";
+    QTest::newRow("FreeTDS by its library") << "Driver=/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so;Server=h"
+                                            << "Driver=/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so;Server=h;ClientCharset=UTF-8";
+    QTest::newRow("charset already set") << tds + QStringLiteral(";clientcharset=ISO-8859-1")
+                                         << tds + QStringLiteral(";clientcharset=ISO-8859-1");
+    QTest::newRow("a password holding ;") << "Driver=FreeTDS;PWD={a;ClientCharset=x};Server=h"
+                                          << "Driver=FreeTDS;PWD={a;ClientCharset=x};Server=h;ClientCharset=UTF-8";
+    QTest::newRow("another driver") << "Driver=SQLite3;Database=/x.db" << "Driver=SQLite3;Database=/x.db";
+    QTest::newRow("a DSN") << "DSN=tolva;UID=a;PWD=p" << "tolva;UID=a;PWD=p";
+    QTest::newRow("a DSN in lower case") << " dsn=tolva" << "tolva";
+    QTest::newRow("a DSN Qt leaves alone") << "DSN=tolva;Server=h" << "DSN=tolva;Server=h";
+    QTest::newRow("a DSN's name alone") << "tolva;UID=a" << "tolva;UID=a";
+}
+
+void TestDatabase::odbcConnectionText()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(platform::odbcConnectionText(text), expected);
 }
 
 void TestDatabase::profileFromTheExport()
