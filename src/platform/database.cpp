@@ -140,6 +140,22 @@ Database::RowRewrite &standInRowRewrite()
 // scrollable cursor, which FreeTDS serves with a server-side cursor.
 void readOnce(QSqlQuery &q) { q.setForwardOnly(true); }
 
+// True when a failed statement means the connection itself is gone, to be
+// opened anew. Qt's SQLite driver calls every failed step a ConnectionError,
+// a lock or a UNIQUE violation too, so there only SQLite's primary result
+// codes for a file that cannot be used count.
+bool connectionLost(const QSqlDatabase &db, const QSqlError &e)
+{
+    if (!db.isOpen())
+        return true;
+    if (db.driverName() != QLatin1String("QSQLITE"))
+        return e.type() == QSqlError::ConnectionError;
+    enum SqlitePrimary { IoError = 10, Corrupt = 11, CannotOpen = 14, NotADatabase = 26 };
+    bool ok = false;
+    const int code = e.nativeErrorCode().toInt(&ok) & 0xFF;
+    return ok && (code == IoError || code == Corrupt || code == CannotOpen || code == NotADatabase);
+}
+
 // The driver's own rows of a SQL Server batch, for readEveryResult.
 class QueryResults final : public sqlserver::BatchResults {
 public:
@@ -489,7 +505,7 @@ Database::Connection *Database::connect(const QString &location, DbError *error)
     if (auto it = m_connections.find(location); it != m_connections.end()) {
         if (!(*it)->followFile(error))
             return nullptr;
-        QSqlDatabase db = (*it)->db();
+        QSqlDatabase &db = (*it)->handle;
         if (db.isOpen())
             return it->get();
         if (db.open()) {
@@ -642,10 +658,13 @@ std::shared_ptr<PreparedStatement> Database::run(const QString &connectionString
         readOnce(st->query);
         if (!st->query.prepare(sql)) {
             ++m_queryCount;
+            const QSqlError failure = st->query.lastError();
             if (error)
-                *error = fromSqlError(st->query.lastError(), dberr::QueryFailed);
-            if (st->query.lastError().type() == QSqlError::ConnectionError || !conn->handle.isOpen())
+                *error = fromSqlError(failure, dberr::QueryFailed);
+            if (connectionLost(conn->handle, failure)) {
+                st.reset();
                 dropConnection(location);
+            }
             return nullptr;
         }
         // Texts with many values (IN lists of every length) would fill the cache for nothing.
@@ -658,13 +677,15 @@ std::shared_ptr<PreparedStatement> Database::run(const QString &connectionString
         q.bindValue(i, toBindable(params[i], conn->standIn));
     ++m_queryCount;
     if (!q.exec()) {
+        const QSqlError failure = q.lastError();
         if (error)
-            *error = fromSqlError(q.lastError(), dberr::QueryFailed);
-        const bool lost = q.lastError().type() == QSqlError::ConnectionError || !conn->handle.isOpen();
+            *error = fromSqlError(failure, dberr::QueryFailed);
         q.finish();
         conn->statements.remove(sql);
-        if (lost)
+        if (connectionLost(conn->handle, failure)) {
+            st.reset();
             dropConnection(location);
+        }
         return nullptr;
     }
     if (!st->described) {
@@ -895,31 +916,35 @@ bool Database::execute(const QString &connectionString, const QString &sql, cons
     Connection *conn = connect(location, error);
     if (!conn)
         return false;
-    QSqlDatabase db = conn->db();
     if (conn->standIn && m_standIn) {
         const QString word = firstWord(sql);
         if (!word.isEmpty() && m_standIn->parameters(word)) {
             ++m_queryCount;
             DbError e;
-            const bool ok = m_standIn->executeBatch(db, sql, &e);
+            const bool ok = m_standIn->executeBatch(conn->handle, sql, &e);
             if (error)
                 *error = ok ? DbError{} : e;
             return ok;
         }
     }
-    QSqlQuery q(db);
+    // The query is gone before a lost connection is dropped: Qt would warn
+    // that the connection is still in use.
+    std::optional<QSqlQuery> q(std::in_place, conn->handle);
     ++m_queryCount;
-    if (!bindAndExec(q, sql, params, conn->standIn)) {
+    if (!bindAndExec(*q, sql, params, conn->standIn)) {
+        const QSqlError failure = q->lastError();
         if (error)
-            *error = fromSqlError(q.lastError(), dberr::QueryFailed);
-        if (q.lastError().type() == QSqlError::ConnectionError || !db.isOpen())
+            *error = fromSqlError(failure, dberr::QueryFailed);
+        q->finish();
+        q.reset();
+        if (connectionLost(conn->handle, failure))
             dropConnection(location);
         return false;
     }
     if (rowsAffected)
-        *rowsAffected = q.numRowsAffected();
+        *rowsAffected = q->numRowsAffected();
     if (!conn->standIn) {
-        QueryResults results(q);
+        QueryResults results(*q);
         if (!sqlserver::readEveryResult(results, error))
             return false;
     }
@@ -980,36 +1005,40 @@ bool Database::callProcedure(const QString &connectionString, const QString &pro
     Connection *conn = connect(location, error);
     if (!conn)
         return false;
-    QSqlDatabase db = conn->db();
     ++m_queryCount;
     if (conn->standIn) {
         DbError e;
-        const bool ok = m_standIn && m_standIn->execute(db, procedure, *resolved, &e);
+        const bool ok = m_standIn && m_standIn->execute(conn->handle, procedure, *resolved, &e);
         if (error)
             *error = ok ? DbError{} : e;
         return ok;
     }
 
     const sqlserver::ProcedureCall call = sqlserver::procedureCall(procedure, *resolved);
-    QSqlQuery q(db);
-    QueryResults results(q);
-    const bool ran = bindAndExec(q, call.sql, call.values, false);
-    if (!ran) {
-        if (error)
-            *error = fromSqlError(q.lastError(), dberr::QueryFailed);
-        if (q.lastError().type() == QSqlError::ConnectionError || !db.isOpen()) {
-            dropConnection(location);
-            return false;
+    bool lost = false;
+    { // the query is gone before a lost connection is dropped
+        QSqlQuery q(conn->handle);
+        QueryResults results(q);
+        const bool ran = bindAndExec(q, call.sql, call.values, false);
+        if (ran && sqlserver::readEveryResult(results, error)) {
+            if (error)
+                *error = {};
+            return true;
         }
+        const QSqlError failure = q.lastError();
+        if (!ran && error)
+            *error = fromSqlError(failure, dberr::QueryFailed);
+        // Whatever the failed batch left unread goes before another statement runs.
+        q.finish();
+        lost = !ran && connectionLost(conn->handle, failure);
     }
-    if (ran && sqlserver::readEveryResult(results, error)) {
-        if (error)
-            *error = {};
-        return true;
+    if (lost) {
+        dropConnection(location);
+        return false;
     }
     // The batch may have ended before it turned the counts on again.
-    if (db.isOpen()) {
-        QSqlQuery again(db);
+    if (conn->handle.isOpen()) {
+        QSqlQuery again(conn->handle);
         readOnce(again);
         again.exec(sqlserver::countsOnAgain());
     }
