@@ -148,7 +148,7 @@ void ActionPopup::afterMessageOpener(const QString &procedure, const QString &vi
     RoutingSlot slot;
     slot.iActionTarget = TargetAfterMessage;
     openSlot({procedure, QStringLiteral("SELECT * FROM vw_%1 WHERE %1ObjectID = ?").arg(view),
-              {normalizedObjectId(m_shown.ObjectID)}, SlotColumns::prefixed(QStringLiteral("AfterMessage")), notFound},
+              {normalizedObjectId(m_shown.ObjectID)}, SlotColumns::prefixed(QStringLiteral("AfterMessage")), notFound, {}},
              slot, AfterMessageAction);
 }
 
@@ -162,7 +162,7 @@ void ActionPopup::cmdSubscriberConversationExitAction_Click()
     openSlot({QStringLiteral("cmdSubscriberConversationExitAction_Click"),
               QStringLiteral("SELECT * FROM vw_Subscriber WHERE SubscriberObjectID = ?"),
               {normalizedObjectId(slot.rowObjectId)}, SlotColumns::prefixed(QStringLiteral("Exit")),
-              QStringLiteral("Error, could not find the currently selected subscriber with alias =") + m_shown.Alias},
+              QStringLiteral("Error, could not find the currently selected subscriber with alias =") + m_shown.Alias, {}},
              slot, ExitAction);
 }
 
@@ -180,7 +180,7 @@ void ActionPopup::nameLookupExitOpener(qint16 changeType)
                              "NameLookupHandlerObjectID = ?")
                   .arg(k),
               {normalizedObjectId(m_shown.ObjectID)}, SlotColumns::prefixed(k),
-              QStringLiteral("Error, could not find currently selected name lookup handler in the database")},
+              QStringLiteral("Error, could not find currently selected name lookup handler in the database"), {}},
              slot, ExitAction);
 }
 
