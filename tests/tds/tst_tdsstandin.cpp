@@ -4,10 +4,13 @@
 #include "tdsserver.h"
 #include "tdswire.h"
 
+#include <QHostAddress>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
 
 using namespace quillor::test::tds;
@@ -28,25 +31,122 @@ QString shown(const QVariant &v)
     return v.toString();
 }
 
-// The DONE tokens and errors of a reply without rows: "FF 11 1; AA 2627; ..."
-QString doneSummary(const QByteArray &reply)
+// The tokens of a reply without rows, one word each: "FF 11 1" (a DONE kind,
+// its status and count), "AA 2627" (an error), "79 0" (a return status),
+// "AC 1" (an int output value), "E3 8" (an environment change), "AD" (the login).
+QString summary(const QByteArray &reply)
 {
     QStringList parts;
     Reader in(reply);
     while (!in.atEnd()) {
         const quint8 kind = in.u8();
-        if (kind == 0xAA) {
+        QString part = QString::number(kind, 16).toUpper();
+        if (kind == 0xAA || kind == 0xE3 || kind == 0xAD) {
             const quint16 length = in.u16();
-            parts << QStringLiteral("AA %1").arg(qint32(in.u32()));
-            in.skip(length - 4);
+            const QByteArray body = in.bytes(length);
+            if (kind == 0xAA)
+                part += u' ' + QString::number(qFromLittleEndian<qint32>(body.constData()));
+            else if (kind == 0xE3)
+                part += u' ' + QString::number(quint8(body[0]));
+        } else if (kind == 0x79) {
+            part += u' ' + QString::number(qint32(in.u32()));
+        } else if (kind == 0xAC) { // the int form the stand-in sends
+            in.u16();
+            in.bVarChar();
+            in.skip(1 + 4 + 2 + 3);
+            part += u' ' + QString::number(qint32(in.u32()));
         } else {
             const quint16 status = in.u16();
             in.u16();
-            parts << QStringLiteral("%1 %2 %3").arg(kind, 2, 16).arg(status, 2, 16, QLatin1Char('0')).arg(in.u64());
+            part += QStringLiteral(" %1 %2").arg(status, 2, 16, QLatin1Char('0')).arg(in.u64());
         }
+        parts << part;
     }
-    return parts.join(QStringLiteral("; ")).toUpper();
+    return parts.join(QStringLiteral("; "));
 }
+
+// A client that speaks TDS 7.4 byte by byte, for the requests FreeTDS seldom makes.
+class RawClient {
+public:
+    explicit RawClient(quint16 port)
+    {
+        m_socket.connectToHost(QHostAddress::LocalHost, port);
+        m_socket.waitForConnected(5000);
+    }
+
+    // Sends one message and returns the payload of the reply.
+    QByteArray request(quint8 type, const QByteArray &payload, bool withHeaders = true)
+    {
+        QByteArray body = withHeaders ? hex("16000000 12000000 0200 0000000000000000 01000000") + payload : payload;
+        QByteArray packet(8, '\0');
+        packet[0] = char(type);
+        packet[1] = 0x01;
+        qToBigEndian(quint16(8 + body.size()), packet.data() + 2);
+        m_socket.write(packet + body);
+        QByteArray reply;
+        for (bool last = false; !last;) {
+            while (m_socket.bytesAvailable() < 8 && m_socket.waitForReadyRead(5000)) {}
+            const QByteArray header = m_socket.read(8);
+            if (header.size() < 8)
+                return reply + "<no reply>";
+            last = header[1] & 0x01;
+            qint64 length = qFromBigEndian<quint16>(header.constData() + 2) - 8;
+            while (m_socket.bytesAvailable() < length && m_socket.waitForReadyRead(5000)) {}
+            reply += m_socket.read(length);
+        }
+        return reply;
+    }
+
+    QByteArray login(const QString &database)
+    {
+        QByteArray fixed(94, '\0');
+        qToLittleEndian(quint32(0x74000004), fixed.data() + 4);
+        qToLittleEndian(quint32(4096), fixed.data() + 8);
+        const QString user = QStringLiteral("x");
+        qToLittleEndian(quint16(94), fixed.data() + 40);
+        qToLittleEndian(quint16(user.size()), fixed.data() + 42);
+        qToLittleEndian(quint16(94 + 2 * user.size()), fixed.data() + 68);
+        qToLittleEndian(quint16(database.size()), fixed.data() + 70);
+        return request(0x10, fixed + ucs2(user + database), false);
+    }
+
+    static QByteArray ucs2(const QString &text)
+    {
+        return QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+    }
+
+    // An RPC by procedure number (or by name) with int and NTEXT parameters.
+    static QByteArray rpc(const QVariant &procedure, const QVariantList &params)
+    {
+        QByteArray out;
+        if (procedure.typeId() == QMetaType::Int) {
+            out = hex("FFFF") + QByteArray(2, '\0');
+            qToLittleEndian(quint16(procedure.toInt()), out.data() + 2);
+        } else {
+            const QString name = procedure.toString();
+            out = QByteArray(1, char(name.size())) + '\0' + ucs2(name);
+        }
+        out += hex("0000");
+        for (const QVariant &p : params) {
+            out += hex("00 00");
+            if (p.typeId() == QMetaType::QString) {
+                QByteArray value(4, '\0');
+                qToLittleEndian(quint32(p.toString().size() * 2), value.data());
+                out += hex("63 FFFFFF7F") + collation() + value + ucs2(p.toString());
+            } else if (p.isNull()) {
+                out += hex("26 04 00");
+            } else {
+                QByteArray value(4, '\0');
+                qToLittleEndian(qint32(p.toInt()), value.data());
+                out += hex("26 04 04") + value;
+            }
+        }
+        return out;
+    }
+
+private:
+    QTcpSocket m_socket;
+};
 
 const QDateTime kWorkedInstant(QDate(2024, 1, 2), QTime(3, 4, 5, 678), Qt::UTC);
 
@@ -70,6 +170,7 @@ private slots:
     void doneTokens_data();
     void doneTokens();
     void packetsAtTheAgreedSize();
+    void rawRequests();
 
     void driverReads_data();
     void driverReads();
@@ -307,7 +408,7 @@ void TstTdsStandin::doneTokens()
     QFETCH(QString, tokens);
     QByteArray out;
     const bool failed = token::results(out, results, inRpc ? token::DoneInProc : token::Done, !inRpc, true);
-    QCOMPARE(doneSummary(out), tokens);
+    QCOMPARE(summary(out), tokens);
     QCOMPARE(failed, tokens.contains(QStringLiteral("AA")));
 }
 
@@ -318,6 +419,34 @@ void TstTdsStandin::packetsAtTheAgreedSize()
     QCOMPARE(wire.size(), message.size() + 2 * 8);
     QCOMPARE(wire.left(8).toHex(' '), QByteArray("04 00 02 00 00 33 01 00"));
     QCOMPARE(wire.mid(512, 8).toHex(' '), QByteArray("04 01 01 f8 00 33 02 00"));
+}
+
+// The login reply, the prepared-statement procedures by number and by name,
+// the transaction requests (each end before the next begin) and attention,
+// each answered as SQL Server answers; what the stand-in cannot take is an error.
+void TstTdsStandin::rawRequests()
+{
+    RawClient c(m_server->port());
+    QCOMPARE(summary(RawClient(m_server->port()).login(QStringLiteral("nosuchdb"))), "AA 4060; AA 18456; FD 02 0");
+    QCOMPARE(summary(c.login(QStringLiteral("tolvadb"))), "E3 1; E3 7; E3 4; AD; FD 00 0");
+
+    const QString update = QStringLiteral("UPDATE Handler SET Locked = @P1");
+    const QString declared = QStringLiteral("@P1 INT");
+    QCOMPARE(summary(c.request(3, RawClient::rpc(13, {QVariant(), declared, update, 1}))), "FF 11 1; 79 0; AC 1; FE 00 0");
+    QCOMPARE(summary(c.request(3, RawClient::rpc(12, {1, 0}))), "FF 11 1; 79 0; FE 00 0");
+    QCOMPARE(summary(c.request(3, RawClient::rpc(QStringLiteral("sp_execute"), {1, 1}))), "FF 11 1; 79 0; FE 00 0");
+    QCOMPARE(summary(c.request(3, RawClient::rpc(15, {1}))), "79 0; FE 00 0");
+    QCOMPARE(summary(c.request(3, RawClient::rpc(12, {1, 1}))), "AA 8179; FE 02 0");
+    QCOMPARE(summary(c.request(3, RawClient::rpc(10, {update, declared}))), "AA 8178; FE 02 0");
+    QCOMPARE(summary(c.request(3, RawClient::rpc(QStringLiteral("sp_nothing"), {}))), "AA 2812; FE 02 0");
+
+    QCOMPARE(summary(c.request(0x0E, hex("0500 00 00"))), "E3 8; FD 00 0");
+    QCOMPARE(summary(c.request(0x0E, hex("0700 00 01 00 00"))), "E3 9; E3 8; FD 00 0");
+    QCOMPARE(summary(c.request(0x0E, hex("0800 00 00"))), "E3 10; FD 00 0");
+    QCOMPARE(summary(c.request(0x0E, hex("0800 00 00"))).left(7), "AA 3903");
+
+    QCOMPARE(summary(c.request(6, {}, false)), "FD 20 0");
+    QCOMPARE(summary(c.request(7, {})), "AA 4002; FD 02 0");
 }
 
 QSqlDatabase TstTdsStandin::connect(const QString &tdsVersion)

@@ -315,6 +315,8 @@ QByteArray Connection::oneRpc(Reader &in, bool &failed)
     for (quint16 known : {CursorOpen, ExecuteSql, Prepare, Execute, PrepExec, Unprepare})
         if (!id && name.compare(procName(known), Qt::CaseInsensitive) == 0)
             id = known;
+    if (!id)
+        throw WireError{QStringLiteral("Could not find stored procedure '%1'.").arg(name), 2812};
     in.u16(); // option flags
     QList<Parameter> params;
     while (!in.atEnd() && in.peek() != 0xFF && in.peek() != 0x80 && in.peek() != 0xFE)
@@ -374,7 +376,7 @@ QByteArray Connection::oneRpc(Reader &in, bool &failed)
         return out;
     }
     }
-    throw WireError{QStringLiteral("Could not find stored procedure '%1'.").arg(name), 2812};
+    throw WireError{QStringLiteral("%1, which the stand-in does not run").arg(name)};
 }
 
 QByteArray Connection::newDescriptor() const

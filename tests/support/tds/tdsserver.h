@@ -3,6 +3,19 @@
 // 127.0.0.1 at a free port, in a thread of its own, and serves each client
 // connection through a tds::Session on the SQLite file of the database the
 // client logged in to.
+//
+// What a Session gets from the wire and may hand back (tdswire.h):
+// - parameters: Int/BigInt as qint64, Bit as bool, Float as double, DateTime
+//   (DATETIME2 and DATETIMN alike) as a Qt::UTC QDateTime of the wall time
+//   sent, VarChar/NVarChar as QString (cp1252 already decoded), VarBinary and
+//   Image as QByteArray, Guid as upper-case text without braces; NULL as a
+//   null QVariant. An RPC's @params must be @P1, @P2, ... in order.
+// - columns: size 0 means 8000 bytes, 0xFFFF means MAX (sent as 8000 below
+//   TDS 7.2); Binary cells are zero-padded to the size; a DateTime cell is any
+//   QVariant that converts to a QDateTime (its date and time are sent as they
+//   are); a Guid cell that is no GUID ends the rows with error 8169.
+// - every connection is served on one thread: a statement that waits for a
+//   lock another connection holds stalls them all, so fail at once instead.
 
 #include <QHash>
 #include <QString>
