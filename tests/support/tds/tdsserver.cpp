@@ -111,7 +111,7 @@ private:
     // Runs `statement` with @P1... from `values`; appends its tokens, each statement ending with `doneKind`.
     bool run(QByteArray &out, const QString &statement, const QString &declaration, const QList<Value> &values,
              quint8 doneKind, bool lastIsFinal);
-    QByteArray newDescriptor() const;
+    QByteArray descriptor() const;
 
     QTcpSocket *m_socket;
     const Catalogue &m_catalogue;
@@ -319,8 +319,12 @@ QByteArray Connection::oneRpc(Reader &in, bool &failed)
         throw WireError{QStringLiteral("Could not find stored procedure '%1'.").arg(name), 2812};
     in.u16(); // option flags
     QList<Parameter> params;
-    while (!in.atEnd() && in.peek() != 0xFF && in.peek() != 0x80 && in.peek() != 0xFE)
-        params << readParameter(in);
+    try {
+        while (!in.atEnd() && in.peek() != 0xFF && in.peek() != 0x80 && in.peek() != 0xFE)
+            params << readParameter(in);
+    } catch (const WireError &e) {
+        throw WireError{QStringLiteral("%1, parameter %2: %3").arg(name).arg(params.size() + 1).arg(e.message)};
+    }
 
     auto text = [&](qsizetype i) { return i < params.size() ? params[i].value.value.toString() : QString(); };
     auto valuesFrom = [&](qsizetype first) {
@@ -379,7 +383,7 @@ QByteArray Connection::oneRpc(Reader &in, bool &failed)
     throw WireError{QStringLiteral("%1, which the stand-in does not run").arg(name)};
 }
 
-QByteArray Connection::newDescriptor() const
+QByteArray Connection::descriptor() const
 {
     QByteArray bytes(8, '\0');
     qToLittleEndian(m_descriptor, bytes.data());
@@ -396,7 +400,7 @@ QByteArray Connection::transaction(Reader &in)
         if ((error = m_session->begin()))
             return;
         m_descriptor = ++m_descriptors;
-        out += token::envChange(8, token::bVarByte(newDescriptor()), token::bVarByte({}));
+        out += token::envChange(8, token::bVarByte(descriptor()), token::bVarByte({}));
     };
     switch (request) {
     case 5: // begin
@@ -413,7 +417,7 @@ QByteArray Connection::transaction(Reader &in)
             break;
         // The end comes before the next begin: the driver forgets the
         // descriptor when it reads the end.
-        out += token::envChange(request == 7 ? 9 : 10, token::bVarByte({}), token::bVarByte(newDescriptor()));
+        out += token::envChange(request == 7 ? 9 : 10, token::bVarByte({}), token::bVarByte(descriptor()));
         m_descriptor = 0;
         if (beginNew)
             begin();

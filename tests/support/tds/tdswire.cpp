@@ -86,7 +86,7 @@ quint16 declaredSize(const Column &c)
 
 } // namespace
 
-QByteArray collation() { return QByteArray(kCollation, 5); }
+QByteArray collation() { return QByteArray("\x09\x04\xD0\x00\x00", 5); }
 
 QByteArray toCp1252(const QString &text)
 {
@@ -424,9 +424,10 @@ QByteArray row(const QList<Column> &columns, const QList<Value> &values)
                 out += bytes;
             }
         };
-        if (isNull && c.type != SqlType::VarChar && c.type != SqlType::NVarChar && c.type != SqlType::VarBinary
-            && c.type != SqlType::Image && c.type != SqlType::Binary) {
-            out.append('\0');
+        const bool fixedSize = c.type == SqlType::Int || c.type == SqlType::BigInt || c.type == SqlType::Bit
+                               || c.type == SqlType::Float || c.type == SqlType::DateTime || c.type == SqlType::Guid;
+        if (isNull && fixedSize) {
+            out.append('\0'); // the length byte 0
             continue;
         }
         switch (c.type) {

@@ -20,7 +20,6 @@ struct WireError {
 };
 
 // The database collation the stand-in announces: Latin1_General_CI_AS (cp1252).
-inline constexpr char kCollation[] = "\x09\x04\xD0\x00\x00";
 QByteArray collation();
 
 // Windows code page 1252; what it cannot hold becomes '?', as SQL Server's
