@@ -198,8 +198,8 @@ struct Token {
 
 bool wordChar(QChar c) { return c.isLetterOrNumber() || c == u'_' || c == u'#' || c == u'$'; }
 
-// Reads a statement into tokens and writes the text SQLite runs: @Pn becomes
-// ?n (bound by number, never pasted), N'...' becomes '...', SCOPE_IDENTITY()
+// Reads a statement into tokens and writes the text SQLite runs: each @Pn
+// becomes a ? bound to the value of @Pn (never pasted), N'...' becomes '...', SCOPE_IDENTITY()
 // becomes last_insert_rowid() (the identity this connection made last).
 QList<Token> scan(const QString &sql, QString *sqlite)
 {
@@ -255,7 +255,7 @@ QList<Token> scan(const QString &sql, QString *sqlite)
             static const QRegularExpression pn(QStringLiteral("^@[Pp]([0-9]+)$"));
             if (const auto m = pn.match(name); m.hasMatch()) {
                 tokens << Token{Token::Param, name, m.captured(1).toInt(), start};
-                out += u'?' + m.captured(1);
+                out += u'?'; // bound in the order of the marks
             } else {
                 tokens << Token{Token::Variable, name, 0, start};
                 out += name;
@@ -821,8 +821,10 @@ StatementResult Session::Private::runSqlite(const QString &statement, const QLis
     // Each value as the column it meets takes it: a GUID into the stored form,
     // refused where SQL Server refuses it.
     const QHash<int, QList<Use>> uses = parameterUses(tokens);
-    QVariantList bound;
+    QHash<int, QVariant> bound;
     for (int k = 1; k <= highest; ++k) {
+        if (!uses.contains(k))
+            continue;
         const Value &p = params[k - 1];
         const QList<Use> use = uses.value(k);
         bool guidColumn = false, textColumn = false, compared = false;
@@ -878,7 +880,7 @@ StatementResult Session::Private::runSqlite(const QString &statement, const QLis
             v = v.isNull() ? QVariant(QMetaType::fromType<QByteArray>()) : QVariant(v.toByteArray());
             break;
         }
-        bound << v;
+        bound.insert(k, v);
     }
 
     QSqlDatabase handle = db();
@@ -894,8 +896,10 @@ StatementResult Session::Private::runSqlite(const QString &statement, const QLis
         r.error = fromSqlite(q.lastError(), statement);
         return r;
     }
-    for (int k = 0; k < bound.size(); ++k)
-        q.bindValue(k, bound[k]);
+    int mark = 0;
+    for (const Token &t : tokens)
+        if (t.kind == Token::Param)
+            q.bindValue(mark++, bound.value(t.param));
     StatementResult r;
     if (!q.exec()) {
         r.error = fromSqlite(q.lastError(), statement);
