@@ -33,9 +33,9 @@ QString examplePortKey()
     return QStringLiteral(
         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quillor\\Port]\n"
         "\"MainDatabase\"=\"odbc:Driver=FreeTDS;Server=tolva.example.com;Port=1433;Database=TolvaDb;UID=admin;"
-        "PWD=secret;TDS_Version=7.4\"\n"
+        "PWD=secret;TDS_Version=7.4;ClientCharset=UTF-8\"\n"
         "\"DirectoryDatabase\"=\"odbc:Driver=FreeTDS;Server=tolva.example.com;Port=1433;Database=TolvaDirDB;"
-        "UID=admin;PWD=secret;TDS_Version=7.4\"");
+        "UID=admin;PWD=secret;TDS_Version=7.4;ClientCharset=UTF-8\"");
 }
 
 // A location as it may be shown: the password of a connection string is not.

@@ -140,6 +140,22 @@ Database::RowRewrite &standInRowRewrite()
 // scrollable cursor, which FreeTDS serves with a server-side cursor.
 void readOnce(QSqlQuery &q) { q.setForwardOnly(true); }
 
+// True when a failed statement means the connection itself is gone, to be
+// opened anew. Qt's SQLite driver calls every failed step a ConnectionError,
+// a lock or a UNIQUE violation too, so there only SQLite's primary result
+// codes for a file that cannot be used count.
+bool connectionLost(const QSqlDatabase &db, const QSqlError &e)
+{
+    if (!db.isOpen())
+        return true;
+    if (db.driverName() != QLatin1String("QSQLITE"))
+        return e.type() == QSqlError::ConnectionError;
+    enum SqlitePrimary { IoError = 10, Corrupt = 11, CannotOpen = 14, NotADatabase = 26 };
+    bool ok = false;
+    const int code = e.nativeErrorCode().toInt(&ok) & 0xFF;
+    return ok && (code == IoError || code == Corrupt || code == CannotOpen || code == NotADatabase);
+}
+
 // The driver's own rows of a SQL Server batch, for readEveryResult.
 class QueryResults final : public sqlserver::BatchResults {
 public:
@@ -185,6 +201,73 @@ QString ServerProfile::locationFor(const QString &connectionString) const
     if (catalog.compare(QLatin1String("TolvaDirDB"), Qt::CaseInsensitive) == 0)
         return directoryDatabase;
     return mainDatabase;
+}
+
+// ---------------------------------------------------------------------------
+// The ODBC connection text
+
+namespace {
+
+// The keys of an ODBC connection text with their values, braces kept: a
+// value in braces may hold ';'.
+QList<std::pair<QString, QString>> odbcPairs(const QString &text)
+{
+    QList<std::pair<QString, QString>> pairs;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const qsizetype eq = text.indexOf(u'=', i);
+        const qsizetype semi = text.indexOf(u';', i);
+        if (eq < 0 || (semi >= 0 && semi < eq)) {
+            i = semi < 0 ? text.size() : semi + 1;
+            continue;
+        }
+        qsizetype end = eq + 1;
+        while (end < text.size() && text[end].isSpace())
+            ++end;
+        if (end < text.size() && text[end] == u'{') {
+            const qsizetype close = text.indexOf(u'}', end);
+            end = close < 0 ? text.size() : close + 1;
+        }
+        end = text.indexOf(u';', end);
+        if (end < 0)
+            end = text.size();
+        pairs.append({text.mid(i, eq - i).trimmed(), text.mid(eq + 1, end - eq - 1).trimmed()});
+        i = end + 1;
+    }
+    return pairs;
+}
+
+} // namespace
+
+QString odbcConnectionText(const QString &text)
+{
+    QString out = text.trimmed();
+    bool freeTds = false;
+    bool charset = false;
+    for (const auto &[key, value] : odbcPairs(out)) {
+        QString v = value;
+        if (v.startsWith(u'{') && v.endsWith(u'}'))
+            v = v.mid(1, v.size() - 2).trimmed();
+        if (key.compare(QLatin1String("Driver"), Qt::CaseInsensitive) == 0)
+            freeTds = v.compare(QLatin1String("FreeTDS"), Qt::CaseInsensitive) == 0
+                      || QFileInfo(v).fileName().contains(QLatin1String("tdsodbc"), Qt::CaseInsensitive);
+        else if (key.compare(QLatin1String("ClientCharset"), Qt::CaseInsensitive) == 0)
+            charset = true;
+    }
+    if (freeTds && !charset) {
+        if (!out.endsWith(u';'))
+            out += u';';
+        out += QStringLiteral("ClientCharset=UTF-8");
+    }
+    // The tests Qt makes before it puts "DSN=" in front.
+    const auto qtAddsDsn = [](const QString &t) {
+        return !t.contains(QLatin1String(".dsn"), Qt::CaseInsensitive)
+               && !t.contains(QLatin1String("DRIVER="), Qt::CaseInsensitive)
+               && !t.contains(QLatin1String("SERVER="), Qt::CaseInsensitive);
+    };
+    if (out.startsWith(QLatin1String("DSN="), Qt::CaseInsensitive) && qtAddsDsn(out))
+        out.remove(0, 4);
+    return out;
 }
 
 // ---------------------------------------------------------------------------
@@ -422,7 +505,7 @@ Database::Connection *Database::connect(const QString &location, DbError *error)
     if (auto it = m_connections.find(location); it != m_connections.end()) {
         if (!(*it)->followFile(error))
             return nullptr;
-        QSqlDatabase db = (*it)->db();
+        QSqlDatabase &db = (*it)->handle;
         if (db.isOpen())
             return it->get();
         if (db.open()) {
@@ -454,7 +537,7 @@ Database::Connection *Database::connect(const QString &location, DbError *error)
         conn->standIn = true;
     } else if (location.startsWith(QLatin1String("odbc:"), Qt::CaseInsensitive)) {
         db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), conn->name);
-        db.setDatabaseName(location.mid(5));
+        db.setDatabaseName(odbcConnectionText(location.mid(5)));
         isOdbc = true;
     } else {
         setError(error, dberr::ConnectionFailed,
@@ -575,10 +658,13 @@ std::shared_ptr<PreparedStatement> Database::run(const QString &connectionString
         readOnce(st->query);
         if (!st->query.prepare(sql)) {
             ++m_queryCount;
+            const QSqlError failure = st->query.lastError();
             if (error)
-                *error = fromSqlError(st->query.lastError(), dberr::QueryFailed);
-            if (st->query.lastError().type() == QSqlError::ConnectionError || !conn->handle.isOpen())
+                *error = fromSqlError(failure, dberr::QueryFailed);
+            if (connectionLost(conn->handle, failure)) {
+                st.reset();
                 dropConnection(location);
+            }
             return nullptr;
         }
         // Texts with many values (IN lists of every length) would fill the cache for nothing.
@@ -591,13 +677,15 @@ std::shared_ptr<PreparedStatement> Database::run(const QString &connectionString
         q.bindValue(i, toBindable(params[i], conn->standIn));
     ++m_queryCount;
     if (!q.exec()) {
+        const QSqlError failure = q.lastError();
         if (error)
-            *error = fromSqlError(q.lastError(), dberr::QueryFailed);
-        const bool lost = q.lastError().type() == QSqlError::ConnectionError || !conn->handle.isOpen();
+            *error = fromSqlError(failure, dberr::QueryFailed);
         q.finish();
         conn->statements.remove(sql);
-        if (lost)
+        if (connectionLost(conn->handle, failure)) {
+            st.reset();
             dropConnection(location);
+        }
         return nullptr;
     }
     if (!st->described) {
@@ -828,31 +916,35 @@ bool Database::execute(const QString &connectionString, const QString &sql, cons
     Connection *conn = connect(location, error);
     if (!conn)
         return false;
-    QSqlDatabase db = conn->db();
     if (conn->standIn && m_standIn) {
         const QString word = firstWord(sql);
         if (!word.isEmpty() && m_standIn->parameters(word)) {
             ++m_queryCount;
             DbError e;
-            const bool ok = m_standIn->executeBatch(db, sql, &e);
+            const bool ok = m_standIn->executeBatch(conn->handle, sql, &e);
             if (error)
                 *error = ok ? DbError{} : e;
             return ok;
         }
     }
-    QSqlQuery q(db);
+    // The query is gone before a lost connection is dropped: Qt would warn
+    // that the connection is still in use.
+    std::optional<QSqlQuery> q(std::in_place, conn->handle);
     ++m_queryCount;
-    if (!bindAndExec(q, sql, params, conn->standIn)) {
+    if (!bindAndExec(*q, sql, params, conn->standIn)) {
+        const QSqlError failure = q->lastError();
         if (error)
-            *error = fromSqlError(q.lastError(), dberr::QueryFailed);
-        if (q.lastError().type() == QSqlError::ConnectionError || !db.isOpen())
+            *error = fromSqlError(failure, dberr::QueryFailed);
+        q->finish();
+        q.reset();
+        if (connectionLost(conn->handle, failure))
             dropConnection(location);
         return false;
     }
     if (rowsAffected)
-        *rowsAffected = q.numRowsAffected();
+        *rowsAffected = q->numRowsAffected();
     if (!conn->standIn) {
-        QueryResults results(q);
+        QueryResults results(*q);
         if (!sqlserver::readEveryResult(results, error))
             return false;
     }
@@ -881,7 +973,7 @@ std::optional<QStringList> Database::procedureParameters(const QString &connecti
         names = *declared;
     } else {
         QSqlDatabase db = conn->db();
-        m_queryCount += 2;
+        ++m_queryCount;
         const auto declared = sqlserver::readParameters(db, procedure, error);
         if (!declared)
             return std::nullopt;
@@ -913,36 +1005,40 @@ bool Database::callProcedure(const QString &connectionString, const QString &pro
     Connection *conn = connect(location, error);
     if (!conn)
         return false;
-    QSqlDatabase db = conn->db();
     ++m_queryCount;
     if (conn->standIn) {
         DbError e;
-        const bool ok = m_standIn && m_standIn->execute(db, procedure, *resolved, &e);
+        const bool ok = m_standIn && m_standIn->execute(conn->handle, procedure, *resolved, &e);
         if (error)
             *error = ok ? DbError{} : e;
         return ok;
     }
 
     const sqlserver::ProcedureCall call = sqlserver::procedureCall(procedure, *resolved);
-    QSqlQuery q(db);
-    QueryResults results(q);
-    const bool ran = bindAndExec(q, call.sql, call.values, false);
-    if (!ran) {
-        if (error)
-            *error = fromSqlError(q.lastError(), dberr::QueryFailed);
-        if (q.lastError().type() == QSqlError::ConnectionError || !db.isOpen()) {
-            dropConnection(location);
-            return false;
+    bool lost = false;
+    { // the query is gone before a lost connection is dropped
+        QSqlQuery q(conn->handle);
+        QueryResults results(q);
+        const bool ran = bindAndExec(q, call.sql, call.values, false);
+        if (ran && sqlserver::readEveryResult(results, error)) {
+            if (error)
+                *error = {};
+            return true;
         }
+        const QSqlError failure = q.lastError();
+        if (!ran && error)
+            *error = fromSqlError(failure, dberr::QueryFailed);
+        // Whatever the failed batch left unread goes before another statement runs.
+        q.finish();
+        lost = !ran && connectionLost(conn->handle, failure);
     }
-    if (ran && sqlserver::readEveryResult(results, error)) {
-        if (error)
-            *error = {};
-        return true;
+    if (lost) {
+        dropConnection(location);
+        return false;
     }
     // The batch may have ended before it turned the counts on again.
-    if (db.isOpen()) {
-        QSqlQuery again(db);
+    if (conn->handle.isOpen()) {
+        QSqlQuery again(conn->handle);
         readOnce(again);
         again.exec(sqlserver::countsOnAgain());
     }
@@ -1067,34 +1163,52 @@ Insert insertRow(const QString &table, const QString &keyColumn, const QStringLi
 
 std::optional<QStringList> readParameters(QSqlDatabase &db, const QString &procedure, DbError *error)
 {
-    const auto run = [&](QSqlQuery &q, const QString &sql) {
-        if (bindAndExec(q, sql, {procedure}, false))
-            return true;
+    // One query, read to its end and finished: SQL Server without MARS takes
+    // no other statement on the connection while a result is still unread.
+    // The routine's own row comes even when it declares no parameter (the
+    // LEFT JOIN), so an empty list still tells a procedure from none.
+    QSqlQuery q(db);
+    if (!bindAndExec(q,
+                     QStringLiteral("SELECT r.ROUTINE_SCHEMA, p.PARAMETER_NAME FROM INFORMATION_SCHEMA.ROUTINES r "
+                                    "LEFT JOIN INFORMATION_SCHEMA.PARAMETERS p ON p.SPECIFIC_SCHEMA = r.SPECIFIC_SCHEMA "
+                                    "AND p.SPECIFIC_NAME = r.SPECIFIC_NAME "
+                                    "WHERE r.ROUTINE_NAME = ? AND r.ROUTINE_TYPE = 'PROCEDURE' "
+                                    "ORDER BY r.ROUTINE_SCHEMA, p.ORDINAL_POSITION"),
+                     {procedure}, false)) {
         if (error)
             *error = fromSqlError(q.lastError(), dberr::QueryFailed);
-        return false;
-    };
-    QSqlQuery q(db);
-    if (!run(q, QStringLiteral("SELECT COUNT(*) FROM INFORMATION_SCHEMA.ROUTINES WHERE ROUTINE_NAME = ? "
-                               "AND ROUTINE_TYPE = 'PROCEDURE'")))
-        return std::nullopt;
-    if (!q.next() || q.value(0).toInt() == 0) {
-        setUnknownProcedure(error, procedure);
         return std::nullopt;
     }
-    QSqlQuery p(db);
-    if (!run(p, QStringLiteral("SELECT PARAMETER_NAME FROM INFORMATION_SCHEMA.PARAMETERS "
-                               "WHERE SPECIFIC_NAME = ? ORDER BY ORDINAL_POSITION")))
-        return std::nullopt;
-    QStringList names;
-    while (p.next()) {
-        QString n = p.value(0).toString();
+    // A procedure of that name may stand in more than one schema; the call
+    // names none, so it reaches dbo's (the first schema's when dbo has none).
+    QHash<QString, QStringList> bySchema;
+    QStringList schemas;
+    while (q.next()) {
+        const QString schema = q.value(0).toString();
+        if (!bySchema.contains(schema))
+            schemas << schema;
+        QString n = q.value(1).toString();
         if (n.startsWith(u'@'))
             n.remove(0, 1);
+        QStringList &names = bySchema[schema];
         if (!n.isEmpty())
             names << n;
     }
-    return names;
+    const QSqlError broke = q.lastError();
+    q.finish();
+    if (broke.isValid()) {
+        if (error)
+            *error = fromSqlError(broke, dberr::QueryFailed);
+        return std::nullopt;
+    }
+    if (schemas.isEmpty()) {
+        setUnknownProcedure(error, procedure);
+        return std::nullopt;
+    }
+    const auto dbo = std::find_if(schemas.cbegin(), schemas.cend(), [](const QString &s) {
+        return s.compare(QLatin1String("dbo"), Qt::CaseInsensitive) == 0;
+    });
+    return bySchema.value(dbo != schemas.cend() ? *dbo : schemas.first());
 }
 
 } // namespace sqlserver

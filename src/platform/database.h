@@ -88,6 +88,13 @@ struct ServerProfile {
     QString locationFor(const QString &connectionString) const;
 };
 
+// The text Qt's ODBC driver is given for "odbc:TEXT". FreeTDS takes the
+// client's character set from the process locale unless told, and Qt hands it
+// UTF-8 both ways: a text naming Driver=FreeTDS without a ClientCharset gets
+// ";ClientCharset=UTF-8". Qt puts "DSN=" before a text that holds neither
+// "DRIVER=" nor "SERVER=", so a leading "DSN=" is left to it, not doubled.
+QString odbcConnectionText(const QString &text);
+
 // A set of rows fetched at once, so that the row count is exact before the rows
 // are walked. Field names match without regard to case; Null stays apart from 0
 // and "".
@@ -150,6 +157,11 @@ private:
 
 // The SQL Server side of procedure calls and inserts, apart from any
 // connection so that what it sends can be checked without a server.
+//
+// The rule every SQL Server path keeps: a query is read to its end, or
+// finished (QSqlQuery::finish), before the connection runs another statement.
+// Without MARS the server takes no second command while a result is unread,
+// and the driver refuses it on the client ("Invalid cursor state").
 namespace sqlserver {
 // What a call sends: "SET NOCOUNT ON; EXEC [name] @a = ?, @b = ?; SET NOCOUNT
 // OFF" and the values bound to it. Without the row counts of the procedure's
@@ -203,8 +215,10 @@ struct Insert {
 Insert insertRow(const QString &table, const QString &keyColumn, const QStringList &columns, const QVariantList &values,
                  const QString &newKey);
 // The procedure's declared parameters (without "@") in declaration order, read
-// from INFORMATION_SCHEMA; nullopt and `error` when the server has no such
-// procedure (dberr::UnknownProcedure) or the query failed.
+// from INFORMATION_SCHEMA in one query (ROUTINES joined with PARAMETERS by
+// schema and name; dbo's procedure when more than one schema has that name);
+// nullopt and `error` when the server has no such procedure
+// (dberr::UnknownProcedure) or the query failed.
 std::optional<QStringList> readParameters(QSqlDatabase &db, const QString &procedure, DbError *error);
 } // namespace sqlserver
 
