@@ -183,7 +183,7 @@ QByteArrayView Reader::take(qsizetype count)
         throw WireError{QStringLiteral("the request ends at byte %1 where %2 more bytes were expected")
                             .arg(m_data.size())
                             .arg(count)};
-    const QByteArrayView view = m_data.sliced(m_pos, count);
+    const QByteArrayView view = QByteArrayView(m_data).sliced(m_pos, count);
     m_pos += count;
     return view;
 }

@@ -44,10 +44,10 @@ QDateTime dateTimeFromWire(qint32 days, quint32 ticks);
 // datetime2(scale): `value` is the time (3-5 bytes) then the 3-byte day count since 0001-01-01.
 QDateTime dateTime2FromWire(QByteArrayView value, int scale);
 
-// Reads a request; every read past the end throws WireError.
+// Reads a request (holding a share of it); every read past the end throws WireError.
 class Reader {
 public:
-    explicit Reader(QByteArrayView data) : m_data(data) {}
+    explicit Reader(QByteArray data) : m_data(std::move(data)) {}
     quint8 u8();
     quint8 peek() const { return atEnd() ? 0 : quint8(m_data[m_pos]); }
     quint16 u16();
@@ -63,7 +63,7 @@ public:
 
 private:
     QByteArrayView take(qsizetype count);
-    QByteArrayView m_data;
+    QByteArray m_data;
     qsizetype m_pos = 0;
 };
 
