@@ -37,7 +37,28 @@ platform::Database &testDb(AppContext &ctx)
 
 bool sql(AppContext &ctx, const QString &statement, const QVariantList &params)
 {
-    return testDb(ctx).execute(ctx.state().gConnectionString, statement, params);
+    // A PRAGMA sets the state of the connection it runs on: the program's.
+    platform::Database &db = statement.startsWith(QLatin1String("PRAGMA"), Qt::CaseInsensitive) ? ctx.db() : testDb(ctx);
+    return db.execute(ctx.state().gConnectionString, statement, params);
+}
+
+platform::Database &storeOf(AppContext &ctx) { return testDb(ctx); }
+
+QString asRead(const QString &id)
+{
+    if (!overTds() || !id.startsWith(u'{') || !isGuidText(id))
+        return id;
+    return normalizedObjectId(id).mid(1, 36);
+}
+
+QString asStored(const QString &id) { return overTds() && isGuidText(id) ? normalizedObjectId(id) : id; }
+
+QStringList asStored(const QStringList &ids)
+{
+    QStringList stored;
+    for (const QString &id : ids)
+        stored << asStored(id);
+    return stored;
 }
 
 bool refuseWrites(AppContext &ctx, const QString &table, const QString &statement)

@@ -19,6 +19,17 @@ namespace quillor::test {
 // tds run it goes straight to the SQLite file behind the stand-in server, as
 // do storedRow and the faults of TestServer.
 bool sql(AppContext &ctx, const QString &statement, const QVariantList &params = {});
+// The database the tests read and write the stored rows through: the
+// context's own, or in the tds run the SQLite files behind the stand-in.
+platform::Database &storeOf(AppContext &ctx);
+// An ObjectID as the program reads it back from the server of this run: in
+// the tds run SQL Server's uniqueidentifier text (36 characters, upper case,
+// no braces); elsewhere as stored. Any other text is left as it is.
+QString asRead(const QString &id);
+// An ObjectID the program holds, in the stored form (braced, upper case) in
+// the tds run, where it may hold SQL Server's form; elsewhere as it is.
+QString asStored(const QString &id);
+QStringList asStored(const QStringList &ids);
 
 // True in the run of a test that reaches its servers through ODBC (CTest's
 // label "odbc" sets QUILLOR_TEST_DATABASE=odbc).
