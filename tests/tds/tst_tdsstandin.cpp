@@ -292,6 +292,10 @@ void TstTdsStandin::parameter_data()
                                   << "2024-01-02T03:04:05.678Z";
     QTest::newRow("DATETIME2(0), day 693595 = 1900-01-01") << hex("2A 00 06 00 00 00 5B 95 0A")
                                                            << t(SqlType::DateTime) << "1900-01-01T00:00:00.000Z";
+    QTest::newRow("DATE") << hex("28 03 46 46 0B") << t(SqlType::DateTime) << "2024-01-02T00:00:00.000Z";
+    QTest::newRow("TIME(7)") << hex("29 07 05 E0 B4 BC B7 19") << t(SqlType::DateTime) << "1900-01-01T03:04:05.678Z";
+    QTest::newRow("NUMERIC(19,0)") << hex("6C 11 13 00 09 00 2A 00 00 00 00 00 00 00") << t(SqlType::BigInt) << "-42";
+    QTest::newRow("DECIMAL(10,2)") << hex("6A 11 0A 02 05 01 39 30 00 00") << t(SqlType::Float) << "123.45";
     QTest::newRow("GUID") << hex("24 10 10 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F") << t(SqlType::Guid)
                           << "03020100-0504-0706-0809-0A0B0C0D0E0F";
     QTest::newRow("VARCHAR in cp1252") << hex("A7 07 00 09 04 D0 00 34 06 00 4D FC 6C 6C 65 72") << t(SqlType::VarChar)

@@ -2,6 +2,7 @@
 
 #include <QUuid>
 #include <QtEndian>
+#include <cmath>
 #include <cstring>
 
 namespace quillor::test::tds {
@@ -255,6 +256,37 @@ Parameter readParameter(Reader &in)
         v.type = SqlType::DateTime;
         if (const quint8 size = in.u8())
             v.value = dateTime2FromWire(in.bytes(size), scale);
+        break;
+    }
+    case 0x28: // DATEN: the day alone, read as its midnight
+        v.type = SqlType::DateTime;
+        if (const quint8 size = in.u8())
+            v.value = dateTime2FromWire(QByteArray(3, '\0') + in.bytes(size), 0);
+        break;
+    case 0x29: { // TIMEN: read on 1900-01-01 (day 693595), as SQL Server turns a time into a datetime
+        const quint8 scale = in.u8();
+        v.type = SqlType::DateTime;
+        if (const quint8 size = in.u8())
+            v.value = dateTime2FromWire(in.bytes(size) + QByteArray("\x5B\x95\x0A", 3), scale);
+        break;
+    }
+    case 0x6A: case 0x6C: { // DECIMALN, NUMERICN: sign byte, then the unscaled magnitude
+        in.skip(2); // size, precision
+        const quint8 scale = in.u8();
+        v.type = scale ? SqlType::Float : SqlType::BigInt;
+        const quint8 size = in.u8();
+        if (size == 0)
+            break;
+        const bool negative = in.u8() == 0;
+        const QByteArray magnitude = in.bytes(size - 1);
+        long double exact = 0;
+        for (qsizetype i = magnitude.size() - 1; i >= 0; --i)
+            exact = exact * 256 + quint8(magnitude[i]);
+        exact = (negative ? -exact : exact) / powerOfTen(scale);
+        if (scale == 0 && std::abs(exact) <= 9007199254740992.0L) // whole and exact in a double's 53 bits
+            v.value = qint64(exact);
+        else
+            v.value = double(exact);
         break;
     }
     case 0x24: // GUIDTYPE
