@@ -363,7 +363,7 @@ QByteArray error(const ServerError &e, bool tds72)
         put<qint32>(body, 1);
     else
         put<quint16>(body, 1);
-    QByteArray out(1, char(0xAA));
+    QByteArray out(1, char(e.severity > 10 ? 0xAA : 0xAB)); // up to 10 a message is only informational
     put<quint16>(out, quint16(body.size()));
     return out + body;
 }
@@ -546,8 +546,10 @@ bool results(QByteArray &out, const QList<StatementResult> &results, quint8 done
         for (const auto &e : {rowError, r.error}) {
             if (e) {
                 out += error(*e, tds72);
-                status |= Error;
-                failed = true;
+                if (e->severity > 10) {
+                    status |= Error;
+                    failed = true;
+                }
             }
         }
         if (r.count)

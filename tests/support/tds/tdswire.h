@@ -83,7 +83,7 @@ inline constexpr quint8 Done = 0xFD, DoneProc = 0xFE, DoneInProc = 0xFF;
 inline constexpr quint16 More = 0x0001, Error = 0x0002, Count = 0x0010, Attention = 0x0020;
 
 QByteArray done(quint8 kind, quint16 status, qint64 count, bool tds72);
-QByteArray error(const ServerError &error, bool tds72);
+QByteArray error(const ServerError &error, bool tds72); // INFO for severity 10 or less
 QByteArray envChange(quint8 type, const QByteArray &newValue, const QByteArray &oldValue); // values with their length bytes
 QByteArray bVarChar(const QString &text);
 QByteArray bVarByte(const QByteArray &bytes);
@@ -93,7 +93,8 @@ QByteArray colMetaData(const QList<Column> &columns, bool tds72);
 QByteArray row(const QList<Column> &columns, const QList<Value> &values);
 // Each statement's rows, its error after them, then its DONE (or DONEINPROC
 // inside an RPC): MORE on all but a final last one, COUNT where it counted,
-// ERROR where it failed. True when one failed.
+// ERROR where it failed (a message of severity 10 or less is an INFO and
+// fails nothing). True when one failed.
 bool results(QByteArray &out, const QList<StatementResult> &results, quint8 doneKind, bool lastIsFinal, bool tds72);
 QByteArray returnStatus(qint32 status);
 QByteArray returnIntValue(quint16 ordinal, const QString &name, qint32 value, bool tds72);
