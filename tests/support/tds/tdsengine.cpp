@@ -817,10 +817,13 @@ StatementResult Session::Private::runProcedure(const QList<Token> &t, qsizetype 
     }
     if (ok)
         return {};
-    // The catalogue's own refusals (no row, a failed write) are what the
-    // real procedures raise with RAISERROR.
-    const int number = e.number > 0 ? e.number : 50000;
-    return failed(number, e.description);
+    // SQL Server's numbers where the catalogue has them; a constraint SQLite
+    // refused inside it as SQL Server numbers it; its own refusals (no row)
+    // are what the real procedures raise with RAISERROR.
+    if (e.number > 0)
+        return failed(e.number, e.description);
+    const ServerError mapped = fromSqlite(QSqlError(QString(), e.description), statement);
+    return failed(mapped.number == 102 ? 50000 : mapped.number, mapped.number == 102 ? e.description : mapped.message);
 }
 
 StatementResult Session::Private::runSqlite(const QString &statement, const QList<Value> &params)
