@@ -257,6 +257,8 @@ TestServer::~TestServer()
 {
     filesBehind().remove(m_ctx.get());
     m_ctx.reset();
+    if (m_tds && qEnvironmentVariable("ODBCINI").startsWith(m_dir.path()))
+        qunsetenv("ODBCINI");
     platform::AppPaths::overrideDataFolder(QString());
 }
 

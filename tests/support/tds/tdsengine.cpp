@@ -468,6 +468,7 @@ struct Session::Private {
     StatementResult runProcedure(const QList<Token> &tokens, qsizetype nameAt, const QString &statement,
                                  const QList<Value> &params);
     StatementResult dataTypeInfo(int dataType);
+    std::optional<ServerError> startTransaction();
     std::optional<ServerError> endTransaction(bool commit);
 };
 
@@ -581,12 +582,17 @@ std::optional<ServerError> Session::begin()
 {
     if (const auto offline = d->online())
         return offline;
+    return d->startTransaction();
+}
+
+std::optional<ServerError> Session::Private::startTransaction()
+{
     QString why;
-    if (d->transaction) // SQL Server nests; the program never does
+    if (transaction) // SQL Server nests; the program never does
         return serverError(3902, QStringLiteral("The stand-in server does not nest transactions."));
-    if (!d->exec(QStringLiteral("BEGIN"), &why))
+    if (!exec(QStringLiteral("BEGIN"), &why))
         return serverError(3902, why);
-    d->transaction = true;
+    transaction = true;
     return std::nullopt;
 }
 
@@ -662,21 +668,12 @@ StatementResult Session::Private::runOne(const QString &statement, const QList<V
                 *handled = false; // not a form the driver sends
                 return {};
             }
-            if (transaction)
-                e = serverError(3902, QStringLiteral("The stand-in server does not nest transactions."));
-            else if (QString why; !exec(QStringLiteral("BEGIN"), &why))
-                e = serverError(3902, why);
-            else
-                transaction = true;
+            e = startTransaction();
         } else if (!conditional || transaction) {
             e = endTransaction(verb == u"COMMIT");
         }
-        if (!e && beginAfter) {
-            if (QString why; !exec(QStringLiteral("BEGIN"), &why))
-                e = serverError(3902, why);
-            else
-                transaction = true;
-        }
+        if (!e && beginAfter)
+            e = startTransaction();
         StatementResult r;
         r.error = e;
         return r;
