@@ -10,6 +10,7 @@
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QSet>
 #include <QUuid>
 
 #include <sys/stat.h>
@@ -310,10 +311,21 @@ bool isName(const Token &t) { return t.kind == Token::Word || t.kind == Token::B
 struct Use {
     QString column;
     bool compared = false;
+    int mark = 0;                   // the how-manieth parameter mark of the statement
+    qsizetype from = -1, to = -1;   // where the compared column stands in the text
 };
 
+// Where a name token ends in the text: a word by its length, a quoted name at its closing quote.
+qsizetype tokenEnd(const QString &sql, const Token &t)
+{
+    if (t.kind == Token::Word)
+        return t.pos + t.text.size();
+    const qsizetype close = sql.indexOf(sql.at(t.pos) == u'[' ? u']' : sql.at(t.pos), t.pos + 1);
+    return close < 0 ? sql.size() : close + 1;
+}
+
 // The uses of every @Pn of a statement, by n.
-QHash<int, QList<Use>> parameterUses(const QList<Token> &t)
+QHash<int, QList<Use>> parameterUses(const QString &sql, const QList<Token> &t)
 {
     QHash<int, QList<Use>> uses;
     const qsizetype n = t.size();
@@ -356,18 +368,26 @@ QHash<int, QList<Use>> parameterUses(const QList<Token> &t)
                 inserted.insert(i, columns[index]);
         }
     }
+    const auto dot = [&](qsizetype k) { return k >= 0 && k < n && t[k].kind == Token::Punct && t[k].text == u"."; };
+    int mark = 0;
     for (qsizetype i = 0; i < n; ++i) {
         if (t[i].kind != Token::Param)
             continue;
         Use use;
+        use.mark = mark++;
         if (inserted.contains(i)) {
             use.column = inserted.value(i);
         } else if (i >= 2 && isComparison(t[i - 1]) && isName(t[i - 2])) {
             use.column = t[i - 2].text;
             use.compared = !(i > setStart && i < setEnd);
+            use.from = dot(i - 3) && i >= 4 && isName(t[i - 4]) ? t[i - 4].pos : t[i - 2].pos;
+            use.to = tokenEnd(sql, t[i - 2]);
         } else if (i + 2 < n && isComparison(t[i + 1]) && isName(t[i + 2])) {
-            use.column = t[i + 2].text;
+            const qsizetype last = dot(i + 3) && i + 4 < n && isName(t[i + 4]) ? i + 4 : i + 2;
+            use.column = t[last].text;
             use.compared = true;
+            use.from = t[i + 2].pos;
+            use.to = tokenEnd(sql, t[last]);
         }
         uses[t[i].param] << use;
     }
@@ -839,7 +859,10 @@ StatementResult Session::Private::runSqlite(const QString &statement, const QLis
 
     // Each value as the column it meets takes it: a GUID into the stored form,
     // refused where SQL Server refuses it.
-    const QHash<int, QList<Use>> uses = parameterUses(tokens);
+    const QHash<int, QList<Use>> uses = parameterUses(statement, tokens);
+    // SQL Server compares uniqueidentifiers by value: a column compared with a
+    // GUID is compared in one form (upper case, no braces or blanks).
+    QList<Use> byValue;
     QHash<int, QVariant> bound;
     for (int k = 1; k <= highest; ++k) {
         if (!uses.contains(k))
@@ -866,6 +889,9 @@ StatementResult Session::Private::runSqlite(const QString &statement, const QLis
                 if (guidColumn && !id)
                     return failed(8169, QStringLiteral("Conversion failed when converting from a character string "
                                                        "to uniqueidentifier."));
+                for (const Use &u : use)
+                    if (id && u.compared && u.from >= 0 && mappedType(u.column) == SqlType::Guid)
+                        byValue << u;
                 if (id && (guidColumn || !textColumn))
                     v = *id;
                 else
@@ -902,6 +928,18 @@ StatementResult Session::Private::runSqlite(const QString &statement, const QLis
         bound.insert(k, v);
     }
 
+    std::sort(byValue.begin(), byValue.end(), [](const Use &a, const Use &b) { return a.from > b.from; });
+    QSet<int> valueMarks;
+    if (!byValue.isEmpty()) {
+        QString edited = statement;
+        for (const Use &u : byValue) {
+            edited.replace(u.from, u.to - u.from,
+                           QStringLiteral("upper(trim(%1, ' {}'))").arg(statement.mid(u.from, u.to - u.from)));
+            valueMarks.insert(u.mark);
+        }
+        scan(edited, &text);
+    }
+
     QSqlDatabase handle = db();
     const auto totalChanges = [&handle] {
         QSqlQuery c(handle);
@@ -916,9 +954,13 @@ StatementResult Session::Private::runSqlite(const QString &statement, const QLis
         return r;
     }
     int mark = 0;
-    for (const Token &t : tokens)
-        if (t.kind == Token::Param)
-            q.bindValue(mark++, bound.value(t.param));
+    for (const Token &t : tokens) {
+        if (t.kind != Token::Param)
+            continue;
+        const QVariant v = bound.value(t.param);
+        q.bindValue(mark, valueMarks.contains(mark) ? QVariant(v.toString().mid(1, 36)) : v);
+        ++mark;
+    }
     StatementResult r;
     if (!q.exec()) {
         r.error = fromSqlite(q.lastError(), statement);
