@@ -12,6 +12,7 @@
 #include <QSqlDatabase>
 #include <QSqlField>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QUuid>
 #include <QtTest>
 
@@ -100,6 +101,7 @@ private slots:
     void locations();
     void odbcConnectionText_data();
     void odbcConnectionText();
+    void connectsThroughADsn();
     void profileFromTheExport();
     void readsRows();
     void nullIsKeptApart();
@@ -176,6 +178,38 @@ void TestDatabase::odbcConnectionText()
     QFETCH(QString, text);
     QFETCH(QString, expected);
     QCOMPARE(platform::odbcConnectionText(text), expected);
+}
+
+// "odbc:DSN=..." as the README writes it reaches the DSN of the user's
+// odbc.ini (here a test one naming the sample's main database).
+void TestDatabase::connectsThroughADsn()
+{
+    test::FakeSeams seams;
+    test::TestServer server;
+    QTemporaryDir dir;
+    QFile ini(dir.filePath(QStringLiteral("odbc.ini")));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write(QStringLiteral("[QuillorTest]\nDriver=SQLite3\nDatabase=%1\nNoCreat=1\n")
+                  .arg(QFileInfo(server.server().mainDatabase).absoluteFilePath())
+                  .toUtf8());
+    ini.close();
+    const std::optional<QByteArray> before =
+        qEnvironmentVariableIsSet("ODBCINI") ? std::optional(qgetenv("ODBCINI")) : std::nullopt;
+    qputenv("ODBCINI", ini.fileName().toLocal8Bit());
+    DbError err;
+    int handlers = -1;
+    {
+        platform::ServerProfile profile;
+        profile.mainDatabase = QStringLiteral("odbc:DSN=QuillorTest");
+        Database db(profile);
+        handlers = db.open(kMain, QStringLiteral("SELECT CallHandlerObjectID FROM vw_CallHandler"), {}, &err).RecordCount();
+    }
+    if (before)
+        qputenv("ODBCINI", *before);
+    else
+        qunsetenv("ODBCINI");
+    QVERIFY2(!err.isSet(), qPrintable(err.description));
+    QVERIFY(handlers > 0);
 }
 
 void TestDatabase::profileFromTheExport()

@@ -1,0 +1,38 @@
+#pragma once
+// The vocabulary the database layer shares with its callers: errors,
+// their numbers and the arguments of a stored procedure.
+
+#include <QString>
+#include <QVariant>
+
+namespace quillor::platform {
+
+// The data types under which values are handed to a stored procedure,
+// numbered as the server's data-access layer numbers them.
+enum class AdoType : qint16 { Integer = 3, Date = 7, Guid = 72, VarChar = 200 };
+
+struct DbError {
+    int number = 0;
+    QString description;
+    bool isSet() const { return number != 0 || !description.isEmpty(); }
+};
+
+// Error numbers the layer reports for its own refusals.
+namespace dberr {
+constexpr int ItemNotFound = 3265;      // no such field or parameter
+constexpr int NoCurrentRecord = 3021;   // BOF or EOF
+constexpr int ConnectionFailed = -2147467259;
+constexpr int QueryFailed = -2147217900;
+constexpr int UnknownProcedure = 2812;  // as SQL Server numbers it
+constexpr int ConversionFailed = 245;
+constexpr int NoRowAffected = -2147217864;
+} // namespace dberr
+
+// One argument of a stored-procedure call. A Null (isNull()) value is sent as Null.
+struct ProcArg {
+    QString name; // without the leading "@"
+    QVariant value;
+    AdoType type = AdoType::VarChar;
+};
+
+} // namespace quillor::platform

@@ -1,0 +1,85 @@
+#pragma once
+// The SQL Server batch rules of the database layer (the connection's SQL
+// Server way, in sqlserver.cpp, follows them).
+
+#include "platform/dbtypes.h"
+
+#include <QList>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlRecord>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+#include <optional>
+
+namespace quillor::platform {
+
+// The SQL Server side of procedure calls and inserts, apart from any
+// connection so that what it sends can be checked without a server.
+//
+// The rule every SQL Server path keeps: a query is read to its end, or
+// finished (QSqlQuery::finish), before the connection runs another statement.
+// Without MARS the server takes no second command while a result is unread,
+// and the driver refuses it on the client ("Invalid cursor state").
+namespace sqlserver {
+// What a call sends: "SET NOCOUNT ON; EXEC [name] @a = ?, @b = ?; SET NOCOUNT
+// OFF" and the values bound to it. Without the row counts of the procedure's
+// own statements, an error it raises is the batch's first result; the counts
+// are turned on again for the program's later statements, which read them.
+struct ProcedureCall {
+    QString sql;
+    QVariantList values;
+};
+// The call of `procedure` with arguments already matched to its declared
+// parameters (resolveArguments). A Null argument is bound as a Null of its
+// type; every value as Database::toBindable binds it for SQL Server.
+ProcedureCall procedureCall(const QString &procedure, const QList<ProcArg> &args);
+// What turns the row counts on again after a call that failed, in case the
+// failure ended the batch before its own last statement.
+QString countsOnAgain();
+
+// The results a batch hands back one after the other, as reading them needs
+// them; the tests give a made-up sequence.
+class BatchResults {
+public:
+    virtual ~BatchResults() = default;
+    // True when the current result has columns (rows to read), false for a count.
+    virtual bool isSelect() const = 0;
+    // On to the current result's next row; false at its end or on an error.
+    virtual bool next() = 0;
+    // The current row with its columns' names.
+    virtual QSqlRecord record() const = 0;
+    // On to the batch's next result; false when none is left or on an error.
+    virtual bool nextResult() = 0;
+    // The error the last move met; invalid when there was none.
+    virtual QSqlError lastError() const = 0;
+};
+// Reads every result of a batch that ran, until none is left: an error a
+// procedure raises after a first result (a row count, a few rows) reaches the
+// client only when the next result is asked for. False, with `error`, at the
+// first error met. The first row of the batch's last result with columns is
+// put into `lastRow` when one is given (empty when there is none, or after an
+// error).
+bool readEveryResult(BatchResults &results, DbError *error, QSqlRecord *lastRow = nullptr);
+
+// The insert of a new row and the read-back of it, in one batch. T-SQL
+// refuses an OUTPUT clause without INTO on a table with an enabled insert
+// trigger, so the row is read back by its key instead: the value the caller
+// set, else, for an ObjectID key, `newKey` (made by the program), else the
+// identity value the insert made (SCOPE_IDENTITY(), of this batch).
+struct Insert {
+    QString sql;
+    QVariantList values;
+};
+Insert insertRow(const QString &table, const QString &keyColumn, const QStringList &columns, const QVariantList &values,
+                 const QString &newKey);
+// The procedure's declared parameters (without "@") in declaration order, read
+// from INFORMATION_SCHEMA in one query (ROUTINES joined with PARAMETERS by
+// schema and name; dbo's procedure when more than one schema has that name);
+// nullopt and `error` when the server has no such procedure
+// (dberr::UnknownProcedure) or the query failed.
+std::optional<QStringList> readParameters(QSqlDatabase &db, const QString &procedure, DbError *error);
+} // namespace sqlserver
+
+} // namespace quillor::platform
