@@ -56,8 +56,15 @@ void DestinationLookup::prefetch(Kind kind, const QStringList &objectIds)
     QStringList missing;
     QSet<QString> asked;
     QHash<QString, Found> &known = m_known[k];
+    // A server that holds ObjectIDs as GUIDs refuses to compare them with any
+    // other text (SQL Server: a conversion error): such a text names no row.
+    const bool byValue = m_ctx.db().matchesObjectIdsByValue(m_ctx.state().gConnectionString);
     for (const QString &id : objectIds) {
         const QString n = normalizedObjectId(id);
+        if (byValue && !isGuidText(n)) {
+            known.insert(n, Found{});
+            continue;
+        }
         if (!known.contains(n) && !asked.contains(n) && (!m_all[k] || m_uncertain[k].contains(n))) {
             asked.insert(n);
             missing << n;

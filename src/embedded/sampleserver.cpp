@@ -262,8 +262,11 @@ bool writeRegistryExport(const QString &path, const QString &sampleFolder, const
         return QStringLiteral("sqlite:") + exportFolder.relativeFilePath(absolute);
     };
     reg.key(QStringLiteral("SOFTWARE\\Quillor\\Port"));
-    reg.sz(QStringLiteral("MainDatabase"), location(QStringLiteral("TolvaDb.sqlite")));
-    reg.sz(QStringLiteral("DirectoryDatabase"), location(QStringLiteral("TolvaDirDB.sqlite")));
+    reg.sz(QStringLiteral("MainDatabase"),
+           options.mainLocation.isEmpty() ? location(QStringLiteral("TolvaDb.sqlite")) : options.mainLocation);
+    reg.sz(QStringLiteral("DirectoryDatabase"), options.directoryLocation.isEmpty()
+                                                    ? location(QStringLiteral("TolvaDirDB.sqlite"))
+                                                    : options.directoryLocation);
     reg.sz(QStringLiteral("ServerHost"), QStringLiteral("localhost"));
     reg.sz(QStringLiteral("ToolsSiteHost"), QStringLiteral("localhost"));
 

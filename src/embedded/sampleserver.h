@@ -34,6 +34,10 @@ struct SampleOptions {
     // ("odbc:Driver=SQLite3;Database=ABSOLUTE PATH"), the way the program
     // reaches a real server.
     enum class Access { Sqlite, Odbc } access = Access::Sqlite;
+    // The locations the profile names instead, when set: a server that
+    // serves these files under its own connection text ("odbc:...").
+    QString mainLocation;
+    QString directoryLocation;
 };
 
 struct SampleServer {

@@ -327,6 +327,13 @@ DependencyReport makeDependencyReport(AppContext &ctx, qint16 iObjectType, const
     const platform::BusyCursor busy;
     Reader reader(ctx);
     const QString typeName = QLatin1String(kind->typeName);
+    // Text that is no GUID names no object; SQL Server would refuse to compare
+    // it with its uniqueidentifier keys rather than find nothing.
+    if (!isGuidText(strObjectID)) {
+        report.text = QStringLiteral("Unable to find record for ") + typeName + QStringLiteral(" using ObjectID=")
+                      + strObjectID;
+        return report;
+    }
     const auto target = reader.open(QStringLiteral("SELECT * FROM %1 WHERE %2 = ?")
                                         .arg(QLatin1String(kind->table), QLatin1String(kind->keyColumn)),
                                     {normalizedObjectId(strObjectID)}, QStringLiteral("RunReport"));

@@ -3,6 +3,7 @@
 // in the database, the audit line, the detail page and the routing tree.
 #include "actions/actionpopup.h"
 #include "common/appcontext.h"
+#include "common/objectid.h"
 #include "details/callhandlerpage.h"
 #include "details/keygrid.h"
 #include "details/subscriberpage.h"
@@ -443,7 +444,7 @@ void TestActionPopup::slotNotFound()
         const QString held = key.isEmpty()
                                  ? page().greetings[0].txtHandlerGreetingObjectID->text()
                                  : grid->menuEntryObjectId(KeyGridWidget::rowOfKey(key));
-        QCOMPARE(held, reloaded);
+        QCOMPARE(test::asStored(held), reloaded);
     }
 }
 
@@ -510,7 +511,7 @@ void TestActionPopup::lockKey()
     QCOMPARE(popup.ticked.contains(QStringLiteral("LockKey")), !locked);
     const int index = KeyGridWidget::rowOfKey(key) - 1;
     QCOMPARE(stored(QStringLiteral("SELECT Locked FROM MenuEntry WHERE MenuEntryObjectID = ?"),
-                    ids::menuEntryId(shown.ObjectID, index)),
+                    ids::menuEntryId(normalizedObjectId(shown.ObjectID), index)),
              locked ? QStringLiteral("1") : QStringLiteral("0"));
     // A subscriber's keys belong to its call handler, also in the audit line.
     QCOMPARE(auditLines(), QStringList{"UPDATE, CallHandler, " + shown.Alias + ", MenuEntry, " + key + ", Locked, "

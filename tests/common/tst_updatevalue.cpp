@@ -21,7 +21,7 @@ const auto version = test::serverVersion;
 QVariant readValue(AppContext &ctx, const QString &sql, const QVariantList &params)
 {
     platform::DbError err;
-    platform::Recordset rs = ctx.db().open(ctx.state().gConnectionString, sql, params, &err);
+    platform::Recordset rs = test::storeOf(ctx).open(ctx.state().gConnectionString, sql, params, &err);
     if (!rs.isOpen() || rs.RecordCount() != 1)
         return QStringLiteral("<no row: %1>").arg(err.description);
     rs.MoveFirst();

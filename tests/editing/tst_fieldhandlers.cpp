@@ -537,7 +537,7 @@ void TestFieldHandlers::renameKeepsTheShownObject()
                 && grid->model()->index(model.rowOfObject(ids::Sales), 0).data().toString() == QStringLiteral("Zulu Sales"));
     QCOMPARE(grid->model()->rowCount(), rows);
     QCOMPARE(grid->currentIndex().row(), model.rowOfObject(ids::Sales));
-    QCOMPARE(m_f.window->CurrentlySelectedObject().ObjectID, ids::Sales);
+    QCOMPARE(test::asStored(m_f.window->CurrentlySelectedObject().ObjectID), ids::Sales);
     QCOMPARE(find<QLineEdit>(QStringLiteral("txtHandlerProfileDisplayName"))->text(), QStringLiteral("Zulu Sales"));
 
     // Left by a click on another row, which a new name moves in the list: the
@@ -548,7 +548,7 @@ void TestFieldHandlers::renameKeepsTheShownObject()
     name->setText(QStringLiteral("Aaron Sales"));
     const QModelIndex operatorRow = grid->model()->index(model.rowOfObject(ids::Operator), 0);
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(operatorRow).center());
-    QTRY_COMPARE(m_f.window->CurrentlySelectedObject().ObjectID, ids::Operator);
+    QTRY_COMPARE(test::asStored(m_f.window->CurrentlySelectedObject().ObjectID), ids::Operator);
     QTRY_COMPARE(grid->model()->index(model.rowOfObject(ids::Sales), 0).data().toString(), QStringLiteral("Aaron Sales"));
     QCOMPARE(grid->currentIndex().row(), model.rowOfObject(ids::Operator));
     QCOMPARE(find<QLabel>(QStringLiteral("lblCurrentObjectDisplayName"))->text(), QStringLiteral("Operator"));
@@ -690,7 +690,7 @@ void TestFieldHandlers::refusedEditAndAClickElsewhere()
     }
     QCoreApplication::processEvents();
     QCOMPARE(messages(), said);
-    QCOMPARE(m_f.window->CurrentlySelectedObject().ObjectID, shown);
+    QCOMPARE(test::asStored(m_f.window->CurrentlySelectedObject().ObjectID), shown);
     QCOMPARE(ruleTabs->currentIndex(), ruleTab);
     QCOMPARE(storedRow(ctx(), query, {}), stored);
     QCOMPARE(test::auditLines(ctx()), QStringList{});

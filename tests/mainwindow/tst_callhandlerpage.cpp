@@ -279,7 +279,7 @@ void TestCallHandlerPage::greetings()
     QCOMPARE(g.cmbHandlerGreetingSource->currentIndex(), source);
     QCOMPARE(g.cmbHandlerGreetingRepeat->currentIndex(), repeat);
     QCOMPARE(g.txtCallHandlerGreetingStreamPath->text(), path);
-    QCOMPARE(g.txtHandlerGreetingObjectID->text(), ids::greetingId(handler, greeting));
+    QCOMPARE(test::asStored(g.txtHandlerGreetingObjectID->text()), ids::greetingId(handler, greeting));
     QVERIFY(g.txtHandlerGreetingObjectID->isHidden());
     // The switch decides which of the greeting's controls can be used.
     for (QWidget *control : {static_cast<QWidget *>(g.chkHandlerGreetingAllowUserInput),
@@ -419,7 +419,7 @@ void TestCallHandlerPage::keyGrid()
     const QStringList keys{"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "*", "#"};
     for (int row = 1; row <= 12; ++row) {
         QCOMPARE(grid->cellText(row, QStringLiteral("Key")), keys[row - 1]);
-        QCOMPARE(grid->menuEntryObjectId(row), ids::menuEntryId(ids::OpeningGreeting, row - 1));
+        QCOMPARE(test::asStored(grid->menuEntryObjectId(row)), ids::menuEntryId(ids::OpeningGreeting, row - 1));
         QCOMPARE(grid->isLocked(row), row >= 11);
     }
     QCOMPARE(grid->cellText(1, QStringLiteral("Action")), QStringLiteral("Ring phone for: Operator"));
@@ -431,8 +431,8 @@ void TestCallHandlerPage::keyGrid()
                                                 "WHERE ParentObjectID=? AND Alias IN ('*','#')"),
                 {ids::OpeningGreeting}));
     show(ids::OpeningGreeting);
-    QCOMPARE(grid->menuEntryObjectId(11), ids::menuEntryId(ids::OpeningGreeting, 11));
-    QCOMPARE(grid->menuEntryObjectId(12), ids::menuEntryId(ids::OpeningGreeting, 10));
+    QCOMPARE(test::asStored(grid->menuEntryObjectId(11)), ids::menuEntryId(ids::OpeningGreeting, 11));
+    QCOMPARE(test::asStored(grid->menuEntryObjectId(12)), ids::menuEntryId(ids::OpeningGreeting, 10));
 }
 
 void TestCallHandlerPage::nothingOfThePreviousHandlerStays()

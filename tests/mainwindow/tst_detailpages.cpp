@@ -219,7 +219,7 @@ void TestDetailPages::controls()
         const QString value = line.section(u'=', 1);
         QWidget *control = find(name);
         QVERIFY2(control, qPrintable(name));
-        QCOMPARE(shown(control), value.section(u'|', 0, 0));
+        QCOMPARE(test::asStored(shown(control)), value.section(u'|', 0, 0));
         QVERIFY2(control->property("Tag").isValid() == value.contains(u'|') || tag(control).isEmpty(), qPrintable(name));
         if (value.contains(u'|'))
             QCOMPARE(tag(control), value.section(u'|', 1));
@@ -227,7 +227,7 @@ void TestDetailPages::controls()
     QCOMPARE(find<QLabel>(QStringLiteral("lblCurrentObjectDisplayName"))->text(), title);
     const SelectedObject &selected = m_f.window->CurrentlySelectedObject();
     QCOMPARE(selected.ObjectType, qint16(nodeType == 99 ? 1 : nodeType));
-    QCOMPARE(selected.ObjectID, objectId);
+    QCOMPARE(test::asStored(selected.ObjectID), objectId);
     QCOMPARE(selected.DisplayName, title);
     QVERIFY(!m_f.server->ctx().state().bLoadingControls);
 }
@@ -250,7 +250,7 @@ void TestDetailPages::missingParts_data()
         << QStringList{};
     QTest::newRow("subscriber: missing class of service, greeting and key")
         << ids::CarolSupportHandler << 1 << ""
-        << QStringList{"Error in LoadTabInfo.  Could not find COS reference:" + ids::MissingCos,
+        << QStringList{"Error in LoadTabInfo.  Could not find COS reference:" + test::asRead(ids::MissingCos),
                        "Error in LoadTabInfo, could not find messaging rule",
                        "Error, could not find menu entry for selected subscriber by alias=#"}
         << QStringList{"frameSubscriberGreetingInfo(2)"};
@@ -287,7 +287,7 @@ void TestDetailPages::missingParts()
         QVERIFY(sql(m_f.server->ctx(), change, {objectId}));
     show(objectId, nodeType);
     QCOMPARE(this->messages(), messages);
-    QCOMPARE(m_f.window->CurrentlySelectedObject().ObjectID, objectId);
+    QCOMPARE(test::asStored(m_f.window->CurrentlySelectedObject().ObjectID), objectId);
     for (const QString &name : unusable) {
         QWidget *group = find(name);
         QVERIFY2(group && !group->isEnabled(), qPrintable(name));
@@ -384,7 +384,7 @@ void TestDetailPages::subscriberGreetings()
     QCOMPARE(g.cmbSubscriberGreetingSource->currentIndex(), source);
     QCOMPARE(g.cmbSubscriberGreetingsRepeat->currentIndex(), repeat);
     QCOMPARE(g.txtSubscriberGreetingStreamPath->text(), path);
-    QCOMPARE(g.txtSubscriberGreetingObjectID->text(), ids::greetingId(ids::AliceAdminHandler, greeting));
+    QCOMPARE(test::asStored(g.txtSubscriberGreetingObjectID->text()), ids::greetingId(ids::AliceAdminHandler, greeting));
     QVERIFY(g.txtSubscriberGreetingObjectID->isHidden());
     for (QWidget *control : {static_cast<QWidget *>(g.chkSubscriberGreetingAllowInput),
                              static_cast<QWidget *>(g.cmbSubscriberGreetingSource),
@@ -492,7 +492,7 @@ void TestDetailPages::questions()
         const QStringList cells = rows[r - 1].split(u'|');
         QCOMPARE(grid->item(r - 1, 0)->text(), cells[0]);
         for (int c = 1; c < keys.size(); ++c)
-            QCOMPARE(page.questionCell(r, keys[c]), cells[c]);
+            QCOMPARE(test::asStored(page.questionCell(r, keys[c])), cells[c]);
     }
     QCOMPARE(grid->horizontalHeaderItem(1)->text(), QStringLiteral("Limit (sec)"));
     QCOMPARE(grid->horizontalHeaderItem(2)->text(), QStringLiteral("Question Text"));
@@ -567,10 +567,10 @@ void TestDetailPages::searchScope()
         QVERIFY(ids->isHidden());
     }
     if (scope == 5)
-        QCOMPARE(page.cmbDirectoryHandlerSearchInCOSObjectID->currentText(), ids::RestrictedCos);
+        QCOMPARE(test::asStored(page.cmbDirectoryHandlerSearchInCOSObjectID->currentText()), ids::RestrictedCos);
     QCOMPARE(page.txtDirectoryHandlerSearchInDL->text(), dlName);
     QCOMPARE(tag(page.txtDirectoryHandlerSearchInDL), dlTag);
-    QCOMPARE(page.txtDirectoryHandlerSearchInDLDirectoryID->text(), dlDirectoryId);
+    QCOMPARE(test::asStored(page.txtDirectoryHandlerSearchInDLDirectoryID->text()), dlDirectoryId);
     QCOMPARE(page.txtDirectoryHandlerSearchInDLDomainName->text(), QString());
 }
 
@@ -611,7 +611,7 @@ void TestDetailPages::nothingOfThePreviousObjectStays()
         KeyGridWidget *grid = m_f.window->subscriberPage().gridSubscriberKeys;
         QCOMPARE(grid->menuEntryObjectId(12), QString());
         QVERIFY(!grid->isRowLoaded(12));
-        QCOMPARE(grid->menuEntryObjectId(11), ids::menuEntryId(ids::CarolSupportHandler, 10));
+        QCOMPARE(test::asStored(grid->menuEntryObjectId(11)), ids::menuEntryId(ids::CarolSupportHandler, 10));
     }
 }
 
@@ -765,7 +765,7 @@ void TestDetailPages::keyGridRows()
     QCOMPARE(doubleClicked.size(), 2);
     QCOMPARE(doubleClicked.last().first().toInt(), 12);
     QCOMPARE(grid->currentRow(), 1);
-    QCOMPARE(grid->menuEntryObjectId(grid->currentRow()), ids::menuEntryId(ids::CarolSupportHandler, 0));
+    QCOMPARE(test::asStored(grid->menuEntryObjectId(grid->currentRow())), ids::menuEntryId(ids::CarolSupportHandler, 0));
 }
 
 void TestDetailPages::everyGridRowOpensItsPage_data()
@@ -820,7 +820,7 @@ void TestDetailPages::treeRowsOpenTheirPage()
     find<platform::OutlineTreeView>(QStringLiteral("ATTree"))->selectNode(row);
     QCOMPARE(test::visiblePages(find<QTabWidget>(QStringLiteral("tabInfoTab"))), QStringList{page});
     QCOMPARE(find<QLabel>(QStringLiteral("lblCurrentObjectDisplayName"))->text(), title);
-    QCOMPARE(m_f.window->CurrentlySelectedObject().ObjectID, tree.objectId(row));
+    QCOMPARE(test::asStored(m_f.window->CurrentlySelectedObject().ObjectID), tree.objectId(row));
     QCOMPARE(messages(), QStringList{});
 }
 

@@ -481,7 +481,7 @@ void TestRoutingTree::openingWithoutLinks_data()
                                   << "Error, could not find handler in database:" + ids::Sales;
     QTest::newRow("too few menu entries") << "DELETE FROM MenuEntry WHERE ParentObjectID = ? AND Alias IN ('7', '8', '9')"
                                           << "Error, could not find menu entries for currently selected handler or "
-                                             "subscriber - ObjectID=" + ids::Sales;
+                                             "subscriber - ObjectID=" + test::asRead(ids::Sales);
 }
 
 void TestRoutingTree::openingWithoutLinks()
@@ -576,6 +576,10 @@ void TestRoutingTree::expandAllReadingEverythingAtOnce()
     QFETCH(bool, odd);
     QFETCH(bool, greetingLinks);
     QFETCH(bool, serverForm);
+    // The TDS stand-in compares ObjectIDs by value only where a column meets a
+    // parameter, not in its views' joins or IN lists as SQL Server does.
+    if (odd && test::overTds())
+        QSKIP("ObjectIDs stored in other forms are matched by value only by a real SQL Server");
     if (odd) {
         for (const auto &[statement, params] : std::initializer_list<std::pair<QString, QVariantList>>{
                  // Keys under a lower-case parent and a handler stored in lower case: the server matches them.

@@ -44,6 +44,7 @@ QList<int> span(int first, int last)
 
 // The window on a fresh sample server, loaded as the menu command loads it.
 struct Fixture {
+    explicit Fixture(const test::TdsAccess &tds = {}) : server({}, tds) {}
     test::FakeSeams seams;
     test::TestServer server;
     std::unique_ptr<frmSchedules> window;
@@ -120,6 +121,8 @@ private slots:
     void masks();
     void clickedCellSaved_data();
     void clickedCellSaved();
+    void savedAtTdsVersion_data();
+    void savedAtTdsVersion();
     void holidays_data();
     void holidays();
     void switchingShowsOnlyTheNewSchedule();
@@ -190,6 +193,34 @@ void TestSchedules::clickedCellSaved()
     for (const QString &d : weekdayNames())
         expected << (d == day ? mask : kEmptyDay);
     QCOMPARE(f.stored(QStringLiteral("Weekdays")), QList<QVariantList>{expected});
+}
+
+void TestSchedules::savedAtTdsVersion_data()
+{
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("7.3") << "7.3" << true;
+    // Below 7.2 FreeTDS declares the masks IMAGE, which SQL Server does not compare (error 402).
+    QTest::newRow("7.1: error 402") << "7.1" << false;
+}
+
+void TestSchedules::savedAtTdsVersion()
+{
+    if (!test::overTds())
+        QSKIP("FreeTDS at other TDS versions: the tds run only");
+    QFETCH(QString, version);
+    QFETCH(bool, saved);
+    Fixture f(test::TdsAccess{version, {}});
+    QVERIFY2(f.server.ok(), qPrintable(f.server.error()));
+    const QList<QVariantList> before = f.stored(QStringLiteral("Weekdays"));
+    f.open();
+    f.choose(QStringLiteral("Weekdays"));
+    f.click(0, QStringLiteral("Sunday"));
+    f.save();
+    const QStringList messages = f.seams.messages->texts();
+    QCOMPARE(messages.isEmpty(), saved);
+    QCOMPARE(messages.join(QString()).contains(QLatin1String("binary and image are incompatible")), !saved);
+    QCOMPARE(f.stored(QStringLiteral("Weekdays")) != before, saved);
 }
 
 void TestSchedules::holidays_data()

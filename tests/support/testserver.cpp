@@ -4,6 +4,7 @@
 #include "common/tolvaversion.h"
 #include "mainwindow/frmmain.h"
 #include "platform/apppaths.h"
+#include "tds/tdsserver.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,11 +15,52 @@
 #include <QSet>
 #include <QTest>
 
+#include <dlfcn.h>
+
 namespace quillor::test {
+
+namespace {
+
+// In the tds run: per context of a TestServer, the SQLite files behind the
+// stand-in server, opened as the stand-in opens them.
+QHash<const AppContext *, std::shared_ptr<platform::Database>> &filesBehind()
+{
+    static QHash<const AppContext *, std::shared_ptr<platform::Database>> databases;
+    return databases;
+}
+
+platform::Database &testDb(AppContext &ctx)
+{
+    const auto it = filesBehind().constFind(&ctx);
+    return it == filesBehind().cend() ? ctx.db() : **it;
+}
+
+} // namespace
 
 bool sql(AppContext &ctx, const QString &statement, const QVariantList &params)
 {
-    return ctx.db().execute(ctx.state().gConnectionString, statement, params);
+    // A PRAGMA sets the state of the connection it runs on: the program's.
+    platform::Database &db = statement.startsWith(QLatin1String("PRAGMA"), Qt::CaseInsensitive) ? ctx.db() : testDb(ctx);
+    return db.execute(ctx.state().gConnectionString, statement, params);
+}
+
+platform::Database &storeOf(AppContext &ctx) { return testDb(ctx); }
+
+QString asRead(const QString &id)
+{
+    if (!overTds() || !id.startsWith(u'{') || !isGuidText(id))
+        return id;
+    return normalizedObjectId(id).mid(1, 36);
+}
+
+QString asStored(const QString &id) { return overTds() && isGuidText(id) ? normalizedObjectId(id) : id; }
+
+QStringList asStored(const QStringList &ids)
+{
+    QStringList stored;
+    for (const QString &id : ids)
+        stored << asStored(id);
+    return stored;
 }
 
 bool refuseWrites(AppContext &ctx, const QString &table, const QString &statement)
@@ -29,7 +71,7 @@ bool refuseWrites(AppContext &ctx, const QString &table, const QString &statemen
 
 QString storedRow(AppContext &ctx, const QString &query, const QVariantList &params)
 {
-    platform::Recordset rs = ctx.db().open(ctx.state().gConnectionString, query, params);
+    platform::Recordset rs = testDb(ctx).open(ctx.state().gConnectionString, query, params);
     if (rs.RecordCount() < 1)
         return QStringLiteral("(no row)");
     rs.MoveFirst();
@@ -99,6 +141,11 @@ bool overOdbc()
     return qEnvironmentVariable("QUILLOR_TEST_DATABASE") == QLatin1String("odbc");
 }
 
+bool overTds()
+{
+    return qEnvironmentVariable("QUILLOR_TEST_DATABASE") == QLatin1String("tds");
+}
+
 embedded::SampleOptions withTestAccess(embedded::SampleOptions options)
 {
     if (overOdbc())
@@ -141,11 +188,78 @@ void traceStatements()
 // Installed as the test program loads, before any test sends a statement.
 Q_CONSTRUCTOR_FUNCTION(traceStatements)
 
+// unixODBC's installer library caches what it read of odbc.ini in its own
+// globals; the driver manager loads it for a data source and unloads it with
+// the last connection, and the leak check would then count the cache as lost.
+// Held loaded until the process ends, it is not.
+void keepOdbcInstallerLoaded()
+{
+    dlopen("libodbcinst.so.2", RTLD_LAZY | RTLD_NODELETE);
+}
+Q_CONSTRUCTOR_FUNCTION(keepOdbcInstallerLoaded)
+
 } // namespace
 
-TestServer::TestServer(const embedded::SampleOptions &options)
+namespace {
+
+// The profile's location of one database of the stand-in server: through the
+// FreeTDS driver by name, or through a data source of the test's odbc.ini.
+// UTF-8 is named, as FreeTDS would otherwise take the process's character set.
+QString tdsLocation(const QString &database, quint16 port, const TdsAccess &tds)
 {
-    m_server = embedded::createSampleServer(m_dir.path() + QStringLiteral("/server"), withTestAccess(options), &m_error);
+    if (!tds.dsn.isEmpty())
+        return QStringLiteral("odbc:DSN=%1%2;UID=tolva;PWD=tolva").arg(tds.dsn, database.endsWith(u"DirDB") ? "Dir" : "");
+    return QStringLiteral("odbc:Driver=FreeTDS;Server=127.0.0.1;Port=%1;Database=%2;UID=tolva;PWD=tolva;"
+                          "TDS_Version=%3;ClientCharset=UTF-8")
+        .arg(port)
+        .arg(database, tds.version);
+}
+
+bool writeOdbcIni(const QString &path, quint16 port, const TdsAccess &tds)
+{
+    QFile ini(path);
+    if (!ini.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    for (const QString &database : {QStringLiteral("TolvaDb"), QStringLiteral("TolvaDirDB")}) {
+        ini.write(QStringLiteral("[%1%2]\nDriver = FreeTDS\nServer = 127.0.0.1\nPort = %3\nDatabase = %4\n"
+                                 "TDS_Version = %5\nClientCharset = UTF-8\n\n")
+                      .arg(tds.dsn, database.endsWith(u"DirDB") ? "Dir" : "")
+                      .arg(port)
+                      .arg(database, tds.version)
+                      .toUtf8());
+    }
+    return ini.flush();
+}
+
+} // namespace
+
+TestServer::TestServer(const embedded::SampleOptions &options, const TdsAccess &tds)
+{
+    embedded::SampleOptions access = withTestAccess(options);
+    bool ready = true;
+    if (overTds()) {
+        m_tds = std::make_unique<tds::TdsServer>();
+        ready = m_tds->isListening();
+        if (!ready)
+            m_error = QStringLiteral("The TDS stand-in server does not listen: ") + m_tds->error();
+    }
+    if (ready && m_tds) {
+        access.mainLocation = tdsLocation(QStringLiteral("TolvaDb"), m_tds->port(), tds);
+        access.directoryLocation = tdsLocation(QStringLiteral("TolvaDirDB"), m_tds->port(), tds);
+        if (!tds.dsn.isEmpty()) {
+            const QString ini = m_dir.path() + QStringLiteral("/odbc.ini");
+            ready = writeOdbcIni(ini, m_tds->port(), tds);
+            if (!ready)
+                m_error = QStringLiteral("Cannot write ") + ini;
+            qputenv("ODBCINI", QFile::encodeName(ini));
+        }
+    }
+    if (ready)
+        m_server = embedded::createSampleServer(m_dir.path() + QStringLiteral("/server"), access, &m_error);
+    if (m_tds && m_server) {
+        m_tds->setDatabaseFile(QStringLiteral("TolvaDb"), m_server->mainDatabase);
+        m_tds->setDatabaseFile(QStringLiteral("TolvaDirDB"), m_server->directoryDatabase);
+    }
     QDir().mkpath(dataFolder());
     platform::AppPaths::overrideDataFolder(dataFolder());
     reload();
@@ -153,15 +267,25 @@ TestServer::TestServer(const embedded::SampleOptions &options)
 
 TestServer::~TestServer()
 {
+    filesBehind().remove(m_ctx.get());
     m_ctx.reset();
+    if (m_tds && qEnvironmentVariable("ODBCINI").startsWith(m_dir.path()))
+        qunsetenv("ODBCINI");
     platform::AppPaths::overrideDataFolder(QString());
 }
 
 void TestServer::reload()
 {
+    filesBehind().remove(m_ctx.get());
     m_ctx = std::make_unique<AppContext>(embedded::standInProcedures(), &testIdentity);
     if (!m_server)
         return;
+    if (m_tds) {
+        platform::ServerProfile files;
+        files.mainDatabase = QStringLiteral("sqlite:") + m_server->mainDatabase;
+        files.directoryDatabase = QStringLiteral("sqlite:") + m_server->directoryDatabase;
+        filesBehind().insert(m_ctx.get(), std::make_shared<platform::Database>(files, embedded::standInProcedures()));
+    }
     m_ctx->loadRegistry(m_server->registryFile, &m_error);
     m_ctx->state().gConnectionString = frmMain::connectionStringFor(m_ctx->workstation().ComputerName());
 }
@@ -172,7 +296,7 @@ bool TestServer::breakMainDatabase(Fault fault, const QString &view)
         return false;
     if (fault == Fault::FileGone)
         return QFile::remove(m_server->mainDatabase);
-    return m_ctx->db().execute(m_ctx->state().gConnectionString, QStringLiteral("DROP VIEW ") + view);
+    return testDb(*m_ctx).execute(m_ctx->state().gConnectionString, QStringLiteral("DROP VIEW ") + view);
 }
 
 void TestServer::addFaultRows()

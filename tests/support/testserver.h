@@ -9,14 +9,34 @@
 #include <QTemporaryDir>
 #include <memory>
 
+namespace quillor::test::tds {
+class TdsServer;
+}
+
 namespace quillor::test {
 
-// Runs a statement on the context's main database; true when it ran.
+// Runs a statement on the context's main database; true when it ran. In the
+// tds run it goes straight to the SQLite file behind the stand-in server, as
+// do storedRow and the faults of TestServer.
 bool sql(AppContext &ctx, const QString &statement, const QVariantList &params = {});
+// The database the tests read and write the stored rows through: the
+// context's own, or in the tds run the SQLite files behind the stand-in.
+platform::Database &storeOf(AppContext &ctx);
+// An ObjectID as the program reads it back from the server of this run: in
+// the tds run SQL Server's uniqueidentifier text (36 characters, upper case,
+// no braces); elsewhere as stored. Any other text is left as it is.
+QString asRead(const QString &id);
+// An ObjectID the program holds, in the stored form (braced, upper case) in
+// the tds run, where it may hold SQL Server's form; elsewhere as it is.
+QString asStored(const QString &id);
+QStringList asStored(const QStringList &ids);
 
 // True in the run of a test that reaches its servers through ODBC (CTest's
 // label "odbc" sets QUILLOR_TEST_DATABASE=odbc).
 bool overOdbc();
+// True in the run of a test that reaches its servers as SQL Server, through
+// unixODBC, FreeTDS and the TDS stand-in server (label "tds").
+bool overTds();
 // `options` with the databases reached as this run of the test reaches them.
 embedded::SampleOptions withTestAccess(embedded::SampleOptions options);
 
@@ -52,9 +72,17 @@ QStringList auditLines(AppContext &ctx);
 // The identity every test run reports, so connection strings and log headers are predictable.
 platform::SystemIdentity testIdentity();
 
+// How a TestServer of the tds run is reached: the TDS version FreeTDS asks
+// for, and a data source name to connect through instead of the driver's
+// name (written to an odbc.ini of the server's folder, named by ODBCINI).
+struct TdsAccess {
+    QString version = QStringLiteral("7.4");
+    QString dsn;
+};
+
 class TestServer {
 public:
-    explicit TestServer(const embedded::SampleOptions &options = {});
+    explicit TestServer(const embedded::SampleOptions &options = {}, const TdsAccess &tds = {});
     ~TestServer();
 
     bool ok() const { return m_server.has_value(); }
@@ -80,6 +108,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
+    std::unique_ptr<tds::TdsServer> m_tds;
     std::optional<embedded::SampleServer> m_server;
     std::unique_ptr<AppContext> m_ctx;
     QString m_error;

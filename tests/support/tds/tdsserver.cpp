@@ -1,0 +1,500 @@
+#include "tdsserver.h"
+
+#include "tdsengine.h"
+#include "tdswire.h"
+
+#include <QHostAddress>
+#include <QMutex>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+#include <QWaitCondition>
+#include <QtEndian>
+
+namespace quillor::test::tds {
+
+namespace {
+
+enum MessageType : quint8 {
+    SqlBatch = 0x01,
+    Rpc = 0x03,
+    Attention = 0x06,
+    TransactionManager = 0x0E,
+    Login7 = 0x10,
+    PreLogin = 0x12,
+};
+
+enum ProcId : quint16 {
+    CursorOpen = 2,
+    ExecuteSql = 10,
+    Prepare = 11,
+    Execute = 12,
+    PrepExec = 13,
+    Unprepare = 15,
+};
+
+QString procName(quint16 id)
+{
+    switch (id) {
+    case CursorOpen: return QStringLiteral("sp_cursoropen");
+    case ExecuteSql: return QStringLiteral("sp_executesql");
+    case Prepare: return QStringLiteral("sp_prepare");
+    case Execute: return QStringLiteral("sp_execute");
+    case PrepExec: return QStringLiteral("sp_prepexec");
+    case Unprepare: return QStringLiteral("sp_unprepare");
+    }
+    return QStringLiteral("procedure %1").arg(id);
+}
+
+// The databases the server knows, shared between the test's thread and the server's.
+struct Catalogue {
+    mutable QMutex mutex;
+    QHash<QString, std::pair<QString, QString>> byKey; // lower-case name -> (name, SQLite file)
+
+    std::optional<std::pair<QString, QString>> find(const QString &name) const
+    {
+        QMutexLocker lock(&mutex);
+        const auto it = byKey.constFind(name.toLower());
+        return it == byKey.cend() ? std::nullopt : std::optional(*it);
+    }
+};
+
+struct Prepared {
+    QString statement;
+    QString declaration;
+};
+
+// The parameter names of an @params declaration ("@P1 INT,@P2 VARCHAR(8)").
+QStringList declaredNames(const QString &declaration)
+{
+    QStringList names;
+    int depth = 0;
+    QString item;
+    for (const QChar c : declaration + u',') {
+        depth += c == u'(' ? 1 : c == u')' ? -1 : 0;
+        if (c != u',' || depth > 0) {
+            item += c;
+            continue;
+        }
+        if (const QString t = item.trimmed(); !t.isEmpty())
+            names << t.section(u' ', 0, 0, QString::SectionSkipEmpty);
+        item.clear();
+    }
+    return names;
+}
+
+// One client connection, living in the server's thread. Requests are handled
+// as they arrive, to the end, before the next is read: one at a time, as a
+// server without MARS does.
+class Connection : public QObject {
+public:
+    Connection(QTcpSocket *socket, const Catalogue &catalogue, quint16 spid, QObject *parent)
+        : QObject(parent), m_socket(socket), m_catalogue(catalogue), m_spid(spid)
+    {
+        socket->setParent(this);
+        connect(socket, &QTcpSocket::readyRead, this, &Connection::onReadyRead);
+        connect(socket, &QTcpSocket::disconnected, this, &QObject::deleteLater);
+    }
+
+private:
+    bool tds72() const { return (m_version >> 24) >= 0x72; }
+    void onReadyRead();
+    void handle(quint8 type, const QByteArray &message);
+    void reply(const QByteArray &message) { m_socket->write(packets(message, m_packetSize, m_spid)); }
+    QByteArray preLogin();
+    void login(const QByteArray &message);
+    void skipAllHeaders(Reader &in) const;
+    QByteArray batch(Reader &in);
+    QByteArray rpc(Reader &in);
+    QByteArray oneRpc(Reader &in, bool &failed);
+    QByteArray transaction(Reader &in);
+    // Runs `statement` with @P1... from `values`; appends its tokens, each statement ending with `doneKind`.
+    bool run(QByteArray &out, const QString &statement, const QString &declaration, const QList<Value> &values,
+             quint8 doneKind, bool lastIsFinal);
+    QByteArray descriptor() const;
+
+    QTcpSocket *m_socket;
+    const Catalogue &m_catalogue;
+    quint16 m_spid;
+    QByteArray m_in;      // bytes received, not yet a whole packet
+    QByteArray m_message; // packets of the message so far
+    std::unique_ptr<Session> m_session;
+    quint32 m_version = 0;
+    int m_packetSize = 4096;
+    QHash<qint32, Prepared> m_prepared;
+    qint32 m_nextHandle = 1;
+    quint64 m_descriptor = 0; // the open transaction's, 0 for none
+    quint64 m_descriptors = 0;
+};
+
+void Connection::onReadyRead()
+{
+    m_in += m_socket->readAll();
+    while (m_in.size() >= 8) {
+        const auto length = qFromBigEndian<quint16>(m_in.constData() + 2);
+        if (length < 8) {
+            m_socket->abort(); // not a TDS packet: nothing sensible can follow
+            return;
+        }
+        if (m_in.size() < length)
+            return;
+        const auto type = quint8(m_in[0]);
+        const auto status = quint8(m_in[1]);
+        m_message += m_in.mid(8, length - 8);
+        m_in.remove(0, length);
+        if (type == Attention) {
+            // Requests run to their end before the next packet is read, so an
+            // attention always finds the request finished: acknowledge it alone.
+            m_message.clear();
+            reply(token::done(token::Done, token::Attention, 0, tds72()));
+            continue;
+        }
+        if (!(status & 0x01))
+            continue;
+        const QByteArray message = std::exchange(m_message, {});
+        if (!(status & 0x02)) // 0x02 with the last packet: the client abandoned the message
+            handle(type, message);
+    }
+}
+
+void Connection::handle(quint8 type, const QByteArray &message)
+{
+    Reader in(message);
+    try {
+        if (type == PreLogin) {
+            reply(preLogin());
+            return;
+        }
+        if (type == Login7) {
+            login(message);
+            return;
+        }
+        if (!m_session)
+            throw WireError{QStringLiteral("a message of type 0x%1 before the login").arg(type, 2, 16, QLatin1Char('0'))};
+        switch (type) {
+        case SqlBatch: reply(batch(in)); return;
+        case Rpc: reply(rpc(in)); return;
+        case TransactionManager: reply(transaction(in)); return;
+        }
+        throw WireError{QStringLiteral("a message of type 0x%1, which the stand-in does not take")
+                            .arg(type, 2, 16, QLatin1Char('0'))};
+    } catch (const WireError &e) {
+        const ServerError error{e.number, QStringLiteral("The TDS stand-in server cannot answer %1: %2")
+                                              .arg(type == Rpc ? QStringLiteral("an RPC") : QStringLiteral("a request"),
+                                                   e.message)};
+        reply(token::error(error, tds72())
+              + token::done(type == Rpc ? token::DoneProc : token::Done, token::Error, 0, tds72()));
+        if (!m_session)
+            m_socket->disconnectFromHost();
+    }
+}
+
+QByteArray Connection::preLogin()
+{
+    // VERSION, ENCRYPTION (not supported, so the login goes in clear), INSTOPT, THREADID, MARS (off).
+    const QByteArray data("\x0F\x00\x07\xD0\x00\x00" "\x02" "\x00" "\x00", 9);
+    const struct { quint8 option; quint16 length; } options[] = {{0, 6}, {1, 1}, {2, 1}, {3, 0}, {4, 1}};
+    QByteArray out;
+    quint16 offset = sizeof options / sizeof *options * 5 + 1;
+    for (const auto &o : options) {
+        char entry[5] = {char(o.option)};
+        qToBigEndian(offset, entry + 1);
+        qToBigEndian(o.length, entry + 3);
+        out.append(entry, 5);
+        offset += o.length;
+    }
+    return out + '\xFF' + data;
+}
+
+void Connection::login(const QByteArray &message)
+{
+    Reader fixed(message);
+    fixed.skip(4);
+    m_version = fixed.u32();
+    const quint32 packetSize = fixed.u32();
+    auto field = [&](int at) {
+        Reader pointer(message);
+        pointer.skip(at);
+        const quint16 offset = pointer.u16();
+        const quint16 chars = pointer.u16();
+        Reader text(message);
+        text.skip(offset);
+        return text.ucs2(chars);
+    };
+    const QString user = field(40);
+    const QString name = field(68);
+    const auto database = m_catalogue.find(name);
+    if (database)
+        m_session = std::make_unique<Session>(database->second);
+    if (!m_session || !m_session->isOpen()) {
+        QString why = QStringLiteral("Cannot open database \"%1\" requested by the login. The login failed.").arg(name);
+        if (m_session)
+            why += u' ' + m_session->openError();
+        m_session.reset();
+        reply(token::error({4060, why, 11}, tds72())
+              + token::error({18456, QStringLiteral("Login failed for user '%1'.").arg(user), 14}, tds72())
+              + token::done(token::Done, token::Error, 0, tds72()));
+        m_socket->disconnectFromHost(); // as SQL Server ends a failed login's connection
+        return;
+    }
+    const int agreed = packetSize == 0 ? 4096 : int(std::clamp<quint32>(packetSize, 512, 32767));
+    reply(token::envChange(1, token::bVarChar(database->first), token::bVarChar(QStringLiteral("master")))
+          + token::envChange(7, token::bVarByte(collation()), token::bVarByte({}))
+          + token::envChange(4, token::bVarChar(QString::number(agreed)), token::bVarChar(QStringLiteral("4096")))
+          + token::loginAck(m_version) + token::done(token::Done, 0, 0, tds72()));
+    m_packetSize = agreed; // from the message after the login reply on
+}
+
+void Connection::skipAllHeaders(Reader &in) const
+{
+    if (!tds72())
+        return;
+    const quint32 total = in.u32();
+    if (total < 4)
+        throw WireError{QStringLiteral("ALL_HEADERS of length %1").arg(total)};
+    in.skip(total - 4);
+}
+
+bool Connection::run(QByteArray &out, const QString &statement, const QString &declaration,
+                     const QList<Value> &values, quint8 doneKind, bool lastIsFinal)
+{
+    const QStringList names = declaredNames(declaration);
+    for (qsizetype i = 0; i < names.size(); ++i)
+        if (names[i].compare(QStringLiteral("@P%1").arg(i + 1), Qt::CaseInsensitive) != 0)
+            throw WireError{QStringLiteral("parameters declared as \"%1\"; the stand-in binds only @P1, @P2, ... in "
+                                           "order")
+                                .arg(declaration)};
+    if (values.size() < names.size())
+        throw WireError{QStringLiteral("The parameterized query '(%1)%2' expects the parameter '%3', which was not "
+                                       "supplied.")
+                            .arg(declaration, statement, names[values.size()]),
+                        8178};
+    if (values.size() > names.size())
+        throw WireError{QStringLiteral("%1 values for the parameters \"%2\" of \"%3\"")
+                            .arg(values.size())
+                            .arg(declaration, statement),
+                        8144};
+
+    return token::results(out, m_session->run(statement, values), doneKind, lastIsFinal, tds72());
+}
+
+QByteArray Connection::batch(Reader &in)
+{
+    skipAllHeaders(in);
+    const QString text = in.ucs2((in.size() - in.pos()) / 2);
+    QByteArray out;
+    run(out, text, {}, {}, token::Done, true);
+    return out;
+}
+
+QByteArray Connection::rpc(Reader &in)
+{
+    skipAllHeaders(in);
+    QByteArray out;
+    for (;;) {
+        bool failed = false;
+        out += oneRpc(in, failed);
+        // Several RPCs in one message are parted by a batch flag.
+        const bool more = !in.atEnd() && (in.peek() == 0xFF || in.peek() == 0x80 || in.peek() == 0xFE);
+        if (!in.atEnd() && !more)
+            throw WireError{QStringLiteral("byte 0x%1 after the parameters of an RPC")
+                                .arg(in.peek(), 2, 16, QLatin1Char('0'))};
+        out += token::done(token::DoneProc, quint16((failed ? token::Error : 0) | (more ? token::More : 0)), 0,
+                           tds72());
+        if (!more)
+            return out;
+        in.skip(1);
+    }
+}
+
+QByteArray Connection::oneRpc(Reader &in, bool &failed)
+{
+    const quint16 nameLength = in.u16();
+    quint16 id = nameLength == 0xFFFF ? in.u16() : 0;
+    const QString name = id ? procName(id) : in.ucs2(nameLength);
+    for (quint16 known : {CursorOpen, ExecuteSql, Prepare, Execute, PrepExec, Unprepare})
+        if (!id && name.compare(procName(known), Qt::CaseInsensitive) == 0)
+            id = known;
+    if (!id)
+        throw WireError{QStringLiteral("Could not find stored procedure '%1'.").arg(name), 2812};
+    in.u16(); // option flags
+    QList<Parameter> params;
+    try {
+        while (!in.atEnd() && in.peek() != 0xFF && in.peek() != 0x80 && in.peek() != 0xFE)
+            params << readParameter(in);
+    } catch (const WireError &e) {
+        throw WireError{QStringLiteral("%1, parameter %2: %3").arg(name).arg(params.size() + 1).arg(e.message)};
+    }
+
+    auto text = [&](qsizetype i) { return i < params.size() ? params[i].value.value.toString() : QString(); };
+    auto valuesFrom = [&](qsizetype first) {
+        QList<Value> values;
+        for (qsizetype i = first; i < params.size(); ++i)
+            values << params[i].value;
+        return values;
+    };
+    auto handleOf = [&](qsizetype i) {
+        const QVariant v = i < params.size() ? params[i].value.value : QVariant();
+        if (v.isNull() || !m_prepared.contains(v.toInt()))
+            throw WireError{QStringLiteral("Could not find prepared statement with handle %1.").arg(v.toInt()), 8179};
+        return v.toInt();
+    };
+    const qsizetype needed = id == Execute || id == Unprepare ? 1 : id == ExecuteSql || id == CursorOpen ? 2 : 3;
+    if (params.size() < needed)
+        throw WireError{QStringLiteral("%1 with %2 parameters").arg(name).arg(params.size())};
+
+    QByteArray out;
+    switch (id) {
+    case PrepExec:
+    case Prepare: {
+        const qint32 handle = m_nextHandle++;
+        m_prepared.insert(handle, {text(2), text(1)});
+        if (id == PrepExec)
+            failed = run(out, text(2), text(1), valuesFrom(3), token::DoneInProc, false);
+        return out + token::returnStatus(0) + token::returnIntValue(0, QStringLiteral("@handle"), handle, tds72());
+    }
+    case Execute: {
+        const Prepared p = m_prepared.value(handleOf(0));
+        failed = run(out, p.statement, p.declaration, valuesFrom(1), token::DoneInProc, false);
+        return out + token::returnStatus(0);
+    }
+    case Unprepare:
+        m_prepared.remove(handleOf(0));
+        return token::returnStatus(0);
+    case ExecuteSql:
+        failed = run(out, text(0), text(1), valuesFrom(2), token::DoneInProc, false);
+        return out + token::returnStatus(0);
+    case CursorOpen: {
+        // The driver opens a server cursor only for its own settings; they
+        // give no rows, and a bare DONEPROC tells it no cursor was opened.
+        // A query (with its @paramdef and values after the five fixed
+        // parameters) would need a real cursor: that is refused.
+        for (const StatementResult &r : m_session->run(text(1), valuesFrom(6))) {
+            const ServerError noCursor{16937, QStringLiteral("The TDS stand-in server opens no server cursor: %1")
+                                                  .arg(text(1))};
+            if (r.error || r.hasRows) {
+                out += token::error(r.error.value_or(noCursor), tds72());
+                failed = true;
+            }
+        }
+        return out;
+    }
+    }
+    throw WireError{QStringLiteral("%1, which the stand-in does not run").arg(name)};
+}
+
+QByteArray Connection::descriptor() const
+{
+    QByteArray bytes(8, '\0');
+    qToLittleEndian(m_descriptor, bytes.data());
+    return bytes;
+}
+
+QByteArray Connection::transaction(Reader &in)
+{
+    skipAllHeaders(in);
+    const quint16 request = in.u16();
+    QByteArray out;
+    std::optional<ServerError> error;
+    auto begin = [&] {
+        if ((error = m_session->begin()))
+            return;
+        m_descriptor = ++m_descriptors;
+        out += token::envChange(8, token::bVarByte(descriptor()), token::bVarByte({}));
+    };
+    switch (request) {
+    case 5: // begin
+        in.u8();
+        in.bVarChar();
+        begin();
+        break;
+    case 7: // commit
+    case 8: { // rollback
+        in.bVarChar();
+        const bool beginNew = in.atEnd() ? false : in.u8() & 0x01;
+        error = request == 7 ? m_session->commit() : m_session->rollback();
+        if (error)
+            break;
+        // The end comes before the next begin: the driver forgets the
+        // descriptor when it reads the end.
+        out += token::envChange(request == 7 ? 9 : 10, token::bVarByte({}), token::bVarByte(descriptor()));
+        m_descriptor = 0;
+        if (beginNew)
+            begin();
+        break;
+    }
+    default:
+        throw WireError{QStringLiteral("transaction manager request %1").arg(request)};
+    }
+    if (error)
+        out += token::error(*error, tds72());
+    return out + token::done(token::Done, error ? token::Error : 0, 0, tds72());
+}
+
+} // namespace
+
+struct TdsServer::Private {
+    // Everything of the server lives on this thread's stack, so it is made
+    // and destroyed where it is used, the sessions' SQLite connections too.
+    class Thread : public QThread {
+    public:
+        explicit Thread(Private &d) : m_d(d) {}
+        void run() override
+        {
+            QTcpServer listener;
+            const bool ok = listener.listen(QHostAddress::LocalHost, 0);
+            quint16 spid = 51; // SQL Server numbers the sessions of its users from 51
+            QObject::connect(&listener, &QTcpServer::newConnection, &listener, [&] {
+                while (QTcpSocket *socket = listener.nextPendingConnection())
+                    new Connection(socket, m_d.catalogue, spid++, &listener);
+            });
+            {
+                QMutexLocker lock(&m_d.catalogue.mutex);
+                m_d.port = listener.serverPort();
+                m_d.error = listener.errorString();
+                m_d.listening = ok;
+                m_d.started = true;
+                m_d.ready.wakeAll();
+            }
+            if (ok)
+                exec();
+        }
+
+    private:
+        Private &m_d;
+    };
+
+    Catalogue catalogue;
+    QWaitCondition ready;
+    bool started = false;
+    bool listening = false;
+    quint16 port = 0;
+    QString error;
+    Thread thread{*this};
+};
+
+TdsServer::TdsServer() : d(std::make_unique<Private>())
+{
+    d->thread.start();
+    QMutexLocker lock(&d->catalogue.mutex);
+    while (!d->started)
+        d->ready.wait(&d->catalogue.mutex);
+}
+
+TdsServer::~TdsServer()
+{
+    d->thread.quit();
+    d->thread.wait();
+}
+
+bool TdsServer::isListening() const { return d->listening; }
+QString TdsServer::error() const { return d->error; }
+quint16 TdsServer::port() const { return d->port; }
+
+void TdsServer::setDatabaseFile(const QString &database, const QString &sqliteFile)
+{
+    QMutexLocker lock(&d->catalogue.mutex);
+    d->catalogue.byKey.insert(database.toLower(), {database, sqliteFile});
+}
+
+} // namespace quillor::test::tds
