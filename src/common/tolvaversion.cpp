@@ -187,6 +187,8 @@ QString strPullConfigurationString(AppContext &ctx, const QString &fullName, QSt
     if (rs.RecordCount() > 1) {
         ctx.log().logMessage(
             QStringLiteral("(error) more than one value found in vw_Configuration view for fullName='%1'").arg(fullName));
+        if (failure)
+            *failure = QStringLiteral("it holds more than one value for %1").arg(fullName);
         return {};
     }
     rs.MoveFirst();

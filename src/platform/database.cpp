@@ -79,8 +79,6 @@ QString odbcDbmsName(const QSqlDatabase &db)
     return QString::fromUtf8(reinterpret_cast<const char *>(name));
 }
 
-// A column value as every caller expects it whichever driver read it: Qt's
-// ODBC driver gives an invalid QVariant for a Null text, which callers would
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -213,8 +211,19 @@ QList<std::pair<QString, QString>> odbcPairs(const QString &text)
         while (end < text.size() && text[end].isSpace())
             ++end;
         if (end < text.size() && text[end] == u'{') {
-            const qsizetype close = text.indexOf(u'}', end);
-            end = close < 0 ? text.size() : close + 1;
+            // "}}" inside braces is a brace of the value, not its end.
+            qsizetype close = end + 1;
+            while (close < text.size()) {
+                if (text[close] == u'}') {
+                    if (close + 1 < text.size() && text[close + 1] == u'}') {
+                        close += 2;
+                        continue;
+                    }
+                    break;
+                }
+                ++close;
+            }
+            end = close < text.size() ? close + 1 : text.size();
         }
         end = text.indexOf(u';', end);
         if (end < 0)
@@ -247,14 +256,21 @@ QString odbcConnectionText(const QString &text)
             out += u';';
         out += QStringLiteral("ClientCharset=UTF-8");
     }
-    // The tests Qt makes before it puts "DSN=" in front.
-    const auto qtAddsDsn = [](const QString &t) {
-        return !t.contains(QLatin1String(".dsn"), Qt::CaseInsensitive)
-               && !t.contains(QLatin1String("DRIVER="), Qt::CaseInsensitive)
-               && !t.contains(QLatin1String("SERVER="), Qt::CaseInsensitive);
-    };
-    if (out.startsWith(QLatin1String("DSN="), Qt::CaseInsensitive) && qtAddsDsn(out))
-        out.remove(0, 4);
+    // Qt puts "FILEDSN=" in front of a text that names a ".dsn" file, else
+    // "DSN=" in front of one that holds neither "DRIVER=" nor "SERVER=": a
+    // text that already starts with that key would have it twice.
+    const bool fileDsn = out.contains(QLatin1String(".dsn"), Qt::CaseInsensitive);
+    const bool qtAddsDsn = !fileDsn && !out.contains(QLatin1String("DRIVER="), Qt::CaseInsensitive)
+                           && !out.contains(QLatin1String("SERVER="), Qt::CaseInsensitive);
+    if (fileDsn || qtAddsDsn) {
+        static const QRegularExpression fileKey(QStringLiteral("^FILEDSN\\s*=\\s*"),
+                                                QRegularExpression::CaseInsensitiveOption);
+        static const QRegularExpression dsnKey(QStringLiteral("^DSN\\s*=\\s*"),
+                                               QRegularExpression::CaseInsensitiveOption);
+        const QRegularExpressionMatch key = (fileDsn ? fileKey : dsnKey).match(out);
+        if (key.hasMatch())
+            out.remove(0, key.capturedLength(0));
+    }
     return out;
 }
 
@@ -491,7 +507,15 @@ Recordset Database::open(const QString &connectionString, const QString &sql, co
             (*rewrite)(st->names, row);
         rs.m_rows.push_back(std::move(row));
     }
+    // A read that broke off is no complete read: its rows are not handed out
+    // as if they were all there are.
+    const QSqlError failure = q.lastError();
     q.finish();
+    if (failure.isValid()) {
+        if (error)
+            *error = fromSqlError(failure, dberr::QueryFailed);
+        return {};
+    }
     rs.m_open = true;
     rs.m_pos = 0;
     if (error)
