@@ -128,14 +128,20 @@ Database::RowRewrite &standInRowRewrite()
     return rewrite;
 }
 
-bool ServerWay::exec(QSqlQuery &q, const QString &sql, const QVariantList &params) const
+bool execBound(QSqlQuery &q, const QString &sql, const QVariantList &params,
+               const std::function<QVariant(const QVariant &)> &bind)
 {
     readOnce(q);
     if (!q.prepare(sql))
         return false;
     for (int i = 0; i < params.size(); ++i)
-        q.bindValue(i, bindable(params[i]));
+        q.bindValue(i, bind(params[i]));
     return q.exec();
+}
+
+bool ServerWay::exec(QSqlQuery &q, const QString &sql, const QVariantList &params) const
+{
+    return execBound(q, sql, params, [this](const QVariant &v) { return bindable(v); });
 }
 
 Outcome ServerWay::execute(DbConnection &conn, const QString &sql, const QVariantList &params, DbError *error,
@@ -486,61 +492,21 @@ std::shared_ptr<PreparedStatement> Database::run(const QString &connectionString
     return st;
 }
 
-Recordset Database::open(const QString &connectionString, const QString &sql, const QVariantList &params,
-                         DbError *error, const std::source_location &where)
-{
-    Recordset rs;
-    const std::shared_ptr<PreparedStatement> st = run(connectionString, sql, params, error, where);
-    if (!st)
-        return rs;
-    QSqlQuery &q = st->query;
-    rs.m_names = st->names;
-    rs.m_index = st->index;
-    rs.m_exact = st->exact;
-    const int columns = int(st->names.size());
-    const RowRewrite *rewrite = st->rewrite;
-    while (q.next()) {
-        QVector<QVariant> row(columns);
-        for (int i = 0; i < columns; ++i)
-            row[i] = readValue(q, i);
-        if (rewrite)
-            (*rewrite)(st->names, row);
-        rs.m_rows.push_back(std::move(row));
-    }
-    // A read that broke off is no complete read: its rows are not handed out
-    // as if they were all there are.
-    const QSqlError failure = q.lastError();
-    q.finish();
-    if (failure.isValid()) {
-        if (error)
-            *error = fromSqlError(failure, dberr::QueryFailed);
-        return {};
-    }
-    rs.m_open = true;
-    rs.m_pos = 0;
-    if (error)
-        *error = {};
-    return rs;
-}
+namespace {
 
-bool Database::forEachRow(const QString &connectionString, const QString &sql, const QVariantList &params,
-                          const std::function<void(const QVariantList &row)> &each, DbError *error,
-                          const std::source_location &where)
+// Hands each row of a read that ran to `each`, through the way's rewrite. A
+// read that broke off is no complete read: false, with `error`.
+bool walkRows(PreparedStatement &st, const std::function<void(const QVariantList &row)> &each, DbError *error)
 {
-    const std::shared_ptr<PreparedStatement> st = run(connectionString, sql, params, error, where);
-    if (!st)
-        return false;
-    QSqlQuery &q = st->query;
-    QVariantList row(st->names.size());
-    const RowRewrite *rewrite = st->rewrite;
+    QSqlQuery &q = st.query;
+    QVariantList row(st.names.size());
     while (q.next()) {
         for (int i = 0; i < row.size(); ++i)
             row[i] = readValue(q, i);
-        if (rewrite)
-            (*rewrite)(st->names, row);
+        if (st.rewrite)
+            (*st.rewrite)(st.names, row);
         each(row);
     }
-    // A read that broke off is no complete read.
     const QSqlError failure = q.lastError();
     q.finish();
     if (failure.isValid()) {
@@ -551,6 +517,32 @@ bool Database::forEachRow(const QString &connectionString, const QString &sql, c
     if (error)
         *error = {};
     return true;
+}
+
+} // namespace
+
+Recordset Database::open(const QString &connectionString, const QString &sql, const QVariantList &params,
+                         DbError *error, const std::source_location &where)
+{
+    Recordset rs;
+    const std::shared_ptr<PreparedStatement> st = run(connectionString, sql, params, error, where);
+    // Rows of a read that broke off are not handed out as if they were all there are.
+    if (!st || !walkRows(*st, [&](const QVariantList &row) { rs.m_rows.push_back(row); }, error))
+        return {};
+    rs.m_names = st->names;
+    rs.m_index = st->index;
+    rs.m_exact = st->exact;
+    rs.m_open = true;
+    rs.m_pos = 0;
+    return rs;
+}
+
+bool Database::forEachRow(const QString &connectionString, const QString &sql, const QVariantList &params,
+                          const std::function<void(const QVariantList &row)> &each, DbError *error,
+                          const std::source_location &where)
+{
+    const std::shared_ptr<PreparedStatement> st = run(connectionString, sql, params, error, where);
+    return st && walkRows(*st, each, error);
 }
 
 Recordset Database::openForUpdate(const QString &connectionString, const QString &table, const QString &keyColumn,

@@ -10,6 +10,7 @@
 
 #include <QHash>
 #include <QSqlQuery>
+#include <functional>
 #include <memory>
 
 namespace quillor::platform {
@@ -103,6 +104,9 @@ void setUnknownProcedure(DbError *out, const QString &procedure);
 // A query read once, front to back: Qt would otherwise ask the driver for a
 // scrollable cursor, which FreeTDS serves with a server-side cursor.
 inline void readOnce(QSqlQuery &q) { q.setForwardOnly(true); }
+// Prepares `sql`, binds `params` through `bind` and runs it, read once front to back.
+bool execBound(QSqlQuery &q, const QString &sql, const QVariantList &params,
+               const std::function<QVariant(const QVariant &)> &bind);
 // A column value as every caller expects it whichever driver read it: Qt's
 // ODBC driver gives an invalid QVariant for a Null text, which callers would
 // take for a missing field.

@@ -10,17 +10,6 @@ namespace quillor::platform {
 
 namespace {
 
-// A statement of the SQL Server way, its values bound as SQL Server takes them.
-bool execOnce(QSqlQuery &q, const QString &sql, const QVariantList &params)
-{
-    readOnce(q);
-    if (!q.prepare(sql))
-        return false;
-    for (int i = 0; i < params.size(); ++i)
-        q.bindValue(i, Database::toBindable(params[i], false));
-    return q.exec();
-}
-
 // The driver's own rows of a SQL Server batch, for readEveryResult.
 class QueryResults final : public sqlserver::BatchResults {
 public:
@@ -134,13 +123,14 @@ std::optional<QStringList> readParameters(QSqlDatabase &db, const QString &proce
     // The routine's own row comes even when it declares no parameter (the
     // LEFT JOIN), so an empty list still tells a procedure from none.
     QSqlQuery q(db);
-    if (!execOnce(q,
-                     QStringLiteral("SELECT r.ROUTINE_SCHEMA, p.PARAMETER_NAME FROM INFORMATION_SCHEMA.ROUTINES r "
-                                    "LEFT JOIN INFORMATION_SCHEMA.PARAMETERS p ON p.SPECIFIC_SCHEMA = r.SPECIFIC_SCHEMA "
-                                    "AND p.SPECIFIC_NAME = r.SPECIFIC_NAME "
-                                    "WHERE r.ROUTINE_NAME = ? AND r.ROUTINE_TYPE = 'PROCEDURE' "
-                                    "ORDER BY r.ROUTINE_SCHEMA, p.ORDINAL_POSITION"),
-                     {procedure})) {
+    const auto asSqlServerTakesIt = [](const QVariant &v) { return Database::toBindable(v, false); };
+    if (!execBound(q,
+                   QStringLiteral("SELECT r.ROUTINE_SCHEMA, p.PARAMETER_NAME FROM INFORMATION_SCHEMA.ROUTINES r "
+                                  "LEFT JOIN INFORMATION_SCHEMA.PARAMETERS p ON p.SPECIFIC_SCHEMA = r.SPECIFIC_SCHEMA "
+                                  "AND p.SPECIFIC_NAME = r.SPECIFIC_NAME "
+                                  "WHERE r.ROUTINE_NAME = ? AND r.ROUTINE_TYPE = 'PROCEDURE' "
+                                  "ORDER BY r.ROUTINE_SCHEMA, p.ORDINAL_POSITION"),
+                   {procedure}, asSqlServerTakesIt)) {
         if (error)
             *error = fromSqlError(q.lastError(), dberr::QueryFailed);
         return std::nullopt;

@@ -327,11 +327,12 @@ DependencyReport makeDependencyReport(AppContext &ctx, qint16 iObjectType, const
     const platform::BusyCursor busy;
     Reader reader(ctx);
     const QString typeName = QLatin1String(kind->typeName);
+    const QString notFound =
+        QStringLiteral("Unable to find record for ") + typeName + QStringLiteral(" using ObjectID=") + strObjectID;
     // Text that is no GUID names no object; SQL Server would refuse to compare
     // it with its uniqueidentifier keys rather than find nothing.
     if (!isGuidText(strObjectID)) {
-        report.text = QStringLiteral("Unable to find record for ") + typeName + QStringLiteral(" using ObjectID=")
-                      + strObjectID;
+        report.text = notFound;
         return report;
     }
     const auto target = reader.open(QStringLiteral("SELECT * FROM %1 WHERE %2 = ?")
@@ -342,8 +343,7 @@ DependencyReport makeDependencyReport(AppContext &ctx, qint16 iObjectType, const
         return report;
     }
     if (target->RecordCount() != 1) {
-        report.text = QStringLiteral("Unable to find record for ") + typeName + QStringLiteral(" using ObjectID=")
-                      + strObjectID;
+        report.text = notFound;
         return report;
     }
     const QString alias = target->text(QStringLiteral("Alias"));

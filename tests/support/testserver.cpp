@@ -205,10 +205,16 @@ namespace {
 // The profile's location of one database of the stand-in server: through the
 // FreeTDS driver by name, or through a data source of the test's odbc.ini.
 // UTF-8 is named, as FreeTDS would otherwise take the process's character set.
+// The data source of one database: the test's name, with "Dir" for the directory's.
+QString dsnOf(const QString &database, const TdsAccess &tds)
+{
+    return tds.dsn + (database.endsWith(u"DirDB") ? QStringLiteral("Dir") : QString());
+}
+
 QString tdsLocation(const QString &database, quint16 port, const TdsAccess &tds)
 {
     if (!tds.dsn.isEmpty())
-        return QStringLiteral("odbc:DSN=%1%2;UID=tolva;PWD=tolva").arg(tds.dsn, database.endsWith(u"DirDB") ? "Dir" : "");
+        return QStringLiteral("odbc:DSN=%1;UID=tolva;PWD=tolva").arg(dsnOf(database, tds));
     return QStringLiteral("odbc:Driver=FreeTDS;Server=127.0.0.1;Port=%1;Database=%2;UID=tolva;PWD=tolva;"
                           "TDS_Version=%3;ClientCharset=UTF-8")
         .arg(port)
@@ -221,9 +227,9 @@ bool writeOdbcIni(const QString &path, quint16 port, const TdsAccess &tds)
     if (!ini.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
     for (const QString &database : {QStringLiteral("TolvaDb"), QStringLiteral("TolvaDirDB")}) {
-        ini.write(QStringLiteral("[%1%2]\nDriver = FreeTDS\nServer = 127.0.0.1\nPort = %3\nDatabase = %4\n"
-                                 "TDS_Version = %5\nClientCharset = UTF-8\n\n")
-                      .arg(tds.dsn, database.endsWith(u"DirDB") ? "Dir" : "")
+        ini.write(QStringLiteral("[%1]\nDriver = FreeTDS\nServer = 127.0.0.1\nPort = %2\nDatabase = %3\n"
+                                 "TDS_Version = %4\nClientCharset = UTF-8\n\n")
+                      .arg(dsnOf(database, tds))
                       .arg(port)
                       .arg(database, tds.version)
                       .toUtf8());

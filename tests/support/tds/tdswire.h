@@ -39,7 +39,7 @@ struct DateTimeWire {
     quint32 ticks = 0;
 };
 DateTimeWire dateTimeToWire(const QDateTime &dateTime);
-// Decoded values are UTC-spec QDateTimes, so no local time-zone gap can make one invalid.
+// Decoded values are QDateTimes in UTC, so no local time-zone gap can make one invalid.
 QDateTime dateTimeFromWire(qint32 days, quint32 ticks);
 // datetime2(scale): `value` is the time (3-5 bytes) then the 3-byte day count since 0001-01-01.
 QDateTime dateTime2FromWire(QByteArrayView value, int scale);
