@@ -1,5 +1,6 @@
 #include "tdsengine.h"
 
+#include "common/objectid.h"
 #include "embedded/procedures.h"
 #include "embedded/sampleserver.h"
 
@@ -11,7 +12,6 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSet>
-#include <QUuid>
 
 #include <sys/stat.h>
 
@@ -58,13 +58,9 @@ std::optional<SqlType> mappedType(const QString &column)
 // The one form SQLite holds an ObjectID in: braced, upper case. nullopt: not a GUID.
 std::optional<QString> storedGuid(const QString &text)
 {
-    const QString t = text.trimmed();
-    if (t.size() != 36 && t.size() != 38)
+    if (!isGuidText(text))
         return std::nullopt;
-    const QUuid id = QUuid::fromString(t);
-    if (id.isNull() && t.count(u'0') < 32)
-        return std::nullopt;
-    return id.toString(QUuid::WithBraces).toUpper();
+    return normalizedObjectId(text);
 }
 
 std::optional<QDateTime> storedDate(const QVariant &v)
