@@ -4,6 +4,8 @@
 #include "common/errors.h"
 #include "common/objectid.h"
 
+#include <span>
+
 namespace quillor {
 
 qint16 TolvaDBFindSubscriberOrDLbyObjectID(AppContext &ctx, const QString &strObjectID, QString &strDisplayName)
@@ -22,7 +24,10 @@ qint16 TolvaDBFindSubscriberOrDLbyObjectID(AppContext &ctx, const QString &strOb
         {"SELECT DisplayName FROM vw_ScopeDList WHERE ScopeDListObjectID = ?", OwnerDistributionList},
     };
     const QString id = normalizedObjectId(strObjectID);
-    for (const Step &step : steps) {
+    // A server that holds ObjectIDs as GUIDs refuses to compare them with any
+    // other text (SQL Server: a conversion error): such a text names no owner.
+    const bool asked = isGuidText(id) || !ctx.db().matchesObjectIdsByValue(ctx.state().gConnectionString);
+    for (const Step &step : asked ? steps : std::span<const Step>{}) {
         platform::DbError err;
         platform::Recordset rs = ctx.db().open(ctx.state().gConnectionString, QString::fromLatin1(step.sql), {id}, &err);
         if (!rs.isOpen()) {

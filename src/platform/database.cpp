@@ -1,5 +1,6 @@
 #include "platform/database.h"
 
+#include "platform/odbcstatement.h"
 #include "platform/registry.h"
 #include "platform/serverway.h"
 
@@ -11,9 +12,6 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QUuid>
-
-#include <sql.h>
-#include <sqlext.h>
 
 #include <atomic>
 
@@ -57,29 +55,24 @@ Database::StatementObserver &statementObserver()
     return observer;
 }
 
+// A login that finds no server gives up after this many seconds (the
+// driver's own default waits far longer); the profile's connection text
+// cannot set it, as FreeTDS takes no such key.
+constexpr int kLoginTimeout = 15;
+// A statement that gets no answer gives up after this many seconds, unless
+// the connection text sets FreeTDS's own "Timeout".
+constexpr int kStatementTimeout = 30;
+
+const QString kLostInTransaction =
+    QStringLiteral("The connection to the database was lost during the transaction; nothing of it was kept.");
+
+} // namespace
+
 void observe(const QString &sql, const std::source_location &where)
 {
     if (const auto &observer = statementObserver())
         observer(sql, where);
 }
-
-// The database system behind an ODBC connection as its driver names it
-// ("SQLite", "Microsoft SQL Server"). Qt's dbmsType() answers "unknown" for
-// some drivers, so the driver manager is asked on the connection's own handle.
-QString odbcDbmsName(const QSqlDatabase &db)
-{
-    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
-    if (handle.metaType() != QMetaType::fromType<SQLHANDLE>())
-        return {};
-    const SQLHDBC hdbc = *static_cast<const SQLHDBC *>(handle.constData());
-    SQLCHAR name[256] = {};
-    SQLSMALLINT length = 0;
-    if (!hdbc || !SQL_SUCCEEDED(SQLGetInfo(hdbc, SQL_DBMS_NAME, name, SQLSMALLINT(sizeof name), &length)))
-        return {};
-    return QString::fromUtf8(reinterpret_cast<const char *>(name));
-}
-
-} // namespace
 
 // ---------------------------------------------------------------------------
 // What the layer's files share (serverway.h)
@@ -106,63 +99,39 @@ void setUnknownProcedure(DbError *out, const QString &procedure)
 {
     setError(out, dberr::UnknownProcedure, QStringLiteral("Could not find stored procedure '%1'.").arg(procedure));
 }
-// True when a failed statement means the connection itself is gone, to be
-// opened anew. Qt's SQLite driver calls every failed step a ConnectionError,
-// a lock or a UNIQUE violation too, so there only SQLite's primary result
-// codes for a file that cannot be used count.
-bool connectionLost(const QSqlDatabase &db, const QSqlError &e)
-{
-    if (!db.isOpen())
-        return true;
-    if (db.driverName() != QLatin1String("QSQLITE"))
-        return e.type() == QSqlError::ConnectionError;
-    enum SqlitePrimary { IoError = 10, Corrupt = 11, CannotOpen = 14, NotADatabase = 26 };
-    bool ok = false;
-    const int code = e.nativeErrorCode().toInt(&ok) & 0xFF;
-    return ok && (code == IoError || code == Corrupt || code == CannotOpen || code == NotADatabase);
-}
-
 Database::RowRewrite &standInRowRewrite()
 {
     static Database::RowRewrite rewrite;
     return rewrite;
 }
 
-bool execBound(QSqlQuery &q, const QString &sql, const QVariantList &params,
-               const std::function<QVariant(const QVariant &)> &bind)
+void Rows::name(const QStringList &columns)
 {
-    readOnce(q);
-    if (!q.prepare(sql))
-        return false;
-    for (int i = 0; i < params.size(); ++i)
-        q.bindValue(i, bind(params[i]));
-    return q.exec();
-}
-
-bool ServerWay::exec(QSqlQuery &q, const QString &sql, const QVariantList &params) const
-{
-    return execBound(q, sql, params, [this](const QVariant &v) { return bindable(v); });
-}
-
-Outcome ServerWay::execute(DbConnection &conn, const QString &sql, const QVariantList &params, DbError *error,
-                           int *rowsAffected)
-{
-    QSqlQuery q(conn.handle);
-    if (!exec(q, sql, params)) {
-        const QSqlError failure = q.lastError();
-        if (error)
-            *error = fromSqlError(failure, dberr::QueryFailed);
-        q.finish();
-        return connectionLost(conn.handle, failure) ? Outcome::Lost : Outcome::Failed;
+    names = columns;
+    index.clear();
+    exact.clear();
+    for (int i = 0; i < columns.size(); ++i) {
+        index.insert(columns[i].toLower(), i);
+        exact.insert(columns[i], i);
     }
-    if (rowsAffected)
-        *rowsAffected = q.numRowsAffected();
-    if (!readRest(q, error))
-        return Outcome::Failed;
-    if (error)
-        *error = {};
-    return Outcome::Done;
 }
+
+namespace {
+
+class NoRows final : public Rows {
+public:
+    bool next(QVariantList &) override { return false; }
+    Outcome end(DbError *error) override
+    {
+        if (error)
+            *error = {};
+        return Outcome::Done;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<Rows> noRows() { return std::make_unique<NoRows>(); }
 
 // ---------------------------------------------------------------------------
 // ServerProfile
@@ -242,6 +211,13 @@ QList<std::pair<QString, QString>> odbcPairs(const QString &text)
 
 } // namespace
 
+bool odbcTextSets(const QString &text, const QString &key)
+{
+    const auto pairs = odbcPairs(text);
+    return std::any_of(pairs.cbegin(), pairs.cend(),
+                       [&](const auto &pair) { return pair.first.compare(key, Qt::CaseInsensitive) == 0; });
+}
+
 QString odbcConnectionText(const QString &text)
 {
     QString out = text.trimmed();
@@ -303,14 +279,28 @@ DbConnection *Database::connect(const QString &location, DbError *error)
                  QStringLiteral("No database is configured for this connection in the server profile."));
         return nullptr;
     }
+    // A transaction whose connection went is over: nothing more of its work
+    // may run, least of all on a new connection outside it.
+    const auto transaction = m_transactionLost.find(location);
+    if (transaction != m_transactionLost.end() && *transaction) {
+        setError(error, dberr::ConnectionFailed, kLostInTransaction);
+        return nullptr;
+    }
     if (auto it = m_connections.find(location); it != m_connections.end()) {
         DbConnection &conn = **it;
-        if (!conn.way->usable(conn, error))
-            return nullptr;
+        const bool usable = conn.way->usable(conn, error);
         // No copy of the handle: one alive when the connection is dropped would keep it "in use".
         QSqlDatabase &db = conn.handle;
-        if (db.isOpen())
+        if (usable && db.isOpen())
             return &conn;
+        if (transaction != m_transactionLost.end()) {
+            *transaction = true;
+            dropConnection(location);
+            setError(error, dberr::ConnectionFailed, kLostInTransaction);
+            return nullptr;
+        }
+        if (!usable)
+            return nullptr;
         if (db.open()) {
             conn.way->opened(conn);
             return &conn;
@@ -321,6 +311,11 @@ DbConnection *Database::connect(const QString &location, DbError *error)
             *error = e;
         return nullptr;
     }
+    if (transaction != m_transactionLost.end()) {
+        *transaction = true;
+        setError(error, dberr::ConnectionFailed, kLostInTransaction);
+        return nullptr;
+    }
 
     auto conn = std::make_shared<DbConnection>();
     // Never the name of a connection still open: one dropped before may have left a gap.
@@ -328,6 +323,7 @@ DbConnection *Database::connect(const QString &location, DbError *error)
     QSqlDatabase db;
     bool isOdbc = false;
     bool standIn = false;
+    SqlServerSettings settings;
     if (location.startsWith(QLatin1String("sqlite:"), Qt::CaseInsensitive)) {
         const QString path = location.mid(7);
         // Opening a missing file would silently create an empty database.
@@ -340,8 +336,11 @@ DbConnection *Database::connect(const QString &location, DbError *error)
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
         standIn = true;
     } else if (location.startsWith(QLatin1String("odbc:"), Qt::CaseInsensitive)) {
+        const QString text = odbcConnectionText(location.mid(5));
         db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), conn->name);
-        db.setDatabaseName(odbcConnectionText(location.mid(5)));
+        db.setDatabaseName(text);
+        db.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(kLoginTimeout));
+        settings.statementTimeout = odbcTextSets(text, QStringLiteral("Timeout")) ? 0 : kStatementTimeout;
         isOdbc = true;
     } else {
         setError(error, dberr::ConnectionFailed,
@@ -358,10 +357,11 @@ DbConnection *Database::connect(const QString &location, DbError *error)
     }
     // The connection's way, chosen here once. A stand-in database reached
     // through ODBC is the stand-in all the same: its procedures run from the
-    // catalogue and its values are bound as text.
+    // catalogue and its values are bound as text. Qt's dbmsType() does not
+    // know every driver, so the driver manager is asked on the connection's handle.
     if (isOdbc)
-        standIn = odbcDbmsName(db).startsWith(QLatin1String("SQLite"), Qt::CaseInsensitive);
-    conn->way = standIn ? standInWay(m_standIn, m_queryCount) : sqlServerWay(m_queryCount);
+        standIn = odbc::dbmsName(odbc::connectionHandle(db)).startsWith(QLatin1String("SQLite"), Qt::CaseInsensitive);
+    conn->way = standIn ? standInWay(m_standIn, m_queryCount) : sqlServerWay(m_queryCount, settings);
     conn->handle = db;
     conn->way->opened(*conn);
     m_connections.insert(location, conn);
@@ -373,8 +373,10 @@ void Database::dropConnection(const QString &location)
     const auto it = m_connections.find(location);
     if (it == m_connections.end())
         return;
+    if (const auto transaction = m_transactionLost.find(location); transaction != m_transactionLost.end())
+        *transaction = true;
     const QString name = (*it)->name;
-    (*it)->statements.clear();
+    (*it)->way->closing(**it);
     if ((*it)->handle.isOpen())
         (*it)->handle.close();
     (*it)->handle = QSqlDatabase();
@@ -388,34 +390,6 @@ QString Database::locationOf(const QString &connectionString)
     if (it == m_locations.cend())
         it = m_locations.insert(connectionString, m_profile.locationFor(connectionString));
     return *it;
-}
-
-QVariant Database::toBindable(const QVariant &value, bool standIn)
-{
-    const int type = value.metaType().id();
-    if (!value.isValid())
-        return QVariant(QMetaType::fromType<QString>());
-    if (value.isNull())
-        return value;
-    // ObjectIDs travel as their braced text; SQL Server converts it to a GUID
-    // itself, where a QUuid would be bound as bytes the stand-in cannot read.
-    if (type == QMetaType::QUuid)
-        return value.toUuid().toString(QUuid::WithBraces).toUpper();
-    if (standIn) {
-        if (type == QMetaType::QDateTime)
-            return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        if (type == QMetaType::QDate)
-            return value.toDate().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 00:00:00");
-        if (type == QMetaType::Bool)
-            return value.toBool() ? 1 : 0;
-    } else if (type == QMetaType::QDateTime) {
-        // The server's dates carry whole seconds; a fraction would be refused by
-        // some drivers ("Datetime field overflow") and make a date read back unequal.
-        QDateTime whole = value.toDateTime();
-        whole.setTime(QTime(whole.time().hour(), whole.time().minute(), whole.time().second()));
-        return whole;
-    }
-    return value;
 }
 
 void Database::setStatementObserver(StatementObserver observer)
@@ -434,104 +408,51 @@ bool Database::matchesObjectIdsByValue(const QString &connectionString)
     return conn && conn->way->matchesObjectIdsByValue();
 }
 
-std::shared_ptr<PreparedStatement> Database::run(const QString &connectionString, const QString &sql,
-                                                 const QVariantList &params, DbError *error,
-                                                 const std::source_location &where)
+std::unique_ptr<Rows> Database::run(const QString &connectionString, const QString &sql, const QVariantList &params,
+                                    DbError *error, const std::source_location &where)
 {
     observe(sql, where);
     const QString location = locationOf(connectionString);
     DbConnection *conn = connect(location, error);
     if (!conn)
         return nullptr;
-    std::shared_ptr<PreparedStatement> st = conn->statements.value(sql);
-    if (!st) {
-        st = std::make_shared<PreparedStatement>(conn->handle);
-        readOnce(st->query);
-        if (!st->query.prepare(sql)) {
-            ++m_queryCount;
-            const QSqlError failure = st->query.lastError();
-            if (error)
-                *error = fromSqlError(failure, dberr::QueryFailed);
-            if (connectionLost(conn->handle, failure)) {
-                st.reset();
-                dropConnection(location);
-            }
-            return nullptr;
-        }
-        // Texts with many values (IN lists of every length) would fill the cache for nothing.
-        if (conn->statements.size() > 256)
-            conn->statements.clear();
-        conn->statements.insert(sql, st);
-    }
-    QSqlQuery &q = st->query;
-    for (int i = 0; i < params.size(); ++i)
-        q.bindValue(i, conn->way->bindable(params[i]));
     ++m_queryCount;
-    if (!q.exec()) {
-        const QSqlError failure = q.lastError();
-        if (error)
-            *error = fromSqlError(failure, dberr::QueryFailed);
-        q.finish();
-        conn->statements.remove(sql);
-        if (connectionLost(conn->handle, failure)) {
-            st.reset();
-            dropConnection(location);
-        }
-        return nullptr;
-    }
-    if (!st->described) {
-        const QSqlRecord rec = q.record();
-        for (int i = 0; i < rec.count(); ++i) {
-            st->names << rec.fieldName(i);
-            st->index.insert(rec.fieldName(i).toLower(), i);
-            st->exact.insert(rec.fieldName(i), i);
-        }
-        st->described = true;
-    }
-    st->rewrite = conn->way->rowRewrite();
-    return st;
+    Outcome outcome = Outcome::Done;
+    std::unique_ptr<Rows> rows = conn->way->read(*conn, sql, params, error, outcome);
+    if (outcome == Outcome::Lost)
+        dropConnection(location);
+    return rows;
 }
 
-namespace {
-
-// Hands each row of a read that ran to `each`, through the way's rewrite. A
-// read that broke off is no complete read: false, with `error`.
-bool walkRows(PreparedStatement &st, const std::function<void(const QVariantList &row)> &each, DbError *error)
+bool Database::walkRows(const QString &location, std::unique_ptr<Rows> rows,
+                        const std::function<void(const QVariantList &row)> &each, DbError *error)
 {
-    QSqlQuery &q = st.query;
-    QVariantList row(st.names.size());
-    while (q.next()) {
-        for (int i = 0; i < row.size(); ++i)
-            row[i] = readValue(q, i);
-        if (st.rewrite)
-            (*st.rewrite)(st.names, row);
+    QVariantList row(rows->names.size());
+    while (rows->next(row))
         each(row);
-    }
-    const QSqlError failure = q.lastError();
-    q.finish();
-    if (failure.isValid()) {
-        if (error)
-            *error = fromSqlError(failure, dberr::QueryFailed);
-        return false;
-    }
-    if (error)
-        *error = {};
-    return true;
+    const Outcome outcome = rows->end(error);
+    // The way's statement is gone before a lost connection is dropped.
+    rows.reset();
+    if (outcome == Outcome::Lost)
+        dropConnection(location);
+    return outcome == Outcome::Done;
 }
-
-} // namespace
 
 Recordset Database::open(const QString &connectionString, const QString &sql, const QVariantList &params,
                          DbError *error, const std::source_location &where)
 {
     Recordset rs;
-    const std::shared_ptr<PreparedStatement> st = run(connectionString, sql, params, error, where);
-    // Rows of a read that broke off are not handed out as if they were all there are.
-    if (!st || !walkRows(*st, [&](const QVariantList &row) { rs.m_rows.push_back(row); }, error))
+    std::unique_ptr<Rows> rows = run(connectionString, sql, params, error, where);
+    if (!rows)
         return {};
-    rs.m_names = st->names;
-    rs.m_index = st->index;
-    rs.m_exact = st->exact;
+    rs.m_names = rows->names;
+    rs.m_index = rows->index;
+    rs.m_exact = rows->exact;
+    rs.m_lengths = rows->lengths;
+    // Rows of a read that broke off are not handed out as if they were all there are.
+    if (!walkRows(locationOf(connectionString), std::move(rows), [&](const QVariantList &row) { rs.m_rows.push_back(row); },
+                  error))
+        return {};
     rs.m_open = true;
     rs.m_pos = 0;
     return rs;
@@ -541,8 +462,8 @@ bool Database::forEachRow(const QString &connectionString, const QString &sql, c
                           const std::function<void(const QVariantList &row)> &each, DbError *error,
                           const std::source_location &where)
 {
-    const std::shared_ptr<PreparedStatement> st = run(connectionString, sql, params, error, where);
-    return st && walkRows(*st, each, error);
+    std::unique_ptr<Rows> rows = run(connectionString, sql, params, error, where);
+    return rows && walkRows(locationOf(connectionString), std::move(rows), each, error);
 }
 
 Recordset Database::openForUpdate(const QString &connectionString, const QString &table, const QString &keyColumn,
@@ -566,18 +487,40 @@ Recordset Database::openForUpdate(const QString &connectionString, const QString
     return rs;
 }
 
+namespace {
+
+// The text a value goes to the server as, when it goes as text.
+std::optional<QString> textOf(const QVariant &value)
+{
+    if (!value.isValid() || value.isNull() || value.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return value.toString();
+}
+
+} // namespace
+
 bool Database::updateRecordset(Recordset &rs, DbError *error)
 {
     ++m_writeCount;
-    DbConnection *conn = connect(rs.m_location, error);
-    if (!conn)
-        return false;
     const int keyCol = rs.fieldIndex(rs.m_keyColumn);
     if (keyCol < 0) {
         setError(error, dberr::ItemNotFound,
                  QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
         return false;
     }
+    // A text longer than its column is refused here: the server would cut it or fail the row.
+    for (auto it = rs.m_pending.cbegin(); it != rs.m_pending.cend(); ++it) {
+        const int limit = rs.m_lengths.value(it.key());
+        const std::optional<QString> text = textOf(it.value());
+        if (limit > 0 && text && text->size() > limit) {
+            if (error)
+                *error = sqlserver::tooLong(rs.m_names[it.key()], *text, limit);
+            return false;
+        }
+    }
+    DbConnection *conn = connect(rs.m_location, error);
+    if (!conn)
+        return false;
 
     if (rs.m_adding) {
         ServerWay::NewRow add{rs.m_table, rs.m_keyColumn, rs.m_names, {}, {}};
@@ -588,7 +531,10 @@ bool Database::updateRecordset(Recordset &rs, DbError *error)
         QVector<QVariant> row(rs.m_names.size());
         bool readBack = false;
         ++m_queryCount;
-        if (!conn->way->insert(*conn, add, row, readBack, error))
+        const Outcome outcome = conn->way->insert(*conn, add, row, readBack, error);
+        if (outcome == Outcome::Lost)
+            dropConnection(rs.m_location);
+        if (outcome != Outcome::Done)
             return false;
         if (!readBack) {
             for (auto it = rs.m_pending.cbegin(); it != rs.m_pending.cend(); ++it)
@@ -620,9 +566,13 @@ bool Database::updateRecordset(Recordset &rs, DbError *error)
     values << rs.m_rows[rs.m_pos][keyCol];
     const QString sql =
         QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?").arg(rs.m_table, sets.join(QStringLiteral(", ")), rs.m_keyColumn);
+    observe(sql);
     ++m_queryCount;
     qint64 affected = 0;
-    if (!conn->way->update(*conn, sql, values, affected, error))
+    const Outcome outcome = conn->way->update(*conn, sql, values, affected, error);
+    if (outcome == Outcome::Lost)
+        dropConnection(rs.m_location);
+    if (outcome != Outcome::Done)
         return false;
     if (affected == 0) {
         setError(error, dberr::NoRowAffected, QStringLiteral("The row to update no longer exists in %1.").arg(rs.m_table));
@@ -647,14 +597,14 @@ bool Database::execute(const QString &connectionString, const QString &sql, cons
         return false;
     ++m_queryCount;
     const Outcome outcome = conn->way->execute(*conn, sql, params, error, rowsAffected);
-    // The way's query is gone by now: Qt warns of a connection dropped while a query holds it.
+    // The way's statement is gone by now: Qt warns of a connection dropped while a query holds it.
     if (outcome == Outcome::Lost)
         dropConnection(location);
     return outcome == Outcome::Done;
 }
 
-std::optional<QStringList> Database::procedureParameters(const QString &connectionString, const QString &procedure,
-                                                         DbError *error)
+std::optional<QList<ProcParameter>> Database::declaredParameters(const QString &connectionString,
+                                                                 const QString &procedure, DbError *error)
 {
     const QString location = locationOf(connectionString);
     const QString cacheKey = location + u'|' + procedure.toLower();
@@ -663,12 +613,27 @@ std::optional<QStringList> Database::procedureParameters(const QString &connecti
     DbConnection *conn = connect(location, error);
     if (!conn)
         return std::nullopt;
-    const std::optional<QStringList> names = conn->way->parameters(*conn, procedure, error);
-    if (!names)
+    Outcome outcome = Outcome::Done;
+    const auto declared = conn->way->parameters(*conn, procedure, error, outcome);
+    if (outcome == Outcome::Lost)
+        dropConnection(location);
+    if (!declared)
         return std::nullopt;
-    m_paramCache.insert(cacheKey, *names);
+    m_paramCache.insert(cacheKey, *declared);
     if (error)
         *error = {};
+    return declared;
+}
+
+std::optional<QStringList> Database::procedureParameters(const QString &connectionString, const QString &procedure,
+                                                         DbError *error)
+{
+    const auto declared = declaredParameters(connectionString, procedure, error);
+    if (!declared)
+        return std::nullopt;
+    QStringList names;
+    for (const ProcParameter &p : *declared)
+        names << p.name;
     return names;
 }
 
@@ -680,13 +645,25 @@ bool Database::callProcedure(const QString &connectionString, const QString &pro
         setUnknownProcedure(error, procedure);
         return false;
     }
-    const auto declared = procedureParameters(connectionString, procedure, error);
+    const auto declared = declaredParameters(connectionString, procedure, error);
     if (!declared)
         return false;
-
-    const auto resolved = resolveArguments(procedure, *declared, args, error);
+    QStringList names;
+    for (const ProcParameter &p : *declared)
+        names << p.name;
+    const auto resolved = resolveArguments(procedure, names, args, error);
     if (!resolved)
         return false;
+    // The server cuts a text longer than its parameter without a word: refused here instead.
+    for (const ProcArg &arg : *resolved) {
+        const int limit = declared->at(names.indexOf(arg.name)).maxLength;
+        const std::optional<QString> text = textOf(arg.value);
+        if (limit > 0 && text && text->size() > limit) {
+            if (error)
+                *error = sqlserver::tooLong(u'@' + arg.name, *text, limit);
+            return false;
+        }
+    }
 
     const QString location = locationOf(connectionString);
     DbConnection *conn = connect(location, error);
@@ -728,32 +705,40 @@ std::optional<QList<ProcArg>> resolveArguments(const QString &procedure, const Q
 bool Database::inTransaction(const QString &connectionString, const std::function<bool()> &work, DbError *error)
 {
     const QString location = locationOf(connectionString);
-    if (!connect(location, error))
+    // Work inside a transaction already under way is part of it.
+    if (m_transactionLost.contains(location))
+        return work();
+    DbConnection *conn = connect(location, error);
+    if (!conn)
+        return false;
+    ++m_queryCount;
+    const Outcome began = conn->way->begin(*conn, error);
+    if (began == Outcome::Lost)
+        dropConnection(location);
+    if (began != Outcome::Done)
         return false;
     // Held weakly: a connection lost inside the work is dropped, and with it its transaction.
     const std::weak_ptr<DbConnection> held = m_connections.value(location);
-    if (!held.lock()->handle.transaction()) {
-        if (error)
-            *error = fromSqlError(held.lock()->handle.lastError(), dberr::QueryFailed);
-        return false;
-    }
+    m_transactionLost.insert(location, false);
     const bool done = work();
-    const std::shared_ptr<DbConnection> conn = held.lock();
-    if (!conn) {
+    const bool lost = m_transactionLost.take(location);
+    const std::shared_ptr<DbConnection> still = held.lock();
+    if (lost || !still || m_connections.value(location) != still) {
         if (done)
-            setError(error, dberr::ConnectionFailed,
-                     QStringLiteral("The connection to the database was lost during the transaction."));
+            setError(error, dberr::ConnectionFailed, kLostInTransaction);
         return false;
     }
-    QSqlDatabase &db = conn->handle;
+    ++m_queryCount;
     if (!done) {
-        db.rollback();
+        // The work's own error stands; a rollback the server refuses ends the connection.
+        DbError ignored;
+        if (still->way->rollback(*still, &ignored) != Outcome::Done)
+            dropConnection(location);
         return false;
     }
-    if (!db.commit()) {
-        if (error)
-            *error = fromSqlError(db.lastError(), dberr::QueryFailed);
-        db.rollback();
+    if (still->way->commit(*still, error) != Outcome::Done) {
+        // Whatever the server still holds of the transaction goes with the connection.
+        dropConnection(location);
         return false;
     }
     return true;

@@ -25,8 +25,9 @@
 namespace quillor::platform {
 
 class Registry;
-struct PreparedStatement;
+class Rows;
 struct DbConnection;
+struct ProcParameter;
 
 // The stand-in server's procedures, implemented over SQLite by the embedded server.
 class ProcedureCatalogue {
@@ -61,6 +62,9 @@ struct ServerProfile {
     // is the directory database, anything else the main database.
     QString locationFor(const QString &connectionString) const;
 };
+
+// True when an ODBC connection text names `key` (without regard to case).
+bool odbcTextSets(const QString &text, const QString &key);
 
 // The text Qt's ODBC driver is given for "odbc:TEXT". FreeTDS takes the
 // client's character set from the process locale unless told, and Qt hands it
@@ -137,7 +141,9 @@ public:
                        DbError *error = nullptr);
 
     // Runs `work` inside one transaction on that database: committed when it
-    // returns true, rolled back otherwise.
+    // returns true, rolled back otherwise. When the connection is lost during
+    // the work, no later statement of it runs (on a new connection, it would
+    // run outside the transaction): each fails, and so does the whole.
     bool inTransaction(const QString &connectionString, const std::function<bool()> &work, DbError *error = nullptr);
 
     // Queries and commands sent so far (the benchmark counts them).
@@ -146,17 +152,17 @@ public:
     // successful or not: whoever keeps rows read earlier knows they may be stale.
     quint64 writeCount() const { return m_writeCount; }
 
-    // Binds a value as the server expects it: dates as text on the stand-in and
-    // in whole seconds on SQL Server, GUIDs as their braced text on both.
-    static QVariant toBindable(const QVariant &value, bool standIn);
-
 private:
     friend class Recordset;
-    // Prepares (once per text), binds and runs a read, its rows ready to be
-    // fetched; nullptr, with `error`, on failure.
-    std::shared_ptr<PreparedStatement> run(const QString &connectionString, const QString &sql,
-                                           const QVariantList &params, DbError *error,
-                                           const std::source_location &where);
+    // Runs a read, its rows ready to be walked; nullptr, with `error`, on failure.
+    std::unique_ptr<Rows> run(const QString &connectionString, const QString &sql, const QVariantList &params,
+                              DbError *error, const std::source_location &where);
+    // Hands each row of a read that ran to `each`. A read that broke off is
+    // no complete read: false, with `error`.
+    bool walkRows(const QString &location, std::unique_ptr<Rows> rows,
+                  const std::function<void(const QVariantList &row)> &each, DbError *error);
+    std::optional<QList<ProcParameter>> declaredParameters(const QString &connectionString, const QString &procedure,
+                                                           DbError *error);
     // The connection to a location, opened on first use or after a failure;
     // it takes its way (stand-in or SQL Server) when it is made.
     DbConnection *connect(const QString &location, DbError *error);
@@ -167,7 +173,9 @@ private:
     ServerProfile m_profile;
     std::shared_ptr<ProcedureCatalogue> m_standIn;
     QHash<QString, std::shared_ptr<DbConnection>> m_connections;
-    QHash<QString, QStringList> m_paramCache; // location + "|" + lower-case name
+    QHash<QString, QList<ProcParameter>> m_paramCache; // location + "|" + lower-case name
+    // The locations with a transaction under way, and whether its connection was lost.
+    QHash<QString, bool> m_transactionLost;
     QHash<QString, QString> m_locations;      // connection string -> location
     quint64 m_queryCount = 0;
     quint64 m_writeCount = 0;

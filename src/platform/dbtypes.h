@@ -25,6 +25,8 @@ constexpr int ConnectionFailed = -2147467259;
 constexpr int QueryFailed = -2147217900;
 constexpr int UnknownProcedure = 2812;  // as SQL Server numbers it
 constexpr int ConversionFailed = 245;
+constexpr int TextTooLong = 8152;       // as SQL Server numbers a text longer than its column
+constexpr int NotInCodePage = 2402;     // as the driver numbers a text the server's code page cannot hold
 constexpr int NoRowAffected = -2147217864;
 } // namespace dberr
 

@@ -64,6 +64,7 @@ private:
     QStringList m_names;
     QHash<QString, int> m_index; // lower-case name -> column
     QHash<QString, int> m_exact; // name as the server gave it -> column
+    QList<int> m_lengths; // the longest text each column takes (0: no bound known)
     QVector<QVector<QVariant>> m_rows;
     qsizetype m_pos = 0;
     // updatable

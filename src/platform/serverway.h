@@ -3,43 +3,55 @@
 // server, chosen once when the connection is made: the stand-in (the
 // embedded server's SQLite files, through Qt's SQLite driver or over ODBC;
 // its procedures run from the catalogue, its values are bound as text) or SQL
-// Server (EXEC, INFORMATION_SCHEMA, every result of a batch read). Database
-// keeps what both share: the connections, the prepared reads, the recordsets.
+// Server (statements run on the connection's ODBC handle, EXEC,
+// INFORMATION_SCHEMA, every result of a batch read). Database keeps what both
+// share: the connections, the recordsets, the transactions' bounds. Each way
+// keeps its server's own rules: how values are bound, which failure leaves
+// the connection unusable.
 
 #include "platform/database.h"
 
 #include <QHash>
-#include <QSqlQuery>
 #include <functional>
 #include <memory>
+#include <source_location>
 
 namespace quillor::platform {
 
 class ServerWay;
 
-// A prepared read kept for reuse, with the field names of its rows.
-struct PreparedStatement {
-    QSqlQuery query;
-    bool described = false;
-    QStringList names;
-    QHash<QString, int> index;
-    QHash<QString, int> exact;
-    // What the rows of this run pass through first (the stand-in's, for the tests).
-    const Database::RowRewrite *rewrite = nullptr;
-    explicit PreparedStatement(const QSqlDatabase &db) : query(db) {}
-};
-
 struct DbConnection {
     QString name;
     QSqlDatabase handle;
-    // Reads are prepared once per text: the tree sends the same few queries for every node.
-    QHash<QString, std::shared_ptr<PreparedStatement>> statements;
     std::unique_ptr<ServerWay> way;
 };
 
-// How a statement that failed leaves its connection. Lost: the caller drops
-// the connection, which the way's own queries no longer hold.
+// How a statement left its connection. Lost: the connection can run no more
+// statements (gone, timed out, left in a state the driver cannot leave); the
+// caller drops it, once the way's own statements on it are gone.
 enum class Outcome { Done, Failed, Lost };
+
+// The rows of a read that ran, handed on one at a time, with the columns'
+// names and the longest text each takes (0: no bound known).
+class Rows {
+public:
+    virtual ~Rows() = default;
+    QStringList names;
+    QHash<QString, int> index; // lower-case name -> column
+    QHash<QString, int> exact; // name as the server gave it -> column
+    QList<int> lengths;
+    // The next row into `row` (sized to the columns); false at the end or when the rows broke off.
+    virtual bool next(QVariantList &row) = 0;
+    // Once next() answered false: Done when every row came, else why not.
+    virtual Outcome end(DbError *error) = 0;
+
+protected:
+    void name(const QStringList &columns);
+};
+
+// A read that sends nothing and has no rows: what a search for text the
+// server could not hold finds.
+std::unique_ptr<Rows> noRows();
 
 class ServerWay {
 public:
@@ -50,19 +62,24 @@ public:
     // Before each use of a connection made earlier: false, with the reason,
     // when it cannot be used; it may close the connection to be opened anew.
     virtual bool usable(DbConnection &, DbError *) { return true; }
+    // Before the connection is closed: whatever the way keeps on it goes first.
+    virtual void closing(DbConnection &) {}
 
-    // A value bound as this server takes it (Database::toBindable).
-    virtual QVariant bindable(const QVariant &value) const = 0;
     // What every row read passes through before anyone sees it; nullptr: nothing.
     virtual const Database::RowRewrite *rowRewrite() const { return nullptr; }
     // Database::matchesObjectIdsByValue.
     virtual bool matchesObjectIdsByValue() const = 0;
 
+    // A read; its rows ready to be walked, nullptr (with `error` and `outcome`) when it failed.
+    virtual std::unique_ptr<Rows> read(DbConnection &conn, const QString &sql, const QVariantList &params,
+                                       DbError *error, Outcome &outcome) = 0;
     // A statement without rows (Database::execute).
     virtual Outcome execute(DbConnection &conn, const QString &sql, const QVariantList &params, DbError *error,
-                            int *rowsAffected);
-    // The procedure's declared parameters; nullopt, with `error`, when there is no such procedure.
-    virtual std::optional<QStringList> parameters(DbConnection &conn, const QString &procedure, DbError *error) = 0;
+                            int *rowsAffected) = 0;
+    // The procedure's declared parameters; nullopt, with `error`, when there
+    // is no such procedure or they could not be read (`outcome`).
+    virtual std::optional<QList<ProcParameter>> parameters(DbConnection &conn, const QString &procedure,
+                                                           DbError *error, Outcome &outcome) = 0;
     // A procedure called with arguments matched to its declared parameters.
     virtual Outcome call(DbConnection &conn, const QString &procedure, const QList<ProcArg> &args,
                          DbError *error) = 0;
@@ -76,37 +93,40 @@ public:
         QVariantList values;
     };
     // Inserts the row and reads it back into `row` (in `names`' order);
-    // `readBack` false when it could not be read back. False, with `error`,
-    // when the insert failed.
-    virtual bool insert(DbConnection &conn, const NewRow &add, QVector<QVariant> &row, bool &readBack,
-                        DbError *error) = 0;
-    // Runs an UPDATE and says how many rows it changed. False, with `error`, when it failed.
-    virtual bool update(DbConnection &conn, const QString &sql, const QVariantList &values, qint64 &affected,
-                        DbError *error) = 0;
+    // `readBack` false when it could not be read back.
+    virtual Outcome insert(DbConnection &conn, const NewRow &add, QVector<QVariant> &row, bool &readBack,
+                           DbError *error) = 0;
+    // Runs an UPDATE and says how many rows it changed.
+    virtual Outcome update(DbConnection &conn, const QString &sql, const QVariantList &values, qint64 &affected,
+                           DbError *error) = 0;
 
-protected:
-    // Prepares `sql`, binds `params` as this server takes them and runs it, read once front to back.
-    bool exec(QSqlQuery &q, const QString &sql, const QVariantList &params) const;
-    // What follows the first result of a statement that ran (execute).
-    virtual bool readRest(QSqlQuery &, DbError *) { return true; }
+    // The bounds of a transaction. A commit or rollback that is not Done
+    // leaves the connection to be dropped: the server then rolls back
+    // whatever it still holds.
+    virtual Outcome begin(DbConnection &conn, DbError *error) = 0;
+    virtual Outcome commit(DbConnection &conn, DbError *error) = 0;
+    virtual Outcome rollback(DbConnection &conn, DbError *error) = 0;
+};
+
+// How a SQL Server connection is used: the seconds a statement may take
+// (0: the connection text's own time-out applies), and the statements'
+// observer (Database::setStatementObserver).
+struct SqlServerSettings {
+    int statementTimeout = 30;
 };
 
 // The two ways. The stand-in's runs the catalogue's procedures (none when it
 // is null); `queryCount` counts the queries a way sends beyond the one its
 // caller counted.
 std::unique_ptr<ServerWay> standInWay(std::shared_ptr<ProcedureCatalogue> procedures, quint64 &queryCount);
-std::unique_ptr<ServerWay> sqlServerWay(quint64 &queryCount);
+std::unique_ptr<ServerWay> sqlServerWay(quint64 &queryCount, const SqlServerSettings &settings);
 
 // Shared by the layer's files.
 DbError fromSqlError(const QSqlError &e, int fallback);
 void setError(DbError *out, int number, const QString &description);
 void setUnknownProcedure(DbError *out, const QString &procedure);
-// A query read once, front to back: Qt would otherwise ask the driver for a
-// scrollable cursor, which FreeTDS serves with a server-side cursor.
-inline void readOnce(QSqlQuery &q) { q.setForwardOnly(true); }
-// Prepares `sql`, binds `params` through `bind` and runs it, read once front to back.
-bool execBound(QSqlQuery &q, const QString &sql, const QVariantList &params,
-               const std::function<QVariant(const QVariant &)> &bind);
+// Tells the statement observer of a text the layer sends on its own.
+void observe(const QString &sql, const std::source_location &where = std::source_location::current());
 // A column value as every caller expects it whichever driver read it: Qt's
 // ODBC driver gives an invalid QVariant for a Null text, which callers would
 // take for a missing field.
@@ -116,9 +136,6 @@ inline QVariant readable(QVariant v)
         return QVariant(QMetaType::fromType<QString>());
     return v;
 }
-inline QVariant readValue(const QSqlQuery &q, int column) { return readable(q.value(column)); }
-// True when a failed statement means the connection itself is gone.
-bool connectionLost(const QSqlDatabase &db, const QSqlError &e);
 // The rewrite Database::setStandInRowRewrite set.
 Database::RowRewrite &standInRowRewrite();
 

@@ -2,27 +2,75 @@
 
 #include "platform/database.h"
 #include "platform/identity.h"
+#include "platform/odbcstatement.h"
 #include "platform/serverway.h"
 
-#include <QSqlQuery>
+#include <QDateTime>
+#include <QHash>
+#include <QMutex>
+#include <QUuid>
+
+#include <iconv.h>
 
 namespace quillor::platform {
 
 namespace {
 
-// The driver's own rows of a SQL Server batch, for readEveryResult.
-class QueryResults final : public sqlserver::BatchResults {
+// A statement's results, for readEveryResult.
+class StatementResults final : public sqlserver::BatchResults {
 public:
-    explicit QueryResults(QSqlQuery &q) : m_q(q) {}
-    bool isSelect() const override { return m_q.isSelect(); }
-    bool next() override { return m_q.next(); }
-    QSqlRecord record() const override { return m_q.record(); }
-    bool nextResult() override { return m_q.nextResult(); }
-    QSqlError lastError() const override { return m_q.lastError(); }
+    explicit StatementResults(odbc::Statement &st) : m_st(st) {}
+    bool isSelect() const override { return m_st.isSelect(); }
+    bool next() override { return m_st.fetch(); }
+    QSqlRecord record() const override { return m_st.record(); }
+    bool nextResult() override { return m_st.nextResult(); }
+    QSqlError lastError() const override { return m_st.failure().toSqlError(); }
 
 private:
-    QSqlQuery &m_q;
+    odbc::Statement &m_st;
 };
+
+// Whether each character fits one code page, asked of the system's converter
+// once per character and code page.
+class CodePageCharacters {
+public:
+    bool fits(char32_t c, int codePage)
+    {
+        QMutexLocker lock(&m_mutex);
+        const quint64 key = (quint64(quint32(codePage)) << 32) | c;
+        if (const auto it = m_known.constFind(key); it != m_known.cend())
+            return *it;
+        const bool fit = convertible(c, codePage);
+        m_known.insert(key, fit);
+        return fit;
+    }
+
+private:
+    static bool convertible(char32_t c, int codePage)
+    {
+        const QByteArray name = "CP" + QByteArray::number(codePage);
+        iconv_t cd = iconv_open(name.constData(), "UTF-32LE");
+        if (cd == iconv_t(-1))
+            return true; // a code page the system cannot name: the driver's own check decides
+        char in[4] = {char(c & 0xFF), char((c >> 8) & 0xFF), char((c >> 16) & 0xFF), char((c >> 24) & 0xFF)};
+        char out[16];
+        char *inp = in;
+        char *outp = out;
+        size_t inLeft = sizeof in;
+        size_t outLeft = sizeof out;
+        const bool fit = iconv(cd, &inp, &inLeft, &outp, &outLeft) != size_t(-1) && inLeft == 0;
+        iconv_close(cd);
+        return fit;
+    }
+    QMutex m_mutex;
+    QHash<quint64, bool> m_known;
+};
+
+CodePageCharacters &codePageCharacters()
+{
+    static CodePageCharacters characters;
+    return characters;
+}
 
 } // namespace
 
@@ -43,7 +91,7 @@ ProcedureCall procedureCall(const QString &procedure, const QList<ProcArg> &args
             default: v = QVariant(QMetaType::fromType<QString>()); break;
             }
         }
-        call.values << Database::toBindable(v, false);
+        call.values << bindable(v);
     }
     call.sql = QStringLiteral("SET NOCOUNT ON; EXEC [%1]").arg(procedure);
     if (!assignments.isEmpty())
@@ -53,6 +101,23 @@ ProcedureCall procedureCall(const QString &procedure, const QList<ProcArg> &args
 }
 
 QString countsOnAgain() { return QStringLiteral("SET NOCOUNT OFF"); }
+
+QVariant bindable(const QVariant &value)
+{
+    const int type = value.metaType().id();
+    if (!value.isValid())
+        return QVariant(QMetaType::fromType<QString>());
+    if (value.isNull())
+        return value;
+    if (type == QMetaType::QUuid)
+        return value.toUuid().toString(QUuid::WithBraces).toUpper();
+    if (type == QMetaType::QDateTime) {
+        QDateTime whole = value.toDateTime();
+        whole.setTime(QTime(whole.time().hour(), whole.time().minute(), whole.time().second()));
+        return whole;
+    }
+    return value;
+}
 
 bool readEveryResult(BatchResults &results, DbError *error, QSqlRecord *lastRow)
 {
@@ -116,46 +181,37 @@ Insert insertRow(const QString &table, const QString &keyColumn, const QStringLi
     return insert;
 }
 
-std::optional<QStringList> readParameters(QSqlDatabase &db, const QString &procedure, DbError *error)
+QString parameterQuery()
 {
-    // One query, read to its end and finished: SQL Server without MARS takes
-    // no other statement on the connection while a result is still unread.
     // The routine's own row comes even when it declares no parameter (the
     // LEFT JOIN), so an empty list still tells a procedure from none.
-    QSqlQuery q(db);
-    const auto asSqlServerTakesIt = [](const QVariant &v) { return Database::toBindable(v, false); };
-    if (!execBound(q,
-                   QStringLiteral("SELECT r.ROUTINE_SCHEMA, p.PARAMETER_NAME FROM INFORMATION_SCHEMA.ROUTINES r "
-                                  "LEFT JOIN INFORMATION_SCHEMA.PARAMETERS p ON p.SPECIFIC_SCHEMA = r.SPECIFIC_SCHEMA "
-                                  "AND p.SPECIFIC_NAME = r.SPECIFIC_NAME "
-                                  "WHERE r.ROUTINE_NAME = ? AND r.ROUTINE_TYPE = 'PROCEDURE' "
-                                  "ORDER BY r.ROUTINE_SCHEMA, p.ORDINAL_POSITION"),
-                   {procedure}, asSqlServerTakesIt)) {
-        if (error)
-            *error = fromSqlError(q.lastError(), dberr::QueryFailed);
-        return std::nullopt;
-    }
+    return QStringLiteral("SELECT r.ROUTINE_SCHEMA, p.PARAMETER_NAME, p.CHARACTER_MAXIMUM_LENGTH "
+                          "FROM INFORMATION_SCHEMA.ROUTINES r "
+                          "LEFT JOIN INFORMATION_SCHEMA.PARAMETERS p ON p.SPECIFIC_SCHEMA = r.SPECIFIC_SCHEMA "
+                          "AND p.SPECIFIC_NAME = r.SPECIFIC_NAME "
+                          "WHERE r.ROUTINE_NAME = ? AND r.ROUTINE_TYPE = 'PROCEDURE' "
+                          "ORDER BY r.ROUTINE_SCHEMA, p.ORDINAL_POSITION");
+}
+
+std::optional<QList<ProcParameter>> parametersFrom(const QString &procedure, const QList<QVariantList> &rows,
+                                                   DbError *error)
+{
     // A procedure of that name may stand in more than one schema; the call
     // names none, so it reaches dbo's (the first schema's when dbo has none).
-    QHash<QString, QStringList> bySchema;
+    QHash<QString, QList<ProcParameter>> bySchema;
     QStringList schemas;
-    while (q.next()) {
-        const QString schema = q.value(0).toString();
+    for (const QVariantList &row : rows) {
+        const QString schema = row.value(0).toString();
         if (!bySchema.contains(schema))
             schemas << schema;
-        QString n = q.value(1).toString();
+        QString n = row.value(1).toString();
         if (n.startsWith(u'@'))
             n.remove(0, 1);
-        QStringList &names = bySchema[schema];
+        QList<ProcParameter> &names = bySchema[schema];
+        bool bounded = false;
+        const int length = row.value(2).toInt(&bounded);
         if (!n.isEmpty())
-            names << n;
-    }
-    const QSqlError broke = q.lastError();
-    q.finish();
-    if (broke.isValid()) {
-        if (error)
-            *error = fromSqlError(broke, dberr::QueryFailed);
-        return std::nullopt;
+            names << ProcParameter{n, bounded && length > 0 ? length : 0};
     }
     if (schemas.isEmpty()) {
         setUnknownProcedure(error, procedure);
@@ -167,108 +223,349 @@ std::optional<QStringList> readParameters(QSqlDatabase &db, const QString &proce
     return bySchema.value(dbo != schemas.cend() ? *dbo : schemas.first());
 }
 
+QString codePageQuery()
+{
+    return QStringLiteral("SELECT CONVERT(int, COLLATIONPROPERTY(CONVERT(nvarchar(128), "
+                          "DATABASEPROPERTYEX(DB_NAME(), 'Collation')), 'CodePage')) AS CodePage");
+}
+
+QString outsideCodePage(const QString &text, int codePage)
+{
+    if (codePage <= 0 || codePage == 65001)
+        return {};
+    QString outside;
+    for (const char32_t c : text.toUcs4()) {
+        if (c < 0x80 || codePageCharacters().fits(c, codePage))
+            continue;
+        const QString character = QString::fromUcs4(&c, 1);
+        if (!outside.contains(character))
+            outside += character;
+    }
+    return outside;
+}
+
+DbError notInCodePage(const QString &text, const QString &characters, int codePage)
+{
+    QStringList quoted;
+    for (const char32_t c : characters.toUcs4())
+        quoted << u'"' + QString::fromUcs4(&c, 1) + u'"';
+    return DbError{dberr::NotInCodePage,
+                   QStringLiteral("The text \"%1\" holds characters that the database's code page (%2) cannot store: "
+                                  "%3. Nothing was sent to the server.")
+                       .arg(text)
+                       .arg(codePage)
+                       .arg(quoted.join(QStringLiteral(", ")))};
+}
+
+DbError tooLong(const QString &field, const QString &text, int maxLength)
+{
+    return DbError{dberr::TextTooLong,
+                   QStringLiteral("The value for %1 is %2 characters long; the server takes at most %3. Nothing was "
+                                  "sent to the server.")
+                       .arg(field)
+                       .arg(text.size())
+                       .arg(maxLength)};
+}
+
+bool leavesConnectionUnusable(const QString &sqlState)
+{
+    static const QStringList states{QStringLiteral("HYT00"), QStringLiteral("HYT01"), QStringLiteral("S1T00"),
+                                    QStringLiteral("24000"), QStringLiteral("HY010"), QStringLiteral("S1010")};
+    return sqlState.startsWith(QLatin1String("08")) || states.contains(sqlState);
+}
+
 } // namespace sqlserver
 
 // ---------------------------------------------------------------------------
-// The connection's SQL Server way. Every statement's results are read to
-// their end (readEveryResult), or the query finished, before the connection
-// runs another: see sqlserver.h.
+// The connection's SQL Server way. Statements run on the connection's own
+// ODBC handle (odbc::Statement), each read to its end (readEveryResult) or
+// closed before the connection runs another: see sqlserver.h.
 
 namespace {
 
+// The rows of a read, walked once; what follows them is read for an error
+// the server sends after the last row.
+class StatementRows final : public Rows {
+public:
+    StatementRows(std::unique_ptr<odbc::Statement> st, std::function<Outcome(odbc::Statement &, DbError *)> failed)
+        : m_st(std::move(st)), m_failed(std::move(failed))
+    {
+        QStringList columns;
+        for (const odbc::Column &c : m_st->columns()) {
+            columns << c.name;
+            lengths << c.length;
+        }
+        name(columns);
+    }
+    bool next(QVariantList &row) override
+    {
+        if (!m_st->fetch())
+            return false;
+        row = m_st->row();
+        return true;
+    }
+    Outcome end(DbError *error) override
+    {
+        if (!m_st->failure().isSet())
+            while (m_st->nextResult()) {
+                while (m_st->fetch()) {
+                }
+                if (m_st->failure().isSet())
+                    break;
+            }
+        const Outcome outcome = m_st->failure().isSet() ? m_failed(*m_st, error) : Outcome::Done;
+        if (outcome == Outcome::Done && error)
+            *error = {};
+        m_st.reset();
+        return outcome;
+    }
+
+private:
+    std::unique_ptr<odbc::Statement> m_st;
+    std::function<Outcome(odbc::Statement &, DbError *)> m_failed;
+};
+
 class SqlServerWay final : public ServerWay {
 public:
-    explicit SqlServerWay(quint64 &queryCount) : m_queries(queryCount) {}
+    SqlServerWay(quint64 &queryCount, const SqlServerSettings &settings) : m_queries(queryCount), m_settings(settings) {}
 
-    QVariant bindable(const QVariant &value) const override { return Database::toBindable(value, false); }
+    // The database's code page, read once per connection: every text goes in it.
+    void opened(DbConnection &conn) override
+    {
+        m_dbc = odbc::connectionHandle(conn.handle);
+        m_codePage = 0;
+        auto st = statement();
+        observe(sqlserver::codePageQuery());
+        ++m_queries;
+        if (st->execute(sqlserver::codePageQuery(), {}) && st->fetch())
+            m_codePage = st->row().value(0).toInt();
+        st->close();
+    }
+    // A connection the driver already knows to be gone is opened anew before it is used.
+    bool usable(DbConnection &conn, DbError *) override
+    {
+        if (conn.handle.isOpen() && odbc::connectionDead(m_dbc)) {
+            m_dbc = nullptr;
+            conn.handle.close();
+        }
+        return true;
+    }
+    void closing(DbConnection &) override { m_dbc = nullptr; }
+
     // uniqueidentifier columns compare by value.
     bool matchesObjectIdsByValue() const override { return true; }
 
-    std::optional<QStringList> parameters(DbConnection &conn, const QString &procedure, DbError *error) override
+    std::unique_ptr<Rows> read(DbConnection &, const QString &sql, const QVariantList &params, DbError *error,
+                               Outcome &outcome) override
     {
-        ++m_queries;
-        return sqlserver::readParameters(conn.handle, procedure, error);
+        QVariantList values;
+        // What the server could not hold is in none of its rows.
+        if (!bind(params, values, nullptr)) {
+            outcome = Outcome::Done;
+            return noRows();
+        }
+        auto st = statement();
+        if (!st->execute(sql, values)) {
+            outcome = failed(*st, error);
+            return nullptr;
+        }
+        outcome = Outcome::Done;
+        return std::make_unique<StatementRows>(std::move(st),
+                                               [this](odbc::Statement &s, DbError *e) { return failed(s, e); });
     }
 
-    Outcome call(DbConnection &conn, const QString &procedure, const QList<ProcArg> &args, DbError *error) override
+    Outcome execute(DbConnection &, const QString &sql, const QVariantList &params, DbError *error,
+                    int *rowsAffected) override
+    {
+        QVariantList values;
+        if (!bind(params, values, error))
+            return Outcome::Failed;
+        auto st = statement();
+        if (!st->execute(sql, values))
+            return failed(*st, error);
+        if (rowsAffected)
+            *rowsAffected = int(st->rowCount());
+        // An error a trigger raises after a first result is the statement's failure.
+        StatementResults results(*st);
+        if (!sqlserver::readEveryResult(results, error))
+            return failed(*st, error);
+        return Outcome::Done;
+    }
+
+    std::optional<QList<ProcParameter>> parameters(DbConnection &, const QString &procedure, DbError *error,
+                                                   Outcome &outcome) override
+    {
+        ++m_queries;
+        observe(sqlserver::parameterQuery());
+        auto st = statement();
+        QList<QVariantList> rows;
+        outcome = Outcome::Done;
+        if (!st->execute(sqlserver::parameterQuery(), {procedure})) {
+            outcome = failed(*st, error);
+            return std::nullopt;
+        }
+        while (st->fetch())
+            rows << st->row();
+        StatementResults results(*st);
+        if (st->failure().isSet() || !sqlserver::readEveryResult(results, error)) {
+            outcome = failed(*st, error);
+            return std::nullopt;
+        }
+        return sqlserver::parametersFrom(procedure, rows, error);
+    }
+
+    Outcome call(DbConnection &, const QString &procedure, const QList<ProcArg> &args, DbError *error) override
     {
         const sqlserver::ProcedureCall call = sqlserver::procedureCall(procedure, args);
-        { // the query is gone before a lost connection is dropped
-            QSqlQuery q(conn.handle);
-            QueryResults results(q);
-            const bool ran = exec(q, call.sql, call.values);
-            if (ran && sqlserver::readEveryResult(results, error)) {
+        observe(call.sql);
+        QVariantList values;
+        if (!bind(call.values, values, error))
+            return Outcome::Failed;
+        {
+            auto st = statement();
+            StatementResults results(*st);
+            if (st->execute(call.sql, values) && sqlserver::readEveryResult(results, error)) {
                 if (error)
                     *error = {};
                 return Outcome::Done;
             }
-            const QSqlError failure = q.lastError();
-            if (!ran && error)
-                *error = fromSqlError(failure, dberr::QueryFailed);
-            if (!ran && connectionLost(conn.handle, failure))
+            if (failed(*st, error) == Outcome::Lost)
                 return Outcome::Lost;
             // Whatever the failed batch left unread goes before another statement runs.
-            q.finish();
+            st->close();
         }
         // The batch may have ended before it turned the counts on again.
-        if (conn.handle.isOpen()) {
-            QSqlQuery again(conn.handle);
-            readOnce(again);
-            again.exec(sqlserver::countsOnAgain());
-        }
+        ++m_queries;
+        observe(sqlserver::countsOnAgain());
+        auto again = statement();
+        if (!again->execute(sqlserver::countsOnAgain(), {}) && failed(*again, nullptr) == Outcome::Lost)
+            return Outcome::Lost;
+        again->close();
         return Outcome::Failed;
     }
 
-    bool insert(DbConnection &conn, const NewRow &add, QVector<QVariant> &row, bool &readBack, DbError *error) override
+    Outcome insert(DbConnection &, const NewRow &add, QVector<QVariant> &row, bool &readBack, DbError *error) override
     {
         const sqlserver::Insert insert =
             sqlserver::insertRow(add.table, add.keyColumn, add.columns, add.values, newGuidText());
-        QSqlQuery q(conn.handle);
-        QueryResults results(q);
+        observe(insert.sql);
+        QVariantList values;
+        if (!bind(insert.values, values, error))
+            return Outcome::Failed;
+        auto st = statement();
+        StatementResults results(*st);
         QSqlRecord rec;
-        if (!exec(q, insert.sql, insert.values)) {
-            if (error)
-                *error = fromSqlError(q.lastError(), dberr::QueryFailed);
-            return false;
-        }
-        if (!sqlserver::readEveryResult(results, error, &rec))
-            return false;
+        if (!st->execute(insert.sql, values) || !sqlserver::readEveryResult(results, error, &rec))
+            return failed(*st, error);
         readBack = !rec.isEmpty();
         if (readBack) {
             for (int i = 0; i < add.names.size(); ++i)
                 row[i] = readable(rec.value(add.names[i]));
         }
-        return true;
+        return Outcome::Done;
     }
 
-    bool update(DbConnection &conn, const QString &sql, const QVariantList &values, qint64 &affected,
-                DbError *error) override
+    Outcome update(DbConnection &, const QString &sql, const QVariantList &params, qint64 &affected,
+                   DbError *error) override
     {
-        QSqlQuery q(conn.handle);
-        if (!exec(q, sql, values)) {
-            if (error)
-                *error = fromSqlError(q.lastError(), dberr::QueryFailed);
-            return false;
-        }
-        affected = q.numRowsAffected();
-        QueryResults results(q);
-        return sqlserver::readEveryResult(results, error);
+        QVariantList values;
+        if (!bind(params, values, error))
+            return Outcome::Failed;
+        auto st = statement();
+        if (!st->execute(sql, values))
+            return failed(*st, error);
+        affected = st->rowCount();
+        StatementResults results(*st);
+        if (!sqlserver::readEveryResult(results, error))
+            return failed(*st, error);
+        return Outcome::Done;
     }
 
-protected:
-    // An error a trigger or procedure raises after a first result is the statement's failure.
-    bool readRest(QSqlQuery &q, DbError *error) override
+    // The transaction's bounds as statements of their own: the connection
+    // stays in autocommit, so no state of the driver's can outlive a
+    // transaction the server ended itself (a deadlock victim's), and a
+    // rollback after such an end finds nothing to refuse.
+    Outcome begin(DbConnection &conn, DbError *error) override
     {
-        QueryResults results(q);
-        return sqlserver::readEveryResult(results, error);
+        return execute(conn, QStringLiteral("BEGIN TRANSACTION"), {}, error, nullptr);
+    }
+    Outcome commit(DbConnection &conn, DbError *error) override
+    {
+        return execute(conn, QStringLiteral("COMMIT TRANSACTION"), {}, error, nullptr);
+    }
+    Outcome rollback(DbConnection &conn, DbError *error) override
+    {
+        return execute(conn, QStringLiteral("IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION"), {}, error, nullptr);
     }
 
 private:
+    std::unique_ptr<odbc::Statement> statement() const
+    {
+        auto st = std::make_unique<odbc::Statement>(m_dbc);
+        if (m_settings.statementTimeout > 0)
+            st->setTimeout(m_settings.statementTimeout);
+        return st;
+    }
+
+    // The values as SQL Server takes them; false (with `error` when it is
+    // given) for a text the database's code page cannot hold, which the
+    // driver would fail to convert, leaving the connection unusable.
+    bool bind(const QVariantList &params, QVariantList &values, DbError *error) const
+    {
+        values.clear();
+        values.reserve(params.size());
+        for (const QVariant &p : params) {
+            values << sqlserver::bindable(p);
+            if (values.last().typeId() != QMetaType::QString || values.last().isNull())
+                continue;
+            const QString text = values.last().toString();
+            const QString outside = sqlserver::outsideCodePage(text, m_codePage);
+            if (!outside.isEmpty()) {
+                if (error)
+                    *error = sqlserver::notInCodePage(text, outside, m_codePage);
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // The error a statement met, and what it left of the connection: the
+    // driver's word (a dead connection), the SQLSTATE, and for an error of
+    // the driver's own (no server number) one statement to see whether the
+    // connection still runs any.
+    Outcome failed(odbc::Statement &st, DbError *error)
+    {
+        const odbc::Failure failure = st.failure();
+        if (error)
+            *error = DbError{failure.native() ? failure.native() : dberr::QueryFailed, failure.text()};
+        st.close();
+        if (odbc::connectionDead(m_dbc))
+            return Outcome::Lost;
+        for (const odbc::Diagnostic &d : failure.records)
+            if (sqlserver::leavesConnectionUnusable(d.state))
+                return Outcome::Lost;
+        if (failure.native() != 0)
+            return Outcome::Failed;
+        ++m_queries;
+        const QString probe = QStringLiteral("SELECT 1");
+        observe(probe);
+        auto check = statement();
+        const bool runs = check->execute(probe, {}) && check->fetch();
+        check->close();
+        return runs ? Outcome::Failed : Outcome::Lost;
+    }
+
     quint64 &m_queries;
+    SqlServerSettings m_settings;
+    odbc::Handle m_dbc = nullptr;
+    int m_codePage = 0;
 };
 
 } // namespace
 
-std::unique_ptr<ServerWay> sqlServerWay(quint64 &queryCount) { return std::make_unique<SqlServerWay>(queryCount); }
+std::unique_ptr<ServerWay> sqlServerWay(quint64 &queryCount, const SqlServerSettings &settings)
+{
+    return std::make_unique<SqlServerWay>(queryCount, settings);
+}
 
 } // namespace quillor::platform

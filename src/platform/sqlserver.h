@@ -15,6 +15,14 @@
 
 namespace quillor::platform {
 
+// A procedure's declared parameter: its name (without "@") and the longest
+// text it takes (0: no bound, or not text).
+struct ProcParameter {
+    QString name;
+    int maxLength = 0;
+    bool operator==(const ProcParameter &) const = default;
+};
+
 // The SQL Server side of procedure calls and inserts, apart from any
 // connection so that what it sends can be checked without a server.
 //
@@ -31,9 +39,14 @@ struct ProcedureCall {
     QString sql;
     QVariantList values;
 };
+// A value as SQL Server takes it: an ObjectID as its braced text (SQL Server
+// converts it to a GUID itself), a date in whole seconds (the server's dates
+// carry whole seconds; a fraction would be refused by some drivers as
+// "Datetime field overflow" and make a date read back unequal).
+QVariant bindable(const QVariant &value);
 // The call of `procedure` with arguments already matched to its declared
 // parameters (resolveArguments). A Null argument is bound as a Null of its
-// type; every value as Database::toBindable binds it for SQL Server.
+// type; every value as bindable() binds it.
 ProcedureCall procedureCall(const QString &procedure, const QList<ProcArg> &args);
 // What turns the row counts on again after a call that failed, in case the
 // failure ended the batch before its own last statement.
@@ -74,12 +87,34 @@ struct Insert {
 };
 Insert insertRow(const QString &table, const QString &keyColumn, const QStringList &columns, const QVariantList &values,
                  const QString &newKey);
-// The procedure's declared parameters (without "@") in declaration order, read
-// from INFORMATION_SCHEMA in one query (ROUTINES joined with PARAMETERS by
-// schema and name; dbo's procedure when more than one schema has that name);
-// nullopt and `error` when the server has no such procedure
-// (dberr::UnknownProcedure) or the query failed.
-std::optional<QStringList> readParameters(QSqlDatabase &db, const QString &procedure, DbError *error);
+// The procedure's declared parameters in declaration order come from
+// INFORMATION_SCHEMA in one query, its name bound: ROUTINES joined with
+// PARAMETERS by schema and name; each row the routine's schema, a
+// parameter's name and its CHARACTER_MAXIMUM_LENGTH.
+QString parameterQuery();
+// The parameters those rows give (without "@"; -1, (max), and NULL mean no
+// bound): dbo's procedure when more than one schema has that name; nullopt
+// and dberr::UnknownProcedure when there is none.
+std::optional<QList<ProcParameter>> parametersFrom(const QString &procedure, const QList<QVariantList> &rows,
+                                                   DbError *error);
+
+// The code page of the database's collation, in which the driver sends every
+// text (Qt's ODBC driver and this layer send text as varchar): one row, one
+// int column.
+QString codePageQuery();
+// The characters of `text` that code page `codePage` cannot hold, each once
+// in the order they come; empty when all fit or the code page is not known
+// (0) or holds every character (65001, UTF-8).
+QString outsideCodePage(const QString &text, int codePage);
+// The refusal of a text the code page cannot hold, naming its characters.
+DbError notInCodePage(const QString &text, const QString &characters, int codePage);
+// The refusal of a text longer than what takes it (a column, a parameter).
+DbError tooLong(const QString &field, const QString &text, int maxLength);
+// True when a failure with this SQLSTATE leaves the connection unable to run
+// statements: a connection exception (08...), a time-out (the driver cancels
+// and its state is unknown), an invalid cursor state or a function sequence
+// error (FreeTDS's state after a failed conversion). Both ODBC 2 and 3 forms.
+bool leavesConnectionUnusable(const QString &sqlState);
 } // namespace sqlserver
 
 } // namespace quillor::platform

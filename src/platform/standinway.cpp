@@ -1,10 +1,14 @@
 #include "platform/database.h"
 #include "platform/serverway.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSqlDriver>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QUuid>
 
 #include <sys/stat.h>
 
@@ -15,6 +19,111 @@
 namespace quillor::platform {
 
 namespace {
+
+// A query read once, front to back: Qt would otherwise ask the driver for a
+// scrollable cursor.
+void readOnce(QSqlQuery &q) { q.setForwardOnly(true); }
+
+// A value as the stand-in stores it: dates as text, flags as 0 and 1, ObjectIDs as their braced text.
+QVariant bindable(const QVariant &value)
+{
+    const int type = value.metaType().id();
+    if (!value.isValid())
+        return QVariant(QMetaType::fromType<QString>());
+    if (value.isNull())
+        return value;
+    if (type == QMetaType::QUuid)
+        return value.toUuid().toString(QUuid::WithBraces).toUpper();
+    if (type == QMetaType::QDateTime)
+        return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (type == QMetaType::QDate)
+        return value.toDate().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 00:00:00");
+    if (type == QMetaType::Bool)
+        return value.toBool() ? 1 : 0;
+    return value;
+}
+
+// Prepares `sql`, binds `params` as the stand-in takes them and runs it.
+bool exec(QSqlQuery &q, const QString &sql, const QVariantList &params)
+{
+    readOnce(q);
+    if (!q.prepare(sql))
+        return false;
+    for (int i = 0; i < params.size(); ++i)
+        q.bindValue(i, bindable(params[i]));
+    return q.exec();
+}
+
+// True when a failed statement means the connection itself is gone, to be
+// opened anew. Qt's SQLite driver calls every failed step a ConnectionError,
+// a lock or a UNIQUE violation too, so there only SQLite's primary result
+// codes for a file that cannot be used count.
+bool connectionLost(const QSqlDatabase &db, const QSqlError &e)
+{
+    if (!db.isOpen())
+        return true;
+    if (db.driverName() != QLatin1String("QSQLITE"))
+        return e.type() == QSqlError::ConnectionError;
+    enum SqlitePrimary { IoError = 10, Corrupt = 11, CannotOpen = 14, NotADatabase = 26 };
+    bool ok = false;
+    const int code = e.nativeErrorCode().toInt(&ok) & 0xFF;
+    return ok && (code == IoError || code == Corrupt || code == CannotOpen || code == NotADatabase);
+}
+
+// A failed statement's error, and what it left of the connection.
+Outcome failure(const QSqlDatabase &db, const QSqlError &e, DbError *error)
+{
+    if (error)
+        *error = fromSqlError(e, dberr::QueryFailed);
+    return connectionLost(db, e) ? Outcome::Lost : Outcome::Failed;
+}
+
+// A prepared read kept for reuse, with the field names of its rows: the tree
+// sends the same few queries for every node.
+struct PreparedStatement {
+    QSqlQuery query;
+    bool described = false;
+    QStringList names;
+    explicit PreparedStatement(const QSqlDatabase &db) : query(db) {}
+};
+
+// The rows of a prepared read, through the tests' rewrite.
+class PreparedRows final : public Rows {
+public:
+    PreparedRows(std::shared_ptr<PreparedStatement> st, const Database::RowRewrite *rewrite, QSqlDatabase db)
+        : m_st(std::move(st)), m_rewrite(rewrite), m_db(std::move(db))
+    {
+        name(m_st->names);
+        lengths = QList<int>(names.size(), 0);
+    }
+    bool next(QVariantList &row) override
+    {
+        QSqlQuery &q = m_st->query;
+        if (!q.next())
+            return false;
+        for (int i = 0; i < row.size(); ++i)
+            row[i] = readable(q.value(i));
+        if (m_rewrite)
+            (*m_rewrite)(names, row);
+        return true;
+    }
+    Outcome end(DbError *error) override
+    {
+        const QSqlError broke = m_st->query.lastError();
+        m_st->query.finish();
+        if (!broke.isValid()) {
+            if (error)
+                *error = {};
+            return Outcome::Done;
+        }
+        return failure(m_db, broke, error);
+    }
+
+private:
+    std::shared_ptr<PreparedStatement> m_st;
+    const Database::RowRewrite *m_rewrite;
+    QSqlDatabase m_db;
+};
 
 // The procedure a batch text starts with ("sp_X @a = 1" or "EXEC sp_X ...").
 QString firstWord(const QString &sql)
@@ -87,7 +196,7 @@ public:
         const std::optional<FileIdentity> now = fileIdentity(m_file);
         if (now && *now == m_opened)
             return true;
-        conn.statements.clear();
+        m_statements.clear();
         conn.handle.close();
         if (now)
             return true;
@@ -95,7 +204,8 @@ public:
         return false;
     }
 
-    QVariant bindable(const QVariant &value) const override { return Database::toBindable(value, true); }
+    void closing(DbConnection &) override { m_statements.clear(); }
+
     const Database::RowRewrite *rowRewrite() const override
     {
         return standInRowRewrite() ? &standInRowRewrite() : nullptr;
@@ -104,26 +214,81 @@ public:
     // rewritten as SQL Server hands them are taken to match by value.
     bool matchesObjectIdsByValue() const override { return bool(standInRowRewrite()); }
 
+    // Prepared once per text and kept.
+    std::unique_ptr<Rows> read(DbConnection &conn, const QString &sql, const QVariantList &params, DbError *error,
+                               Outcome &outcome) override
+    {
+        outcome = Outcome::Failed;
+        std::shared_ptr<PreparedStatement> st = m_statements.value(sql);
+        if (!st) {
+            st = std::make_shared<PreparedStatement>(conn.handle);
+            readOnce(st->query);
+            if (!st->query.prepare(sql)) {
+                outcome = failure(conn.handle, st->query.lastError(), error);
+                return nullptr;
+            }
+            // Texts with many values (IN lists of every length) would fill the cache for nothing.
+            if (m_statements.size() > 256)
+                m_statements.clear();
+            m_statements.insert(sql, st);
+        }
+        QSqlQuery &q = st->query;
+        for (int i = 0; i < params.size(); ++i)
+            q.bindValue(i, bindable(params[i]));
+        if (!q.exec()) {
+            outcome = failure(conn.handle, q.lastError(), error);
+            q.finish();
+            m_statements.remove(sql);
+            return nullptr;
+        }
+        if (!st->described) {
+            const QSqlRecord rec = q.record();
+            for (int i = 0; i < rec.count(); ++i)
+                st->names << rec.fieldName(i);
+            st->described = true;
+        }
+        outcome = Outcome::Done;
+        return std::make_unique<PreparedRows>(st, rowRewrite(), conn.handle);
+    }
+
     // A text that starts with one of the catalogue's procedures runs as that procedure's batch.
     Outcome execute(DbConnection &conn, const QString &sql, const QVariantList &params, DbError *error,
                     int *rowsAffected) override
     {
         const QString word = m_procedures ? firstWord(sql) : QString();
-        if (word.isEmpty() || !m_procedures->parameters(word))
-            return ServerWay::execute(conn, sql, params, error, rowsAffected);
-        DbError e;
-        const bool ok = m_procedures->executeBatch(conn.handle, sql, &e);
+        if (!word.isEmpty() && m_procedures->parameters(word)) {
+            DbError e;
+            const bool ok = m_procedures->executeBatch(conn.handle, sql, &e);
+            if (error)
+                *error = ok ? DbError{} : e;
+            return ok ? Outcome::Done : Outcome::Failed;
+        }
+        QSqlQuery q(conn.handle);
+        if (!exec(q, sql, params)) {
+            const Outcome outcome = failure(conn.handle, q.lastError(), error);
+            q.finish();
+            return outcome;
+        }
+        if (rowsAffected)
+            *rowsAffected = q.numRowsAffected();
         if (error)
-            *error = ok ? DbError{} : e;
-        return ok ? Outcome::Done : Outcome::Failed;
+            *error = {};
+        return Outcome::Done;
     }
 
-    std::optional<QStringList> parameters(DbConnection &, const QString &procedure, DbError *error) override
+    std::optional<QList<ProcParameter>> parameters(DbConnection &, const QString &procedure, DbError *error,
+                                                   Outcome &outcome) override
     {
+        outcome = Outcome::Done;
         const auto declared = m_procedures ? m_procedures->parameters(procedure) : std::nullopt;
-        if (!declared)
+        if (!declared) {
             setUnknownProcedure(error, procedure);
-        return declared;
+            return std::nullopt;
+        }
+        QList<ProcParameter> parameters;
+        for (const QString &name : *declared)
+            parameters << ProcParameter{name, 0};
+        return parameters;
     }
 
     Outcome call(DbConnection &conn, const QString &procedure, const QList<ProcArg> &args, DbError *error) override
@@ -135,18 +300,15 @@ public:
         return ok ? Outcome::Done : Outcome::Failed;
     }
 
-    bool insert(DbConnection &conn, const NewRow &add, QVector<QVariant> &row, bool &readBack, DbError *error) override
+    Outcome insert(DbConnection &conn, const NewRow &add, QVector<QVariant> &row, bool &readBack, DbError *error) override
     {
         const QStringList marks(add.columns.size(), QStringLiteral("?"));
         const QString sql = add.columns.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(add.table)
                                                   : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                                                         .arg(add.table, add.columns.join(u','), marks.join(u','));
         QSqlQuery q(conn.handle);
-        if (!exec(q, sql, add.values)) {
-            if (error)
-                *error = fromSqlError(q.lastError(), dberr::QueryFailed);
-            return false;
-        }
+        if (!exec(q, sql, add.values))
+            return failure(conn.handle, q.lastError(), error);
         // Asked of SQLite itself: Qt's ODBC driver has no lastInsertId().
         QSqlQuery back(conn.handle);
         readOnce(back);
@@ -156,15 +318,15 @@ public:
         if (readBack) {
             const QSqlRecord rec = back.record();
             for (int i = 0; i < add.names.size(); ++i)
-                row[i] = readValue(back, rec.indexOf(add.names[i]));
+                row[i] = readable(back.value(rec.indexOf(add.names[i])));
             if (const Database::RowRewrite *rewrite = rowRewrite())
                 (*rewrite)(add.names, row);
         }
-        return true;
+        return Outcome::Done;
     }
 
-    bool update(DbConnection &conn, const QString &sql, const QVariantList &values, qint64 &affected,
-                DbError *error) override
+    Outcome update(DbConnection &conn, const QString &sql, const QVariantList &values, qint64 &affected,
+                   DbError *error) override
     {
         // Through a view the rows change in its trigger, which SQLite counts only in total_changes().
         const auto totalChanges = [&conn]() {
@@ -174,18 +336,29 @@ public:
         };
         const qint64 before = totalChanges();
         QSqlQuery q(conn.handle);
-        if (!exec(q, sql, values)) {
-            if (error)
-                *error = fromSqlError(q.lastError(), dberr::QueryFailed);
-            return false;
-        }
+        if (!exec(q, sql, values))
+            return failure(conn.handle, q.lastError(), error);
         affected = totalChanges() - before;
-        return true;
+        return Outcome::Done;
+    }
+
+    Outcome begin(DbConnection &conn, DbError *error) override
+    {
+        return conn.handle.transaction() ? Outcome::Done : failure(conn.handle, conn.handle.lastError(), error);
+    }
+    Outcome commit(DbConnection &conn, DbError *error) override
+    {
+        return conn.handle.commit() ? Outcome::Done : failure(conn.handle, conn.handle.lastError(), error);
+    }
+    Outcome rollback(DbConnection &conn, DbError *error) override
+    {
+        return conn.handle.rollback() ? Outcome::Done : failure(conn.handle, conn.handle.lastError(), error);
     }
 
 private:
     std::shared_ptr<ProcedureCatalogue> m_procedures;
     quint64 &m_queries;
+    QHash<QString, std::shared_ptr<PreparedStatement>> m_statements;
     // The file the connection opened, and which file it was.
     QString m_file;
     FileIdentity m_opened;

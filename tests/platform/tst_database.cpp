@@ -774,20 +774,25 @@ void TestDatabase::sqlServerParameters_data()
 {
     QTest::addColumn<QString>("procedure");
     QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QList<int>>("lengths");
     QTest::addColumn<int>("errorNumber");
-    QTest::newRow("in declaration order, without @") << "sp_ModifyMenuEntry"
-        << QStringList{"MenuEntryObjectID", "Locked", "Action"} << 0;
-    QTest::newRow("name in another case") << "SP_MODIFYMENUENTRY" << QStringList{"MenuEntryObjectID", "Locked", "Action"} << 0;
-    QTest::newRow("without parameters") << "sp_Refresh" << QStringList{} << 0;
-    QTest::newRow("only in another schema") << "sp_Purge" << QStringList{"Days"} << 0;
-    QTest::newRow("a function of that name") << "fn_Lookup" << QStringList{} << platform::dberr::UnknownProcedure;
-    QTest::newRow("no such procedure") << "sp_Nothing" << QStringList{} << platform::dberr::UnknownProcedure;
+    QTest::newRow("in declaration order, without @, text bounded") << "sp_ModifyMenuEntry"
+        << QStringList{"MenuEntryObjectID", "Locked", "Action"} << QList<int>{0, 40, 0} << 0;
+    QTest::newRow("name in another case") << "SP_MODIFYMENUENTRY" << QStringList{"MenuEntryObjectID", "Locked", "Action"}
+                                          << QList<int>{0, 40, 0} << 0;
+    QTest::newRow("without parameters") << "sp_Refresh" << QStringList{} << QList<int>{} << 0;
+    QTest::newRow("only in another schema") << "sp_Purge" << QStringList{"Days"} << QList<int>{0} << 0;
+    QTest::newRow("a function of that name") << "fn_Lookup" << QStringList{} << QList<int>{}
+                                             << platform::dberr::UnknownProcedure;
+    QTest::newRow("no such procedure") << "sp_Nothing" << QStringList{} << QList<int>{}
+                                       << platform::dberr::UnknownProcedure;
 }
 
 void TestDatabase::sqlServerParameters()
 {
     QFETCH(QString, procedure);
     QFETCH(QStringList, expected);
+    QFETCH(QList<int>, lengths);
     QFETCH(int, errorNumber);
     {
         QSqlDatabase sql = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("schema"));
@@ -799,24 +804,41 @@ void TestDatabase::sqlServerParameters()
               "CREATE TABLE INFORMATION_SCHEMA.ROUTINES (ROUTINE_SCHEMA TEXT, ROUTINE_NAME TEXT COLLATE NOCASE, "
               "SPECIFIC_SCHEMA TEXT, SPECIFIC_NAME TEXT, ROUTINE_TYPE TEXT)",
               "CREATE TABLE INFORMATION_SCHEMA.PARAMETERS (SPECIFIC_SCHEMA TEXT, SPECIFIC_NAME TEXT, "
-              "PARAMETER_NAME TEXT, ORDINAL_POSITION INTEGER)",
+              "PARAMETER_NAME TEXT, ORDINAL_POSITION INTEGER, CHARACTER_MAXIMUM_LENGTH INTEGER)",
               "INSERT INTO INFORMATION_SCHEMA.ROUTINES VALUES ('audit', 'sp_ModifyMenuEntry', 'audit', "
               "'sp_ModifyMenuEntry', 'PROCEDURE'), ('dbo', 'sp_ModifyMenuEntry', 'dbo', 'sp_ModifyMenuEntry', "
               "'PROCEDURE'), ('dbo', 'sp_Refresh', 'dbo', 'sp_Refresh', 'PROCEDURE'), ('dbo', 'fn_Lookup', 'dbo', "
               "'fn_Lookup', 'FUNCTION'), ('ops', 'sp_Purge', 'ops', 'sp_Purge', 'PROCEDURE')",
-              "INSERT INTO INFORMATION_SCHEMA.PARAMETERS VALUES ('dbo', 'sp_ModifyMenuEntry', '@Action', 3), "
-              "('dbo', 'sp_ModifyMenuEntry', '@MenuEntryObjectID', 1), ('dbo', 'sp_ModifyMenuEntry', '@Locked', 2), "
-              "('audit', 'sp_ModifyMenuEntry', '@Who', 1), ('dbo', 'fn_Lookup', '', 0), "
-              "('dbo', 'fn_Lookup', '@Alias', 1), ('ops', 'sp_Purge', '@Days', 1)"})
+              "INSERT INTO INFORMATION_SCHEMA.PARAMETERS VALUES ('dbo', 'sp_ModifyMenuEntry', '@Action', 3, -1), "
+              "('dbo', 'sp_ModifyMenuEntry', '@MenuEntryObjectID', 1, NULL), "
+              "('dbo', 'sp_ModifyMenuEntry', '@Locked', 2, 40), "
+              "('audit', 'sp_ModifyMenuEntry', '@Who', 1, 8), ('dbo', 'fn_Lookup', '', 0, NULL), "
+              "('dbo', 'fn_Lookup', '@Alias', 1, 10), ('ops', 'sp_Purge', '@Days', 1, NULL)"})
             QVERIFY2(q.exec(QString::fromLatin1(statement)), statement);
+        // The program's own query, run on the look-alike views; its rows read as the layer reads them.
+        QVERIFY(q.prepare(platform::sqlserver::parameterQuery()));
+        q.addBindValue(procedure);
+        QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+        QList<QVariantList> rows;
+        while (q.next())
+            rows << QVariantList{q.value(0), q.value(1), q.value(2)};
+        q.finish();
         DbError err;
-        const auto names = platform::sqlserver::readParameters(sql, procedure, &err);
+        const auto declared = platform::sqlserver::parametersFrom(procedure, rows, &err);
         QCOMPARE(err.number, errorNumber);
-        QCOMPARE(names.has_value(), errorNumber == 0);
-        if (names)
-            QCOMPARE(*names, expected);
-        else
+        QCOMPARE(declared.has_value(), errorNumber == 0);
+        if (declared) {
+            QStringList names;
+            QList<int> limits;
+            for (const platform::ProcParameter &p : *declared) {
+                names << p.name;
+                limits << p.maxLength;
+            }
+            QCOMPARE(names, expected);
+            QCOMPARE(limits, lengths);
+        } else {
             QCOMPARE(err.description, QStringLiteral("Could not find stored procedure '%1'.").arg(procedure));
+        }
     }
     QSqlDatabase::removeDatabase(QStringLiteral("schema"));
 }
