@@ -252,8 +252,11 @@ SetUserActionResult SetUserAction(AppContext &ctx, const RoutingSlot &slot, qint
         result.written = UpdateValue(ctx, w.procedure, w.params);
         result.result = result.written;
     }
+    // The line names the action that was written even when its destination's
+    // name cannot be read now: by the destination's ObjectID, not as an invalid link.
     auditWrite(ctx, result.written, {w.table, w.alias, w.parentTable, w.parentAlias, w.column},
-               strConstructActionString(ctx, strConversation, iAction, strDestObjectID));
+               strConstructActionString(ctx, strConversation, iAction, strDestObjectID, nullptr,
+                                        UnreadDestination::ObjectId));
     result.linkCode = w.linkCode;
     return result;
 }

@@ -62,7 +62,9 @@ struct SetUserActionResult {
 bool refuseUnidentifiedRow(const QString &rowObjectId);
 
 // Writes the action into `slot` and appends one audit line (FAILED_UPDATE,
-// with "Failed to update database" shown once, when the write failed). A slot
+// with "Failed to update database" shown once, when the write failed). A
+// destination whose name cannot be read after the write is named in the line
+// by its ObjectID: the write stands, only the failed read is reported. A slot
 // without its row, a destination that no longer exists and an invalid slot
 // code are refused with a message: nothing is written or logged. Destination
 // "[DontSet]" keeps the stored destination.

@@ -189,12 +189,18 @@ DestinationLookup::Found DestinationLookup::find(Kind kind, const QString &objec
 }
 
 QString strConstructActionString(AppContext &ctx, const QString &ConversationName, qint16 Action,
-                                 const QString &DestinationObjectID, DestinationLookup *lookup)
+                                 const QString &DestinationObjectID, DestinationLookup *lookup,
+                                 UnreadDestination unread)
 {
     DestinationLookup own(ctx);
     DestinationLookup &look = lookup ? *lookup : own;
     using Kind = DestinationLookup::Kind;
     const QString invalid = QStringLiteral("Invalid Link!");
+    // A look-up that could not be run is reported; the text then says what the caller asked for.
+    const auto unreadName = [&](const platform::DbError &error, const QString &prefix) {
+        reportActionError(error);
+        return unread == UnreadDestination::ObjectId ? prefix + DestinationObjectID : invalid;
+    };
 
     // A Null name has nothing to join: the text stays as it was.
     const auto named = [](const QString &prefix, const QVariant &name, QString &result) {
@@ -204,14 +210,14 @@ QString strConstructActionString(AppContext &ctx, const QString &ConversationNam
     const auto handlerDestination = [&](const QString &prefix) {
         const auto handler = look.find(Kind::CallHandler, DestinationObjectID);
         if (handler.failed)
-            reportActionError(handler.error);
+            return unreadName(handler.error, prefix);
         if (!handler.found())
             return invalid;
         QString result = QStringLiteral("(Error)");
         if (handler.isPrimary) {
             const auto sub = look.find(Kind::Subscriber, handler.recipientObjectId);
             if (sub.failed)
-                reportActionError(sub.error);
+                return unreadName(sub.error, prefix);
             if (!sub.found())
                 return invalid;
             named(prefix, sub.name, result);
@@ -223,7 +229,7 @@ QString strConstructActionString(AppContext &ctx, const QString &ConversationNam
     const auto simpleDestination = [&](Kind kind, const QString &prefix) {
         const auto f = look.find(kind, DestinationObjectID);
         if (f.failed)
-            reportActionError(f.error);
+            return unreadName(f.error, prefix);
         if (!f.found())
             return invalid;
         QString result = QStringLiteral("(Error)");

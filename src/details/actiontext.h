@@ -78,9 +78,15 @@ private:
     bool m_triedAll[4] = {};
 };
 
+// What the text says of a destination whose look-up could not be run: an
+// invalid link, or (for an action just written, which names it all the same)
+// the destination's ObjectID in place of its name.
+enum class UnreadDestination { InvalidLink, ObjectId };
+
 // The text of one action. Destinations are looked up through `lookup` when one
 // is given, else each by its own query.
 QString strConstructActionString(AppContext &ctx, const QString &ConversationName, qint16 Action,
-                                 const QString &DestinationObjectID, DestinationLookup *lookup = nullptr);
+                                 const QString &DestinationObjectID, DestinationLookup *lookup = nullptr,
+                                 UnreadDestination unread = UnreadDestination::InvalidLink);
 
 } // namespace quillor

@@ -78,6 +78,8 @@ private slots:
     void refused();
     void failedWritesAreAuditedAsFailures_data();
     void failedWritesAreAuditedAsFailures();
+    void nameUnreadAfterTheWrite_data();
+    void nameUnreadAfterTheWrite();
 
 private:
     QStringList auditLines() const;
@@ -296,6 +298,51 @@ void TestSetUserAction::failedWritesAreAuditedAsFailures()
     QCOMPARE(m_seams->messages->texts().last(), QStringLiteral("Failed to update database"));
     QCOMPARE(m_seams->messages->texts().count(QStringLiteral("Failed to update database")), 1);
     QCOMPARE(auditLines(), QStringList{audit});
+}
+
+void TestSetUserAction::nameUnreadAfterTheWrite_data()
+{
+    QTest::addColumn<RoutingSlot>("slot");
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QString>("row");
+    QTest::addColumn<bool>("result");
+    QTest::addColumn<QString>("audit");
+
+    // Ringing a subscriber's primary call handler: the check before the write
+    // finds the call handler, the subscriber's name is read only afterwards.
+    const QString text = QStringLiteral("Ring phone for: ") + ids::BobSalesHandler;
+    QTest::newRow("through a procedure")
+        << keySlot(kOpening, 5) << menuEntrySql() << ids::menuEntryId(ids::OpeningGreeting, 5) << true
+        << "UPDATE, Call Handler, openinggreetingch, MenuEntry, 5, Action, " + text;
+    QTest::newRow("an interview handler's own row")
+        << ownerSlot({5, ids::FeedbackInterview, QStringLiteral("feedbackih"), {}}, TargetAfterMessage)
+        << afterMessageSql(QStringLiteral("InterviewHandler")) << ids::FeedbackInterview << false
+        << "UPDATE, , , InterviewHandler, feedbackih, AfterMessageAction, " + text;
+}
+
+// The action is saved although the destination's name cannot be read after the
+// write: it is reported and audited as saved, naming its destination by ObjectID.
+void TestSetUserAction::nameUnreadAfterTheWrite()
+{
+    QFETCH(RoutingSlot, slot);
+    QFETCH(QString, sql);
+    QFETCH(QString, row);
+    QFETCH(bool, result);
+    QFETCH(QString, audit);
+
+    QVERIFY(m_server->breakMainDatabase(test::TestServer::Fault::ViewMissing, QStringLiteral("vw_Subscriber")));
+    AppContext &ctx = m_server->ctx();
+    const SetUserActionResult r = SetUserAction(ctx, slot, 2, QStringLiteral("PHTransfer"), ids::BobSalesHandler, 3);
+    QCOMPARE(stored(ctx, sql, row), "2|PHTransfer|" + ids::BobSalesHandler + "|3");
+    QCOMPARE(auditLines(), QStringList{audit});
+    QCOMPARE(r.result, result);
+    QVERIFY(r.written);
+    // Only the read's own failure is shown.
+    const QStringList shown = m_seams->messages->texts();
+    QCOMPARE(shown.size(), 1);
+    QVERIFY2(shown[0].startsWith(QStringLiteral("(error):"))
+                 && shown[0].endsWith(QStringLiteral(" in procedure strConstructActionString of Form frmMain")),
+             qPrintable(shown[0]));
 }
 
 QTEST_MAIN(TestSetUserAction)

@@ -64,6 +64,8 @@ private slots:
     void greetingExpiryAroundNow_data();
     void greetingExpiryAroundNow();
     void expiryFieldsKeepSkippedTimes();
+    void expiryDateStartsWhereTheServersDoes_data();
+    void expiryDateStartsWhereTheServersDoes();
     void messageSettings_data();
     void messageSettings();
     void keyGrid();
@@ -338,6 +340,26 @@ void TestCallHandlerPage::expiryFieldsKeepSkippedTimes()
     QVERIFY(g.timeGreetingExpire->text().startsWith(QStringLiteral("02:30")));
     QCOMPARE(dtLocalToUTC(g.dateGreetingExpire->date(), g.timeGreetingExpire->time()),
              QDateTime(QDate(2026, 3, 29), QTime(1, 30), Qt::UTC));
+}
+
+// SQL Server's datetime starts on 1753-01-01; a day later, no shift between
+// local and universal time takes a date the editor offers below it.
+void TestCallHandlerPage::expiryDateStartsWhereTheServersDoes_data()
+{
+    QTest::addColumn<QDate>("picked");
+    QTest::addColumn<QDate>("shown");
+    QTest::newRow("the server's first day") << QDate(1753, 1, 1) << QDate(1753, 1, 2);
+    QTest::newRow("the day after") << QDate(1753, 1, 2) << QDate(1753, 1, 2);
+}
+
+void TestCallHandlerPage::expiryDateStartsWhereTheServersDoes()
+{
+    QFETCH(QDate, picked);
+    QFETCH(QDate, shown);
+    show(ids::Operator);
+    QDateTimeEdit *date = page().greetings[3].dateGreetingExpire;
+    date->setDate(picked);
+    QCOMPARE(date->date(), shown);
 }
 
 void TestCallHandlerPage::greetingExpiryAroundNow()
