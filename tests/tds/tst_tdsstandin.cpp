@@ -8,6 +8,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -77,12 +78,22 @@ public:
     // Sends one message and returns the payload of the reply.
     QByteArray request(quint8 type, const QByteArray &payload, bool withHeaders = true)
     {
+        send(type, payload, withHeaders);
+        return reply();
+    }
+
+    void send(quint8 type, const QByteArray &payload, bool withHeaders = true)
+    {
         QByteArray body = withHeaders ? hex("16000000 12000000 0200 0000000000000000 01000000") + payload : payload;
         QByteArray packet(8, '\0');
         packet[0] = char(type);
         packet[1] = 0x01;
         qToBigEndian(quint16(8 + body.size()), packet.data() + 2);
         m_socket.write(packet + body);
+    }
+
+    QByteArray reply()
+    {
         QByteArray reply;
         for (bool last = false; !last;) {
             while (m_socket.bytesAvailable() < 8 && m_socket.waitForReadyRead(5000)) {}
@@ -171,11 +182,15 @@ private slots:
     void doneTokens();
     void packetsAtTheAgreedSize();
     void rawRequests();
+    void requestsCountedAndDelayed();
+    void guidRule_data();
+    void guidRule();
 
     void driverReads_data();
     void driverReads();
     void driverWritesAccentedText();
     void driverSeesNoCountAndErrorAfterCount();
+    void driverFindsObjectIdsByIndexAndCodePage();
 
 private:
     QSqlDatabase connect(const QString &tdsVersion);
@@ -419,6 +434,32 @@ void TstTdsStandin::doneTokens()
     QCOMPARE(failed, tokens.contains(QStringLiteral("AA ")));
 }
 
+// What the stand-in takes for a GUID, by its own rule: braces or none,
+// 8-4-4-4-12 hexadecimal digits in either case, nothing else.
+void TstTdsStandin::guidRule_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("guid"); // "": no GUID
+    const QString id = QStringLiteral("0A0B0C0D-0E0F-4A5B-8C9D-AEBFCADBECFD");
+    QTest::newRow("bare") << id << id;
+    QTest::newRow("braced lower case") << u'{' + id.toLower() + u'}' << id;
+    QTest::newRow("one brace") << u'{' + id << "";
+    QTest::newRow("a blank around it") << u' ' + id << "";
+    QTest::newRow("a letter beyond F") << QString(id).replace(0, 1, u'G') << "";
+    QTest::newRow("a dash out of place") << QString(id).replace(8, 2, QStringLiteral("E-")) << "";
+    QTest::newRow("no dashes") << QString(id).remove(u'-') << "";
+}
+
+void TstTdsStandin::guidRule()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, guid);
+    QCOMPARE(guidText(text), guid);
+    QCOMPARE(guidToWire(text).isEmpty(), guid.isEmpty());
+    if (!guid.isEmpty())
+        QCOMPARE(guidFromWire(guidToWire(text)), guid);
+}
+
 void TstTdsStandin::packetsAtTheAgreedSize()
 {
     const QByteArray message(1000, 'x');
@@ -454,6 +495,25 @@ void TstTdsStandin::rawRequests()
 
     QCOMPARE(summary(c.request(6, {}, false)), "FD 20 0");
     QCOMPARE(summary(c.request(7, {})), "AA 4002; FD 02 0");
+}
+
+// What the stand-in counts (one per message after the login, however many
+// RPCs it holds), and that replies held back for the latency keep their order.
+void TstTdsStandin::requestsCountedAndDelayed()
+{
+    RawClient c(m_server->port());
+    c.login(QStringLiteral("tolvadb"));
+    m_server->resetRequestCount();
+    const QByteArray update = RawClient::rpc(10, {QStringLiteral("UPDATE Handler SET Locked = 1"), QVariant()});
+    QCOMPARE(summary(c.request(3, update + '\xFF' + update)), "FF 11 1; 79 0; FE 01 0; FF 11 1; 79 0; FE 00 0");
+    QCOMPARE(summary(c.request(0x0E, hex("0500 00 00"))), "E3 8; FD 00 0");
+    m_server->setReplyDelay(30);
+    c.send(0x0E, hex("0800 00 00"));
+    c.send(6, {}, false);
+    QCOMPARE(summary(c.reply()), "E3 10; FD 00 0");
+    QCOMPARE(summary(c.reply()), "FD 20 0");
+    m_server->setReplyDelay(0);
+    QCOMPARE(m_server->requestCount(), 4);
 }
 
 QSqlDatabase TstTdsStandin::connect(const QString &tdsVersion)
@@ -532,6 +592,30 @@ void TstTdsStandin::driverSeesNoCountAndErrorAfterCount()
     QVERIFY(q.exec(QStringLiteral("SELECT Locked FROM Handler")));
     QVERIFY(q.next());
     QCOMPARE(q.value(0).toInt(), 0);
+}
+
+// An ObjectID is found by value (the file holds it braced, in lower case),
+// through an index; the database's code page is the collation's.
+void TstTdsStandin::driverFindsObjectIdsByIndexAndCodePage()
+{
+    QSqlDatabase db = connect(QStringLiteral("7.4"));
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    for (const char *prefix : {"", "EXPLAIN QUERY PLAN "}) {
+        QVERIFY(q.prepare(QLatin1String(prefix) + QStringLiteral("SELECT Note FROM Handler WHERE CallHandlerObjectID = ?")));
+        q.addBindValue(QStringLiteral("03020100-0504-0706-0809-0A0B0C0D0E0F"));
+        QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+        QVERIFY(q.next());
+        if (*prefix)
+            QVERIFY2(q.value(3).toString().contains(QLatin1String("USING INDEX")), qPrintable(q.value(3).toString()));
+        else
+            QCOMPARE(q.value(0).toString(), QStringLiteral("Müller €"));
+    }
+    QVERIFY(q.exec(QStringLiteral("SELECT CONVERT(int, COLLATIONPROPERTY(CONVERT(nvarchar(128), DATABASEPROPERTYEX("
+                                  "DB_NAME(), 'Collation')), 'CodePage')) AS CodePage")));
+    QVERIFY(q.next());
+    QCOMPARE(q.record().fieldName(0), QStringLiteral("CodePage"));
+    QCOMPARE(q.value(0).toInt(), 1252);
 }
 
 QTEST_GUILESS_MAIN(TstTdsStandin)

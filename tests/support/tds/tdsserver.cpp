@@ -3,11 +3,13 @@
 #include "tdsengine.h"
 #include "tdswire.h"
 
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QMutex>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
+#include <QTimer>
 #include <QWaitCondition>
 #include <QtEndian>
 
@@ -46,10 +48,13 @@ QString procName(quint16 id)
     return QStringLiteral("procedure %1").arg(id);
 }
 
-// The databases the server knows, shared between the test's thread and the server's.
-struct Catalogue {
+// What the test's thread and the server's share: the databases the server
+// knows, the requests counted, the delay of each reply.
+struct Shared {
     mutable QMutex mutex;
     QHash<QString, std::pair<QString, QString>> byKey; // lower-case name -> (name, SQLite file)
+    QAtomicInt requests;
+    QAtomicInt replyDelay; // ms
 
     std::optional<std::pair<QString, QString>> find(const QString &name) const
     {
@@ -88,19 +93,24 @@ QStringList declaredNames(const QString &declaration)
 // server without MARS does.
 class Connection : public QObject {
 public:
-    Connection(QTcpSocket *socket, const Catalogue &catalogue, quint16 spid, QObject *parent)
-        : QObject(parent), m_socket(socket), m_catalogue(catalogue), m_spid(spid)
+    Connection(QTcpSocket *socket, Shared &shared, quint16 spid, QObject *parent)
+        : QObject(parent), m_socket(socket), m_shared(shared), m_spid(spid)
     {
         socket->setParent(this);
         connect(socket, &QTcpSocket::readyRead, this, &Connection::onReadyRead);
         connect(socket, &QTcpSocket::disconnected, this, &QObject::deleteLater);
+        m_holdTimer.setSingleShot(true);
+        m_holdTimer.setTimerType(Qt::PreciseTimer);
+        connect(&m_holdTimer, &QTimer::timeout, this, &Connection::releaseHeld);
+        m_clock.start();
     }
 
 private:
     bool tds72() const { return (m_version >> 24) >= 0x72; }
     void onReadyRead();
     void handle(quint8 type, const QByteArray &message);
-    void reply(const QByteArray &message) { m_socket->write(packets(message, m_packetSize, m_spid)); }
+    void reply(const QByteArray &message);
+    void releaseHeld();
     QByteArray preLogin();
     void login(const QByteArray &message);
     void skipAllHeaders(Reader &in) const;
@@ -114,7 +124,7 @@ private:
     QByteArray descriptor() const;
 
     QTcpSocket *m_socket;
-    const Catalogue &m_catalogue;
+    Shared &m_shared;
     quint16 m_spid;
     QByteArray m_in;      // bytes received, not yet a whole packet
     QByteArray m_message; // packets of the message so far
@@ -125,7 +135,32 @@ private:
     qint32 m_nextHandle = 1;
     quint64 m_descriptor = 0; // the open transaction's, 0 for none
     quint64 m_descriptors = 0;
+    // Replies held back for the reply delay, in order, each with when it is due.
+    QList<std::pair<qint64, QByteArray>> m_held;
+    QTimer m_holdTimer;
+    QElapsedTimer m_clock;
 };
+
+void Connection::reply(const QByteArray &message)
+{
+    const QByteArray bytes = packets(message, m_packetSize, m_spid);
+    const int delay = m_shared.replyDelay.loadRelaxed();
+    if (delay <= 0 && m_held.isEmpty()) {
+        m_socket->write(bytes);
+        return;
+    }
+    m_held.append({m_clock.elapsed() + std::max(delay, 0), bytes});
+    if (!m_holdTimer.isActive())
+        m_holdTimer.start(std::max(delay, 0));
+}
+
+void Connection::releaseHeld()
+{
+    while (!m_held.isEmpty() && m_held.first().first <= m_clock.elapsed())
+        m_socket->write(m_held.takeFirst().second);
+    if (!m_held.isEmpty())
+        m_holdTimer.start(int(std::max<qint64>(m_held.first().first - m_clock.elapsed(), 0)));
+}
 
 void Connection::onReadyRead()
 {
@@ -146,6 +181,8 @@ void Connection::onReadyRead()
             // Requests run to their end before the next packet is read, so an
             // attention always finds the request finished: acknowledge it alone.
             m_message.clear();
+            if (m_session)
+                m_shared.requests.fetchAndAddRelaxed(1);
             reply(token::done(token::Done, token::Attention, 0, tds72()));
             continue;
         }
@@ -171,6 +208,7 @@ void Connection::handle(quint8 type, const QByteArray &message)
         }
         if (!m_session)
             throw WireError{QStringLiteral("a message of type 0x%1 before the login").arg(type, 2, 16, QLatin1Char('0'))};
+        m_shared.requests.fetchAndAddRelaxed(1);
         switch (type) {
         case SqlBatch: reply(batch(in)); return;
         case Rpc: reply(rpc(in)); return;
@@ -223,7 +261,7 @@ void Connection::login(const QByteArray &message)
     };
     const QString user = field(40);
     const QString name = field(68);
-    const auto database = m_catalogue.find(name);
+    const auto database = m_shared.find(name);
     if (database)
         m_session = std::make_unique<Session>(database->second);
     if (!m_session || !m_session->isOpen()) {
@@ -446,10 +484,10 @@ struct TdsServer::Private {
             quint16 spid = 51; // SQL Server numbers the sessions of its users from 51
             QObject::connect(&listener, &QTcpServer::newConnection, &listener, [&] {
                 while (QTcpSocket *socket = listener.nextPendingConnection())
-                    new Connection(socket, m_d.catalogue, spid++, &listener);
+                    new Connection(socket, m_d.shared, spid++, &listener);
             });
             {
-                QMutexLocker lock(&m_d.catalogue.mutex);
+                QMutexLocker lock(&m_d.shared.mutex);
                 m_d.port = listener.serverPort();
                 m_d.error = listener.errorString();
                 m_d.listening = ok;
@@ -464,7 +502,7 @@ struct TdsServer::Private {
         Private &m_d;
     };
 
-    Catalogue catalogue;
+    Shared shared;
     QWaitCondition ready;
     bool started = false;
     bool listening = false;
@@ -476,9 +514,9 @@ struct TdsServer::Private {
 TdsServer::TdsServer() : d(std::make_unique<Private>())
 {
     d->thread.start();
-    QMutexLocker lock(&d->catalogue.mutex);
+    QMutexLocker lock(&d->shared.mutex);
     while (!d->started)
-        d->ready.wait(&d->catalogue.mutex);
+        d->ready.wait(&d->shared.mutex);
 }
 
 TdsServer::~TdsServer()
@@ -491,10 +529,14 @@ bool TdsServer::isListening() const { return d->listening; }
 QString TdsServer::error() const { return d->error; }
 quint16 TdsServer::port() const { return d->port; }
 
+int TdsServer::requestCount() const { return d->shared.requests.loadRelaxed(); }
+void TdsServer::resetRequestCount() { d->shared.requests.storeRelaxed(0); }
+void TdsServer::setReplyDelay(int ms) { d->shared.replyDelay.storeRelaxed(ms); }
+
 void TdsServer::setDatabaseFile(const QString &database, const QString &sqliteFile)
 {
-    QMutexLocker lock(&d->catalogue.mutex);
-    d->catalogue.byKey.insert(database.toLower(), {database, sqliteFile});
+    QMutexLocker lock(&d->shared.mutex);
+    d->shared.byKey.insert(database.toLower(), {database, sqliteFile});
 }
 
 } // namespace quillor::test::tds

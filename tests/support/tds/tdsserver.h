@@ -38,6 +38,16 @@ public:
     // e.g. "TolvaDb"; may be set after listening starts, before a client logs in.
     void setDatabaseFile(const QString &database, const QString &sqliteFile);
 
+    // Request messages received after the login, on every connection: SQL
+    // batches, RPC messages (several RPCs in one message count once: one round
+    // trip), transaction-manager requests and attentions. Thread-safe.
+    int requestCount() const;
+    void resetRequestCount();
+    // Each reply is written `ms` milliseconds after it is ready, by timer, so
+    // the other connections are served meanwhile: a stand-in for the
+    // network's latency. 0 (the default): at once.
+    void setReplyDelay(int ms);
+
 private:
     struct Private;
     std::unique_ptr<Private> d;
