@@ -1,6 +1,6 @@
 #include "tdsengine.h"
 
-#include "common/objectid.h"
+#include "tdswire.h"
 #include "embedded/procedures.h"
 #include "embedded/sampleserver.h"
 
@@ -58,9 +58,10 @@ std::optional<SqlType> mappedType(const QString &column)
 // The one form SQLite holds an ObjectID in: braced, upper case. nullopt: not a GUID.
 std::optional<QString> storedGuid(const QString &text)
 {
-    if (!isGuidText(text))
+    const QString id = guidText(text);
+    if (id.isEmpty())
         return std::nullopt;
-    return normalizedObjectId(text);
+    return u'{' + id + u'}';
 }
 
 std::optional<QDateTime> storedDate(const QVariant &v)
@@ -477,6 +478,7 @@ struct Session::Private {
 
     QSqlDatabase db() const { return QSqlDatabase::database(connection, false); }
     bool open();
+    void indexObjectIds();
     bool exec(const QString &sql, QString *why = nullptr);
     std::optional<ServerError> online();
     StatementResult runOne(const QString &statement, const QList<Value> &params, bool *handled);
@@ -553,7 +555,46 @@ bool Session::Private::open()
     }
     if (!ok)
         openError = QStringLiteral("The catalogue views could not be made: %1").arg(why);
+    if (ok)
+        indexObjectIds();
     return ok;
+}
+
+// SQL Server finds a uniqueidentifier by value through an index. The stand-in
+// compares an ObjectID column with a GUID in one form, upper(trim(column,
+// ' {}')) (runSqlite), which no plain index serves: each base table's ObjectID
+// columns get an index on exactly that expression, or every look-up scans.
+// Made once per file; without them the answers are the same, only slower.
+void Session::Private::indexObjectIds()
+{
+    QSqlQuery q(db());
+    QSet<QString> indexes;
+    QStringList tables;
+    q.exec(QStringLiteral("SELECT type, name FROM main.sqlite_master WHERE type IN ('table', 'index')"));
+    while (q.next()) {
+        if (q.value(0).toString() == u"index")
+            indexes.insert(q.value(1).toString());
+        else
+            tables << q.value(1).toString();
+    }
+    QStringList missing;
+    for (const QString &table : std::as_const(tables)) {
+        q.exec(QStringLiteral("PRAGMA main.table_info(\"%1\")").arg(table));
+        while (q.next()) {
+            const QString column = q.value(1).toString();
+            const QString name = QStringLiteral("TdsById_%1_%2").arg(table, column);
+            if (mappedType(column) == SqlType::Guid && !indexes.contains(name))
+                missing << QStringLiteral("CREATE INDEX \"%1\" ON \"%2\" (upper(trim(\"%3\", ' {}')))")
+                               .arg(name, table, column);
+        }
+    }
+    q.finish();
+    if (missing.isEmpty() || !exec(QStringLiteral("BEGIN")))
+        return;
+    bool made = true;
+    for (qsizetype i = 0; made && i < missing.size(); ++i)
+        made = exec(missing[i]);
+    exec(made ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"));
 }
 
 // A database whose file went is offline for the stand-in as for SQL Server;
@@ -582,6 +623,8 @@ Session::Session(const QString &databaseFile) : d(std::make_unique<Private>())
 
 Session::~Session()
 {
+    if (d->transaction) // a connection that goes leaves nothing held
+        d->endTransaction(false);
     if (QSqlDatabase::contains(d->connection)) {
         d->db().close();
         QSqlDatabase::removeDatabase(d->connection);
@@ -665,6 +708,10 @@ StatementResult Session::Private::runOne(const QString &statement, const QList<V
     static const QRegularExpression transactionText(
         QStringLiteral("^(IF @@TRANCOUNT ?> ?0 )?(BEGIN|COMMIT|ROLLBACK)(?: TRAN(?:SACTION)?)?( BEGIN TRAN(?:SACTION)?)?$"),
         QRegularExpression::CaseInsensitiveOption);
+    // The code page of the database's collation, which the client converts its text to.
+    static const QRegularExpression codePage(
+        QStringLiteral("^SELECT CONVERT ?\\( ?int ?, ?COLLATIONPROPERTY ?\\(.*, ?'CodePage' ?\\) ?\\)(?: AS \\[?(\\w+)\\]?)?$"),
+        QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression typeInfo(
         QStringLiteral("^(?:EXEC(?:UTE)? )?sp_datatype_info(?:_[0-9]+)?(?: (-?[0-9]+)(?: ?, ?[0-9]+)?)?$"),
         QRegularExpression::CaseInsensitiveOption);
@@ -692,6 +739,15 @@ StatementResult Session::Private::runOne(const QString &statement, const QList<V
             e = startTransaction();
         StatementResult r;
         r.error = e;
+        return r;
+    }
+    if (const auto m = codePage.match(s); m.hasMatch()) {
+        StatementResult r;
+        r.hasRows = true;
+        r.columns << Column{m.captured(1), SqlType::Int, 0, true};
+        r.rows << QList<Value>{Value{SqlType::Int, qint64(1252)}}; // Latin1_General_CI_AS
+        if (!nocount)
+            r.count = 1;
         return r;
     }
     if (const auto m = typeInfo.match(s); m.hasMatch())
