@@ -67,6 +67,19 @@ bool localXServerAnswers(const QString &number)
     return false;
 }
 
+// Set by whoever starts the program on a display nobody watches (scripts/demo
+// on its xvfb-run fallback): an X server does not say whether it is Xvfb.
+const char *const kVirtualDisplayVariable = "QUILLOR_VIRTUAL_DISPLAY";
+
+// Whether someone can see and close a message box: not on Qt's platforms
+// without a screen, nor on a display said to be virtual.
+bool boxesCanBeAnswered()
+{
+    const QString platform = QGuiApplication::platformName();
+    return platform != u"offscreen" && platform != u"minimal"
+           && qEnvironmentVariableIntValue(kVirtualDisplayVariable) == 0;
+}
+
 const QString kPortKey = QStringLiteral("SOFTWARE\\Quillor\\Port");
 
 // The README's example of the port's key ("Pointing Quillor at a real server").
@@ -137,15 +150,15 @@ ProfileChoice chooseProfile(const QStringList &arguments, const QString &environ
 }
 
 bool prepareContext(AppContext &ctx, ProfileChoice choice, const QString &demoFolder,
-                    std::unique_ptr<QLockFile> *demoLock)
+                    std::unique_ptr<QLockFile> *demoLock, bool boxes)
 {
     // One message, then the end: a window on a server it cannot read would
     // only pile up unrelated messages and look usable while it is not. The
-    // terminal hears of it too: on a virtual display (xvfb-run) nobody sees
-    // the box.
-    const auto fail = [](const QString &message) {
+    // terminal hears of it too, and alone where a box would wait for ever.
+    const auto fail = [boxes](const QString &message) {
         std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
-        platform::msgBox(message);
+        if (boxes)
+            platform::msgBox(message);
         return false;
     };
     if (choice.demo) {
@@ -189,7 +202,8 @@ QString displayProblem(const QStringList &arguments, const std::function<QString
                        [](const QString &a) { return a == u"-platform" || a == u"--platform"; }))
         return {};
     const QString howTo = QStringLiteral(" Over SSH, connect with X forwarding (ssh -X) or start it on a virtual "
-                                         "display: xvfb-run -a quillor --demo");
+                                         "display: %1=1 xvfb-run -a quillor --demo")
+                              .arg(QLatin1String(kVirtualDisplayVariable));
     const QString display = environment("DISPLAY");
     if (display.isEmpty()) {
         if (!environment("WAYLAND_DISPLAY").isEmpty())
@@ -254,7 +268,7 @@ int runApplication(int argc, char *argv[])
     if (!prepareContext(ctx, choice,
                         QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)
                             + QStringLiteral("/demo-server"),
-                        &demoLock))
+                        &demoLock, boxesCanBeAnswered()))
         return 1;
 
     frmMain window(ctx);

@@ -29,8 +29,10 @@ class AppContext;
 // one message, while another demo holds it. The lock goes to `demoLock`, for
 // the caller to hold as long as the demo runs; without it the lock is held
 // only while the sample is made.
+// The message goes to stderr, and to a message box unless `boxes` is false
+// (nobody could answer one).
 bool prepareContext(AppContext &ctx, ProfileChoice choice, const QString &demoFolder,
-                    std::unique_ptr<QLockFile> *demoLock = nullptr);
+                    std::unique_ptr<QLockFile> *demoLock = nullptr, bool boxes = true);
 
 // Why the program cannot open its window ("" when it can, as far as can be
 // told cheaply): no platform named (QT_QPA_PLATFORM, -platform) and neither

@@ -38,10 +38,13 @@ const QString &connection(AppContext &ctx)
 const QString kControlInName =
     QStringLiteral("The name cannot contain control characters such as tabs or line breaks!");
 
-// A tab, a line break, a NUL or any other C0 control character, or DEL.
+// A tab, a NUL, DEL or any other control character (C0 or C1, where U+0085
+// is a line break), or a line or paragraph separator.
 bool hasControlCharacter(const QString &text)
 {
-    return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
+    return std::any_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c.category() == QChar::Other_Control || c.unicode() == 0x2028 || c.unicode() == 0x2029;
+    });
 }
 
 const QString kDirectionInName = QStringLiteral(

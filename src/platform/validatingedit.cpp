@@ -45,9 +45,12 @@ bool isPassive(const QWidget *widget)
 }
 
 // Pressing `target` leaves a box without its check: a Cancel button, the menu
-// bar (a menu is not another control), or a place where a press does nothing.
+// bar (a menu is not another control), or a place where a press does nothing,
+// a disabled control (or one on a disabled page) among them.
 bool leavesUnchecked(const QWidget *target)
 {
+    if (!target->isEnabled())
+        return true;
     for (const QWidget *w = target; w; w = w->isWindow() ? nullptr : w->parentWidget())
         if (isCancelButton(w) || qobject_cast<const QMenuBar *>(w))
             return true;

@@ -463,6 +463,11 @@ void TestCreation::refusals_data()
     for (char16_t c = 0; c <= 0x7F; c = c == 0x1F ? 0x7F : c + 1)
         QTest::addRow("U+%04X in the name, %s", unsigned(c), kViews[c % 3])
             << int(c % 3) << "" << QStringLiteral("Desk") + QChar(c) + QStringLiteral("Line") << "" << control;
+    // Line breaks beyond ASCII: the C1 controls (U+0085 among them) and the separators.
+    const char16_t wider[] = {0x85, 0x9F, 0x2028, 0x2029};
+    for (int i = 0; i < 4; ++i)
+        QTest::addRow("U+%04X in the name, %s", unsigned(wider[i]), kViews[i % 3])
+            << i % 3 << "" << QStringLiteral("Desk") + QChar(wider[i]) + QStringLiteral("Line") << "" << control;
     QTest::newRow("tab before the trailing blanks") << int(Interviewer) << "" << "Desk\t  " << "" << control;
     // A direction control would show the name (and its alias) as another text.
     const QString direction = "The name cannot contain the characters that change the direction of text (U+202A to "

@@ -40,6 +40,19 @@ QProcessEnvironment environmentWithoutDisplay(const QString &dataHome)
     return environment;
 }
 
+// Starts a virtual display of the test's own; its DISPLAY, or "" when Xvfb
+// did not start.
+QString startVirtualDisplay(QProcess &xvfb)
+{
+    xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
+                                        QStringLiteral("tcp")});
+    // It writes its display's number once it takes clients.
+    QByteArray number;
+    while (!number.endsWith('\n') && xvfb.waitForReadyRead(60000))
+        number += xvfb.readAllStandardOutput();
+    return number.trimmed().isEmpty() ? QString() : u':' + QString::fromLatin1(number.trimmed());
+}
+
 const QString kRefusal = QStringLiteral(
     "This version of Quillor only works with Tolva 4.0(3) and later - see the help file for more details");
 
@@ -346,18 +359,24 @@ void TestStartup::withoutDisplay()
     // One line: what is missing and the two ways over SSH. No demo was made.
     QCOMPARE(err.count(u'\n'), 1);
     QVERIFY2(err.startsWith(QStringLiteral("Quillor needs a graphical display, and ")) && err.contains(output)
-                 && err.contains(QStringLiteral("ssh -X")) && err.contains(QStringLiteral("xvfb-run")),
+                 && err.contains(QStringLiteral("ssh -X"))
+                 && err.contains(QStringLiteral("QUILLOR_VIRTUAL_DISPLAY=1 xvfb-run -a quillor --demo")),
              qPrintable(err));
     QCOMPARE(QDir(dataHome.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{});
 }
 
 void TestStartup::secondDemoLeavesTheFirst()
 {
+    // Both demos on a virtual display, as scripts/demo starts them without a display.
+    QProcess xvfb;
+    const QString display = startVirtualDisplay(xvfb);
+    QVERIFY2(!display.isEmpty(), "Xvfb (which scripts/test installs) did not start");
     QTemporaryDir dataHome;
     const QString folder = dataHome.filePath(QStringLiteral("Quillor/demo-server"));
-    QProcess first;
     QProcessEnvironment environment = environmentWithoutDisplay(dataHome.path());
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("DISPLAY"), display);
+    environment.insert(QStringLiteral("QUILLOR_VIRTUAL_DISPLAY"), QStringLiteral("1"));
+    QProcess first;
     first.setProcessEnvironment(environment);
     // A copy of the program, so that its log goes to the test's folder, not beside the build's program.
     const QString program = dataHome.filePath(QStringLiteral("quillor"));
@@ -385,11 +404,55 @@ void TestStartup::secondDemoLeavesTheFirst()
         *messages = seams.messages->texts();
         return started;
     };
+    const QString refusal = QStringLiteral("A demo of Quillor is already running on the sample server in %1. Go on in "
+                                           "its window, or close it and start the demo again.")
+                                .arg(folder);
     QStringList messages;
     QVERIFY(!secondDemo(&messages));
-    QCOMPARE(messages, QStringList{QStringLiteral("A demo of Quillor is already running on the sample server in %1. Go "
-                                                  "on in its window, or close it and start the demo again.")
-                                       .arg(folder)});
+    QCOMPARE(messages, QStringList{refusal});
+    QCOMPARE(first.state(), QProcess::Running);
+    QCOMPARE(identity(), before);
+
+    // The second program itself: where nobody could answer a box, it ends
+    // with its line; where someone can, the box waits for them.
+    const struct {
+        const char *setting;
+        QString platform; // "" leaves Qt's own for the display
+        bool virtualDisplay;
+    } seconds[] = {{"virtual display", {}, true},
+                   {"offscreen platform", QStringLiteral("offscreen"), false},
+                   {"minimal platform", QStringLiteral("minimal"), false},
+                   {"display someone sees", {}, false}};
+    for (const auto &[setting, platform, virtualDisplay] : seconds) {
+        QProcessEnvironment own = environment;
+        if (!platform.isEmpty())
+            own.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+        if (!virtualDisplay)
+            own.remove(QStringLiteral("QUILLOR_VIRTUAL_DISPLAY"));
+        QProcess second;
+        second.setProcessEnvironment(own);
+        second.start(program, {QStringLiteral("--demo")});
+        QString err;
+        const auto said = [&] {
+            err += QString::fromLocal8Bit(second.readAllStandardError());
+            return err.contains(refusal + u'\n');
+        };
+        if (platform.isEmpty() && !virtualDisplay) {
+            QTRY_VERIFY2_WITH_TIMEOUT(said(), qPrintable(err), 60000);
+            QVERIFY2(second.state() == QProcess::Running, setting);
+            second.kill();
+            QVERIFY(second.waitForFinished(10000));
+            continue;
+        }
+        if (!second.waitForFinished(60000)) {
+            second.kill();
+            second.waitForFinished(10000);
+            QFAIL(qPrintable(QStringLiteral("%1: still running, a box waiting").arg(setting)));
+        }
+        QVERIFY2(said(), qPrintable(err));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(second.exitCode() == 1, setting);
+    }
     QCOMPARE(first.state(), QProcess::Running);
     QCOMPARE(identity(), before);
 

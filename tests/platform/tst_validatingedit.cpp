@@ -128,6 +128,9 @@ struct Form {
     QPushButton *arrow = new QPushButton(QStringLiteral("+"), &window);
     QPushButton *cancel = new QPushButton(QStringLiteral("Cancel"), &window);
     QLabel *label = new QLabel(QStringLiteral("Rings:"), &window);
+    QPushButton *disabled = new QPushButton(QStringLiteral("Delete"), &window);
+    QWidget *disabledPage = new QWidget(&window);
+    QPushButton *onDisabledPage = new QPushButton(QStringLiteral("Add"), disabledPage);
     QStandardItemModel rows{3, 2};
     int clicks = 0;
 
@@ -145,10 +148,17 @@ struct Form {
         arrow->setFocusPolicy(Qt::NoFocus);
         button->setDefault(true);
         quillor::platform::markAsCancelButton(cancel);
+        disabled->setEnabled(false);
+        (new QVBoxLayout(disabledPage))->addWidget(onDisabledPage);
+        disabledPage->setEnabled(false);
         for (QWidget *w : std::initializer_list<QWidget *>{box, grid, tree, tabs, spin, check, list, button, arrow,
-                                                            cancel, label})
+                                                            cancel})
             layout->addWidget(w);
-        for (QPushButton *b : {button, arrow, cancel})
+        auto *lastRow = new QHBoxLayout;
+        layout->addLayout(lastRow);
+        for (QWidget *w : std::initializer_list<QWidget *>{label, disabled, disabledPage})
+            lastRow->addWidget(w);
+        for (QPushButton *b : {button, arrow, cancel, disabled, onDisabledPage})
             QObject::connect(b, &QPushButton::clicked, &window, [this] { ++clicks; });
     }
     ~Form()
@@ -173,8 +183,14 @@ struct Form {
             return in(menuBar, menuBar->actionGeometry(menu->menuAction()).center());
         if (control == u"check box")
             return in(check, QPoint(8, check->height() / 2)); // on its mark
-        const QMap<QString, QWidget *> named{{"list", list},     {"button", button}, {"arrow", arrow},
-                                             {"cancel", cancel}, {"label", label},   {"box", box}};
+        const QMap<QString, QWidget *> named{{"list", list},
+                                             {"button", button},
+                                             {"arrow", arrow},
+                                             {"cancel", cancel},
+                                             {"label", label},
+                                             {"box", box},
+                                             {"disabled button", disabled},
+                                             {"button on a disabled page", onDisabledPage}};
         const QWidget *w = named.value(control);
         return w ? in(w, w->rect().center()) : QPoint();
     }
@@ -244,9 +260,11 @@ void TestValidatingEdit::pressAfterAnEdit_data()
             << control << int(LetGo) << true << 1 << onPress.contains(control);
         QTest::newRow(name + ", accepted") << control << int(Accepted) << false << 1 << true;
     }
-    // Not another control: nothing is checked, whatever the check would say.
-    for (const auto &[control, acts] : {std::pair{"menu", true}, std::pair{"box", false}, std::pair{"label", false},
-                                        std::pair{"cancel", true}}) {
+    // Not another control, or one that cannot act: nothing is checked, whatever
+    // the check would say.
+    for (const auto &[control, acts] :
+         {std::pair{"menu", true}, std::pair{"box", false}, std::pair{"label", false}, std::pair{"cancel", true},
+          std::pair{"disabled button", false}, std::pair{"button on a disabled page", false}}) {
         QTest::newRow(QByteArray(control) + ", refused and kept") << control << int(Kept) << false << 0 << acts;
         QTest::newRow(QByteArray(control) + ", accepted") << control << int(Accepted) << false << 0 << acts;
     }
