@@ -671,7 +671,7 @@ void TestDatabase::tdsThroughADataSource()
     if (!test::overTds())
         QSKIP("FreeTDS through a data source: the tds run only");
     test::FakeSeams seams;
-    test::TestServer server({}, test::TdsAccess{QStringLiteral("7.4"), QStringLiteral("tolva")});
+    test::TestServer server({}, test::TdsAccess{QStringLiteral("7.4"), QStringLiteral("tolva"), {}});
     QVERIFY2(server.ok(), qPrintable(server.error()));
     QVERIFY(server.ctx().db().profile().mainDatabase.startsWith(QLatin1String("odbc:DSN=tolva;")));
     DbError err;

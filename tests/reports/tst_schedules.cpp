@@ -210,7 +210,7 @@ void TestSchedules::savedAtTdsVersion()
         QSKIP("FreeTDS at other TDS versions: the tds run only");
     QFETCH(QString, version);
     QFETCH(bool, saved);
-    Fixture f(test::TdsAccess{version, {}});
+    Fixture f(test::TdsAccess{version, {}, {}});
     QVERIFY2(f.server.ok(), qPrintable(f.server.error()));
     const QList<QVariantList> before = f.stored(QStringLiteral("Weekdays"));
     f.open();

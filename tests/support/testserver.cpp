@@ -216,9 +216,9 @@ QString tdsLocation(const QString &database, quint16 port, const TdsAccess &tds)
     if (!tds.dsn.isEmpty())
         return QStringLiteral("odbc:DSN=%1;UID=tolva;PWD=tolva").arg(dsnOf(database, tds));
     return QStringLiteral("odbc:Driver=FreeTDS;Server=127.0.0.1;Port=%1;Database=%2;UID=tolva;PWD=tolva;"
-                          "TDS_Version=%3;ClientCharset=UTF-8")
+                          "TDS_Version=%3;ClientCharset=UTF-8%4")
         .arg(port)
-        .arg(database, tds.version);
+        .arg(database, tds.version, tds.extra.isEmpty() ? QString() : u';' + tds.extra);
 }
 
 bool writeOdbcIni(const QString &path, quint16 port, const TdsAccess &tds)

@@ -78,6 +78,7 @@ platform::SystemIdentity testIdentity();
 struct TdsAccess {
     QString version = QStringLiteral("7.4");
     QString dsn;
+    QString extra; // more of the connection text, e.g. "Timeout=3"
 };
 
 class TestServer {
@@ -91,6 +92,9 @@ public:
     QString folder() const { return m_dir.path(); }
     // The program's data folder (logs go below it).
     QString dataFolder() const { return m_dir.path() + QStringLiteral("/program"); }
+
+    // The TDS stand-in server of the tds run; nullptr in the other runs.
+    tds::TdsServer *tds() const { return m_tds.get(); }
 
     // A context on this server, with its connection string set as the
     // start-up sets it; a test that needs the server's version reads it
