@@ -61,6 +61,11 @@ struct StatementResult {
     std::optional<ServerError> error;
 };
 
+// The most characters a text column holds, by its name, as SQL Server
+// declares it; a procedure parameter has the bound of the column it writes.
+// 0: none the stand-in knows (its text then goes as 8000 bytes, or MAX).
+int maxLength(const QString &column);
+
 class Session {
 public:
     // `databaseFile`: the SQLite file behind the database named at login.
