@@ -186,6 +186,8 @@ private slots:
     void packetsAtTheAgreedSize();
     void rawRequests();
     void requestsCountedAndDelayed();
+    void faultMeetsItsStatementOfABatch_data();
+    void faultMeetsItsStatementOfABatch();
     void guidRule_data();
     void guidRule();
 
@@ -441,6 +443,41 @@ void TstTdsStandin::doneTokens()
     const bool failed = token::results(out, results, inRpc ? token::DoneInProc : token::Done, !inRpc, true);
     QCOMPARE(summary(out), tokens);
     QCOMPARE(failed, tokens.contains(QStringLiteral("AA ")));
+}
+
+// In a batch the fault meets the statement that carries its match: what ran
+// before it stays, and the batch ends (1205) or goes on (1222, an error after
+// the results) as SQL Server's would; the next batch shows whether the last
+// SET NOCOUNT OFF ran.
+void TstTdsStandin::faultMeetsItsStatementOfABatch_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("tokens");
+    QTest::addColumn<QString>("next");
+    using K = TdsServer::Fault::Kind;
+    QTest::newRow("deadlock ends the batch") << int(K::Deadlock) << "FD 01 0; AA 1205; FD 02 0" << "FD 00 0";
+    QTest::newRow("lock time-out ends the statement") << int(K::LockTimeout) << "FD 01 0; AA 1222; FD 03 0; FD 00 0"
+                                                      << "FD 10 1";
+    QTest::newRow("error after the count") << int(K::RowsThenError) << "FD 01 0; AA 50000; FD 03 0; FD 00 0"
+                                           << "FD 10 1";
+}
+
+void TstTdsStandin::faultMeetsItsStatementOfABatch()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, tokens);
+    QFETCH(QString, next);
+    RawClient c(m_server->port());
+    c.login(QStringLiteral("tolvadb"));
+    TdsServer::Fault fault;
+    fault.kind = TdsServer::Fault::Kind(kind);
+    fault.match = QStringLiteral("update handler");
+    m_server->addFault(fault);
+    QCOMPARE(summary(c.request(1, RawClient::ucs2(QStringLiteral("SET NOCOUNT ON; UPDATE Handler SET Counter = 9; "
+                                                                 "SET NOCOUNT OFF")))),
+             tokens);
+    m_server->clearFaults();
+    QCOMPARE(summary(c.request(1, RawClient::ucs2(QStringLiteral("UPDATE Handler SET Counter = 0")))), next);
 }
 
 // What the stand-in takes for a GUID, by its own rule: braces or none,

@@ -479,7 +479,8 @@ ServerError fromSqlite(const QSqlError &e, const QString &statement)
 // (a conversion, a compile error) ends the batch.
 bool batchGoesOn(int number)
 {
-    return number == 2627 || number == 2601 || number == 515 || number == 547 || number == 8152 || number == 50000;
+    return number == 2627 || number == 2601 || number == 515 || number == 547 || number == 1222 || number == 8152
+           || number == 50000;
 }
 
 platform::AdoType adoType(SqlType type)
@@ -731,7 +732,7 @@ std::optional<ServerError> Session::commit() { return d->endTransaction(true); }
 
 std::optional<ServerError> Session::rollback() { return d->endTransaction(false); }
 
-QList<StatementResult> Session::run(const QString &text, const QList<Value> &params)
+QList<StatementResult> Session::run(const QString &text, const QList<Value> &params, const Hook &hook)
 {
     QList<StatementResult> results;
     if (const auto offline = d->online()) {
@@ -739,11 +740,21 @@ QList<StatementResult> Session::run(const QString &text, const QList<Value> &par
         r.error = offline;
         return {r};
     }
-    for (const QString &statement : embedded::splitSqlScript(text)) {
-        bool handled = false;
-        StatementResult r = d->runOne(statement, params, &handled);
-        if (!handled)
-            r = d->runSqlite(statement, params);
+    const QStringList statements = embedded::splitSqlScript(text);
+    for (qsizetype i = 0; i < statements.size(); ++i) {
+        const QString &statement = statements[i];
+        std::optional<StatementResult> instead = hook ? hook(i, nullptr) : std::nullopt;
+        StatementResult r;
+        if (instead) {
+            r = *instead;
+        } else {
+            bool handled = false;
+            r = d->runOne(statement, params, &handled);
+            if (!handled)
+                r = d->runSqlite(statement, params);
+            if (hook && (instead = hook(i, &r)))
+                r = *instead;
+        }
         const bool stop = r.error && !batchGoesOn(r.error->number);
         results << d->prelude << r;
         d->prelude.clear();
