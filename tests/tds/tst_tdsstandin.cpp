@@ -1,12 +1,15 @@
 // The TDS stand-in server's byte forms, each held against what SQL Server
 // documents for it, then a few rows through the real driver stack
 // (Qt's QODBC -> unixODBC -> FreeTDS) to show the client reads them so.
+#include "embedded/generator.h"
+#include "embedded/sampleserver.h"
 #include "tdsserver.h"
 #include "tdswire.h"
 
 #include <QHostAddress>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTcpSocket>
@@ -183,6 +186,8 @@ private slots:
     void packetsAtTheAgreedSize();
     void rawRequests();
     void requestsCountedAndDelayed();
+    void faultMeetsItsStatementOfABatch_data();
+    void faultMeetsItsStatementOfABatch();
     void guidRule_data();
     void guidRule();
 
@@ -191,6 +196,8 @@ private slots:
     void driverWritesAccentedText();
     void driverSeesNoCountAndErrorAfterCount();
     void driverFindsObjectIdsByIndexAndCodePage();
+    void driverMeetsLengths();
+    void lengthsHoldTheSampleAndGeneratedServers();
     void driverMeetsFaults_data();
     void driverMeetsFaults();
 
@@ -215,6 +222,8 @@ void TstTdsStandin::initTestCase()
                                       "TEXT, Locked INTEGER, DisplayName TEXT, Note TEXT, Counter INTEGER)")));
         QVERIFY(q.exec(QStringLiteral("INSERT INTO Handler VALUES ('{03020100-0504-0706-0809-0a0b0c0d0e0f}', "
                                       "'2024-01-02 03:04:05.678', 1, 'Zoë Ŵ', 'Müller €', 0)")));
+        QVERIFY(q.exec(QStringLiteral("CREATE TABLE CallHandler (CallHandlerObjectID TEXT PRIMARY KEY, TextName TEXT)")));
+        QVERIFY(q.exec(QStringLiteral("INSERT INTO CallHandler VALUES ('{03020100-0504-0706-0809-0A0B0C0D0E0F}', 'x')")));
     }
     QSqlDatabase::removeDatabase(QStringLiteral("setup"));
     m_server = std::make_unique<TdsServer>();
@@ -436,6 +445,41 @@ void TstTdsStandin::doneTokens()
     QCOMPARE(failed, tokens.contains(QStringLiteral("AA ")));
 }
 
+// In a batch the fault meets the statement that carries its match: what ran
+// before it stays, and the batch ends (1205) or goes on (1222, an error after
+// the results) as SQL Server's would; the next batch shows whether the last
+// SET NOCOUNT OFF ran.
+void TstTdsStandin::faultMeetsItsStatementOfABatch_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("tokens");
+    QTest::addColumn<QString>("next");
+    using K = TdsServer::Fault::Kind;
+    QTest::newRow("deadlock ends the batch") << int(K::Deadlock) << "FD 01 0; AA 1205; FD 02 0" << "FD 00 0";
+    QTest::newRow("lock time-out ends the statement") << int(K::LockTimeout) << "FD 01 0; AA 1222; FD 03 0; FD 00 0"
+                                                      << "FD 10 1";
+    QTest::newRow("error after the count") << int(K::RowsThenError) << "FD 01 0; AA 50000; FD 03 0; FD 00 0"
+                                           << "FD 10 1";
+}
+
+void TstTdsStandin::faultMeetsItsStatementOfABatch()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, tokens);
+    QFETCH(QString, next);
+    RawClient c(m_server->port());
+    c.login(QStringLiteral("tolvadb"));
+    TdsServer::Fault fault;
+    fault.kind = TdsServer::Fault::Kind(kind);
+    fault.match = QStringLiteral("update handler");
+    m_server->addFault(fault);
+    QCOMPARE(summary(c.request(1, RawClient::ucs2(QStringLiteral("SET NOCOUNT ON; UPDATE Handler SET Counter = 9; "
+                                                                 "SET NOCOUNT OFF")))),
+             tokens);
+    m_server->clearFaults();
+    QCOMPARE(summary(c.request(1, RawClient::ucs2(QStringLiteral("UPDATE Handler SET Counter = 0")))), next);
+}
+
 // What the stand-in takes for a GUID, by its own rule: braces or none,
 // 8-4-4-4-12 hexadecimal digits in either case, nothing else.
 void TstTdsStandin::guidRule_data()
@@ -618,6 +662,95 @@ void TstTdsStandin::driverFindsObjectIdsByIndexAndCodePage()
     QVERIFY(q.next());
     QCOMPARE(q.record().fieldName(0), QStringLiteral("CodePage"));
     QCOMPARE(q.value(0).toInt(), 1252);
+}
+
+// A bounded column as SQL Server has it: its length in the metadata and the
+// parameter look-up, a longer direct write refused, a longer procedure
+// argument cut without a word; a longer value stored around the server still
+// reads whole.
+void TstTdsStandin::driverMeetsLengths()
+{
+    QSqlDatabase db = connect(QStringLiteral("7.4"));
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    QVERIFY(q.exec(QStringLiteral("SELECT DisplayName FROM Handler")));
+    QCOMPARE(q.record().field(0).length(), 40);
+    q.finish();
+
+    QVERIFY(q.exec(QStringLiteral("SELECT PARAMETER_NAME, CHARACTER_MAXIMUM_LENGTH FROM INFORMATION_SCHEMA.PARAMETERS "
+                                  "WHERE SPECIFIC_NAME = 'sp_ModifyCallHandler' ORDER BY ORDINAL_POSITION")));
+    QStringList lengths;
+    while (q.next())
+        lengths << q.value(0).toString() + u' ' + (q.isNull(1) ? QStringLiteral("-") : q.value(1).toString());
+    QCOMPARE(lengths.mid(0, 4).join(QStringLiteral(", ")),
+             QStringLiteral("@CallHandlerObjectID -, @TextName 40, @DTMFAccessID 30, @Language -"));
+
+    const QString name41(41, u'n');
+    for (const QString &name : {name41, name41.left(40)}) {
+        QVERIFY(q.prepare(QStringLiteral("UPDATE Handler SET DisplayName = ?")));
+        q.addBindValue(name);
+        QCOMPARE(q.exec() ? QStringLiteral("ok") : q.lastError().nativeErrorCode(),
+                 name.size() > 40 ? QStringLiteral("8152") : QStringLiteral("ok"));
+    }
+    QVERIFY(q.prepare(QStringLiteral("SET NOCOUNT ON; EXEC sp_ModifyCallHandler @CallHandlerObjectID = ?, @TextName = ?; "
+                                     "SET NOCOUNT OFF")));
+    q.addBindValue(QStringLiteral("03020100-0504-0706-0809-0A0B0C0D0E0F"));
+    q.addBindValue(name41);
+    QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+    QVERIFY(q.exec(QStringLiteral("SELECT TextName FROM CallHandler")) && q.next());
+    QCOMPARE(q.value(0).toString(), name41.left(40));
+    q.finish();
+
+    {
+        QSqlDatabase file = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("around"));
+        file.setDatabaseName(m_file);
+        QVERIFY(file.open());
+        QVERIFY(QSqlQuery(file).exec(QStringLiteral("UPDATE Handler SET DisplayName = '%1'").arg(QString(10000, u'w'))));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("around"));
+    // It goes as a MAX type, which Qt 6.4 reads through FreeTDS as empty:
+    // only the rest of the row can be held to.
+    QVERIFY2(q.exec(QStringLiteral("SELECT DisplayName, Note FROM Handler")) && q.next(), qPrintable(q.lastError().text()));
+    QCOMPARE(q.value(1).toString(), QStringLiteral("Müller €"));
+    QVERIFY(!q.lastError().isValid());
+    q.finish();
+    QVERIFY(q.exec(QStringLiteral("UPDATE Handler SET DisplayName = N'Zoë Ŵ'")));
+}
+
+// Every value of the sample and of a generated server fits its column's bound.
+void TstTdsStandin::lengthsHoldTheSampleAndGeneratedServers()
+{
+    QString error;
+    const auto sample = quillor::embedded::createSampleServer(m_dir.filePath(QStringLiteral("sample")), {}, &error);
+    QVERIFY2(sample, qPrintable(error));
+    const auto generated = quillor::embedded::createGeneratedServer(m_dir.filePath(QStringLiteral("generated")),
+                                                                    {2000, 7, 4}, &error);
+    QVERIFY2(generated, qPrintable(error));
+    QStringList longer;
+    for (const QString &file : {sample->mainDatabase, sample->directoryDatabase, generated->mainDatabase,
+                                generated->directoryDatabase}) {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("lengths"));
+            db.setDatabaseName(file);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec(QStringLiteral("SELECT m.name, c.name FROM sqlite_master m, pragma_table_info(m.name) c "
+                                          "WHERE m.type = 'table'")));
+            QList<std::pair<QString, QString>> columns;
+            while (q.next())
+                columns << std::pair{q.value(0).toString(), q.value(1).toString()};
+            for (const auto &[table, column] : columns) {
+                const int bound = maxLength(column);
+                if (bound == 0)
+                    continue;
+                QVERIFY(q.exec(QStringLiteral("SELECT max(length(\"%1\")) FROM \"%2\"").arg(column, table)) && q.next());
+                if (q.value(0).toInt() > bound)
+                    longer << QStringLiteral("%1.%2: %3 > %4").arg(table, column).arg(q.value(0).toInt()).arg(bound);
+            }
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("lengths"));
+    }
+    QVERIFY2(longer.isEmpty(), qPrintable(longer.join(QStringLiteral("; "))));
 }
 
 // Each fault as the driver meets it, on one or two bound updates (the second

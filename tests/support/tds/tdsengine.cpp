@@ -37,11 +37,35 @@ bool nameIn(const QString &name, std::initializer_list<const char *> names)
 // without braces, a directory id): compared as text, never as GUIDs.
 bool textIdColumn(const QString &name) { return nameIn(name, {"ActionObjectID", "DirectoryID", "ContactRuleAlternate"}); }
 
+} // namespace
+
+// What the program writes from what the user types (names, aliases,
+// extensions, transfer strings) and what it writes beside them, bounded as
+// SQL Server's columns are; a procedure parameter takes its column's bound.
+int maxLength(const QString &column)
+{
+    static const QHash<QString, int> lengths = [] {
+        QHash<QString, int> byName;
+        for (const auto &[name, length] : std::initializer_list<std::pair<const char *, int>>{
+                 {"DisplayName", 40}, {"TextName", 40}, {"FirstName", 40}, {"LastName", 40}, {"Alias", 64},
+                 {"DTMFAccessID", 30}, {"DtmfId", 30}, {"Extension", 40}, {"ScheduleObjectName", 40}, {"UID", 64},
+                 {"StreamPath", 260}, {"ConversationName", 64}, {"AfterMessageConversation", 64},
+                 {"ExitConversation", 64}, {"ZeroConversation", 64}, {"NoInputConversation", 64},
+                 {"NoSelectionConversation", 64}})
+            byName.insert(QString::fromLatin1(name).toLower(), length);
+        return byName;
+    }();
+    return lengths.value(column.toLower());
+}
+
+namespace {
+
 std::optional<SqlType> mappedType(const QString &column)
 {
     if (textIdColumn(column))
         return SqlType::VarChar;
-    if (column.endsWith(QLatin1String("ObjectID"), Qt::CaseInsensitive) || nameIn(column, {"Ticket"}))
+    if (column.endsWith(QLatin1String("ObjectID"), Qt::CaseInsensitive)
+        || nameIn(column, {"Ticket", "DirectorySyncTicket"}))
         return SqlType::Guid;
     if (nameIn(column, {"TimeExpires"}))
         return SqlType::DateTime;
@@ -50,7 +74,7 @@ std::optional<SqlType> mappedType(const QString &column)
         return SqlType::Bit;
     if (nameIn(column, {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"}))
         return SqlType::Binary;
-    if (nameIn(column, {"Alias", "TextName", "DisplayName", "FirstName", "LastName", "StreamText"}))
+    if (nameIn(column, {"StreamText"}) || maxLength(column) > 0)
         return SqlType::NVarChar;
     return std::nullopt;
 }
@@ -171,12 +195,32 @@ SqlType typeByValues(const QList<QVariant> &cells, QMetaType declared)
     return SqlType::Int;
 }
 
-int columnSize(SqlType type)
+// A value's bytes in a column of `type`.
+qsizetype byteSize(SqlType type, const QVariant &v)
+{
+    if (v.isNull())
+        return 0;
+    switch (type) {
+    case SqlType::NVarChar: return 2 * v.toString().size();
+    case SqlType::VarChar: return v.toString().size();
+    default: return v.toByteArray().size();
+    }
+}
+
+// The size COLMETADATA gives a column: a bounded column's own (2 bytes a
+// character for NVARCHAR); for any other text or bytes 8000, or MAX when a
+// value is longer.
+int columnSize(SqlType type, int length, const QList<QVariant> &cells)
 {
     switch (type) {
     case SqlType::VarChar:
     case SqlType::NVarChar:
     case SqlType::VarBinary:
+        if (length > 0)
+            return type == SqlType::NVarChar ? 2 * length : length;
+        for (const QVariant &v : cells)
+            if (byteSize(type, v) > 8000)
+                return 0xFFFF;
         return 8000;
     case SqlType::Binary:
         return 12;
@@ -433,7 +477,11 @@ ServerError fromSqlite(const QSqlError &e, const QString &statement)
 
 // Errors after which SQL Server runs the batch's next statement; any other
 // (a conversion, a compile error) ends the batch.
-bool batchGoesOn(int number) { return number == 2627 || number == 2601 || number == 515 || number == 547 || number == 50000; }
+bool batchGoesOn(int number)
+{
+    return number == 2627 || number == 2601 || number == 515 || number == 547 || number == 1222 || number == 8152
+           || number == 50000;
+}
 
 platform::AdoType adoType(SqlType type)
 {
@@ -537,14 +585,22 @@ bool Session::Private::open()
         ok = routine.exec();
         const QStringList declared = procedures.parameters(names[k]).value_or(QStringList());
         for (qsizetype p = 0; ok && p < declared.size(); ++p) {
-            const bool id = mappedType(declared[p]) == SqlType::Guid;
+            // A text parameter has its column's bound (-1: MAX); any other type none.
+            const auto type = mappedType(declared[p]);
+            const bool text = type == SqlType::VarChar || type == SqlType::NVarChar;
+            const char *typeName = type == SqlType::Guid       ? "uniqueidentifier"
+                                   : type == SqlType::Bit      ? "bit"
+                                   : type == SqlType::DateTime ? "datetime"
+                                   : type == SqlType::VarChar  ? "varchar"
+                                   : text                      ? "nvarchar"
+                                                               : "int";
+            const int length = maxLength(declared[p]);
             QSqlQuery param(db());
             param.prepare(QStringLiteral("INSERT INTO INFORMATION_SCHEMA.PARAMETERS VALUES (?, 'dbo', ?, ?, 'IN', "
                                          "'NO', 'NO', ?, ?, ?)"));
             for (const QVariant &v : {QVariant(database), QVariant(names[k]), QVariant(p + 1),
-                                      QVariant(u'@' + declared[p]),
-                                      QVariant(id ? QStringLiteral("uniqueidentifier") : QStringLiteral("nvarchar")),
-                                      id ? QVariant(QMetaType::fromType<int>()) : QVariant(255)})
+                                      QVariant(u'@' + declared[p]), QVariant(QString::fromLatin1(typeName)),
+                                      text ? QVariant(length > 0 ? length : -1) : QVariant(QMetaType::fromType<int>())})
                 param.addBindValue(v);
             ok = param.exec();
             if (!ok)
@@ -676,7 +732,7 @@ std::optional<ServerError> Session::commit() { return d->endTransaction(true); }
 
 std::optional<ServerError> Session::rollback() { return d->endTransaction(false); }
 
-QList<StatementResult> Session::run(const QString &text, const QList<Value> &params)
+QList<StatementResult> Session::run(const QString &text, const QList<Value> &params, const Hook &hook)
 {
     QList<StatementResult> results;
     if (const auto offline = d->online()) {
@@ -684,11 +740,21 @@ QList<StatementResult> Session::run(const QString &text, const QList<Value> &par
         r.error = offline;
         return {r};
     }
-    for (const QString &statement : embedded::splitSqlScript(text)) {
-        bool handled = false;
-        StatementResult r = d->runOne(statement, params, &handled);
-        if (!handled)
-            r = d->runSqlite(statement, params);
+    const QStringList statements = embedded::splitSqlScript(text);
+    for (qsizetype i = 0; i < statements.size(); ++i) {
+        const QString &statement = statements[i];
+        std::optional<StatementResult> instead = hook ? hook(i, nullptr) : std::nullopt;
+        StatementResult r;
+        if (instead) {
+            r = *instead;
+        } else {
+            bool handled = false;
+            r = d->runOne(statement, params, &handled);
+            if (!handled)
+                r = d->runSqlite(statement, params);
+            if (hook && (instead = hook(i, &r)))
+                r = *instead;
+        }
         const bool stop = r.error && !batchGoesOn(r.error->number);
         results << d->prelude << r;
         d->prelude.clear();
@@ -864,9 +930,14 @@ StatementResult Session::Private::runProcedure(const QList<Token> &t, qsizetype 
                 const Value &p = params[v.param - 1];
                 arg.value = p.value;
                 arg.type = adoType(p.type);
-                if ((p.type == SqlType::VarChar || p.type == SqlType::NVarChar) && !p.value.isNull())
+                if ((p.type == SqlType::VarChar || p.type == SqlType::NVarChar) && !p.value.isNull()) {
+                    // A procedure's parameter cuts a longer text without a
+                    // word: SQL Server does not apply ANSI_WARNINGS to them.
+                    if (const int length = maxLength(arg.name); length > 0)
+                        arg.value = p.value.toString().left(length);
                     if (const auto id = storedGuid(p.value.toString()))
                         arg.value = *id;
+                }
             } else if (isWord(v, "NULL")) {
                 arg.value = QVariant();
             } else if (v.kind == Token::Quoted || v.kind == Token::Word) {
@@ -928,6 +999,10 @@ StatementResult Session::Private::runSqlite(const QString &statement, const QLis
             textColumn = textColumn || (type != SqlType::Image && type != SqlType::Guid);
             compared = compared || u.compared;
         }
+        for (const Use &u : use)
+            if (const int length = maxLength(u.column); length > 0 && !u.compared && !p.value.isNull()
+                && (p.type == SqlType::VarChar || p.type == SqlType::NVarChar) && p.value.toString().size() > length)
+                return failed(8152, QStringLiteral("String or binary data would be truncated."));
         if (p.type == SqlType::Image && compared)
             return failed(402, QStringLiteral("The data types binary and image are incompatible in the equal to "
                                               "operator."));
@@ -1039,11 +1114,13 @@ StatementResult Session::Private::runSqlite(const QString &statement, const QLis
             for (const auto &row : cells)
                 column << row[c];
             const auto mapped = mappedType(rec.fieldName(c));
+            const int length = maxLength(rec.fieldName(c));
             const bool fits = mapped && std::all_of(column.cbegin(), column.cend(), [&](const QVariant &v) {
-                                  return asType(*mapped, v).has_value();
+                                  return asType(*mapped, v).has_value()
+                                         && (length == 0 || v.isNull() || v.toString().size() <= length);
                               });
             const SqlType chosen = fits ? *mapped : typeByValues(column, rec.field(c).metaType());
-            r.columns << Column{rec.fieldName(c), chosen, columnSize(chosen), true};
+            r.columns << Column{rec.fieldName(c), chosen, columnSize(chosen, fits ? length : 0, column), true};
             for (qsizetype row = 0; row < cells.size(); ++row)
                 r.rows[row] << Value{chosen, asType(chosen, column[row]).value_or(column[row].toString())};
         }

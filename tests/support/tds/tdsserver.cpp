@@ -1,5 +1,6 @@
 #include "tdsserver.h"
 
+#include "embedded/sampleserver.h"
 #include "tdsengine.h"
 #include "tdswire.h"
 
@@ -177,6 +178,7 @@ private:
     void cut();
     void reply(const QByteArray &message);
     void releaseHeld();
+    void closeWhenSent(); // after the replies held back
     QByteArray preLogin();
     void login(const QByteArray &message);
     void skipAllHeaders(Reader &in) const;
@@ -193,7 +195,7 @@ private:
     bool run(QByteArray &out, const QString &statement, const QString &declaration, const QList<Value> &values,
              quint8 doneKind, bool lastIsFinal, const Fault *fault);
     // The statement's results, or the error a fault answers instead.
-    QList<StatementResult> runOrFail(QByteArray &out, const QString &statement, const QList<Value> &values,
+    QList<StatementResult> runOrFail(QByteArray &out, const QString &text, const QList<Value> &values,
                                      const Fault *fault);
     // The error of a fault that refuses the statement; a deadlock's rollback is added to `out` first.
     ServerError refusal(QByteArray &out, const Fault &fault);
@@ -213,6 +215,7 @@ private:
     quint64 m_descriptors = 0;
     bool m_gone = false;        // cut: nothing more is read or answered
     bool m_cutAtCommit = false; // a CutAtCommit fault waits for the next commit
+    bool m_closeWhenSent = false;
     std::optional<Request> m_stalled;
     QList<std::pair<quint8, QByteArray>> m_waiting; // messages behind a stalled request
     QTimer m_stallTimer;
@@ -241,6 +244,15 @@ void Connection::releaseHeld()
         m_socket->write(m_held.takeFirst().second);
     if (!m_held.isEmpty())
         m_holdTimer.start(int(std::max<qint64>(m_held.first().first - m_clock.elapsed(), 0)));
+    else if (m_closeWhenSent)
+        m_socket->disconnectFromHost();
+}
+
+void Connection::closeWhenSent()
+{
+    m_closeWhenSent = true;
+    if (m_held.isEmpty())
+        m_socket->disconnectFromHost();
 }
 
 void Connection::onReadyRead()
@@ -326,7 +338,7 @@ void Connection::handle(quint8 type, const QByteArray &message)
         reply(token::error(error, tds72())
               + token::done(type == Rpc ? token::DoneProc : token::Done, token::Error, 0, tds72()));
         if (!m_session)
-            m_socket->disconnectFromHost();
+            closeWhenSent();
     }
 }
 
@@ -417,7 +429,7 @@ void Connection::login(const QByteArray &message)
         reply(token::error({4060, why, 11}, tds72())
               + token::error({18456, QStringLiteral("Login failed for user '%1'.").arg(user), 14}, tds72())
               + token::done(token::Done, token::Error, 0, tds72()));
-        m_socket->disconnectFromHost(); // as SQL Server ends a failed login's connection
+        closeWhenSent(); // as SQL Server ends a failed login's connection
         return;
     }
     const int agreed = packetSize == 0 ? 4096 : int(std::clamp<quint32>(packetSize, 512, 32767));
@@ -536,23 +548,31 @@ ServerError Connection::refusal(QByteArray &out, const Fault &fault)
             13};
 }
 
-QList<StatementResult> Connection::runOrFail(QByteArray &out, const QString &statement, const QList<Value> &values,
+QList<StatementResult> Connection::runOrFail(QByteArray &out, const QString &text, const QList<Value> &values,
                                              const Fault *fault)
 {
-    if (fault && (fault->kind == Fault::Kind::Deadlock || fault->kind == Fault::Kind::LockTimeout)) {
-        StatementResult r;
-        r.error = refusal(out, *fault);
-        return {r};
-    }
-    QList<StatementResult> results = m_session->run(statement, values);
-    if (fault && fault->kind == Fault::Kind::RowsThenError) {
-        if (results.isEmpty() || results.last().error)
-            results << StatementResult{};
-        results.last().error = ServerError{fault->number, QStringLiteral("Error %1 after the statement's results, as "
-                                                                         "the test asked.")
-                                                              .arg(fault->number)};
-    }
-    return results;
+    const bool refuses = fault && (fault->kind == Fault::Kind::Deadlock || fault->kind == Fault::Kind::LockTimeout);
+    if (!refuses && !(fault && fault->kind == Fault::Kind::RowsThenError))
+        return m_session->run(text, values);
+    // The fault meets the batch's first statement that carries its match (the
+    // first, if none does alone); the batch goes on after it as SQL Server's
+    // does after that error.
+    const QStringList statements = embedded::splitSqlScript(text);
+    const auto carrier = std::find_if(statements.cbegin(), statements.cend(), [&](const QString &statement) {
+        return statement.contains(fault->match, Qt::CaseInsensitive);
+    });
+    const qsizetype target = carrier == statements.cend() ? 0 : carrier - statements.cbegin();
+    return m_session->run(text, values, [&](qsizetype n, const StatementResult *ran) -> std::optional<StatementResult> {
+        if (n != target || (ran == nullptr) != refuses) // a refusal before the statement, an error after it
+            return std::nullopt;
+        StatementResult r = ran ? *ran : StatementResult{};
+        if (!r.error)
+            r.error = refuses ? refusal(out, *fault)
+                              : ServerError{fault->number, QStringLiteral("Error %1 after the statement's results, as "
+                                                                          "the test asked.")
+                                                               .arg(fault->number)};
+        return r;
+    });
 }
 
 bool Connection::run(QByteArray &out, const QString &statement, const QString &declaration,
