@@ -373,14 +373,14 @@ void TestTdsFaults::serverThatStopsAnswering()
 }
 
 // A call that failed may have ended its batch before the row counts were
-// turned on again; a later statement still counts its rows (the schedule
-// save reads how many rows it changed).
+// turned on again (a value the procedure cannot convert ends it); a later
+// statement still counts its rows (the schedule save reads how many rows it changed).
 void TestTdsFaults::countsAfterAFailedCall()
 {
     QVERIFY(start());
     QVERIFY(!UpdateValue(ctx(), QStringLiteral("sp_ModifyCallHandler"),
-                         {{QStringLiteral("CallHandlerObjectID"), ids::MissingHandler, 72},
-                          {QStringLiteral("TextName"), QStringLiteral("Nobody"), 200}}));
+                         {{QStringLiteral("CallHandlerObjectID"), ids::Sales, 72},
+                          {QStringLiteral("MaxMsgLen"), QStringLiteral("many"), 200}}));
     QVERIFY(!shown().isEmpty());
     QVERIFY(attempt(Op::SaveSchedule, 1));
 }
