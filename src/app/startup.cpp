@@ -80,6 +80,27 @@ bool boxesCanBeAnswered()
            && qEnvironmentVariableIntValue(kVirtualDisplayVariable) == 0;
 }
 
+// Where nobody can answer a box, the boxes of the start-up are printed
+// instead, each as a line, and take the answer that changes nothing: a
+// refusal then ends the program with its line instead of waiting for ever.
+class PrintedMessages final : public platform::MessageBoxSeam {
+public:
+    platform::MsgAnswer show(QWidget *, const QString &text, platform::MsgButtons buttons, const QString &,
+                             platform::MsgIcon) override
+    {
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+        std::fflush(stderr);
+        switch (buttons) {
+        case platform::MsgButtons::Ok: return platform::MsgAnswer::Ok;
+        case platform::MsgButtons::YesNo: return platform::MsgAnswer::No;
+        case platform::MsgButtons::OkCancel:
+        case platform::MsgButtons::YesNoCancel:
+        case platform::MsgButtons::RetryCancel: break;
+        }
+        return platform::MsgAnswer::Cancel;
+    }
+};
+
 const QString kPortKey = QStringLiteral("SOFTWARE\\Quillor\\Port");
 
 // The README's example of the port's key ("Pointing Quillor at a real server").
@@ -272,7 +293,13 @@ int runApplication(int argc, char *argv[])
         return 1;
 
     frmMain window(ctx);
-    if (!window.Form_Load())
+    std::unique_ptr<platform::MessageBoxSeam> boxes;
+    if (!boxesCanBeAnswered())
+        boxes = platform::Seams::install(std::make_unique<PrintedMessages>());
+    const bool loaded = window.Form_Load();
+    if (boxes)
+        platform::Seams::install(std::move(boxes));
+    if (!loaded)
         return 1;
     window.show();
     return QApplication::exec();

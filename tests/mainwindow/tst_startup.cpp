@@ -64,6 +64,7 @@ private slots:
     void startsOnTheSampleServer();
     void refusesOldServers_data();
     void refusesOldServers();
+    void refusalWithoutAScreenIsPrinted();
     void profileProblemsAreNamed_data();
     void profileProblemsAreNamed();
     void sampleProfileStarts();
@@ -162,6 +163,30 @@ void TestStartup::refusesOldServers()
         QCOMPARE(seams.messages->texts(), QStringList{});
         QCOMPARE(logFiles(server).size(), 1);
     }
+}
+
+// Where nobody can answer a box (here Qt's screenless platform, which the
+// tests run on), the old server's refusal is printed and the program ends.
+void TestStartup::refusalWithoutAScreenIsPrinted()
+{
+    QTemporaryDir folder;
+    embedded::SampleOptions options;
+    options.minor = 0; // 4.0(2.50)
+    options.release = 2;
+    QString error;
+    const auto old = embedded::createSampleServer(folder.path() + QStringLiteral("/server"), options, &error);
+    QVERIFY2(old, qPrintable(error));
+    QProcess quillor;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), folder.path());
+    quillor.setProcessEnvironment(environment);
+    quillor.start(QString::fromUtf8(QUILLOR_EXECUTABLE), {QStringLiteral("--registry"), old->registryFile});
+    const bool ended = quillor.waitForFinished(60000);
+    if (!ended)
+        quillor.kill();
+    QVERIFY2(ended, "still running, a box waiting");
+    QVERIFY2(QString::fromLocal8Bit(quillor.readAllStandardError()).contains(kRefusal), "the refusal is printed");
 }
 
 void TestStartup::profileProblemsAreNamed_data()
