@@ -72,7 +72,10 @@ public:
         // a batch's text; each RPC of a message on its own, by its statement
         // (sp_executesql, sp_prepexec, sp_prepare, sp_cursoropen; for sp_execute
         // the prepared one; sp_unprepare has none); a transaction-manager request
-        // as "BEGIN", "COMMIT" or "ROLLBACK". Empty: every request.
+        // as "BEGIN", "COMMIT" or "ROLLBACK". Empty: every request. In a batch
+        // of several statements Deadlock, LockTimeout and RowsThenError meet the
+        // first that carries the match (the first, if none does alone): what ran
+        // before it stays; the batch ends after a 1205, goes on after the others.
         QString match;
         int skip = 0;       // matching requests let through first
         int times = 1;      // matching requests hit, then the fault is spent; 0: every one
