@@ -697,6 +697,11 @@ void TstTdsStandin::driverMeetsLengths()
     q.addBindValue(QStringLiteral("03020100-0504-0706-0809-0A0B0C0D0E0F"));
     q.addBindValue(name41);
     QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+    // A uniqueidentifier parameter takes no other text.
+    q.addBindValue(QStringLiteral("not a GUID"));
+    q.addBindValue(QStringLiteral("n"));
+    QVERIFY(!q.exec());
+    QCOMPARE(q.lastError().nativeErrorCode(), QStringLiteral("8169"));
     QVERIFY(q.exec(QStringLiteral("SELECT TextName FROM CallHandler")) && q.next());
     QCOMPARE(q.value(0).toString(), name41.left(40));
     q.finish();

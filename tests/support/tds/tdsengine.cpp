@@ -935,8 +935,13 @@ StatementResult Session::Private::runProcedure(const QList<Token> &t, qsizetype 
                     // word: SQL Server does not apply ANSI_WARNINGS to them.
                     if (const int length = maxLength(arg.name); length > 0)
                         arg.value = p.value.toString().left(length);
-                    if (const auto id = storedGuid(p.value.toString()))
+                    const auto id = storedGuid(p.value.toString());
+                    if (id)
                         arg.value = *id;
+                    // A uniqueidentifier parameter takes no other text, an empty one neither.
+                    else if (mappedType(arg.name) == SqlType::Guid)
+                        return failed(8169, QStringLiteral("Conversion failed when converting from a character string "
+                                                           "to uniqueidentifier."));
                 }
             } else if (isWord(v, "NULL")) {
                 arg.value = QVariant();
