@@ -83,6 +83,111 @@ void DestinationLookup::prefetch(Kind kind, const QStringList &objectIds)
         fetch(kind, missing.mid(i, kChunk));
 }
 
+void DestinationLookup::prefetchFor(const QList<Action> &actions)
+{
+    // Which destinations the texts look up, as strConstructActionString does.
+    QStringList wanted[4];
+    for (const Action &a : actions) {
+        if (a.action != 2)
+            continue;
+        const QString &c = a.conversation;
+        if (c == conv::AD && !a.destination.isEmpty())
+            wanted[int(Kind::NameLookupHandler)] << a.destination;
+        else if (c == conv::CHInterview)
+            wanted[int(Kind::InterviewHandler)] << a.destination;
+        else if ((c == conv::PHGreeting || c == conv::PHTransfer) && !isDontSet(a.destination))
+            wanted[int(Kind::CallHandler)] << a.destination;
+    }
+    const bool byValue = m_ctx.db().matchesObjectIdsByValue(m_ctx.state().gConnectionString);
+    QStringList missing[4];
+    qsizetype total = 0;
+    for (int k = 0; k < 4; ++k) {
+        QHash<QString, Found> &known = m_known[k];
+        for (const QString &id : std::as_const(wanted[k])) {
+            const QString n = normalizedObjectId(id);
+            // SQL Server refuses to compare a text that is no GUID with an ObjectID: it names no row.
+            if (byValue && !isGuidText(n)) {
+                known.insert(n, Found{});
+                continue;
+            }
+            if (!known.contains(n) && !missing[k].contains(n) && (!m_all[k] || m_uncertain[k].contains(n)))
+                missing[k] << n;
+        }
+        total += missing[k].size();
+    }
+    if (total == 0)
+        return;
+    if (total > kChunk) { // a walk's worth: a query per kind
+        for (int k = 0; k < 4; ++k)
+            prefetch(Kind(k), missing[k]);
+        return;
+    }
+    // One part per kind asked for; the subscribers whose primary call handlers are asked for come with them.
+    QStringList parts;
+    QVariantList params;
+    const auto in = [&params](const QStringList &ids) {
+        QStringList marks;
+        for (const QString &id : ids) {
+            marks << QStringLiteral("?");
+            params << id;
+        }
+        return QStringLiteral(" IN (") + marks.join(u',') + u')';
+    };
+    for (int k = 0; k < 4; ++k) {
+        if (missing[k].isEmpty())
+            continue;
+        const ViewInfo &v = viewOf(Kind(k));
+        parts << QStringLiteral("SELECT %1 AS Kind, %2 AS ObjectID, %3 AS Name, %4 FROM %5 WHERE %2")
+                         .arg(k)
+                         .arg(QLatin1String(v.key), QLatin1String(v.name),
+                              v.handler ? QStringLiteral("IsPrimary, RecipientObjectID")
+                                        : QStringLiteral("NULL AS IsPrimary, NULL AS RecipientObjectID"),
+                              QLatin1String(v.view))
+                     + in(missing[k]);
+        if (Kind(k) == Kind::CallHandler)
+            parts << QStringLiteral("SELECT %1, SubscriberObjectID, DisplayName, NULL, NULL FROM vw_Subscriber WHERE "
+                                    "SubscriberObjectID IN (SELECT RecipientObjectID FROM vw_CallHandler WHERE IsPrimary <> 0 "
+                                    "AND CallHandlerObjectID")
+                             .arg(int(Kind::Subscriber))
+                         + in(missing[k]) + u')';
+    }
+    std::vector<QVariantList> rows;
+    if (!m_ctx.db().forEachRow(m_ctx.state().gConnectionString, parts.join(QStringLiteral(" UNION ALL ")), params,
+                               [&rows](const QVariantList &row) { rows.push_back(row); }))
+        return;
+    for (int k = 0; k < 4; ++k) {
+        m_fetched[k] += int(missing[k].size());
+        for (const QString &n : std::as_const(missing[k]))
+            m_known[k].insert(n, Found{});
+    }
+    // Each row counted into what is known of its ObjectID, if that was asked for now.
+    const auto countRows = [&](Kind kind, const QStringList &asked) {
+        for (const QVariantList &row : rows) {
+            const QString n = normalizedObjectId(row[1].toString());
+            if (row[0].toInt() == int(kind) && asked.contains(n))
+                count(kind, m_known[int(kind)][n], QVariantList{row[1], row[2], row[3], row[4]});
+        }
+    };
+    for (const Kind kind : {Kind::CallHandler, Kind::NameLookupHandler, Kind::InterviewHandler})
+        countRows(kind, missing[int(kind)]);
+    // The subscriber of each primary call handler found. One whose ObjectID is
+    // stored in another form may or may not be matched by the server's own
+    // comparison: it is still asked for alone.
+    QHash<QString, Found> &subscribers = m_known[int(Kind::Subscriber)];
+    for (const QString &n : std::as_const(missing[int(Kind::CallHandler)])) {
+        const Found &handler = m_known[int(Kind::CallHandler)][n];
+        if (!handler.found() || !handler.isPrimary)
+            continue;
+        const QString recipient = normalizedObjectId(handler.recipientObjectId);
+        if (subscribers.contains(recipient) || (!byValue && recipient.size() != handler.recipientObjectId.size()))
+            continue;
+        subscribers.insert(recipient, Found{});
+        missing[int(Kind::Subscriber)] << recipient;
+        ++m_fetched[int(Kind::Subscriber)];
+    }
+    countRows(Kind::Subscriber, missing[int(Kind::Subscriber)]);
+}
+
 void DestinationLookup::fetch(Kind kind, const QStringList &ids)
 {
     if (ids.isEmpty())

@@ -57,6 +57,17 @@ public:
 
     // Fetches every given ObjectID of one kind that is not known yet.
     void prefetch(Kind kind, const QStringList &objectIds);
+    // An action as its text is made from it.
+    struct Action {
+        QString conversation;
+        qint16 action = 0;
+        QString destination;
+    };
+    // Fetches in one query every destination the texts of these actions name
+    // that is not known yet, a subscriber's primary call handler with its
+    // subscriber (the page of one object asks once for all its actions).
+    // Nothing is fetched when the query fails: each text then asks alone.
+    void prefetchFor(const QList<Action> &actions);
     // Reads every row of the kind at once (a walk that is going to ask about most of them).
     void readAll(Kind kind);
     // Whether every row of the kind has been read: nothing needs fetching ahead any more.
