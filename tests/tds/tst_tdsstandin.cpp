@@ -1,13 +1,17 @@
 // The TDS stand-in server's byte forms, each held against what SQL Server
 // documents for it, then a few rows through the real driver stack
 // (Qt's QODBC -> unixODBC -> FreeTDS) to show the client reads them so.
+#include "embedded/generator.h"
+#include "embedded/sampleserver.h"
 #include "tdsserver.h"
 #include "tdswire.h"
 
 #include <QHostAddress>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlField>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -77,12 +81,22 @@ public:
     // Sends one message and returns the payload of the reply.
     QByteArray request(quint8 type, const QByteArray &payload, bool withHeaders = true)
     {
+        send(type, payload, withHeaders);
+        return reply();
+    }
+
+    void send(quint8 type, const QByteArray &payload, bool withHeaders = true)
+    {
         QByteArray body = withHeaders ? hex("16000000 12000000 0200 0000000000000000 01000000") + payload : payload;
         QByteArray packet(8, '\0');
         packet[0] = char(type);
         packet[1] = 0x01;
         qToBigEndian(quint16(8 + body.size()), packet.data() + 2);
         m_socket.write(packet + body);
+    }
+
+    QByteArray reply()
+    {
         QByteArray reply;
         for (bool last = false; !last;) {
             while (m_socket.bytesAvailable() < 8 && m_socket.waitForReadyRead(5000)) {}
@@ -171,14 +185,24 @@ private slots:
     void doneTokens();
     void packetsAtTheAgreedSize();
     void rawRequests();
+    void requestsCountedAndDelayed();
+    void faultMeetsItsStatementOfABatch_data();
+    void faultMeetsItsStatementOfABatch();
+    void guidRule_data();
+    void guidRule();
 
     void driverReads_data();
     void driverReads();
     void driverWritesAccentedText();
     void driverSeesNoCountAndErrorAfterCount();
+    void driverFindsObjectIdsByIndexAndCodePage();
+    void driverMeetsLengths();
+    void lengthsHoldTheSampleAndGeneratedServers();
+    void driverMeetsFaults_data();
+    void driverMeetsFaults();
 
 private:
-    QSqlDatabase connect(const QString &tdsVersion);
+    QSqlDatabase connect(const QString &tdsVersion, const QString &options = {});
     QTemporaryDir m_dir;
     QString m_file;
     std::unique_ptr<TdsServer> m_server;
@@ -195,9 +219,11 @@ void TstTdsStandin::initTestCase()
         QVERIFY(db.open());
         QSqlQuery q(db);
         QVERIFY(q.exec(QStringLiteral("CREATE TABLE Handler (CallHandlerObjectID TEXT PRIMARY KEY, TimeExpires "
-                                      "TEXT, Locked INTEGER, DisplayName TEXT, Note TEXT)")));
+                                      "TEXT, Locked INTEGER, DisplayName TEXT, Note TEXT, Counter INTEGER)")));
         QVERIFY(q.exec(QStringLiteral("INSERT INTO Handler VALUES ('{03020100-0504-0706-0809-0a0b0c0d0e0f}', "
-                                      "'2024-01-02 03:04:05.678', 1, 'Zoë Ŵ', 'Müller €')")));
+                                      "'2024-01-02 03:04:05.678', 1, 'Zoë Ŵ', 'Müller €', 0)")));
+        QVERIFY(q.exec(QStringLiteral("CREATE TABLE CallHandler (CallHandlerObjectID TEXT PRIMARY KEY, TextName TEXT)")));
+        QVERIFY(q.exec(QStringLiteral("INSERT INTO CallHandler VALUES ('{03020100-0504-0706-0809-0A0B0C0D0E0F}', 'x')")));
     }
     QSqlDatabase::removeDatabase(QStringLiteral("setup"));
     m_server = std::make_unique<TdsServer>();
@@ -419,6 +445,67 @@ void TstTdsStandin::doneTokens()
     QCOMPARE(failed, tokens.contains(QStringLiteral("AA ")));
 }
 
+// In a batch the fault meets the statement that carries its match: what ran
+// before it stays, and the batch ends (1205) or goes on (1222, an error after
+// the results) as SQL Server's would; the next batch shows whether the last
+// SET NOCOUNT OFF ran.
+void TstTdsStandin::faultMeetsItsStatementOfABatch_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("tokens");
+    QTest::addColumn<QString>("next");
+    using K = TdsServer::Fault::Kind;
+    QTest::newRow("deadlock ends the batch") << int(K::Deadlock) << "FD 01 0; AA 1205; FD 02 0" << "FD 00 0";
+    QTest::newRow("lock time-out ends the statement") << int(K::LockTimeout) << "FD 01 0; AA 1222; FD 03 0; FD 00 0"
+                                                      << "FD 10 1";
+    QTest::newRow("error after the count") << int(K::RowsThenError) << "FD 01 0; AA 50000; FD 03 0; FD 00 0"
+                                           << "FD 10 1";
+}
+
+void TstTdsStandin::faultMeetsItsStatementOfABatch()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, tokens);
+    QFETCH(QString, next);
+    RawClient c(m_server->port());
+    c.login(QStringLiteral("tolvadb"));
+    TdsServer::Fault fault;
+    fault.kind = TdsServer::Fault::Kind(kind);
+    fault.match = QStringLiteral("update handler");
+    m_server->addFault(fault);
+    QCOMPARE(summary(c.request(1, RawClient::ucs2(QStringLiteral("SET NOCOUNT ON; UPDATE Handler SET Counter = 9; "
+                                                                 "SET NOCOUNT OFF")))),
+             tokens);
+    m_server->clearFaults();
+    QCOMPARE(summary(c.request(1, RawClient::ucs2(QStringLiteral("UPDATE Handler SET Counter = 0")))), next);
+}
+
+// What the stand-in takes for a GUID, by its own rule: braces or none,
+// 8-4-4-4-12 hexadecimal digits in either case, nothing else.
+void TstTdsStandin::guidRule_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("guid"); // "": no GUID
+    const QString id = QStringLiteral("0A0B0C0D-0E0F-4A5B-8C9D-AEBFCADBECFD");
+    QTest::newRow("bare") << id << id;
+    QTest::newRow("braced lower case") << u'{' + id.toLower() + u'}' << id;
+    QTest::newRow("one brace") << u'{' + id << "";
+    QTest::newRow("a blank around it") << u' ' + id << "";
+    QTest::newRow("a letter beyond F") << QString(id).replace(0, 1, u'G') << "";
+    QTest::newRow("a dash out of place") << QString(id).replace(8, 2, QStringLiteral("E-")) << "";
+    QTest::newRow("no dashes") << QString(id).remove(u'-') << "";
+}
+
+void TstTdsStandin::guidRule()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, guid);
+    QCOMPARE(guidText(text), guid);
+    QCOMPARE(guidToWire(text).isEmpty(), guid.isEmpty());
+    if (!guid.isEmpty())
+        QCOMPARE(guidFromWire(guidToWire(text)), guid);
+}
+
 void TstTdsStandin::packetsAtTheAgreedSize()
 {
     const QByteArray message(1000, 'x');
@@ -456,13 +543,32 @@ void TstTdsStandin::rawRequests()
     QCOMPARE(summary(c.request(7, {})), "AA 4002; FD 02 0");
 }
 
-QSqlDatabase TstTdsStandin::connect(const QString &tdsVersion)
+// What the stand-in counts (one per message after the login, however many
+// RPCs it holds), and that replies held back for the latency keep their order.
+void TstTdsStandin::requestsCountedAndDelayed()
+{
+    RawClient c(m_server->port());
+    c.login(QStringLiteral("tolvadb"));
+    m_server->resetRequestCount();
+    const QByteArray update = RawClient::rpc(10, {QStringLiteral("UPDATE Handler SET Locked = 1"), QVariant()});
+    QCOMPARE(summary(c.request(3, update + '\xFF' + update)), "FF 11 1; 79 0; FE 01 0; FF 11 1; 79 0; FE 00 0");
+    QCOMPARE(summary(c.request(0x0E, hex("0500 00 00"))), "E3 8; FD 00 0");
+    m_server->setReplyDelay(30);
+    c.send(0x0E, hex("0800 00 00"));
+    c.send(6, {}, false);
+    QCOMPARE(summary(c.reply()), "E3 10; FD 00 0");
+    QCOMPARE(summary(c.reply()), "FD 20 0");
+    m_server->setReplyDelay(0);
+    QCOMPARE(m_server->requestCount(), 4);
+}
+
+QSqlDatabase TstTdsStandin::connect(const QString &tdsVersion, const QString &options)
 {
     auto db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), QStringLiteral("driver%1").arg(++m_connections));
     db.setDatabaseName(QStringLiteral("Driver=FreeTDS;Server=127.0.0.1;Port=%1;Database=TolvaDb;UID=x;PWD=y;"
-                                      "TDS_Version=%2;ClientCharset=UTF-8")
+                                      "TDS_Version=%2;ClientCharset=UTF-8;%3")
                            .arg(m_server->port())
-                           .arg(tdsVersion));
+                           .arg(tdsVersion, options));
     if (!db.open())
         qWarning() << db.lastError().text();
     return db;
@@ -532,6 +638,199 @@ void TstTdsStandin::driverSeesNoCountAndErrorAfterCount()
     QVERIFY(q.exec(QStringLiteral("SELECT Locked FROM Handler")));
     QVERIFY(q.next());
     QCOMPARE(q.value(0).toInt(), 0);
+}
+
+// An ObjectID is found by value (the file holds it braced, in lower case),
+// through an index; the database's code page is the collation's.
+void TstTdsStandin::driverFindsObjectIdsByIndexAndCodePage()
+{
+    QSqlDatabase db = connect(QStringLiteral("7.4"));
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    for (const char *prefix : {"", "EXPLAIN QUERY PLAN "}) {
+        QVERIFY(q.prepare(QLatin1String(prefix) + QStringLiteral("SELECT Note FROM Handler WHERE CallHandlerObjectID = ?")));
+        q.addBindValue(QStringLiteral("03020100-0504-0706-0809-0A0B0C0D0E0F"));
+        QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+        QVERIFY(q.next());
+        if (*prefix)
+            QVERIFY2(q.value(3).toString().contains(QLatin1String("USING INDEX")), qPrintable(q.value(3).toString()));
+        else
+            QCOMPARE(q.value(0).toString(), QStringLiteral("Müller €"));
+    }
+    QVERIFY(q.exec(QStringLiteral("SELECT CONVERT(int, COLLATIONPROPERTY(CONVERT(nvarchar(128), DATABASEPROPERTYEX("
+                                  "DB_NAME(), 'Collation')), 'CodePage')) AS CodePage")));
+    QVERIFY(q.next());
+    QCOMPARE(q.record().fieldName(0), QStringLiteral("CodePage"));
+    QCOMPARE(q.value(0).toInt(), 1252);
+}
+
+// A bounded column as SQL Server has it: its length in the metadata and the
+// parameter look-up, a longer direct write refused, a longer procedure
+// argument cut without a word; a longer value stored around the server still
+// reads whole.
+void TstTdsStandin::driverMeetsLengths()
+{
+    QSqlDatabase db = connect(QStringLiteral("7.4"));
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    QVERIFY(q.exec(QStringLiteral("SELECT DisplayName FROM Handler")));
+    QCOMPARE(q.record().field(0).length(), 40);
+    q.finish();
+
+    QVERIFY(q.exec(QStringLiteral("SELECT PARAMETER_NAME, CHARACTER_MAXIMUM_LENGTH FROM INFORMATION_SCHEMA.PARAMETERS "
+                                  "WHERE SPECIFIC_NAME = 'sp_ModifyCallHandler' ORDER BY ORDINAL_POSITION")));
+    QStringList lengths;
+    while (q.next())
+        lengths << q.value(0).toString() + u' ' + (q.isNull(1) ? QStringLiteral("-") : q.value(1).toString());
+    QCOMPARE(lengths.mid(0, 4).join(QStringLiteral(", ")),
+             QStringLiteral("@CallHandlerObjectID -, @TextName 40, @DTMFAccessID 30, @Language -"));
+
+    const QString name41(41, u'n');
+    for (const QString &name : {name41, name41.left(40)}) {
+        QVERIFY(q.prepare(QStringLiteral("UPDATE Handler SET DisplayName = ?")));
+        q.addBindValue(name);
+        QCOMPARE(q.exec() ? QStringLiteral("ok") : q.lastError().nativeErrorCode(),
+                 name.size() > 40 ? QStringLiteral("8152") : QStringLiteral("ok"));
+    }
+    QVERIFY(q.prepare(QStringLiteral("SET NOCOUNT ON; EXEC sp_ModifyCallHandler @CallHandlerObjectID = ?, @TextName = ?; "
+                                     "SET NOCOUNT OFF")));
+    q.addBindValue(QStringLiteral("03020100-0504-0706-0809-0A0B0C0D0E0F"));
+    q.addBindValue(name41);
+    QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+    QVERIFY(q.exec(QStringLiteral("SELECT TextName FROM CallHandler")) && q.next());
+    QCOMPARE(q.value(0).toString(), name41.left(40));
+    q.finish();
+
+    {
+        QSqlDatabase file = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("around"));
+        file.setDatabaseName(m_file);
+        QVERIFY(file.open());
+        QVERIFY(QSqlQuery(file).exec(QStringLiteral("UPDATE Handler SET DisplayName = '%1'").arg(QString(10000, u'w'))));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("around"));
+    // It goes as a MAX type, which Qt 6.4 reads through FreeTDS as empty:
+    // only the rest of the row can be held to.
+    QVERIFY2(q.exec(QStringLiteral("SELECT DisplayName, Note FROM Handler")) && q.next(), qPrintable(q.lastError().text()));
+    QCOMPARE(q.value(1).toString(), QStringLiteral("Müller €"));
+    QVERIFY(!q.lastError().isValid());
+    q.finish();
+    QVERIFY(q.exec(QStringLiteral("UPDATE Handler SET DisplayName = N'Zoë Ŵ'")));
+}
+
+// Every value of the sample and of a generated server fits its column's bound.
+void TstTdsStandin::lengthsHoldTheSampleAndGeneratedServers()
+{
+    QString error;
+    const auto sample = quillor::embedded::createSampleServer(m_dir.filePath(QStringLiteral("sample")), {}, &error);
+    QVERIFY2(sample, qPrintable(error));
+    const auto generated = quillor::embedded::createGeneratedServer(m_dir.filePath(QStringLiteral("generated")),
+                                                                    {2000, 7, 4}, &error);
+    QVERIFY2(generated, qPrintable(error));
+    QStringList longer;
+    for (const QString &file : {sample->mainDatabase, sample->directoryDatabase, generated->mainDatabase,
+                                generated->directoryDatabase}) {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("lengths"));
+            db.setDatabaseName(file);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            QVERIFY(q.exec(QStringLiteral("SELECT m.name, c.name FROM sqlite_master m, pragma_table_info(m.name) c "
+                                          "WHERE m.type = 'table'")));
+            QList<std::pair<QString, QString>> columns;
+            while (q.next())
+                columns << std::pair{q.value(0).toString(), q.value(1).toString()};
+            for (const auto &[table, column] : columns) {
+                const int bound = maxLength(column);
+                if (bound == 0)
+                    continue;
+                QVERIFY(q.exec(QStringLiteral("SELECT max(length(\"%1\")) FROM \"%2\"").arg(column, table)) && q.next());
+                if (q.value(0).toInt() > bound)
+                    longer << QStringLiteral("%1.%2: %3 > %4").arg(table, column).arg(q.value(0).toInt()).arg(bound);
+            }
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("lengths"));
+    }
+    QVERIFY2(longer.isEmpty(), qPrintable(longer.join(QStringLiteral("; "))));
+}
+
+// Each fault as the driver meets it, on one or two bound updates (the second
+// the one hit when `skip` is 1), inside a transaction or not: what each
+// statement and the commit gave, whether the connection still runs a
+// statement, and what a new connection then finds stored (and can write).
+void TstTdsStandin::driverMeetsFaults_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("skip");
+    QTest::addColumn<bool>("inTransaction");
+    QTest::addColumn<QString>("options"); // of the connection
+    QTest::addColumn<QString>("outcome");
+    using K = TdsServer::Fault::Kind;
+    const auto k = [](K kind) { return int(kind); };
+    QTest::newRow("cut before") << k(K::CutBefore) << 0 << false << "" << "7 cut; then cut; stored 0";
+    QTest::newRow("cut after, committed") << k(K::CutAfter) << 0 << false << "" << "7 cut; then cut; stored 7";
+    QTest::newRow("cut after, in a transaction") << k(K::CutAfter) << 1 << true << ""
+                                                 << "5 ok; 7 cut; commit cut; then cut; stored 0";
+    QTest::newRow("cut at the commit") << k(K::CutAtCommit) << 0 << true << "" << "7 ok; commit cut; then cut; stored 0";
+    QTest::newRow("deadlock: the transaction rolled back")
+        << k(K::Deadlock) << 1 << true << "" << "5 ok; 7 1205; commit 3902; then ok; stored 0";
+    QTest::newRow("lock time-out: the transaction kept")
+        << k(K::LockTimeout) << 1 << true << "" << "5 ok; 7 1222; commit ok; then ok; stored 5";
+    QTest::newRow("stall, then run") << k(K::Stall) << 0 << false << "" << "7 ok; then ok; stored 7";
+    QTest::newRow("stall cancelled by the time-out") << k(K::Stall) << 0 << false << "Timeout=1"
+                                                     << "7 timeout; then ok; stored 0";
+    QTest::newRow("error after the count") << k(K::RowsThenError) << 0 << false << ""
+                                           << "7 50000; then ok; stored 7";
+}
+
+void TstTdsStandin::driverMeetsFaults()
+{
+    QFETCH(int, kind);
+    QFETCH(int, skip);
+    QFETCH(bool, inTransaction);
+    QFETCH(QString, options);
+    QFETCH(QString, outcome);
+    const auto said = [](const QSqlError &e) {
+        // What FreeTDS says of a server gone: on the read that finds it gone, then on later writes.
+        for (const char *gone : {"Unexpected EOF from the server", "Write to the server failed",
+                                 "Communication link failure"})
+            if (e.text().contains(QLatin1String(gone)))
+                return QStringLiteral("cut");
+        if (e.text().contains(QLatin1String("Timeout expired")))
+            return QStringLiteral("timeout");
+        return e.nativeErrorCode();
+    };
+    QStringList got;
+    {
+        QSqlDatabase db = connect(QStringLiteral("7.4"), options);
+        QVERIFY(db.isOpen());
+        const int hitBefore = m_server->faultsHit();
+        TdsServer::Fault fault;
+        fault.kind = TdsServer::Fault::Kind(kind);
+        fault.match = QStringLiteral("set counter");
+        fault.skip = skip;
+        fault.seconds = options.isEmpty() ? 1 : 30;
+        m_server->addFault(fault);
+        QVERIFY(!inTransaction || db.transaction());
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        for (int value : skip ? QList{5, 7} : QList{7}) {
+            QVERIFY(q.prepare(QStringLiteral("UPDATE Handler SET Counter = ?")));
+            q.addBindValue(value);
+            got << QStringLiteral("%1 %2").arg(value).arg(q.exec() ? QStringLiteral("ok") : said(q.lastError()));
+        }
+        if (inTransaction)
+            got << QStringLiteral("commit ") + (db.commit() ? QStringLiteral("ok") : said(db.lastError()));
+        got << QStringLiteral("then ") + (q.exec(QStringLiteral("SELECT 1")) ? QStringLiteral("ok") : said(q.lastError()));
+        m_server->clearFaults();
+        QCOMPARE(m_server->faultsHit(), hitBefore + 1);
+    }
+    QSqlDatabase fresh = connect(QStringLiteral("7.4"));
+    QSqlQuery q(fresh);
+    q.setForwardOnly(true);
+    QVERIFY(q.exec(QStringLiteral("SELECT Counter FROM Handler")) && q.next());
+    got << QStringLiteral("stored ") + q.value(0).toString();
+    QVERIFY2(q.exec(QStringLiteral("UPDATE Handler SET Counter = 0")), qPrintable(q.lastError().text()));
+    QCOMPARE(got.join(QStringLiteral("; ")), outcome);
 }
 
 QTEST_GUILESS_MAIN(TstTdsStandin)

@@ -1,6 +1,6 @@
 #include "tdsengine.h"
 
-#include "common/objectid.h"
+#include "tdswire.h"
 #include "embedded/procedures.h"
 #include "embedded/sampleserver.h"
 
@@ -37,11 +37,35 @@ bool nameIn(const QString &name, std::initializer_list<const char *> names)
 // without braces, a directory id): compared as text, never as GUIDs.
 bool textIdColumn(const QString &name) { return nameIn(name, {"ActionObjectID", "DirectoryID", "ContactRuleAlternate"}); }
 
+} // namespace
+
+// What the program writes from what the user types (names, aliases,
+// extensions, transfer strings) and what it writes beside them, bounded as
+// SQL Server's columns are; a procedure parameter takes its column's bound.
+int maxLength(const QString &column)
+{
+    static const QHash<QString, int> lengths = [] {
+        QHash<QString, int> byName;
+        for (const auto &[name, length] : std::initializer_list<std::pair<const char *, int>>{
+                 {"DisplayName", 40}, {"TextName", 40}, {"FirstName", 40}, {"LastName", 40}, {"Alias", 64},
+                 {"DTMFAccessID", 30}, {"DtmfId", 30}, {"Extension", 40}, {"ScheduleObjectName", 40}, {"UID", 64},
+                 {"StreamPath", 260}, {"ConversationName", 64}, {"AfterMessageConversation", 64},
+                 {"ExitConversation", 64}, {"ZeroConversation", 64}, {"NoInputConversation", 64},
+                 {"NoSelectionConversation", 64}})
+            byName.insert(QString::fromLatin1(name).toLower(), length);
+        return byName;
+    }();
+    return lengths.value(column.toLower());
+}
+
+namespace {
+
 std::optional<SqlType> mappedType(const QString &column)
 {
     if (textIdColumn(column))
         return SqlType::VarChar;
-    if (column.endsWith(QLatin1String("ObjectID"), Qt::CaseInsensitive) || nameIn(column, {"Ticket"}))
+    if (column.endsWith(QLatin1String("ObjectID"), Qt::CaseInsensitive)
+        || nameIn(column, {"Ticket", "DirectorySyncTicket"}))
         return SqlType::Guid;
     if (nameIn(column, {"TimeExpires"}))
         return SqlType::DateTime;
@@ -50,7 +74,7 @@ std::optional<SqlType> mappedType(const QString &column)
         return SqlType::Bit;
     if (nameIn(column, {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"}))
         return SqlType::Binary;
-    if (nameIn(column, {"Alias", "TextName", "DisplayName", "FirstName", "LastName", "StreamText"}))
+    if (nameIn(column, {"StreamText"}) || maxLength(column) > 0)
         return SqlType::NVarChar;
     return std::nullopt;
 }
@@ -58,9 +82,10 @@ std::optional<SqlType> mappedType(const QString &column)
 // The one form SQLite holds an ObjectID in: braced, upper case. nullopt: not a GUID.
 std::optional<QString> storedGuid(const QString &text)
 {
-    if (!isGuidText(text))
+    const QString id = guidText(text);
+    if (id.isEmpty())
         return std::nullopt;
-    return normalizedObjectId(text);
+    return u'{' + id + u'}';
 }
 
 std::optional<QDateTime> storedDate(const QVariant &v)
@@ -170,12 +195,32 @@ SqlType typeByValues(const QList<QVariant> &cells, QMetaType declared)
     return SqlType::Int;
 }
 
-int columnSize(SqlType type)
+// A value's bytes in a column of `type`.
+qsizetype byteSize(SqlType type, const QVariant &v)
+{
+    if (v.isNull())
+        return 0;
+    switch (type) {
+    case SqlType::NVarChar: return 2 * v.toString().size();
+    case SqlType::VarChar: return v.toString().size();
+    default: return v.toByteArray().size();
+    }
+}
+
+// The size COLMETADATA gives a column: a bounded column's own (2 bytes a
+// character for NVARCHAR); for any other text or bytes 8000, or MAX when a
+// value is longer.
+int columnSize(SqlType type, int length, const QList<QVariant> &cells)
 {
     switch (type) {
     case SqlType::VarChar:
     case SqlType::NVarChar:
     case SqlType::VarBinary:
+        if (length > 0)
+            return type == SqlType::NVarChar ? 2 * length : length;
+        for (const QVariant &v : cells)
+            if (byteSize(type, v) > 8000)
+                return 0xFFFF;
         return 8000;
     case SqlType::Binary:
         return 12;
@@ -432,7 +477,11 @@ ServerError fromSqlite(const QSqlError &e, const QString &statement)
 
 // Errors after which SQL Server runs the batch's next statement; any other
 // (a conversion, a compile error) ends the batch.
-bool batchGoesOn(int number) { return number == 2627 || number == 2601 || number == 515 || number == 547 || number == 50000; }
+bool batchGoesOn(int number)
+{
+    return number == 2627 || number == 2601 || number == 515 || number == 547 || number == 1222 || number == 8152
+           || number == 50000;
+}
 
 platform::AdoType adoType(SqlType type)
 {
@@ -477,6 +526,7 @@ struct Session::Private {
 
     QSqlDatabase db() const { return QSqlDatabase::database(connection, false); }
     bool open();
+    void indexObjectIds();
     bool exec(const QString &sql, QString *why = nullptr);
     std::optional<ServerError> online();
     StatementResult runOne(const QString &statement, const QList<Value> &params, bool *handled);
@@ -535,14 +585,22 @@ bool Session::Private::open()
         ok = routine.exec();
         const QStringList declared = procedures.parameters(names[k]).value_or(QStringList());
         for (qsizetype p = 0; ok && p < declared.size(); ++p) {
-            const bool id = mappedType(declared[p]) == SqlType::Guid;
+            // A text parameter has its column's bound (-1: MAX); any other type none.
+            const auto type = mappedType(declared[p]);
+            const bool text = type == SqlType::VarChar || type == SqlType::NVarChar;
+            const char *typeName = type == SqlType::Guid       ? "uniqueidentifier"
+                                   : type == SqlType::Bit      ? "bit"
+                                   : type == SqlType::DateTime ? "datetime"
+                                   : type == SqlType::VarChar  ? "varchar"
+                                   : text                      ? "nvarchar"
+                                                               : "int";
+            const int length = maxLength(declared[p]);
             QSqlQuery param(db());
             param.prepare(QStringLiteral("INSERT INTO INFORMATION_SCHEMA.PARAMETERS VALUES (?, 'dbo', ?, ?, 'IN', "
                                          "'NO', 'NO', ?, ?, ?)"));
             for (const QVariant &v : {QVariant(database), QVariant(names[k]), QVariant(p + 1),
-                                      QVariant(u'@' + declared[p]),
-                                      QVariant(id ? QStringLiteral("uniqueidentifier") : QStringLiteral("nvarchar")),
-                                      id ? QVariant(QMetaType::fromType<int>()) : QVariant(255)})
+                                      QVariant(u'@' + declared[p]), QVariant(QString::fromLatin1(typeName)),
+                                      text ? QVariant(length > 0 ? length : -1) : QVariant(QMetaType::fromType<int>())})
                 param.addBindValue(v);
             ok = param.exec();
             if (!ok)
@@ -553,7 +611,46 @@ bool Session::Private::open()
     }
     if (!ok)
         openError = QStringLiteral("The catalogue views could not be made: %1").arg(why);
+    if (ok)
+        indexObjectIds();
     return ok;
+}
+
+// SQL Server finds a uniqueidentifier by value through an index. The stand-in
+// compares an ObjectID column with a GUID in one form, upper(trim(column,
+// ' {}')) (runSqlite), which no plain index serves: each base table's ObjectID
+// columns get an index on exactly that expression, or every look-up scans.
+// Made once per file; without them the answers are the same, only slower.
+void Session::Private::indexObjectIds()
+{
+    QSqlQuery q(db());
+    QSet<QString> indexes;
+    QStringList tables;
+    q.exec(QStringLiteral("SELECT type, name FROM main.sqlite_master WHERE type IN ('table', 'index')"));
+    while (q.next()) {
+        if (q.value(0).toString() == u"index")
+            indexes.insert(q.value(1).toString());
+        else
+            tables << q.value(1).toString();
+    }
+    QStringList missing;
+    for (const QString &table : std::as_const(tables)) {
+        q.exec(QStringLiteral("PRAGMA main.table_info(\"%1\")").arg(table));
+        while (q.next()) {
+            const QString column = q.value(1).toString();
+            const QString name = QStringLiteral("TdsById_%1_%2").arg(table, column);
+            if (mappedType(column) == SqlType::Guid && !indexes.contains(name))
+                missing << QStringLiteral("CREATE INDEX \"%1\" ON \"%2\" (upper(trim(\"%3\", ' {}')))")
+                               .arg(name, table, column);
+        }
+    }
+    q.finish();
+    if (missing.isEmpty() || !exec(QStringLiteral("BEGIN")))
+        return;
+    bool made = true;
+    for (qsizetype i = 0; made && i < missing.size(); ++i)
+        made = exec(missing[i]);
+    exec(made ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"));
 }
 
 // A database whose file went is offline for the stand-in as for SQL Server;
@@ -582,6 +679,8 @@ Session::Session(const QString &databaseFile) : d(std::make_unique<Private>())
 
 Session::~Session()
 {
+    if (d->transaction) // a connection that goes leaves nothing held
+        d->endTransaction(false);
     if (QSqlDatabase::contains(d->connection)) {
         d->db().close();
         QSqlDatabase::removeDatabase(d->connection);
@@ -633,7 +732,7 @@ std::optional<ServerError> Session::commit() { return d->endTransaction(true); }
 
 std::optional<ServerError> Session::rollback() { return d->endTransaction(false); }
 
-QList<StatementResult> Session::run(const QString &text, const QList<Value> &params)
+QList<StatementResult> Session::run(const QString &text, const QList<Value> &params, const Hook &hook)
 {
     QList<StatementResult> results;
     if (const auto offline = d->online()) {
@@ -641,11 +740,21 @@ QList<StatementResult> Session::run(const QString &text, const QList<Value> &par
         r.error = offline;
         return {r};
     }
-    for (const QString &statement : embedded::splitSqlScript(text)) {
-        bool handled = false;
-        StatementResult r = d->runOne(statement, params, &handled);
-        if (!handled)
-            r = d->runSqlite(statement, params);
+    const QStringList statements = embedded::splitSqlScript(text);
+    for (qsizetype i = 0; i < statements.size(); ++i) {
+        const QString &statement = statements[i];
+        std::optional<StatementResult> instead = hook ? hook(i, nullptr) : std::nullopt;
+        StatementResult r;
+        if (instead) {
+            r = *instead;
+        } else {
+            bool handled = false;
+            r = d->runOne(statement, params, &handled);
+            if (!handled)
+                r = d->runSqlite(statement, params);
+            if (hook && (instead = hook(i, &r)))
+                r = *instead;
+        }
         const bool stop = r.error && !batchGoesOn(r.error->number);
         results << d->prelude << r;
         d->prelude.clear();
@@ -664,6 +773,10 @@ StatementResult Session::Private::runOne(const QString &statement, const QList<V
         QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression transactionText(
         QStringLiteral("^(IF @@TRANCOUNT ?> ?0 )?(BEGIN|COMMIT|ROLLBACK)(?: TRAN(?:SACTION)?)?( BEGIN TRAN(?:SACTION)?)?$"),
+        QRegularExpression::CaseInsensitiveOption);
+    // The code page of the database's collation, which the client converts its text to.
+    static const QRegularExpression codePage(
+        QStringLiteral("^SELECT CONVERT ?\\( ?int ?, ?COLLATIONPROPERTY ?\\(.*, ?'CodePage' ?\\) ?\\)(?: AS \\[?(\\w+)\\]?)?$"),
         QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression typeInfo(
         QStringLiteral("^(?:EXEC(?:UTE)? )?sp_datatype_info(?:_[0-9]+)?(?: (-?[0-9]+)(?: ?, ?[0-9]+)?)?$"),
@@ -692,6 +805,15 @@ StatementResult Session::Private::runOne(const QString &statement, const QList<V
             e = startTransaction();
         StatementResult r;
         r.error = e;
+        return r;
+    }
+    if (const auto m = codePage.match(s); m.hasMatch()) {
+        StatementResult r;
+        r.hasRows = true;
+        r.columns << Column{m.captured(1), SqlType::Int, 0, true};
+        r.rows << QList<Value>{Value{SqlType::Int, qint64(1252)}}; // Latin1_General_CI_AS
+        if (!nocount)
+            r.count = 1;
         return r;
     }
     if (const auto m = typeInfo.match(s); m.hasMatch())
@@ -808,9 +930,14 @@ StatementResult Session::Private::runProcedure(const QList<Token> &t, qsizetype 
                 const Value &p = params[v.param - 1];
                 arg.value = p.value;
                 arg.type = adoType(p.type);
-                if ((p.type == SqlType::VarChar || p.type == SqlType::NVarChar) && !p.value.isNull())
+                if ((p.type == SqlType::VarChar || p.type == SqlType::NVarChar) && !p.value.isNull()) {
+                    // A procedure's parameter cuts a longer text without a
+                    // word: SQL Server does not apply ANSI_WARNINGS to them.
+                    if (const int length = maxLength(arg.name); length > 0)
+                        arg.value = p.value.toString().left(length);
                     if (const auto id = storedGuid(p.value.toString()))
                         arg.value = *id;
+                }
             } else if (isWord(v, "NULL")) {
                 arg.value = QVariant();
             } else if (v.kind == Token::Quoted || v.kind == Token::Word) {
@@ -872,6 +999,10 @@ StatementResult Session::Private::runSqlite(const QString &statement, const QLis
             textColumn = textColumn || (type != SqlType::Image && type != SqlType::Guid);
             compared = compared || u.compared;
         }
+        for (const Use &u : use)
+            if (const int length = maxLength(u.column); length > 0 && !u.compared && !p.value.isNull()
+                && (p.type == SqlType::VarChar || p.type == SqlType::NVarChar) && p.value.toString().size() > length)
+                return failed(8152, QStringLiteral("String or binary data would be truncated."));
         if (p.type == SqlType::Image && compared)
             return failed(402, QStringLiteral("The data types binary and image are incompatible in the equal to "
                                               "operator."));
@@ -983,11 +1114,13 @@ StatementResult Session::Private::runSqlite(const QString &statement, const QLis
             for (const auto &row : cells)
                 column << row[c];
             const auto mapped = mappedType(rec.fieldName(c));
+            const int length = maxLength(rec.fieldName(c));
             const bool fits = mapped && std::all_of(column.cbegin(), column.cend(), [&](const QVariant &v) {
-                                  return asType(*mapped, v).has_value();
+                                  return asType(*mapped, v).has_value()
+                                         && (length == 0 || v.isNull() || v.toString().size() <= length);
                               });
             const SqlType chosen = fits ? *mapped : typeByValues(column, rec.field(c).metaType());
-            r.columns << Column{rec.fieldName(c), chosen, columnSize(chosen), true};
+            r.columns << Column{rec.fieldName(c), chosen, columnSize(chosen, fits ? length : 0, column), true};
             for (qsizetype row = 0; row < cells.size(); ++row)
                 r.rows[row] << Value{chosen, asType(chosen, column[row]).value_or(column[row].toString())};
         }

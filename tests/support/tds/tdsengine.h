@@ -10,6 +10,7 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -61,6 +62,11 @@ struct StatementResult {
     std::optional<ServerError> error;
 };
 
+// The most characters a text column holds, by its name, as SQL Server
+// declares it; a procedure parameter has the bound of the column it writes.
+// 0: none the stand-in knows (its text then goes as 8000 bytes, or MAX).
+int maxLength(const QString &column);
+
 class Session {
 public:
     // `databaseFile`: the SQLite file behind the database named at login.
@@ -79,7 +85,11 @@ public:
     // what the driver sends on its own (sp_datatype_info*, SET QUOTED_IDENTIFIER,
     // SET NOCOUNT, and below TDS 7.2 the transaction texts). A statement it does
     // not understand gives an error naming it.
-    QList<StatementResult> run(const QString &text, const QList<Value> &params = {});
+    // `hook`, when given, is asked of the n-th statement before it runs
+    // (`ran` null) and after (`ran` what it gave): a result it returns stands
+    // in place of the statement's.
+    using Hook = std::function<std::optional<StatementResult>(qsizetype n, const StatementResult *ran)>;
+    QList<StatementResult> run(const QString &text, const QList<Value> &params = {}, const Hook &hook = {});
 
     // Transaction-manager requests (TDS 7.2+). Each returns nullopt on success.
     std::optional<ServerError> begin();

@@ -1,6 +1,5 @@
 #include "tdswire.h"
 
-#include <QUuid>
 #include <QtEndian>
 #include <cmath>
 #include <cstring>
@@ -121,15 +120,32 @@ QString fromCp1252(QByteArrayView bytes)
     return text;
 }
 
+QString guidText(const QString &text)
+{
+    QStringView s(text);
+    if (s.size() == 38 && s.front() == u'{' && s.back() == u'}')
+        s = s.mid(1, 36);
+    if (s.size() != 36)
+        return {};
+    QString out(36, Qt::Uninitialized);
+    for (qsizetype i = 0; i < 36; ++i) {
+        const char16_t c = s[i].unicode();
+        const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+        const bool lower = c >= u'a' && c <= u'f';
+        const bool digit = (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || lower;
+        if (dash ? c != u'-' : !digit)
+            return {};
+        out[i] = QChar(lower ? char16_t(c - u'a' + u'A') : c);
+    }
+    return out;
+}
+
 QByteArray guidToWire(const QString &text)
 {
-    const bool braced = text.startsWith(u'{') && text.endsWith(u'}');
-    if (text.size() != (braced ? 38 : 36))
+    const QString id = guidText(text);
+    if (id.isEmpty())
         return {};
-    const QUuid uuid = QUuid::fromString(braced ? text : u'{' + text + u'}');
-    if (uuid.isNull() && text.count(u'0') != 32)
-        return {};
-    QByteArray b = uuid.toRfc4122();
+    QByteArray b = QByteArray::fromHex(id.toLatin1());
     std::reverse(b.begin(), b.begin() + 4);
     std::reverse(b.begin() + 4, b.begin() + 6);
     std::reverse(b.begin() + 6, b.begin() + 8);
@@ -142,7 +158,8 @@ QString guidFromWire(QByteArrayView sixteenBytes)
     std::reverse(b.begin(), b.begin() + 4);
     std::reverse(b.begin() + 4, b.begin() + 6);
     std::reverse(b.begin() + 6, b.begin() + 8);
-    return QUuid::fromRfc4122(b).toString(QUuid::WithoutBraces).toUpper();
+    const QByteArray h = b.toHex().toUpper();
+    return QString::fromLatin1(h.left(8) + '-' + h.mid(8, 4) + '-' + h.mid(12, 4) + '-' + h.mid(16, 4) + '-' + h.mid(20));
 }
 
 DateTimeWire dateTimeToWire(const QDateTime &dateTime)

@@ -27,8 +27,13 @@ QByteArray collation();
 QByteArray toCp1252(const QString &text);
 QString fromCp1252(QByteArrayView bytes);
 
+// The stand-in's own rule of what text is a GUID, kept apart from the
+// program's so that a fault in the program's shows: optional braces around
+// 8-4-4-4-12 hexadecimal digits in either case, nothing else. The GUID as 36
+// upper-case characters without braces; empty when the text is none.
+QString guidText(const QString &text);
 // uniqueidentifier: the first three groups byte-reversed, the rest as written.
-// The text may be braced and in either case; an empty result means "not a GUID".
+// An empty result means "not a GUID" (guidText).
 QByteArray guidToWire(const QString &text);
 QString guidFromWire(QByteArrayView sixteenBytes); // upper case, no braces
 
