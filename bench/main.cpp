@@ -320,6 +320,19 @@ private:
         embedded::SampleOptions options;
         options.mainLocation = location("TolvaDb");
         options.directoryLocation = location("TolvaDirDB");
+        // The stand-in makes its ObjectID indexes in the files at the first
+        // connection; a server has them already, so that is done before anything is measured.
+        platform::ServerProfile served;
+        served.mainDatabase = options.mainLocation;
+        served.directoryDatabase = options.directoryLocation;
+        platform::Database first(served);
+        for (const QString &catalog : {QStringLiteral("Initial Catalog=TolvaDb"), QStringLiteral("Initial Catalog=TolvaDirDB")}) {
+            platform::DbError failed;
+            if (!first.open(catalog, QStringLiteral("SELECT 1 AS Ready"), {}, &failed).isOpen()) {
+                *error = QStringLiteral("The TDS stand-in server does not answer: ") + failed.description;
+                return false;
+            }
+        }
         registry = dir.filePath(QStringLiteral("tolva-tds.reg"));
         return embedded::writeRegistryExport(registry, folder, options, error);
     }

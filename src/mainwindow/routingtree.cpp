@@ -49,16 +49,17 @@ constexpr int kAfterMessageSlot = kKeySlots;
 constexpr int kFirstGreetingSlot = kAfterMessageSlot + 1;
 constexpr int kSlots = kFirstGreetingSlot + int(std::size(kGreetings));
 
-// Expand all reads every object's links at once (a LinkTable) once it is
-// bound to open at least one in kLinkTableShare of the server's call
-// handlers: those it read one by one so far and those of the rows it has yet
-// to open that nothing has read (each opened unless the row limit stops the
-// walk first). A tree that big mostly goes on over most of the server, and
-// in this process the whole read costs about as much as reading a tenth of
-// the objects one by one; a small tree on a large server never gets there
-// and is read one object at a time. Where every statement waits for a round
-// trip to the server, an object read alone costs far more than its part of
-// the whole read, which then pays off from a far smaller share.
+// Expand all reads ahead of its walk what it is yet to open, a level of the
+// tree a query, and reads every object's links at once (a LinkTable) once it
+// is bound to open at least one in kLinkTableShare of the server's call
+// handlers: those it has read and those it has met and is yet to open (each
+// opened unless the row limit stops the walk first). A tree that big mostly
+// goes on over most of the server, and in this process the whole read costs
+// about as much as reading a tenth of the objects one by one; a small tree
+// on a large server never gets there and is read a level at a time. Where
+// every statement waits for a round trip to the server, a level read alone
+// costs far more than its part of the whole read, which then pays off from a
+// far smaller share.
 constexpr int kLinkTableShare = 40;
 constexpr int kLinkTableShareOverConnection = 1000;
 // Objects read ahead in one query: three lists of parameters stay well below
@@ -77,8 +78,9 @@ const QStringList kSlotKeys = [] {
 enum Column { ColConversation, ColAction, ColObjectID, ColNodeType, ColChildAlias };
 
 // Whether every statement on the main database waits for a round trip to a
-// server of its own (an "odbc:" location) rather than being answered in this
-// process (a "sqlite:" file).
+// server of its own rather than being answered in this process. Told by the
+// profile's location: an "odbc:" connection, not a "sqlite:" file (an ODBC
+// driver over a local file counts as a connection too).
 bool statementsCostRoundTrips(AppContext &ctx)
 {
     return ctx.db().profile().locationFor(ctx.state().gConnectionString).startsWith(QLatin1String("odbc:"),
