@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <array>
 
 namespace quillor {
 
@@ -68,6 +69,9 @@ public:
     // subscriber (the page of one object asks once for all its actions).
     // Nothing is fetched when the query fails: each text then asks alone.
     void prefetchFor(const QList<Action> &actions);
+    // The same for ObjectIDs of each kind (by Kind); a walk's worth, or a kind
+    // about to be read whole, goes a query per kind as prefetch does.
+    void prefetchTogether(const std::array<QStringList, 4> &wanted);
     // Reads every row of the kind at once (a walk that is going to ask about most of them).
     void readAll(Kind kind);
     // Whether every row of the kind has been read: nothing needs fetching ahead any more.

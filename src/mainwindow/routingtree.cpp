@@ -701,8 +701,8 @@ bool RoutingTree::opensNode(const Link &link)
            && (link.conversation == conv::PHGreeting || link.conversation == conv::PHTransfer);
 }
 
-// The destinations of every link not yet worked out, fetched in one query per
-// kind instead of one or two per link.
+// The destinations of every link not yet worked out, fetched in one query
+// instead of one or two per link.
 void RoutingTree::prefetchDestinations(const std::vector<const NodeLinks *> &nodes)
 {
     const std::shared_ptr<ReadCache> hold = m_cache;
@@ -724,18 +724,8 @@ void RoutingTree::prefetchDestinations(const std::vector<const NodeLinks *> &nod
         });
     if (handlers.isEmpty() && directories.isEmpty() && interviews.isEmpty())
         return;
-    lookup.prefetch(Kind::CallHandler, handlers);
-    if (!lookup.knowsAll(Kind::Subscriber)) {
-        QStringList subscribers;
-        for (const QString &id : std::as_const(handlers)) {
-            const auto f = lookup.find(Kind::CallHandler, id);
-            if (f.found() && f.isPrimary)
-                subscribers << f.recipientObjectId;
-        }
-        lookup.prefetch(Kind::Subscriber, subscribers);
-    }
-    lookup.prefetch(Kind::NameLookupHandler, directories);
-    lookup.prefetch(Kind::InterviewHandler, interviews);
+    // (The subscribers of primary call handlers come with them.)
+    lookup.prefetchTogether({handlers, QStringList(), directories, interviews});
 }
 
 void RoutingTree::ExpandRow(Node *iRow) { expandRow(iRow, nullptr); }
