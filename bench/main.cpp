@@ -1,11 +1,14 @@
-// quillor-bench: times the program's operations on generated servers of
-// several sizes and prints one tab-separated line per operation.
+// quillor-bench: times the program's operations on the sample server and on
+// generated servers of several sizes and prints one tab-separated line per
+// operation: its time, the statements it sent and, when the server is reached
+// over the network (--server tds: FreeTDS to the TDS stand-in serving the same
+// files, each reply held back by --latency-ms), the requests the server got.
 //
 // Each size runs in a child process of its own, so that its peak memory is
 // its own and not the largest size's so far.
 #include "actions/setuseraction.h"
 #include "common/appcontext.h"
-#include "common/tolvaversion.h"
+#include "common/objectid.h"
 #include "creation/creation.h"
 #include "embedded/generator.h"
 #include "embedded/sampleserver.h"
@@ -23,6 +26,7 @@
 #include "reports/frmdependency.h"
 #include "reports/frmfindtransferstring.h"
 #include "reports/frmschedules.h"
+#include "tdsserver.h"
 
 #include <QAction>
 #include <QApplication>
@@ -30,6 +34,7 @@
 #include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -39,6 +44,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <functional>
 #include <malloc.h>
 #include <unistd.h>
 
@@ -82,28 +88,35 @@ public:
 
 class Reporter {
 public:
-    Reporter(int objects, platform::Database &db) : m_objects(objects), m_db(db) {}
+    // `requests`: what the server has been asked so far over the network; none in this process.
+    Reporter(const QString &label, platform::Database &db, std::function<int()> requests = {})
+        : m_label(label.toUtf8()), m_db(db), m_requests(std::move(requests))
+    {
+    }
     // Runs one operation and prints its line.
     template <typename F> void measure(const char *operation, F &&work)
     {
         const quint64 queries = m_db.queryCount();
+        const int requests = m_requests ? m_requests() : 0;
         QElapsedTimer timer;
         timer.start();
         work();
         const double seconds = double(timer.nsecsElapsed()) / 1e9;
-        std::printf("%d\t%s\t%.4f\t%llu\t%.1f\n", m_objects, operation, seconds,
-                    static_cast<unsigned long long>(m_db.queryCount() - queries), peakMegabytes());
+        const QByteArray asked = m_requests ? QByteArray::number(m_requests() - requests) : QByteArrayLiteral("-");
+        std::printf("%s\t%s\t%.4f\t%llu\t%s\t%.1f\n", m_label.constData(), operation, seconds,
+                    static_cast<unsigned long long>(m_db.queryCount() - queries), asked.constData(), peakMegabytes());
         std::fflush(stdout);
     }
 
 private:
-    int m_objects;
+    QByteArray m_label;
     platform::Database &m_db;
+    std::function<int()> m_requests;
 };
 
 // The subscriber picker as the user runs it: every subscriber searched for
 // ("*"), until the grid has laid out and painted its rows.
-void measurePickerSearch(Reporter &report, frmMain &window, int objects)
+void measurePickerSearch(Reporter &report, frmMain &window, const char *who)
 {
     frmSubscriberSearch &picker = window.pickers().subscriberSearch();
     picker.show();
@@ -113,22 +126,45 @@ void measurePickerSearch(Reporter &report, frmMain &window, int objects)
         picker.findChild<QPushButton *>(QStringLiteral("cmdSearch"))->click();
         QCoreApplication::processEvents();
     });
-    std::fprintf(stderr, "%d objects: %d rows in the subscriber picker\n", objects, picker.results().rowCount());
+    std::fprintf(stderr, "%s: %d rows in the subscriber picker\n", who, picker.results().rowCount());
     picker.reject();
 }
 
-// The first value of a query's first row, as text; "" when there is none.
-QString firstValue(AppContext &ctx, const QString &sql)
-{
-    const platform::Recordset rs = ctx.db().open(ctx.state().gConnectionString, sql);
-    return rs.RecordCount() > 0 ? rs.value(0, 0).toString() : QString();
-}
+// The server's files as the bench reads them to choose what to measure, apart
+// from the program's own connections (which count what the program sends).
+class ServerFiles {
+public:
+    explicit ServerFiles(const QString &folder)
+        : m_db(profileOf(folder), embedded::standInProcedures())
+    {
+    }
+    // The first value of a query's first row, as text; "" when there is none.
+    QString firstValue(const QString &sql, const QVariantList &params = {})
+    {
+        const platform::Recordset rs = m_db.open(QStringLiteral("Initial Catalog=TolvaDb"), sql, params);
+        return rs.RecordCount() > 0 ? rs.value(0, 0).toString() : QString();
+    }
+    platform::Recordset open(const QString &sql, const QVariantList &params)
+    {
+        return m_db.open(QStringLiteral("Initial Catalog=TolvaDb"), sql, params);
+    }
+
+private:
+    static platform::ServerProfile profileOf(const QString &folder)
+    {
+        platform::ServerProfile files;
+        files.mainDatabase = QStringLiteral("sqlite:") + folder + QStringLiteral("/TolvaDb.sqlite");
+        files.directoryDatabase = QStringLiteral("sqlite:") + folder + QStringLiteral("/TolvaDirDB.sqlite");
+        return files;
+    }
+    platform::Database m_db;
+};
 
 // The report and tool windows, each used as the administrator uses it.
-void measureReportsAndTools(Reporter &report, AppContext &ctx, QWidget &owner, int objects)
+void measureReportsAndTools(Reporter &report, ServerFiles &files, AppContext &ctx, QWidget &owner, const char *who)
 {
     // The call handler that most keys and greetings lead to.
-    const QString mostReferenced = firstValue(ctx,
+    const QString mostReferenced = files.firstValue(
         QStringLiteral("SELECT r.DestinationObjectID FROM (SELECT DestinationObjectID FROM MenuEntry UNION ALL "
                        "SELECT DestinationObjectID FROM MessagingRule) r JOIN CallHandler c ON c.CallHandlerObjectID = "
                        "r.DestinationObjectID WHERE c.IsPrimary = 0 GROUP BY r.DestinationObjectID ORDER BY COUNT(*) DESC "
@@ -141,11 +177,11 @@ void measureReportsAndTools(Reporter &report, AppContext &ctx, QWidget &owner, i
         dependency->show();
         QCoreApplication::processEvents();
     });
-    std::fprintf(stderr, "%d objects: dependency report of %s: %lld lines\n", objects, qPrintable(mostReferenced),
+    std::fprintf(stderr, "%s: dependency report of %s: %lld lines\n", who, qPrintable(mostReferenced),
                  static_cast<long long>(dependency->reportText().count(QStringLiteral("\r\n"))));
 
     // 5,000 numbers from the first call handler extension on, many of them in use.
-    const qint64 first = firstValue(ctx, QStringLiteral("SELECT MIN(DTMFAccessID) FROM DTMFAccessID WHERE "
+    const qint64 first = files.firstValue(QStringLiteral("SELECT MIN(DTMFAccessID) FROM DTMFAccessID WHERE "
                                                          "ParentObjectIDType = 3")).toLongLong();
     auto *extensions = new frmAvailableExtensions(ctx, &owner);
     extensions->findChild<QLineEdit *>(QStringLiteral("txtStartRange"))->setText(QString::number(first));
@@ -163,7 +199,7 @@ void measureReportsAndTools(Reporter &report, AppContext &ctx, QWidget &owner, i
         QCoreApplication::processEvents();
     });
     if (auto *matches = transfer->findChild<QPlainTextEdit *>(QStringLiteral("txtMatches")))
-        std::fprintf(stderr, "%d objects: transfer string \"12\": %lld rules\n", objects,
+        std::fprintf(stderr, "%s: transfer string \"12\": %lld rules\n", who,
                      static_cast<long long>(matches->toPlainText().count(QStringLiteral("with transfer string="))));
 
     report.measure("schedules_window", [&] {
@@ -178,7 +214,7 @@ void measureReportsAndTools(Reporter &report, AppContext &ctx, QWidget &owner, i
 // fewest open rows from a thousand up after Expand all: the write as the
 // popup's command makes it, then the refresh of the tree timed until the view
 // has painted.
-void measureActionRefresh(Reporter &report, AppContext &ctx, frmMain &window, int objects)
+void measureActionRefresh(Reporter &report, ServerFiles &files, AppContext &ctx, frmMain &window, const char *who)
 {
     RoutingTree &tree = window.routingTree();
     platform::OutlineModel &model = tree.ATTree();
@@ -206,10 +242,9 @@ void measureActionRefresh(Reporter &report, AppContext &ctx, frmMain &window, in
     QCoreApplication::processEvents();
     const SelectedObject owner = window.CurrentlySelectedObject();
 
-    platform::Recordset key = ctx.db().open(ctx.state().gConnectionString,
-                                            QStringLiteral("SELECT MenuEntryObjectID, Action FROM vw_MenuEntry WHERE "
-                                                           "ParentObjectID = ? AND Alias = '9'"),
-                                            {owner.ObjectID});
+    platform::Recordset key = files.open(QStringLiteral("SELECT MenuEntryObjectID, Action FROM vw_MenuEntry WHERE "
+                                                        "ParentObjectID = ? AND Alias = '9'"),
+                                         {normalizedObjectId(owner.ObjectID)});
     if (key.RecordCount() != 1)
         return;
     key.MoveFirst();
@@ -221,23 +256,85 @@ void measureActionRefresh(Reporter &report, AppContext &ctx, frmMain &window, in
         window.RefreshTreeRowsForObject(owner.ObjectID);
         QCoreApplication::processEvents();
     });
-    std::fprintf(stderr, "%d objects: %d open rows of \"%s\" refreshed (%d rows in the tree)\n", objects,
+    std::fprintf(stderr, "%s: %d open rows of \"%s\" refreshed (%d rows in the tree)\n", who,
                  openRows.value(chosen), qPrintable(owner.Alias), model.totalRows());
 }
+
+// How the measuring process reaches the server's files: in this process, or
+// as SQL Server over the network (FreeTDS to the TDS stand-in, each of its
+// replies held back `latencyMs`).
+struct Way {
+    bool tds = false;
+    int latencyMs = 0;
+};
 
 // The program's context on a server made beforehand by another process (so
 // that the peak memory is the program's own), its data in a temporary folder.
 struct MeasuredServer {
     QTemporaryDir dir;
+    std::unique_ptr<test::tds::TdsServer> tds;
     AppContext ctx{embedded::standInProcedures()};
-    bool load(const QString &registryFile)
+    QString folder;
+    bool load(const QString &registryFile, const Way &way)
     {
         platform::AppPaths::overrideDataFolder(dir.path());
+        folder = QFileInfo(registryFile).absolutePath();
         QString error;
-        if (ctx.loadRegistry(registryFile, &error))
+        QString registry = registryFile;
+        if (way.tds && !serveOverTds(registry, way, &error)) {
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+            return false;
+        }
+        if (ctx.loadRegistry(registry, &error))
             return true;
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return false;
+    }
+    // What the server has been asked over the network so far; none in this process.
+    std::function<int()> requests() const
+    {
+        if (!tds)
+            return {};
+        return [server = tds.get()] { return server->requestCount(); };
+    }
+
+private:
+    // The stand-in serves the server's two files; a profile of their own
+    // (beside the export) names them as the program names a SQL Server.
+    bool serveOverTds(QString &registry, const Way &way, QString *error)
+    {
+        tds = std::make_unique<test::tds::TdsServer>();
+        if (!tds->isListening()) {
+            *error = QStringLiteral("The TDS stand-in server does not listen: ") + tds->error();
+            return false;
+        }
+        tds->setDatabaseFile(QStringLiteral("TolvaDb"), folder + QStringLiteral("/TolvaDb.sqlite"));
+        tds->setDatabaseFile(QStringLiteral("TolvaDirDB"), folder + QStringLiteral("/TolvaDirDB.sqlite"));
+        tds->setReplyDelay(way.latencyMs);
+        const auto location = [this](const char *database) {
+            return QStringLiteral("odbc:Driver=FreeTDS;Server=127.0.0.1;Port=%1;Database=%2;UID=tolva;PWD=tolva;"
+                                  "TDS_Version=7.4;ClientCharset=UTF-8")
+                .arg(tds->port())
+                .arg(QLatin1String(database));
+        };
+        embedded::SampleOptions options;
+        options.mainLocation = location("TolvaDb");
+        options.directoryLocation = location("TolvaDirDB");
+        // The stand-in makes its ObjectID indexes in the files at the first
+        // connection; a server has them already, so that is done before anything is measured.
+        platform::ServerProfile served;
+        served.mainDatabase = options.mainLocation;
+        served.directoryDatabase = options.directoryLocation;
+        platform::Database first(served);
+        for (const QString &catalog : {QStringLiteral("Initial Catalog=TolvaDb"), QStringLiteral("Initial Catalog=TolvaDirDB")}) {
+            platform::DbError failed;
+            if (!first.open(catalog, QStringLiteral("SELECT 1 AS Ready"), {}, &failed).isOpen()) {
+                *error = QStringLiteral("The TDS stand-in server does not answer: ") + failed.description;
+                return false;
+            }
+        }
+        registry = dir.filePath(QStringLiteral("tolva-tds.reg"));
+        return embedded::writeRegistryExport(registry, folder, options, error);
     }
 };
 
@@ -254,10 +351,10 @@ bool startWindow(frmMain &window)
 
 // A call handler made as a copy of the root, as Create does it: its twelve
 // keys, six greetings (one with a recording to copy), rules, owner and recipient.
-void measureCreation(Reporter &report, AppContext &ctx, int objects)
+void measureCreation(Reporter &report, ServerFiles &files, AppContext &ctx, const char *who)
 {
     const QString root =
-        firstValue(ctx, QStringLiteral("SELECT CallHandlerObjectID FROM vw_CallHandler WHERE Alias = 'openinggreetingch'"));
+        files.firstValue(QStringLiteral("SELECT CallHandlerObjectID FROM vw_CallHandler WHERE Alias = 'openinggreetingch'"));
     // The server was written just before by another process that did not wait
     // for the disk; a running server's file is on disk, so the first commit
     // must not pay for flushing the whole generated file.
@@ -266,22 +363,57 @@ void measureCreation(Reporter &report, AppContext &ctx, int objects)
     report.measure("create_call_handler",
                    [&] { made = createCallHandler(ctx, {root, QStringLiteral("Bench Copy"), QString()}); });
     if (!made)
-        std::fprintf(stderr, "%d objects: the call handler could not be created\n", objects);
+        std::fprintf(stderr, "%s: the call handler could not be created\n", who);
 }
 
-int runOneSize(int objects, const QString &registryFile)
+// The first unopened call handler row below the root other than `besides`, in tree order.
+platform::OutlineNode *handlerBelowRoot(RoutingTree &tree, const platform::OutlineNode *besides = nullptr)
+{
+    platform::OutlineNode *root = tree.ATTree().root();
+    for (int i = 0; root && i < root->childCount(); ++i) {
+        platform::OutlineNode *row = root->child(i);
+        if (row != besides && tree.nodeType(row) == NodeCallHandler && tree.isPlaceholder(row->firstChild()))
+            return row;
+    }
+    return nullptr;
+}
+
+int runOneSize(const QString &label, const QString &registryFile, const Way &way)
 {
     MeasuredServer server;
-    if (!server.load(registryFile))
+    if (!server.load(registryFile, way))
         return 1;
     AppContext &ctx = server.ctx;
     QTemporaryDir &dir = server.dir;
-    ctx.state().gConnectionString = frmMain::connectionStringFor(ctx.workstation().ComputerName());
-    ctx.state().gVersion = getVersion(ctx);
+    ServerFiles files(server.folder);
+    const QByteArray whoText = (label == QLatin1String("sample") ? QStringLiteral("the sample") : label + QStringLiteral(" objects")).toUtf8();
+    const char *who = whoText.constData();
+    Reporter report(label, ctx.db(), server.requests());
 
-    Reporter report(objects, ctx.db());
+    // The main window as the user starts it, until it shows the tree and the root's page.
+    frmMain window(ctx);
+    bool started = false;
+    report.measure("startup", [&] { started = startWindow(window); });
+    if (!started)
+        return 1;
+    RoutingTree &shownTree = window.routingTree();
+    auto *view = window.findChild<platform::OutlineTreeView *>(QStringLiteral("ATTree"));
+    // A call handler below the root opened by its arrow (its links read and its page loaded), then another selected.
+    platform::OutlineNode *opened = handlerBelowRoot(shownTree);
+    if (view && opened)
+        report.measure("open_node", [&] {
+            view->expand(shownTree.ATTree().indexOf(opened));
+            QCoreApplication::processEvents();
+        });
+    if (platform::OutlineNode *selected = view ? handlerBelowRoot(shownTree, opened) : nullptr)
+        report.measure("select_call_handler", [&] {
+            view->selectNode(selected);
+            QCoreApplication::processEvents();
+        });
+
     {
-        // This tree and what it read are gone before the main window starts.
+        // The tree on its own, without the window's views: built, one node
+        // opened, and (in this process) every node opened one after the other.
         RoutingTree tree(ctx);
         platform::OutlineModel &model = tree.ATTree();
         report.measure("first_tree", [&] {
@@ -289,40 +421,32 @@ int runOneSize(int objects, const QString &registryFile)
             tree.StartNewTree(root, 0);
         });
         report.measure("open_one_node", [&] {
-            platform::OutlineNode *root = model.root();
-            for (int i = 0; root && i < root->childCount(); ++i) {
-                platform::OutlineNode *row = root->child(i);
-                if (tree.nodeType(row) == NodeCallHandler && tree.isPlaceholder(row->firstChild())) {
-                    tree.openRow(row);
-                    break;
-                }
-            }
+            if (platform::OutlineNode *row = handlerBelowRoot(tree))
+                tree.openRow(row);
         });
+        // Over the network that takes tens of thousands of round trips; no user waits for them.
         int opened = 0;
         bool stopped = false;
-        report.measure("open_all_reachable", [&] {
-            // As a user would: one unopened node after the other, in tree order,
-            // until the tree holds as many rows as "Expand all nodes" allows.
-            for (platform::OutlineNode *row = model.root(); row; row = model.nextInTree(row)) {
-                const qint16 type = tree.nodeType(row);
-                if ((type == NodeCallHandler || type == NodeSubscriber) && tree.isPlaceholder(row->firstChild())) {
-                    if (model.totalRows() >= tree.expandAllRowLimit()) {
-                        stopped = true;
-                        break;
+        if (!way.tds)
+            report.measure("open_all_reachable", [&] {
+                // As a user would: one unopened node after the other, in tree order,
+                // until the tree holds as many rows as "Expand all nodes" allows.
+                for (platform::OutlineNode *row = model.root(); row; row = model.nextInTree(row)) {
+                    const qint16 type = tree.nodeType(row);
+                    if ((type == NodeCallHandler || type == NodeSubscriber) && tree.isPlaceholder(row->firstChild())) {
+                        if (model.totalRows() >= tree.expandAllRowLimit()) {
+                            stopped = true;
+                            break;
+                        }
+                        tree.openRow(row);
+                        ++opened;
                     }
-                    tree.openRow(row);
-                    ++opened;
                 }
-            }
-        });
-        std::fprintf(stderr, "%d objects: %d nodes opened, %d rows in the tree%s\n", objects, opened, model.totalRows(),
-                     stopped ? " (stopped at the row limit)" : "");
+            });
+        if (!way.tds)
+            std::fprintf(stderr, "%s: %d nodes opened, %d rows in the tree%s\n", who, opened, model.totalRows(),
+                         stopped ? " (stopped at the row limit)" : "");
     }
-
-    // The rest as the user runs it: in the main window, whose views follow every row.
-    frmMain window(ctx);
-    if (!startWindow(window))
-        return 1;
 
     // The grid view, each kind chosen as the user chooses it: the list is
     // read and shown and its first row's object loaded.
@@ -336,7 +460,7 @@ int runOneSize(int objects, const QString &registryFile)
             kinds->setCurrentIndex(kind);
             QCoreApplication::processEvents();
         });
-        std::fprintf(stderr, "%d objects: %d rows in %s\n", objects, window.gridModel().rowCount(), kGridRows[kind]);
+        std::fprintf(stderr, "%s: %d rows in %s\n", who, window.gridModel().rowCount(), kGridRows[kind]);
     }
 
     // A call handler renamed in place, as leaving its name box does: the
@@ -352,10 +476,10 @@ int runOneSize(int objects, const QString &registryFile)
             });
     }
 
-    measurePickerSearch(report, window, objects);
+    measurePickerSearch(report, window, who);
 
     // Expand all and the export.
-    platform::OutlineModel &shown = window.routingTree().ATTree();
+    platform::OutlineModel &shown = shownTree.ATTree();
     const int rowsBefore = shown.totalRows();
     const double heapBefore = heapInUse();
     report.measure("expand_all", [&] {
@@ -365,31 +489,33 @@ int runOneSize(int objects, const QString &registryFile)
     });
     // What the rows cost: the model's, the view's and what the tree keeps of what it read.
     const double grown = heapInUse() - heapBefore;
-    std::fprintf(stderr, "%d objects: %d rows after expand all, %.0f bytes a row (the heap grew by %.1f MB)\n",
-                 objects, shown.totalRows(), grown / std::max(1, shown.totalRows() - rowsBefore), grown / 1048576.0);
+    std::fprintf(stderr, "%s: %d rows after expand all, %.0f bytes a row (the heap grew by %.1f MB)\n",
+                 who, shown.totalRows(), grown / std::max(1, shown.totalRows() - rowsBefore), grown / 1048576.0);
     report.measure("export", [&] {
         QString error;
         if (!WriteTreeExportFile(shown, dir.filePath(QStringLiteral("tree.txt")), QDateTime::currentDateTime(), &error))
             std::fprintf(stderr, "export failed: %s\n", qPrintable(error));
     });
-    measureActionRefresh(report, ctx, window, objects);
-    measureReportsAndTools(report, ctx, window, objects);
-    measureCreation(report, ctx, objects);
+    measureActionRefresh(report, files, ctx, window, who);
+    measureReportsAndTools(report, files, ctx, window, who);
+    measureCreation(report, files, ctx, who);
     return 0;
 }
 
 // On a server of deep chains: "Expand all nodes" until it stops at its row
 // limit, then the deepest node it left unopened opened as a user opens it (its
 // arrow), the row selected beforehand so that its page has loaded already.
-int runDeepServer(int objects, const QString &registryFile)
+int runDeepServer(const QString &label, const QString &registryFile, const Way &way)
 {
     MeasuredServer server;
-    if (!server.load(registryFile))
+    if (!server.load(registryFile, way))
         return 1;
+    const QByteArray whoText = (label + QStringLiteral(" objects")).toUtf8();
+    const char *who = whoText.constData();
     frmMain window(server.ctx);
     if (!startWindow(window))
         return 1;
-    Reporter report(objects, server.ctx.db());
+    Reporter report(label, server.ctx.db(), server.requests());
     RoutingTree &tree = window.routingTree();
     platform::OutlineModel &model = tree.ATTree();
     auto *view = window.findChild<platform::OutlineTreeView *>(QStringLiteral("ATTree"));
@@ -403,7 +529,7 @@ int runDeepServer(int objects, const QString &registryFile)
         if (row->childCount() > 0 && tree.isPlaceholder(row->firstChild()) && (!deepest || row->level() > deepest->level()))
             deepest = row;
     }
-    std::fprintf(stderr, "%d objects (deep): %d rows after expand all, the deepest unopened node at level %d\n", objects,
+    std::fprintf(stderr, "%s (deep): %d rows after expand all, the deepest unopened node at level %d\n", who,
                  model.totalRows(), deepest ? deepest->level() : -1);
     if (!deepest || !view)
         return 0;
@@ -413,7 +539,7 @@ int runDeepServer(int objects, const QString &registryFile)
         view->expand(model.indexOf(deepest));
         QCoreApplication::processEvents();
     });
-    std::fprintf(stderr, "%d objects (deep): %d rows after opening it\n", objects, model.totalRows());
+    std::fprintf(stderr, "%s (deep): %d rows after opening it\n", who, model.totalRows());
     return 0;
 }
 
@@ -427,55 +553,83 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("quillor-bench"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Times Quillor's operations on generated servers."));
+    parser.setApplicationDescription(QStringLiteral("Times Quillor's operations on the sample and on generated servers."));
     parser.addHelpOption();
-    const QCommandLineOption sizes(QStringLiteral("sizes"), QStringLiteral("Comma-separated server sizes in objects."),
-                                   QStringLiteral("LIST"), QStringLiteral("1000,5000,20000"));
+    const QCommandLineOption sizes(QStringLiteral("sizes"),
+                                   QStringLiteral("Comma-separated server sizes in objects; \"sample\" is the sample server."),
+                                   QStringLiteral("LIST"), QStringLiteral("sample,2000,20000"));
     const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("Seed of the generated servers."),
                                   QStringLiteral("N"), QStringLiteral("1"));
-    const QCommandLineOption one(QStringLiteral("one-size"), QStringLiteral("Measure a single size in this process."),
-                                 QStringLiteral("N"));
-    const QCommandLineOption server(QStringLiteral("server"),
-                                    QStringLiteral("The registry export of the server to measure (with --one-size)."),
-                                    QStringLiteral("FILE"));
+    const QCommandLineOption serverWay(QStringLiteral("server"),
+                                       QStringLiteral("How the server is reached: \"sqlite\" (its files, in this process) "
+                                                      "or \"tds\" (as SQL Server, through FreeTDS to the TDS stand-in)."),
+                                       QStringLiteral("WAY"), QStringLiteral("sqlite"));
+    const QCommandLineOption latency(QStringLiteral("latency-ms"),
+                                     QStringLiteral("With --server tds: each reply of the server held back this long "
+                                                    "(a round trip of that many milliseconds)."),
+                                     QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption one(QStringLiteral("one-size"), QStringLiteral("Measure a single server in this process."),
+                                 QStringLiteral("LABEL"));
+    const QCommandLineOption registry(QStringLiteral("registry"),
+                                      QStringLiteral("The registry export of the server to measure (with --one-size)."),
+                                      QStringLiteral("FILE"));
     const QCommandLineOption deep(QStringLiteral("deep"),
                                   QStringLiteral("The server (with --one-size) is one of deep chains."));
-    parser.addOption(sizes);
-    parser.addOption(seed);
-    parser.addOption(one);
-    parser.addOption(server);
-    parser.addOption(deep);
+    parser.addOptions({sizes, seed, serverWay, latency, one, registry, deep});
     parser.process(app);
+
+    Way way;
+    const QString wayName = parser.value(serverWay);
+    if (wayName != QLatin1String("sqlite") && wayName != QLatin1String("tds")) {
+        std::fprintf(stderr, "--server takes \"sqlite\" or \"tds\", not \"%s\"\n", qPrintable(wayName));
+        return 2;
+    }
+    way.tds = wayName == QLatin1String("tds");
+    bool latencyOk = false;
+    way.latencyMs = parser.value(latency).toInt(&latencyOk);
+    if (!latencyOk || way.latencyMs < 0) {
+        std::fprintf(stderr, "--latency-ms takes a whole number of milliseconds, not \"%s\"\n",
+                     qPrintable(parser.value(latency)));
+        return 2;
+    }
 
     const quint32 seedValue = parser.value(seed).toUInt();
     if (parser.isSet(one)) {
-        const int objects = parser.value(one).toInt();
-        return parser.isSet(deep) ? runDeepServer(objects, parser.value(server)) : runOneSize(objects, parser.value(server));
+        const QString label = parser.value(one);
+        return parser.isSet(deep) ? runDeepServer(label, parser.value(registry), way)
+                                  : runOneSize(label, parser.value(registry), way);
     }
 
-    std::printf("objects\toperation\tseconds\tqueries\tpeak_mb\n");
+    std::printf("objects\toperation\tseconds\tqueries\trequests\tpeak_mb\n");
     std::fflush(stdout);
     int status = 0;
     const QStringList list = parser.value(sizes).split(u',', Qt::SkipEmptyParts);
-    for (const QString &size : list) {
-        const int objects = size.trimmed().toInt();
+    for (const QString &entry : list) {
+        const QString size = entry.trimmed();
+        const bool sample = size == QLatin1String("sample");
+        const int objects = sample ? 0 : size.toInt();
         // The usual server, then one of deep chains (each measured in a process of its own).
         for (const int chainLength : {0, kDeepChainLength}) {
+            if (sample && chainLength)
+                continue;
             QTemporaryDir dir;
             QString error;
             QElapsedTimer made;
             made.start();
-            const auto generated = embedded::createGeneratedServer(dir.filePath(QStringLiteral("server")),
-                                                                   {objects, seedValue, chainLength}, &error);
-            if (!generated) {
-                std::fprintf(stderr, "cannot generate a server of %d objects: %s\n", objects, qPrintable(error));
+            const QString folder = dir.filePath(QStringLiteral("server"));
+            const auto built = sample ? embedded::createSampleServer(folder, {}, &error)
+                                      : embedded::createGeneratedServer(folder, {objects, seedValue, chainLength}, &error);
+            if (!built) {
+                std::fprintf(stderr, "cannot make the server of %s: %s\n", qPrintable(size), qPrintable(error));
                 status = 1;
                 continue;
             }
-            std::fprintf(stderr, "generated %d objects%s in %.2f s\n", objects, chainLength ? " (deep)" : "",
-                         double(made.elapsed()) / 1000.0);
-            QStringList arguments{QStringLiteral("--one-size"), QString::number(objects), QStringLiteral("--server"),
-                                  generated->registryFile};
+            std::fprintf(stderr, "made %s%s in %.2f s\n", sample ? "the sample" : qPrintable(size + QStringLiteral(" objects")),
+                         chainLength ? " (deep)" : "", double(made.elapsed()) / 1000.0);
+            QStringList arguments{QStringLiteral("--one-size"), sample ? size : QString::number(objects),
+                                  QStringLiteral("--registry"), built->registryFile,
+                                  QStringLiteral("--server"), wayName,
+                                  QStringLiteral("--latency-ms"), QString::number(way.latencyMs)};
             if (chainLength)
                 arguments << QStringLiteral("--deep");
             QProcess child;

@@ -6,11 +6,15 @@
 #include "common/objectid.h"
 #include "platform/seams.h"
 
+#include <algorithm>
+
 namespace quillor {
 
 namespace {
 
 constexpr int kChunk = 400; // ObjectIDs per query
+// The part of a look-up of several kinds that reads the subscribers of the primary call handlers asked for.
+constexpr int kSubscribersOfHandlers = 4;
 
 struct ViewInfo {
     const char *view;
@@ -51,7 +55,7 @@ DestinationLookup::DestinationLookup(AppContext &ctx, int readAllAfter) : m_ctx(
 void DestinationLookup::prefetch(Kind kind, const QStringList &objectIds)
 {
     const int k = int(kind);
-    if (m_all[k] && m_uncertain[k].isEmpty())
+    if (objectIds.isEmpty() || (m_all[k] && m_uncertain[k].isEmpty()))
         return;
     QStringList missing;
     QSet<QString> asked;
@@ -81,6 +85,152 @@ void DestinationLookup::prefetch(Kind kind, const QStringList &objectIds)
     }
     for (qsizetype i = 0; i < missing.size(); i += kChunk)
         fetch(kind, missing.mid(i, kChunk));
+}
+
+void DestinationLookup::prefetchFor(const QList<Action> &actions)
+{
+    // Which destinations the texts look up, as strConstructActionString does.
+    std::array<QStringList, 4> wanted;
+    for (const Action &a : actions) {
+        if (a.action != 2)
+            continue;
+        const QString &c = a.conversation;
+        if (c == conv::AD && !a.destination.isEmpty())
+            wanted[int(Kind::NameLookupHandler)] << a.destination;
+        else if (c == conv::CHInterview)
+            wanted[int(Kind::InterviewHandler)] << a.destination;
+        else if ((c == conv::PHGreeting || c == conv::PHTransfer) && !isDontSet(a.destination))
+            wanted[int(Kind::CallHandler)] << a.destination;
+    }
+    prefetchTogether(wanted);
+}
+
+void DestinationLookup::prefetchTogether(const std::array<QStringList, 4> &objectIds)
+{
+    const bool byValue = m_ctx.db().matchesObjectIdsByValue(m_ctx.state().gConnectionString);
+    std::array<QStringList, 4> missing;
+    std::array<QSet<QString>, 4> listed;
+    // An ObjectID of a kind not known yet, listed once. SQL Server refuses to
+    // compare a text that is no GUID with an ObjectID: such a text names no row.
+    const auto want = [&](Kind kind, const QString &id) {
+        const int k = int(kind);
+        const QString n = normalizedObjectId(id);
+        if (byValue && !isGuidText(n)) {
+            m_known[k].insert(n, Found{});
+            return;
+        }
+        if (!m_known[k].contains(n) && !listed[k].contains(n) && (!m_all[k] || m_uncertain[k].contains(n))) {
+            listed[k].insert(n);
+            missing[k] << n;
+        }
+    };
+    qsizetype total = 0;
+    for (int k = 0; k < 4; ++k) {
+        for (const QString &id : objectIds[k])
+            want(Kind(k), id);
+        total += missing[k].size();
+    }
+    // A walk's worth, or a kind about to be read whole: a query per kind, as prefetch does it.
+    const auto alone = [&](Kind kind) {
+        const int k = int(kind);
+        if (missing[k].isEmpty() || (total <= kChunk && m_fetched[k] + missing[k].size() <= m_readAllAfter))
+            return false;
+        prefetch(kind, missing[k]);
+        missing[k].clear();
+        return true;
+    };
+    const bool handlersAlone = alone(Kind::CallHandler);
+    // The subscribers of the primary call handlers known by now are asked for
+    // as subscribers; those of the call handlers in the query come with them.
+    const bool subscribersWithHandlers = !m_all[int(Kind::Subscriber)];
+    for (const QString &id : objectIds[int(Kind::CallHandler)]) {
+        const QString n = normalizedObjectId(id);
+        if (!subscribersWithHandlers || (listed[int(Kind::CallHandler)].contains(n) && !handlersAlone))
+            continue;
+        const auto it = m_known[int(Kind::CallHandler)].constFind(n);
+        if (it != m_known[int(Kind::CallHandler)].cend() && it->found() && it->isPrimary)
+            want(Kind::Subscriber, it->recipientObjectId);
+    }
+    for (const Kind kind : {Kind::Subscriber, Kind::NameLookupHandler, Kind::InterviewHandler})
+        alone(kind);
+    const auto kinds = std::count_if(missing.cbegin(), missing.cend(), [](const QStringList &ids) { return !ids.isEmpty(); });
+    if (kinds == 0)
+        return;
+    // One kind alone, with no subscribers to come with it, is one query of its own.
+    if (kinds == 1 && (missing[int(Kind::CallHandler)].isEmpty() || !subscribersWithHandlers)) {
+        for (int k = 0; k < 4; ++k)
+            prefetch(Kind(k), missing[k]);
+        return;
+    }
+    // One part per kind asked for; the subscribers whose primary call handlers are asked for come with them.
+    QStringList parts;
+    QVariantList params;
+    const auto in = [&params](const QStringList &ids) {
+        QStringList marks;
+        for (const QString &id : ids) {
+            marks << QStringLiteral("?");
+            params << id;
+        }
+        return QStringLiteral(" IN (") + marks.join(u',') + u')';
+    };
+    for (int k = 0; k < 4; ++k) {
+        if (missing[k].isEmpty())
+            continue;
+        const ViewInfo &v = viewOf(Kind(k));
+        parts << QStringLiteral("SELECT %1 AS Kind, %2 AS ObjectID, %3 AS Name, %4 FROM %5 WHERE %2")
+                         .arg(k)
+                         .arg(QLatin1String(v.key), QLatin1String(v.name),
+                              v.handler ? QStringLiteral("IsPrimary, RecipientObjectID")
+                                        : QStringLiteral("NULL AS IsPrimary, NULL AS RecipientObjectID"),
+                              QLatin1String(v.view))
+                     + in(missing[k]);
+        if (Kind(k) == Kind::CallHandler && subscribersWithHandlers)
+            parts << QStringLiteral("SELECT %1, SubscriberObjectID, DisplayName, NULL, NULL FROM vw_Subscriber WHERE "
+                                    "SubscriberObjectID IN (SELECT RecipientObjectID FROM vw_CallHandler WHERE IsPrimary <> 0 "
+                                    "AND CallHandlerObjectID")
+                             .arg(kSubscribersOfHandlers)
+                         + in(missing[k]) + u')';
+    }
+    // Nothing is known of them when the query fails: each is then asked for alone when it is needed.
+    std::vector<QVariantList> rows;
+    if (!m_ctx.db().forEachRow(m_ctx.state().gConnectionString, parts.join(QStringLiteral(" UNION ALL ")), params,
+                               [&rows](const QVariantList &row) { rows.push_back(row); }))
+        return;
+    for (int k = 0; k < 4; ++k) {
+        m_fetched[k] += int(missing[k].size());
+        for (const QString &n : std::as_const(missing[k]))
+            m_known[k].insert(n, Found{});
+    }
+    // Each row of a part counted into what is known of its ObjectID, if that was asked for now.
+    const auto countRows = [&](int part, Kind kind, const QStringList &askedNow) {
+        const QSet<QString> asked(askedNow.cbegin(), askedNow.cend());
+        for (const QVariantList &row : rows) {
+            const QString n = normalizedObjectId(row[1].toString());
+            if (row[0].toInt() == part && asked.contains(n))
+                count(kind, m_known[int(kind)][n], QVariantList{row[1], row[2], row[3], row[4]});
+        }
+    };
+    for (int k = 0; k < 4; ++k)
+        countRows(k, Kind(k), missing[k]);
+    if (!subscribersWithHandlers)
+        return;
+    // The subscriber of each primary call handler found. One whose ObjectID is
+    // stored in another form may or may not be matched by the server's own
+    // comparison: it is still asked for alone.
+    QHash<QString, Found> &subscribers = m_known[int(Kind::Subscriber)];
+    QStringList recipients;
+    for (const QString &n : std::as_const(missing[int(Kind::CallHandler)])) {
+        const Found &handler = m_known[int(Kind::CallHandler)][n];
+        if (!handler.found() || !handler.isPrimary)
+            continue;
+        const QString recipient = normalizedObjectId(handler.recipientObjectId);
+        if (subscribers.contains(recipient) || (!byValue && recipient.size() != handler.recipientObjectId.size()))
+            continue;
+        subscribers.insert(recipient, Found{});
+        recipients << recipient;
+        ++m_fetched[int(Kind::Subscriber)];
+    }
+    countRows(kSubscribersOfHandlers, Kind::Subscriber, recipients);
 }
 
 void DestinationLookup::fetch(Kind kind, const QStringList &ids)

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <array>
 
 namespace quillor {
 
@@ -57,6 +58,20 @@ public:
 
     // Fetches every given ObjectID of one kind that is not known yet.
     void prefetch(Kind kind, const QStringList &objectIds);
+    // An action as its text is made from it.
+    struct Action {
+        QString conversation;
+        qint16 action = 0;
+        QString destination;
+    };
+    // Fetches in one query every destination the texts of these actions name
+    // that is not known yet, a subscriber's primary call handler with its
+    // subscriber (the page of one object asks once for all its actions).
+    // Nothing is fetched when the query fails: each text then asks alone.
+    void prefetchFor(const QList<Action> &actions);
+    // The same for ObjectIDs of each kind (by Kind); a walk's worth, or a kind
+    // about to be read whole, goes a query per kind as prefetch does.
+    void prefetchTogether(const std::array<QStringList, 4> &wanted);
     // Reads every row of the kind at once (a walk that is going to ask about most of them).
     void readAll(Kind kind);
     // Whether every row of the kind has been read: nothing needs fetching ahead any more.

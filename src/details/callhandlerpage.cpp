@@ -387,6 +387,16 @@ bool CallHandlerPage::load(AppContext &ctx, const QString &strObjectID, Selected
         msgBox(QStringLiteral("Error, could not find messaging rules (greetings) for the currently selected call handler."));
         return true;
     }
+    // The one-key menu is read now, so that the destinations of every action
+    // the page shows are looked up at once; a failure shows where the menu does.
+    platform::DbError keysError;
+    Recordset keys = run.openAhead(QStringLiteral("SELECT * FROM vw_MenuEntry WHERE ParentObjectID=?"),
+                                   {normalizedObjectId(selected.ObjectID)}, keysError);
+    run.lookUpDestinations(
+        {{rules, QStringLiteral("ConversationName"), QStringLiteral("Action"), QStringLiteral("DestinationObjectID")},
+         {handler, QStringLiteral("AfterMessageConversation"), QStringLiteral("AfterMessageAction"),
+          QStringLiteral("AfterMessageObjectID")},
+         {keys, QStringLiteral("ConversationName"), QStringLiteral("Action"), QStringLiteral("DestinationObjectID")}});
     for (int i = 0; i < kGreetingCount; ++i) {
         rules.MoveFirst();
         if (!rules.Find(QStringLiteral("Alias"), greetingRuleAlias(i))) {
@@ -419,12 +429,12 @@ bool CallHandlerPage::load(AppContext &ctx, const QString &strObjectID, Selected
     showStoredNumber(txtCallHandlerMillisecondsToWaitForAdditionalDigits, handler.text(QStringLiteral("OneKeyDelay")));
 
     // One-key menu
-    rules = run.open(QStringLiteral("SELECT * FROM vw_MenuEntry WHERE ParentObjectID=?"),
-                     {normalizedObjectId(selected.ObjectID)});
-    if (!rules.isOpen())
+    if (!keys.isOpen()) {
+        run.report(keysError.number, keysError.description);
         return true;
+    }
     pageUserInput->setEnabled(true);
-    run.fillKeyGrid(rules, gridHandlerKeys, QStringLiteral("Error, could not find menu entry for selected call handler by alias="));
+    run.fillKeyGrid(keys, gridHandlerKeys, QStringLiteral("Error, could not find menu entry for selected call handler by alias="));
     return true;
 }
 

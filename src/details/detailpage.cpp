@@ -70,17 +70,44 @@ bool showStoredTransfer(const Recordset &rule, QComboBox *transferType, QRadioBu
 }
 
 PageLoad::PageLoad(AppContext &ctx, const QString &procedure)
-    : m_ctx(ctx), m_procedure(procedure), m_now(platform::Seams::clock().now())
+    : m_ctx(ctx), m_procedure(procedure), m_now(platform::Seams::clock().now()),
+      m_destinations(std::make_unique<DestinationLookup>(ctx))
 {
 }
+
+PageLoad::~PageLoad() = default;
 
 Recordset PageLoad::open(const QString &sql, const QVariantList &params) const
 {
     platform::DbError error;
-    Recordset rs = m_ctx.db().open(m_ctx.state().gConnectionString, sql, params, &error);
+    Recordset rs = openAhead(sql, params, error);
     if (!rs.isOpen())
         report(error.number, error.description);
     return rs;
+}
+
+Recordset PageLoad::openAhead(const QString &sql, const QVariantList &params, platform::DbError &error) const
+{
+    return m_ctx.db().open(m_ctx.state().gConnectionString, sql, params, &error);
+}
+
+void PageLoad::lookUpDestinations(std::initializer_list<ActionColumns> actions) const
+{
+    QList<DestinationLookup::Action> all;
+    for (const ActionColumns &columns : actions) {
+        const Recordset &rs = columns.rows;
+        const int conversation = rs.fieldIndex(columns.conversation);
+        const int action = rs.fieldIndex(columns.action);
+        const int destination = rs.fieldIndex(columns.destination);
+        if (conversation < 0 || action < 0 || destination < 0)
+            continue;
+        for (int r = 0; r < rs.RecordCount(); ++r) {
+            const QVariant code = rs.value(r, action);
+            if (!code.isNull())
+                all.push_back({rs.value(r, conversation).toString(), qint16(code.toInt()), rs.value(r, destination).toString()});
+        }
+    }
+    m_destinations->prefetchFor(all);
 }
 
 void PageLoad::report(int number, const QString &description) const
@@ -100,7 +127,8 @@ QString PageLoad::actionText(const Recordset &rs, const QString &conversation, c
 {
     if (rs.isNull(action))
         return {};
-    return strConstructActionString(m_ctx, rs.text(conversation), qint16(rs.field(action).toInt()), rs.text(destination));
+    return strConstructActionString(m_ctx, rs.text(conversation), qint16(rs.field(action).toInt()), rs.text(destination),
+                                    m_destinations.get());
 }
 
 void PageLoad::selectPosition(QComboBox *list, const Recordset &rs, const QString &column) const

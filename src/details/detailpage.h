@@ -14,6 +14,8 @@
 
 #include <QDateTime>
 #include <QWidget>
+#include <initializer_list>
+#include <memory>
 
 class QComboBox;
 class QRadioButton;
@@ -21,6 +23,7 @@ class QRadioButton;
 namespace quillor {
 
 class AppContext;
+class DestinationLookup;
 class KeyGridWidget;
 struct GreetingControls;
 struct MessageControls;
@@ -77,6 +80,7 @@ bool showStoredTransfer(const platform::Recordset &rule, QComboBox *transferType
 class PageLoad {
 public:
     PageLoad(AppContext &ctx, const QString &procedure);
+    ~PageLoad();
 
     AppContext &ctx() const { return m_ctx; }
     const QDateTime &now() const { return m_now; }
@@ -84,11 +88,24 @@ public:
 
     // A query on the main database; a failure is reported and gives a closed recordset.
     platform::Recordset open(const QString &sql, const QVariantList &params) const;
+    // The same read ahead of where the page shows its rows: a failure is left
+    // in `error` for the page to report there (a closed recordset).
+    platform::Recordset openAhead(const QString &sql, const QVariantList &params, platform::DbError &error) const;
     void report(int number, const QString &description) const;
     // A line in the run's log, for what is odd but no failure.
     void log(const QString &text) const;
 
     static bool isTrue(const platform::Recordset &rs, const QString &column);
+    // The actions in three columns of every row of a recordset.
+    struct ActionColumns {
+        const platform::Recordset &rows;
+        QString conversation;
+        QString action;
+        QString destination;
+    };
+    // Looks up at once the destinations of every action the page is going to
+    // show, before the first of their texts is made: one query for the page.
+    void lookUpDestinations(std::initializer_list<ActionColumns> actions) const;
     // The display text of the action in three columns; "" when the action is Null.
     QString actionText(const platform::Recordset &rs, const QString &conversation, const QString &action,
                        const QString &destination) const;
@@ -123,6 +140,8 @@ private:
     AppContext &m_ctx;
     QString m_procedure;
     QDateTime m_now;
+    // What the page's action texts name, looked up for all of them at once.
+    std::unique_ptr<DestinationLookup> m_destinations;
 };
 
 } // namespace quillor

@@ -196,6 +196,8 @@ bool InterviewerPage::load(AppContext &ctx, const QString &strObjectID, Selected
     setTag(txtInterviewerExtension, txtInterviewerExtension->text());
     run.selectLanguage(cmbInterviewerLanguage, handler, QStringLiteral("Language"));
     setTag(cmbInterviewerLanguage, cmbInterviewerLanguage->currentText());
+    run.lookUpDestinations({{handler, QStringLiteral("AfterMessageConversation"), QStringLiteral("AfterMessageAction"),
+                             QStringLiteral("AfterMessageObjectID")}});
     txtInterviewerAfterMessageAction->setText(run.actionText(handler, QStringLiteral("AfterMessageConversation"),
                                                              QStringLiteral("AfterMessageAction"),
                                                              QStringLiteral("AfterMessageObjectID")));

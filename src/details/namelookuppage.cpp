@@ -319,7 +319,13 @@ bool NameLookupHandlerPage::load(AppContext &ctx, const QString &strObjectID, Se
     choose(PageLoad::isTrue(rs, QStringLiteral("SearchByFirstName")), optDirHandlerSearchByFirstNameLastName,
            optDirHandlerSearchByLastNameFirstName);
 
-    // Caller input: each exit from its own three columns.
+    // Caller input: each exit from its own three columns, their destinations looked up at once.
+    const auto exitColumns = [&rs](const QString &exit) {
+        return PageLoad::ActionColumns{rs, exit + QStringLiteral("Conversation"), exit + QStringLiteral("Action"),
+                                       exit + QStringLiteral("ObjectID")};
+    };
+    run.lookUpDestinations({exitColumns(QStringLiteral("Exit")), exitColumns(QStringLiteral("Zero")),
+                            exitColumns(QStringLiteral("NoSelection")), exitColumns(QStringLiteral("NoInput"))});
     const auto exitText = [&](const QString &exit) {
         return run.actionText(rs, exit + QStringLiteral("Conversation"), exit + QStringLiteral("Action"),
                               exit + QStringLiteral("ObjectID"));

@@ -328,6 +328,17 @@ bool SubscriberPage::load(AppContext &ctx, const QString &strPrimaryCallHandlerO
                subscriber.text(QStringLiteral("Alias")));
         return true;
     }
+    // The one-key menu is read now, so that the destinations of every action
+    // the page shows are looked up at once; a failure shows where the menu does.
+    platform::DbError keysError;
+    Recordset keys = run.openAhead(QStringLiteral("SELECT * FROM vw_MenuEntry WHERE ParentObjectID=?"),
+                                   {normalizedObjectId(selected.ObjectID)}, keysError);
+    run.lookUpDestinations(
+        {{rules, QStringLiteral("ConversationName"), QStringLiteral("Action"), QStringLiteral("DestinationObjectID")},
+         {handler, QStringLiteral("AfterMessageConversation"), QStringLiteral("AfterMessageAction"),
+          QStringLiteral("AfterMessageObjectID")},
+         {subscriber, QStringLiteral("ExitConversation"), QStringLiteral("ExitAction"), QStringLiteral("ExitObjectID")},
+         {keys, QStringLiteral("ConversationName"), QStringLiteral("Action"), QStringLiteral("DestinationObjectID")}});
     for (int i = 0; i < kGreetingCount; ++i) {
         rules.MoveFirst();
         if (!rules.Find(QStringLiteral("Alias"), greetingRuleAlias(i))) {
@@ -351,12 +362,12 @@ bool SubscriberPage::load(AppContext &ctx, const QString &strPrimaryCallHandlerO
     showStoredNumber(txtSubscriberMillisecondsToWaitForAdditionalDigits, handler.text(QStringLiteral("OneKeyDelay")));
 
     // One-key menu
-    rules = run.open(QStringLiteral("SELECT * FROM vw_MenuEntry WHERE ParentObjectID=?"),
-                     {normalizedObjectId(selected.ObjectID)});
-    if (!rules.isOpen())
+    if (!keys.isOpen()) {
+        run.report(keysError.number, keysError.description);
         return true;
+    }
     pageUserInput->setEnabled(true);
-    run.fillKeyGrid(rules, gridSubscriberKeys,
+    run.fillKeyGrid(keys, gridSubscriberKeys,
                     QStringLiteral("Error, could not find menu entry for selected subscriber by alias="));
     return true;
 }

@@ -49,12 +49,22 @@ constexpr int kAfterMessageSlot = kKeySlots;
 constexpr int kFirstGreetingSlot = kAfterMessageSlot + 1;
 constexpr int kSlots = kFirstGreetingSlot + int(std::size(kGreetings));
 
-// Expand all reads every object's links at once (a LinkTable) once it has
-// read at least one in kLinkTableShare of the server's call handlers one by
-// one, and at least expandAllTableAfter() of them: a walk that gets that far
-// mostly goes on over most of the server, and the whole read costs about as
-// much as reading a tenth of the objects one by one.
+// Expand all reads ahead of its walk what it is yet to open, a level of the
+// tree a query, and reads every object's links at once (a LinkTable) once it
+// is bound to open at least one in kLinkTableShare of the server's call
+// handlers: those it has read and those it has met and is yet to open (each
+// opened unless the row limit stops the walk first). A tree that big mostly
+// goes on over most of the server, and in this process the whole read costs
+// about as much as reading a tenth of the objects one by one; a small tree
+// on a large server never gets there and is read a level at a time. Where
+// every statement waits for a round trip to the server, a level read alone
+// costs far more than its part of the whole read, which then pays off from a
+// far smaller share.
 constexpr int kLinkTableShare = 40;
+constexpr int kLinkTableShareOverConnection = 1000;
+// Objects read ahead in one query: three lists of parameters stay well below
+// what either server takes in one statement.
+constexpr qsizetype kReadAheadChunk = 300;
 
 const QStringList kSlotKeys = [] {
     QStringList keys = kKeys;
@@ -66,6 +76,16 @@ const QStringList kSlotKeys = [] {
 
 // The hidden columns, in the order the model is given them.
 enum Column { ColConversation, ColAction, ColObjectID, ColNodeType, ColChildAlias };
+
+// Whether every statement on the main database waits for a round trip to a
+// server of its own rather than being answered in this process. Told by the
+// profile's location: an "odbc:" connection, not a "sqlite:" file (an ODBC
+// driver over a local file counts as a connection too).
+bool statementsCostRoundTrips(AppContext &ctx)
+{
+    return ctx.db().profile().locationFor(ctx.state().gConnectionString).startsWith(QLatin1String("odbc:"),
+                                                                                     Qt::CaseInsensitive);
+}
 
 // Conversations that lead nowhere further.
 bool isConversationWithoutDestination(const QString &c)
@@ -376,7 +396,15 @@ RoutingTree::ExpandAllResult RoutingTree::ExpandAllNodes(int rowLimit)
     m_model.setRedraw(false);
     // Views hear of the opened tree once, at the end, not of each of its rows.
     m_model.beginBulkChange();
-    m_walk = ExpandWalk{0, m_expandAllTableAfter};
+    m_walk = ExpandWalk{};
+    m_walk->tableAfter = m_expandAllTableAfter;
+    m_walk->share = m_expandAllTableShare > 0 ? m_expandAllTableShare
+                    : statementsCostRoundTrips(m_ctx) ? kLinkTableShareOverConnection
+                                                      : kLinkTableShare;
+    if (m_walk->mayReadAhead() && !cache().table) {
+        for (const Node *row = m_model.root(); row; row = m_model.nextInTree(row))
+            noteUnreadRow(row);
+    }
     // The ObjectIDs from the root down to the row the walk is at, kept as it
     // goes: the loop test of a link is then one look-up, not a climb to the
     // root (two hundred levels on long chains).
@@ -402,11 +430,14 @@ RoutingTree::ExpandAllResult RoutingTree::ExpandAllNodes(int rowLimit)
             }
             expandRow(row, &onPath);
             ++result.expanded;
+            for (int i = 0; m_walk->mayReadAhead() && !m_cache->table && i < row->childCount(); ++i)
+                noteUnreadRow(row->child(i));
         }
         // Also a node opened before and closed again: the whole tree shows open.
         m_model.setExpanded(row, true);
     }
     m_walk.reset();
+    result.everyLinkRead = m_cache->table != nullptr;
     // What the walk did not open is read one by one when opened.
     m_cache->table.reset();
     m_model.endBulkChange();
@@ -435,36 +466,112 @@ std::shared_ptr<RoutingTree::NodeLinks> RoutingTree::readNodeLinks(const QString
     if (const auto it = known.nodes.constFind(key); it != known.nodes.cend())
         return *it;
 
-    // Expand all that has read many objects one by one goes on to read them all at once.
-    if (m_walk && !known.table && m_walk->pointReads >= m_walk->tableAfter) {
-        auto table = std::make_unique<LinkTable>();
-        switch (table->read(m_ctx.db(), m_ctx.state().gConnectionString, m_options.ShowAfterGreetingLinks,
-                            qint64(m_walk->pointReads) * kLinkTableShare)) {
-        case LinkTable::Read:
-            known.table = std::move(table);
-            // The links' destinations: as many again, and as quickly read at once.
-            for (const Kind kind : {Kind::CallHandler, Kind::Subscriber, Kind::NameLookupHandler, Kind::InterviewHandler})
-                known.lookup.readAll(kind);
-            break;
-        case LinkTable::TooLarge: // tried again when the walk has read that share of the server
-            m_walk->tableAfter = int(std::min<qint64>(table->handlers() / kLinkTableShare + 1,
-                                                      std::numeric_limits<int>::max()));
-            break;
-        case LinkTable::Failed: // read one by one as before
-            m_walk->tableAfter = std::numeric_limits<int>::max();
-            break;
-        }
+    // Expand all reads what it is yet to open ahead of its walk, or every object's links at once.
+    if (m_walk && !known.table && m_walk->mayReadAhead() && m_walk->reads >= m_walk->tableAfter) {
+        readAhead(key);
+        if (const auto it = known.nodes.constFind(key); it != known.nodes.cend())
+            return *it;
     }
     std::vector<LinkTable::Row> &rows = known.rowBuffer;
     if (!known.table || !known.table->rowsOf(key, rows)) {
         if (!queryNodeRows(key, rows, error))
             return nullptr;
-        if (m_walk)
-            ++m_walk->pointReads;
+        if (m_walk) {
+            ++m_walk->reads;
+            m_walk->unread.remove(key);
+        }
     }
     auto links = linksFromRows(rows);
     known.nodes.insert(key, links);
     return links;
+}
+
+void RoutingTree::noteUnreadRow(const Node *row)
+{
+    if (const Node *first = row->firstChild(); first && isPlaceholder(first)) {
+        QString id = objectId(row);
+        if (!m_cache->nodes.contains(id))
+            m_walk->unread.insert(std::move(id));
+    }
+}
+
+void RoutingTree::readAhead(const QString &key)
+{
+    ExpandWalk &walk = *m_walk;
+    const std::shared_ptr<ReadCache> hold = m_cache;
+    ReadCache &known = *hold;
+    const QString &connection = m_ctx.state().gConnectionString;
+    // From now on the walk reads one object at a time, as it does when told to.
+    const auto oneByOne = [&walk] {
+        walk.tableAfter = std::numeric_limits<int>::max();
+        walk.unread = {};
+    };
+    if (!walk.handlers) {
+        platform::Recordset count =
+            m_ctx.db().open(connection, QStringLiteral("SELECT COUNT(*) AS Handlers FROM vw_CallHandler"));
+        if (count.RecordCount() != 1)
+            return oneByOne();
+        count.MoveFirst();
+        walk.handlers = count.field(QStringLiteral("Handlers")).toLongLong();
+    }
+    walk.unread.insert(key);
+    // What was read ahead, for its destinations.
+    std::vector<std::shared_ptr<NodeLinks>> readLinks;
+    while (!walk.unread.isEmpty()) {
+        if ((qint64(walk.reads) + walk.unread.size()) * walk.share >= *walk.handlers) {
+            auto table = std::make_unique<LinkTable>();
+            switch (table->read(m_ctx.db(), connection, m_options.ShowAfterGreetingLinks, *walk.handlers)) {
+            case LinkTable::Read:
+                known.table = std::move(table);
+                walk.unread = {};
+                // The links' destinations: as many again, and as quickly read at once.
+                for (const Kind kind : {Kind::CallHandler, Kind::Subscriber, Kind::NameLookupHandler, Kind::InterviewHandler})
+                    known.lookup.readAll(kind);
+                return;
+            case LinkTable::TooLarge: // more than were counted: read ahead further first
+                walk.handlers = table->handlers();
+                if ((qint64(walk.reads) + walk.unread.size()) * walk.share < *walk.handlers)
+                    break;
+                [[fallthrough]];
+            case LinkTable::Failed:
+                return oneByOne();
+            }
+        }
+        // The objects of one level of the tree ahead, a few hundred a query.
+        // (An ObjectID that is no GUID is left to its own query: SQL Server refuses to compare it.)
+        QStringList level;
+        for (const QString &id : std::as_const(walk.unread))
+            if (isGuidText(id))
+                level << id;
+        walk.unread.clear();
+        QSet<QString> next;
+        for (qsizetype first = 0; first < level.size(); first += kReadAheadChunk) {
+            const QStringList ids = level.mid(first, kReadAheadChunk);
+            QHash<QString, std::vector<LinkTable::Row>> rows;
+            if (!queryRowsOf(ids, rows))
+                return oneByOne();
+            for (const QString &id : ids) {
+                auto links = linksFromRows(rows.value(id));
+                known.nodes.insert(id, links);
+                ++walk.reads;
+                readLinks.push_back(links);
+                forEachShownLink(*links, [&](const Link &link) {
+                    if (opensNode(link)) {
+                        const QString destination = normalizedObjectId(link.destination);
+                        if (isGuidText(destination) && !known.nodes.contains(destination))
+                            next.insert(destination);
+                    }
+                });
+            }
+        }
+        // (Objects of this level met again in it were read with it.)
+        next.removeIf([&known](const QString &id) { return known.nodes.contains(id); });
+        walk.unread = std::move(next);
+    }
+    std::vector<const NodeLinks *> destinations;
+    for (const auto &links : readLinks)
+        destinations.push_back(links.get());
+    prefetchDestinations(destinations);
 }
 
 bool RoutingTree::queryNodeRows(const QString &key, std::vector<LinkTable::Row> &rows, platform::DbError *error)
@@ -497,6 +604,40 @@ bool RoutingTree::queryNodeRows(const QString &key, std::vector<LinkTable::Row> 
                         rules.value(r, conversation).toString(), rules.value(r, destination).toString(),
                         rules.value(r, handlerId).toString()});
     return true;
+}
+
+bool RoutingTree::queryRowsOf(const QStringList &keys, QHash<QString, std::vector<LinkTable::Row>> &rows)
+{
+    // What queryNodeRows reads for each object, for many objects at once,
+    // each row with the object it belongs to.
+    QStringList marks;
+    for (qsizetype i = 0; i < keys.size(); ++i)
+        marks << QStringLiteral("?");
+    const QString in = QStringLiteral(" IN (") + marks.join(u',') + u')';
+    const QString sql =
+        QStringLiteral("SELECT 2 AS RuleKind, NULL AS Alias, AfterMessageAction AS Action, AfterMessageConversation AS "
+                       "ConversationName, AfterMessageObjectID AS DestinationObjectID, CallHandlerObjectID AS OwnerObjectID "
+                       "FROM vw_CallHandler WHERE CallHandlerObjectID")
+        + in + QStringLiteral(" UNION ALL SELECT 0, Alias, Action, ConversationName, DestinationObjectID, ParentObjectID "
+                              "FROM vw_MenuEntry WHERE ParentObjectID")
+        + in
+        + (m_options.ShowAfterGreetingLinks
+               ? QStringLiteral(" UNION ALL SELECT 1, Alias, Action, ConversationName, DestinationObjectID, ParentObjectID "
+                                "FROM vw_MessagingRule WHERE ParentObjectID")
+               : QStringLiteral(" UNION ALL SELECT 1, NULL, NULL, NULL, NULL, ParentObjectID FROM vw_MessagingRule "
+                                "WHERE ParentObjectID"))
+        + in;
+    QVariantList params;
+    for (int list = 0; list < 3; ++list)
+        for (const QString &key : keys)
+            params << key;
+    rows.clear();
+    return m_ctx.db().forEachRow(m_ctx.state().gConnectionString, sql, params, [&rows](const QVariantList &row) {
+        const QString owner = row[5].toString();
+        const int kind = row[0].toInt();
+        rows[normalizedObjectId(owner)].push_back({kind, row[1].toString(), row[2], row[3].toString(), row[4].toString(),
+                                                   kind == LinkTable::HandlerRow ? owner : QString()});
+    });
 }
 
 std::shared_ptr<RoutingTree::NodeLinks> RoutingTree::linksFromRows(const std::vector<LinkTable::Row> &rows) const
@@ -539,9 +680,30 @@ std::shared_ptr<RoutingTree::NodeLinks> RoutingTree::linksFromRows(const std::ve
     return links;
 }
 
-// The destinations of every link not yet worked out, fetched in one query per
-// kind instead of one or two per link.
-void RoutingTree::prefetchDestinations(const NodeLinks &links)
+template <typename F> void RoutingTree::forEachShownLink(const NodeLinks &links, F &&each) const
+{
+    const auto at = [&](int slot) {
+        if (const Link *l = size_t(slot) < links.entries.size() ? links.entries[size_t(slot)].link.get() : nullptr)
+            each(*l);
+    };
+    for (int slot = 0; slot < kKeySlots; ++slot)
+        at(slot);
+    if (m_options.ShowAfterMessageLinks)
+        at(kAfterMessageSlot);
+    if (m_options.ShowAfterGreetingLinks)
+        for (int slot = kFirstGreetingSlot; slot < kSlots; ++slot)
+            at(slot);
+}
+
+bool RoutingTree::opensNode(const Link &link)
+{
+    return !link.action.isNull() && link.action.toInt() == 2
+           && (link.conversation == conv::PHGreeting || link.conversation == conv::PHTransfer);
+}
+
+// The destinations of every link not yet worked out, fetched in one query
+// instead of one or two per link.
+void RoutingTree::prefetchDestinations(const std::vector<const NodeLinks *> &nodes)
 {
     const std::shared_ptr<ReadCache> hold = m_cache;
     DestinationLookup &lookup = hold->lookup;
@@ -549,38 +711,21 @@ void RoutingTree::prefetchDestinations(const NodeLinks &links)
         && lookup.knowsAll(Kind::NameLookupHandler) && lookup.knowsAll(Kind::InterviewHandler))
         return;
     QStringList handlers, directories, interviews;
-    const auto collect = [&](int slot) {
-        const Link *l = size_t(slot) < links.entries.size() ? links.entries[size_t(slot)].link.get() : nullptr;
-        if (!l || l->action.isNull() || l->action.toInt() != 2)
-            return;
-        if (l->conversation == conv::PHGreeting || l->conversation == conv::PHTransfer)
-            handlers << l->destination;
-        else if (l->conversation == conv::AD)
-            directories << l->destination;
-        else if (l->conversation == conv::CHInterview)
-            interviews << l->destination;
-    };
-    for (int slot = 0; slot < kKeySlots; ++slot)
-        collect(slot);
-    if (m_options.ShowAfterMessageLinks)
-        collect(kAfterMessageSlot);
-    if (m_options.ShowAfterGreetingLinks)
-        for (int slot = kFirstGreetingSlot; slot < kSlots; ++slot)
-            collect(slot);
+    for (const NodeLinks *links : nodes)
+        forEachShownLink(*links, [&](const Link &l) {
+            if (opensNode(l))
+                handlers << l.destination;
+            else if (l.action.isNull() || l.action.toInt() != 2)
+                return;
+            else if (l.conversation == conv::AD)
+                directories << l.destination;
+            else if (l.conversation == conv::CHInterview)
+                interviews << l.destination;
+        });
     if (handlers.isEmpty() && directories.isEmpty() && interviews.isEmpty())
         return;
-    lookup.prefetch(Kind::CallHandler, handlers);
-    if (!lookup.knowsAll(Kind::Subscriber)) {
-        QStringList subscribers;
-        for (const QString &id : std::as_const(handlers)) {
-            const auto f = lookup.find(Kind::CallHandler, id);
-            if (f.found() && f.isPrimary)
-                subscribers << f.recipientObjectId;
-        }
-        lookup.prefetch(Kind::Subscriber, subscribers);
-    }
-    lookup.prefetch(Kind::NameLookupHandler, directories);
-    lookup.prefetch(Kind::InterviewHandler, interviews);
+    // (The subscribers of primary call handlers come with them.)
+    lookup.prefetchTogether({handlers, QStringList(), directories, interviews});
 }
 
 void RoutingTree::ExpandRow(Node *iRow) { expandRow(iRow, nullptr); }
@@ -644,7 +789,7 @@ bool RoutingTree::readLinkRows(const QString &objectId, std::vector<std::shared_
         msgBox(QStringLiteral("Error, could not find handler in database:") + objectId);
         return false;
     }
-    prefetchDestinations(*links);
+    prefetchDestinations({links.get()});
 
     if (links->menuCount < 10) {
         msgBox(QStringLiteral("Error, could not find menu entries for currently selected handler or subscriber - ObjectID=")

@@ -11,8 +11,10 @@
 #include "platform/outlinemodel.h"
 
 #include <QHash>
+#include <QSet>
 #include <QObject>
 #include <QString>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -91,6 +93,7 @@ public:
     struct ExpandAllResult {
         int expanded = 0;          // nodes that got their links
         bool limitReached = false; // stopped at the row limit
+        bool everyLinkRead = false; // read every object's links at once on the way
     };
     // Opens every call handler and subscriber of the tree, depth first,
     // unopened ones by building their links, already built ones by showing
@@ -101,9 +104,14 @@ public:
     int expandAllRowLimit() const { return m_expandAllRowLimit; }
     void setExpandAllRowLimit(int rows) { m_expandAllRowLimit = rows; }
     // The objects "Expand all nodes" reads one by one at least before it
-    // reads every object's links at once (lowered by tests).
+    // reads every object's links at once (tests raise it to the largest int
+    // to have every object read one by one).
     int expandAllTableAfter() const { return m_expandAllTableAfter; }
     void setExpandAllTableAfter(int reads) { m_expandAllTableAfter = reads; }
+    // "Expand all nodes" reads every object's links at once only when it is
+    // bound to open at least one in this many of the server's call handlers;
+    // 0 (the default) takes the share that suits the server's connection.
+    void setExpandAllTableShare(int share) { m_expandAllTableShare = share; }
     // Adds the links of a call handler or subscriber row that has no children
     // yet but its placeholder, which becomes the first link's row.
     void ExpandRow(Node *iRow);
@@ -163,9 +171,15 @@ private:
     // What opening the object whose normalised ObjectID is `key` reads, asked
     // of the server alone, into `rows`; false (with `error`) when the query failed.
     bool queryNodeRows(const QString &key, std::vector<LinkTable::Row> &rows, platform::DbError *error);
+    // The same for many objects at once, by normalised ObjectID (none for an object the server holds nothing of).
+    bool queryRowsOf(const QStringList &keys, QHash<QString, std::vector<LinkTable::Row>> &rows);
     std::shared_ptr<NodeLinks> linksFromRows(const std::vector<LinkTable::Row> &rows) const;
     void clearCache();
-    void prefetchDestinations(const NodeLinks &links);
+    void prefetchDestinations(const std::vector<const NodeLinks *> &nodes);
+    // Each link of `links` that a row shows under the view options.
+    template <typename F> void forEachShownLink(const NodeLinks &links, F &&each) const;
+    // Whether a link leads to a call handler or subscriber, a row that opens.
+    static bool opensNode(const Link &link);
     // ExpandRow; `pathIds` (when given) holds the ObjectIDs from the row up to the root.
     void expandRow(Node *iRow, const QHash<QString, int> *pathIds);
     // A row about to open: the first time, it gets its links in place of its placeholder.
@@ -203,13 +217,28 @@ private:
     // any write; an expansion under way keeps what it uses.
     std::shared_ptr<ReadCache> m_cache;
     int m_expandAllRowLimit = kExpandAllRowLimit;
-    int m_expandAllTableAfter = 500;
-    // Expand all under way: the objects it read one by one so far, and how
-    // many it reads so before it tries to read them all at once.
+    int m_expandAllTableAfter = 0;
+    int m_expandAllTableShare = 0;
+    // Expand all under way: the objects it has read (alone or ahead of the
+    // walk), how many it reads alone before it may read ahead, the call
+    // handlers on the server, and the objects it is yet to open that nothing
+    // has read.
     struct ExpandWalk {
-        int pointReads = 0;
+        int reads = 0;
         int tableAfter = 0;
+        qint64 share = 0;
+        std::optional<qint64> handlers; // counted when first needed
+        QSet<QString> unread;
+        bool mayReadAhead() const { return tableAfter < std::numeric_limits<int>::max(); }
     };
+    // Notes the row's object when the row waits to be opened and nothing has
+    // read its links yet (Expand all, while it may read ahead).
+    void noteUnreadRow(const Node *row);
+    // Reads, level by level, the links of every object Expand all is yet to
+    // open (`key` among them), until there are no more or the walk is bound
+    // to open its share of the server: then every object's links at once.
+    // When neither answers, the walk goes on one object at a time.
+    void readAhead(const QString &key);
     std::optional<ExpandWalk> m_walk;
     int m_refreshResetThreshold = 16;
 };

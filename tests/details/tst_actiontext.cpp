@@ -19,6 +19,8 @@ private slots:
     void nullNameGivesNoName();
     void owners_data();
     void owners();
+    void ownerWithAViewMissing_data();
+    void ownerWithAViewMissing();
     void ownerWithNullName();
     void lookupAskedAboutManyReadsThemAll();
 };
@@ -96,8 +98,15 @@ void TestActionText::texts()
     DestinationLookup lookup(ctx);
     lookup.prefetch(DestinationLookup::Kind::CallHandler, {ids::Sales, ids::BobSalesHandler, destination});
     QCOMPARE(strConstructActionString(ctx, conversation, qint16(action), destination, &lookup), text);
+    // Fetched ahead with the other actions of a page, in one query at most: nothing is asked again.
+    DestinationLookup page(ctx);
+    const quint64 ahead = ctx.db().queryCount();
+    page.prefetchFor({{conversation, qint16(action), destination}, {QStringLiteral("AD"), 2, ids::CompanyDirectory}});
+    QCOMPARE(ctx.db().queryCount() - ahead, 1u);
+    QCOMPARE(strConstructActionString(ctx, conversation, qint16(action), destination, &page), text);
+    QCOMPARE(ctx.db().queryCount() - ahead, 1u);
 
-    const QStringList expected = message.isEmpty() ? QStringList{} : QStringList{message, message};
+    const QStringList expected = message.isEmpty() ? QStringList{} : QStringList{message, message, message};
     QCOMPARE(seams.messages->texts(), expected);
 }
 
@@ -133,9 +142,44 @@ void TestActionText::owners()
     test::FakeSeams seams;
     test::TestServer server;
     QString shown = QStringLiteral("unchanged");
+    const quint64 before = server.ctx().db().queryCount();
     QCOMPARE(int(TolvaDBFindSubscriberOrDLbyObjectID(server.ctx(), id, shown)), kind);
+    QCOMPARE(server.ctx().db().queryCount() - before, 1u); // the three views asked at once
     QCOMPARE(shown, name);
     QCOMPARE(seams.messages->texts(), QStringList{});
+}
+
+// A view that cannot be read is reported and passed over; the others still answer.
+void TestActionText::ownerWithAViewMissing_data()
+{
+    QTest::addColumn<QString>("view");
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("subscribers") << "vw_Subscriber" << ids::Operators << 2 << "Operators";
+    QTest::newRow("system lists") << "vw_DistributionList" << ids::AliceAdmin << 1 << "Alice Admin";
+    QTest::newRow("scope lists") << "vw_ScopeDList" << ids::AllSubscribersScope << 97 << "Invalid Link";
+}
+
+void TestActionText::ownerWithAViewMissing()
+{
+    QFETCH(QString, view);
+    QFETCH(QString, id);
+    QFETCH(int, kind);
+    QFETCH(QString, name);
+    test::FakeSeams seams;
+    test::TestServer server;
+    QVERIFY(server.breakMainDatabase(test::TestServer::Fault::ViewMissing, view));
+    QString shown;
+    QCOMPARE(int(TolvaDBFindSubscriberOrDLbyObjectID(server.ctx(), id, shown)), kind);
+    QCOMPARE(shown, name);
+    // Reported when the search came to that view: not when an earlier one found the ObjectID.
+    const QStringList messages = seams.messages->texts();
+    QCOMPARE(messages.size(), view == QLatin1String("vw_DistributionList") ? 0 : 1);
+    for (const QString &m : messages) {
+        QVERIFY2(m.startsWith(QLatin1String("(error):")), qPrintable(m));
+        QVERIFY2(m.endsWith(QLatin1String(") in procedure TolvaDBFindSubscriberOrDLbyObjectID of Form frmMain")), qPrintable(m));
+    }
 }
 
 void TestActionText::ownerWithNullName()

@@ -7,6 +7,7 @@
 #include "mainwindow/routingtree.h"
 #include "platform/outlinemodel.h"
 #include "platform/outlineview.h"
+#include "tds/tdsserver.h"
 #include "testserver.h"
 #include "treehelpers.h"
 #include "windowfixture.h"
@@ -41,6 +42,8 @@ private slots:
     void hourglassWhileThePageLoads();
     void rightClick_data();
     void rightClick();
+    void roundTrips_data();
+    void roundTrips();
 
 private:
     std::unique_ptr<test::FakeSeams> m_seams;
@@ -251,6 +254,47 @@ void TestTreeView::rightClick()
         QCOMPARE(popup->actions().first()->text(), QStringLiteral("Set As Root Node"));
         popup->hide();
     }
+}
+
+// Opening a node and selecting a call handler wait for the server at most a
+// few times: the statements the program sends and, over SQL Server's wire,
+// the requests the server gets (counts, not times).
+void TestTreeView::roundTrips_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<bool>("open");
+    QTest::addColumn<int>("goal");
+    QTest::newRow("open a node") << "1" << true << 10;
+    QTest::newRow("select a call handler") << "0" << false << 8;
+}
+
+void TestTreeView::roundTrips()
+{
+    QFETCH(QString, key);
+    QFETCH(bool, open);
+    QFETCH(int, goal);
+    // FreeTDS sends a bound statement run through Qt's prepared query as two
+    // requests (the statement, then the release of its handle).
+    constexpr int kRequestsPerStatement = 2;
+    OutlineNode *row = link(tree(), root(), key);
+    QVERIFY(row);
+    QCOMPARE(tree().nodeType(row), qint16(NodeCallHandler));
+    test::tds::TdsServer *tds = m_server->tdsServer();
+    if (tds)
+        tds->resetRequestCount();
+    const quint64 before = queries();
+    if (open)
+        view()->expand(tree().ATTree().indexOf(row));
+    else
+        view()->selectNode(row);
+    QCOMPARE(view()->selectedNode(), row);
+    QCOMPARE(visiblePages(tabs()), QStringList{QStringLiteral("Call Handler")});
+    const quint64 statements = queries() - before;
+    QVERIFY2(statements <= quint64(goal), qPrintable(QStringLiteral("%1 statements").arg(statements)));
+    if (tds)
+        QVERIFY2(tds->requestCount() <= goal * kRequestsPerStatement,
+                 qPrintable(QStringLiteral("%1 requests for %2 statements").arg(tds->requestCount()).arg(statements)));
+    QCOMPARE(m_seams->messages->texts(), QStringList{});
 }
 
 QTEST_MAIN(TestTreeView)

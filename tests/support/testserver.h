@@ -102,6 +102,8 @@ public:
     AppContext &ctx() { return *m_ctx; }
     // Rebuilds the context (after a test changed the registry file).
     void reload();
+    // The TDS stand-in server the tds run reaches; null in the other runs.
+    tds::TdsServer *tdsServer() const { return m_tds.get(); }
 
     // Makes the main database fail for a test: its file removed (nothing can
     // connect), or one of its views dropped (every query on it fails).
