@@ -77,16 +77,6 @@ const QStringList kSlotKeys = [] {
 // The hidden columns, in the order the model is given them.
 enum Column { ColConversation, ColAction, ColObjectID, ColNodeType, ColChildAlias };
 
-// Whether every statement on the main database waits for a round trip to a
-// server of its own rather than being answered in this process. Told by the
-// profile's location: an "odbc:" connection, not a "sqlite:" file (an ODBC
-// driver over a local file counts as a connection too).
-bool statementsCostRoundTrips(AppContext &ctx)
-{
-    return ctx.db().profile().locationFor(ctx.state().gConnectionString).startsWith(QLatin1String("odbc:"),
-                                                                                     Qt::CaseInsensitive);
-}
-
 // Conversations that lead nowhere further.
 bool isConversationWithoutDestination(const QString &c)
 {
@@ -399,7 +389,7 @@ RoutingTree::ExpandAllResult RoutingTree::ExpandAllNodes(int rowLimit)
     m_walk = ExpandWalk{};
     m_walk->tableAfter = m_expandAllTableAfter;
     m_walk->share = m_expandAllTableShare > 0 ? m_expandAllTableShare
-                    : statementsCostRoundTrips(m_ctx) ? kLinkTableShareOverConnection
+                    : m_ctx.db().statementsCostRoundTrips(m_ctx.state().gConnectionString) ? kLinkTableShareOverConnection
                                                       : kLinkTableShare;
     if (m_walk->mayReadAhead() && !cache().table) {
         for (const Node *row = m_model.root(); row; row = m_model.nextInTree(row))

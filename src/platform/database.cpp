@@ -408,6 +408,12 @@ bool Database::matchesObjectIdsByValue(const QString &connectionString)
     return conn && conn->way->matchesObjectIdsByValue();
 }
 
+bool Database::statementsCostRoundTrips(const QString &connectionString)
+{
+    const DbConnection *conn = connect(locationOf(connectionString), nullptr);
+    return conn && conn->way->costsRoundTrips();
+}
+
 std::unique_ptr<Rows> Database::run(const QString &connectionString, const QString &sql, const QVariantList &params,
                                     DbError *error, const std::source_location &where)
 {

@@ -142,9 +142,12 @@ void TestActionText::owners()
     test::FakeSeams seams;
     test::TestServer server;
     QString shown = QStringLiteral("unchanged");
+    // The connection is made first: what opening it reads is not the look-up's.
+    server.ctx().db().matchesObjectIdsByValue(server.ctx().state().gConnectionString);
     const quint64 before = server.ctx().db().queryCount();
     QCOMPARE(int(TolvaDBFindSubscriberOrDLbyObjectID(server.ctx(), id, shown)), kind);
-    QCOMPARE(server.ctx().db().queryCount() - before, 1u); // the three views asked at once
+    // The three views asked at once; SQL Server is not asked to compare a text that is no GUID with an ObjectID.
+    QCOMPARE(server.ctx().db().queryCount() - before, id.isEmpty() && test::overTds() ? 0u : 1u);
     QCOMPARE(shown, name);
     QCOMPARE(seams.messages->texts(), QStringList{});
 }
