@@ -105,6 +105,17 @@ Database::RowRewrite &standInRowRewrite()
     return rewrite;
 }
 
+std::optional<QVariant> boundAlike(const QVariant &value)
+{
+    if (!value.isValid())
+        return QVariant(QMetaType::fromType<QString>());
+    if (value.isNull())
+        return value;
+    if (value.typeId() == QMetaType::QUuid)
+        return value.toUuid().toString(QUuid::WithBraces).toUpper();
+    return std::nullopt;
+}
+
 void Rows::name(const QStringList &columns)
 {
     names = columns;

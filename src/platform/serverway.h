@@ -127,6 +127,11 @@ std::unique_ptr<ServerWay> sqlServerWay(quint64 &queryCount, const SqlServerSett
 DbError fromSqlError(const QSqlError &e, int fallback);
 void setError(DbError *out, int number, const QString &description);
 void setUnknownProcedure(DbError *out, const QString &procedure);
+// What both servers take alike: an invalid value as a Null text (Qt's ODBC
+// driver reads a Null text as invalid), a Null as it is, an ObjectID (a QUuid)
+// as its braced text, which the server converts itself where a QUuid would be
+// bound as bytes; nullopt for the rest, which each way binds its own way.
+std::optional<QVariant> boundAlike(const QVariant &value);
 // Tells the statement observer of a text the layer sends on its own.
 void observe(const QString &sql, const std::source_location &where = std::source_location::current());
 // A column value as every caller expects it whichever driver read it: Qt's

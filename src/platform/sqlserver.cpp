@@ -8,7 +8,6 @@
 #include <QDateTime>
 #include <QHash>
 #include <QMutex>
-#include <QUuid>
 
 #include <iconv.h>
 
@@ -104,14 +103,9 @@ QString countsOnAgain() { return QStringLiteral("SET NOCOUNT OFF"); }
 
 QVariant bindable(const QVariant &value)
 {
-    const int type = value.metaType().id();
-    if (!value.isValid())
-        return QVariant(QMetaType::fromType<QString>());
-    if (value.isNull())
-        return value;
-    if (type == QMetaType::QUuid)
-        return value.toUuid().toString(QUuid::WithBraces).toUpper();
-    if (type == QMetaType::QDateTime) {
+    if (const std::optional<QVariant> alike = boundAlike(value))
+        return *alike;
+    if (value.typeId() == QMetaType::QDateTime) {
         QDateTime whole = value.toDateTime();
         whole.setTime(QTime(whole.time().hour(), whole.time().minute(), whole.time().second()));
         return whole;
@@ -466,20 +460,13 @@ public:
         return Outcome::Done;
     }
 
-    Outcome update(DbConnection &, const QString &sql, const QVariantList &params, qint64 &affected,
+    Outcome update(DbConnection &conn, const QString &sql, const QVariantList &params, qint64 &affected,
                    DbError *error) override
     {
-        QVariantList values;
-        if (!bind(params, values, error))
-            return Outcome::Failed;
-        auto st = statement();
-        if (!st->execute(sql, values))
-            return failed(*st, error);
-        affected = st->rowCount();
-        StatementResults results(*st);
-        if (!sqlserver::readEveryResult(results, error))
-            return failed(*st, error);
-        return Outcome::Done;
+        int count = 0;
+        const Outcome outcome = execute(conn, sql, params, error, &count);
+        affected = count;
+        return outcome;
     }
 
     // The transaction's bounds as statements of their own: the connection

@@ -8,7 +8,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QUuid>
 
 #include <sys/stat.h>
 
@@ -27,13 +26,9 @@ void readOnce(QSqlQuery &q) { q.setForwardOnly(true); }
 // A value as the stand-in stores it: dates as text, flags as 0 and 1, ObjectIDs as their braced text.
 QVariant bindable(const QVariant &value)
 {
+    if (const std::optional<QVariant> alike = boundAlike(value))
+        return *alike;
     const int type = value.metaType().id();
-    if (!value.isValid())
-        return QVariant(QMetaType::fromType<QString>());
-    if (value.isNull())
-        return value;
-    if (type == QMetaType::QUuid)
-        return value.toUuid().toString(QUuid::WithBraces).toUpper();
     if (type == QMetaType::QDateTime)
         return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     if (type == QMetaType::QDate)
