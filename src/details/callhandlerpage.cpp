@@ -182,7 +182,7 @@ void CallHandlerPage::createGreeting(int i, QWidget *page)
     holdLocalFields(g.timeGreetingExpire);
     // SQL Server's datetime starts on 1753-01-01 (an earlier date is refused);
     // one day later, so no shift between local and universal time goes below it.
-    // Set after the fields are held: a change of time spec moves the minimum by the local offset.
+    // Set after the fields are held: switching the editor to universal time moves the minimum by the local offset.
     g.dateGreetingExpire->setMinimumDate(QDate(1753, 1, 2));
     expiry->addWidget(g.optExpireGreetingNever, 0, 0, 1, 3);
     expiry->addWidget(g.optExpireGreetingOnDate, 1, 0);
