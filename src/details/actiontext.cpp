@@ -60,19 +60,11 @@ void DestinationLookup::prefetch(Kind kind, const QStringList &objectIds)
     QStringList missing;
     QSet<QString> asked;
     QHash<QString, Found> &known = m_known[k];
-    // A server that holds ObjectIDs as GUIDs refuses to compare them with any
-    // other text (SQL Server: a conversion error): such a text names no row.
     const bool byValue = m_ctx.db().matchesObjectIdsByValue(m_ctx.state().gConnectionString);
     for (const QString &id : objectIds) {
         const QString n = normalizedObjectId(id);
-        if (byValue && !isGuidText(n)) {
-            known.insert(n, Found{});
-            continue;
-        }
-        if (!known.contains(n) && !asked.contains(n) && (!m_all[k] || m_uncertain[k].contains(n))) {
-            asked.insert(n);
+        if (stillToAsk(kind, n, byValue, asked))
             missing << n;
-        }
     }
     if (missing.isEmpty())
         return;
@@ -85,6 +77,22 @@ void DestinationLookup::prefetch(Kind kind, const QStringList &objectIds)
     }
     for (qsizetype i = 0; i < missing.size(); i += kChunk)
         fetch(kind, missing.mid(i, kChunk));
+}
+
+bool DestinationLookup::stillToAsk(Kind kind, const QString &normalizedId, bool byValue, QSet<QString> &asked)
+{
+    const int k = int(kind);
+    // A server that holds ObjectIDs as GUIDs refuses to compare them with any
+    // other text (SQL Server: a conversion error): such a text names no row.
+    if (byValue && !isGuidText(normalizedId)) {
+        m_known[k].insert(normalizedId, Found{});
+        return false;
+    }
+    if (m_known[k].contains(normalizedId) || asked.contains(normalizedId)
+        || (m_all[k] && !m_uncertain[k].contains(normalizedId)))
+        return false;
+    asked.insert(normalizedId);
+    return true;
 }
 
 void DestinationLookup::prefetchFor(const QList<Action> &actions)
@@ -110,19 +118,11 @@ void DestinationLookup::prefetchTogether(const std::array<QStringList, 4> &objec
     const bool byValue = m_ctx.db().matchesObjectIdsByValue(m_ctx.state().gConnectionString);
     std::array<QStringList, 4> missing;
     std::array<QSet<QString>, 4> listed;
-    // An ObjectID of a kind not known yet, listed once. SQL Server refuses to
-    // compare a text that is no GUID with an ObjectID: such a text names no row.
+    // An ObjectID of a kind not known yet, listed once.
     const auto want = [&](Kind kind, const QString &id) {
-        const int k = int(kind);
         const QString n = normalizedObjectId(id);
-        if (byValue && !isGuidText(n)) {
-            m_known[k].insert(n, Found{});
-            return;
-        }
-        if (!m_known[k].contains(n) && !listed[k].contains(n) && (!m_all[k] || m_uncertain[k].contains(n))) {
-            listed[k].insert(n);
-            missing[k] << n;
-        }
+        if (stillToAsk(kind, n, byValue, listed[int(kind)]))
+            missing[int(kind)] << n;
     };
     qsizetype total = 0;
     for (int k = 0; k < 4; ++k) {

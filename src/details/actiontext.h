@@ -80,6 +80,9 @@ public:
     Found find(Kind kind, const QString &objectId);
 
 private:
+    // Whether an ObjectID must still be asked of the server (noted in `asked`
+    // when it must); a text that is no GUID names no row on a server that holds ObjectIDs as GUIDs.
+    bool stillToAsk(Kind kind, const QString &normalizedId, bool byValue, QSet<QString> &asked);
     void fetch(Kind kind, const QStringList &normalizedIds);
     // Every row of the kind's view; false when the query failed.
     bool fetchAll(Kind kind);

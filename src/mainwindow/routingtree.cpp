@@ -77,6 +77,26 @@ const QStringList kSlotKeys = [] {
 // The hidden columns, in the order the model is given them.
 enum Column { ColConversation, ColAction, ColObjectID, ColNodeType, ColChildAlias };
 
+// What opening objects reads, in one query: each object's handler row, its
+// menu entries and its greetings (only counted while they are not shown,
+// which the index answers alone), each row with the object it belongs to.
+// `match` picks the objects (" = ?", " IN (?,...)"); it is asked once in each part.
+QString nodeRowsQuery(const QString &match, bool greetingLinks)
+{
+    return QStringLiteral("SELECT 2 AS RuleKind, NULL AS Alias, AfterMessageAction AS Action, AfterMessageConversation AS "
+                          "ConversationName, AfterMessageObjectID AS DestinationObjectID, CallHandlerObjectID AS "
+                          "OwnerObjectID FROM vw_CallHandler WHERE CallHandlerObjectID")
+           + match
+           + QStringLiteral(" UNION ALL SELECT 0, Alias, Action, ConversationName, DestinationObjectID, ParentObjectID "
+                            "FROM vw_MenuEntry WHERE ParentObjectID")
+           + match
+           + (greetingLinks ? QStringLiteral(" UNION ALL SELECT 1, Alias, Action, ConversationName, DestinationObjectID, "
+                                             "ParentObjectID FROM vw_MessagingRule WHERE ParentObjectID")
+                            : QStringLiteral(" UNION ALL SELECT 1, NULL, NULL, NULL, NULL, ParentObjectID FROM "
+                                             "vw_MessagingRule WHERE ParentObjectID"))
+           + match;
+}
+
 // Conversations that lead nowhere further.
 bool isConversationWithoutDestination(const QString &c)
 {
@@ -566,20 +586,10 @@ void RoutingTree::readAhead(const QString &key)
 
 bool RoutingTree::queryNodeRows(const QString &key, std::vector<LinkTable::Row> &rows, platform::DbError *error)
 {
-    // The node's handler row, its menu entries and its greetings in one query:
-    // the tree sends it for every node it opens. Greetings that are not shown
-    // are only counted, which the index answers alone.
-    const QString sql =
-        QStringLiteral("SELECT 2 AS RuleKind, NULL AS Alias, AfterMessageAction AS Action, AfterMessageConversation AS "
-                       "ConversationName, AfterMessageObjectID AS DestinationObjectID, CallHandlerObjectID AS HandlerObjectID "
-                       "FROM vw_CallHandler WHERE CallHandlerObjectID = ? UNION ALL "
-                       "SELECT 0, Alias, Action, ConversationName, DestinationObjectID, NULL FROM vw_MenuEntry "
-                       "WHERE ParentObjectID = ? UNION ALL ")
-        + (m_options.ShowAfterGreetingLinks
-               ? QStringLiteral("SELECT 1, Alias, Action, ConversationName, DestinationObjectID, NULL FROM vw_MessagingRule "
-                                "WHERE ParentObjectID = ?")
-               : QStringLiteral("SELECT 1, NULL, NULL, NULL, NULL, NULL FROM vw_MessagingRule WHERE ParentObjectID = ?"));
-    platform::Recordset rules = m_ctx.db().open(m_ctx.state().gConnectionString, sql, {key, key, key}, error);
+    // The tree sends it for every node it opens.
+    platform::Recordset rules = m_ctx.db().open(m_ctx.state().gConnectionString,
+                                                nodeRowsQuery(QStringLiteral(" = ?"), m_options.ShowAfterGreetingLinks),
+                                                {key, key, key}, error);
     if (!rules.isOpen())
         return false;
     const int kind = rules.fieldIndex(QStringLiteral("RuleKind"));
@@ -587,36 +597,24 @@ bool RoutingTree::queryNodeRows(const QString &key, std::vector<LinkTable::Row> 
     const int action = rules.fieldIndex(QStringLiteral("Action"));
     const int conversation = rules.fieldIndex(QStringLiteral("ConversationName"));
     const int destination = rules.fieldIndex(QStringLiteral("DestinationObjectID"));
-    const int handlerId = rules.fieldIndex(QStringLiteral("HandlerObjectID"));
+    const int owner = rules.fieldIndex(QStringLiteral("OwnerObjectID"));
     rows.clear();
-    for (int r = 0; r < rules.RecordCount(); ++r)
-        rows.push_back({rules.value(r, kind).toInt(), rules.value(r, alias).toString(), rules.value(r, action),
+    for (int r = 0; r < rules.RecordCount(); ++r) {
+        const int k = rules.value(r, kind).toInt();
+        rows.push_back({k, rules.value(r, alias).toString(), rules.value(r, action),
                         rules.value(r, conversation).toString(), rules.value(r, destination).toString(),
-                        rules.value(r, handlerId).toString()});
+                        k == LinkTable::HandlerRow ? rules.value(r, owner).toString() : QString()});
+    }
     return true;
 }
 
 bool RoutingTree::queryRowsOf(const QStringList &keys, QHash<QString, std::vector<LinkTable::Row>> &rows)
 {
-    // What queryNodeRows reads for each object, for many objects at once,
-    // each row with the object it belongs to.
+    // What queryNodeRows reads for each object, for many objects at once.
     QStringList marks;
     for (qsizetype i = 0; i < keys.size(); ++i)
         marks << QStringLiteral("?");
-    const QString in = QStringLiteral(" IN (") + marks.join(u',') + u')';
-    const QString sql =
-        QStringLiteral("SELECT 2 AS RuleKind, NULL AS Alias, AfterMessageAction AS Action, AfterMessageConversation AS "
-                       "ConversationName, AfterMessageObjectID AS DestinationObjectID, CallHandlerObjectID AS OwnerObjectID "
-                       "FROM vw_CallHandler WHERE CallHandlerObjectID")
-        + in + QStringLiteral(" UNION ALL SELECT 0, Alias, Action, ConversationName, DestinationObjectID, ParentObjectID "
-                              "FROM vw_MenuEntry WHERE ParentObjectID")
-        + in
-        + (m_options.ShowAfterGreetingLinks
-               ? QStringLiteral(" UNION ALL SELECT 1, Alias, Action, ConversationName, DestinationObjectID, ParentObjectID "
-                                "FROM vw_MessagingRule WHERE ParentObjectID")
-               : QStringLiteral(" UNION ALL SELECT 1, NULL, NULL, NULL, NULL, ParentObjectID FROM vw_MessagingRule "
-                                "WHERE ParentObjectID"))
-        + in;
+    const QString sql = nodeRowsQuery(QStringLiteral(" IN (") + marks.join(u',') + u')', m_options.ShowAfterGreetingLinks);
     QVariantList params;
     for (int list = 0; list < 3; ++list)
         for (const QString &key : keys)

@@ -424,10 +424,9 @@ public:
                     *error = {};
                 return Outcome::Done;
             }
+            // (Whatever the failed batch left unread is discarded before another statement runs.)
             if (failed(*st, error) == Outcome::Lost)
                 return Outcome::Lost;
-            // Whatever the failed batch left unread goes before another statement runs.
-            st->close();
         }
         // The batch may have ended before it turned the counts on again.
         ++m_queries;

@@ -4,7 +4,6 @@
 #include <QDateTime>
 #include <QFile>
 #include <QRegularExpression>
-#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
