@@ -387,11 +387,8 @@ bool CallHandlerPage::load(AppContext &ctx, const QString &strObjectID, Selected
         msgBox(QStringLiteral("Error, could not find messaging rules (greetings) for the currently selected call handler."));
         return true;
     }
-    // The one-key menu is read now, so that the destinations of every action
-    // the page shows are looked up at once; a failure shows where the menu does.
     platform::DbError keysError;
-    Recordset keys = run.openAhead(QStringLiteral("SELECT * FROM vw_MenuEntry WHERE ParentObjectID=?"),
-                                   {normalizedObjectId(selected.ObjectID)}, keysError);
+    Recordset keys = run.menuAhead(selected.ObjectID, keysError);
     run.lookUpDestinations(
         {{rules, QStringLiteral("ConversationName"), QStringLiteral("Action"), QStringLiteral("DestinationObjectID")},
          {handler, QStringLiteral("AfterMessageConversation"), QStringLiteral("AfterMessageAction"),

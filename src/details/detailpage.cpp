@@ -3,6 +3,7 @@
 #include "common/appcontext.h"
 #include "common/errors.h"
 #include "common/localize.h"
+#include "common/objectid.h"
 #include "details/actiontext.h"
 #include "details/controltag.h"
 #include "details/keygrid.h"
@@ -89,6 +90,12 @@ Recordset PageLoad::open(const QString &sql, const QVariantList &params) const
 Recordset PageLoad::openAhead(const QString &sql, const QVariantList &params, platform::DbError &error) const
 {
     return m_ctx.db().open(m_ctx.state().gConnectionString, sql, params, &error);
+}
+
+Recordset PageLoad::menuAhead(const QString &handlerObjectId, platform::DbError &error) const
+{
+    return openAhead(QStringLiteral("SELECT * FROM vw_MenuEntry WHERE ParentObjectID=?"),
+                     {normalizedObjectId(handlerObjectId)}, error);
 }
 
 void PageLoad::lookUpDestinations(std::initializer_list<ActionColumns> actions) const

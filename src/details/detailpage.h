@@ -91,6 +91,10 @@ public:
     // The same read ahead of where the page shows its rows: a failure is left
     // in `error` for the page to report there (a closed recordset).
     platform::Recordset openAhead(const QString &sql, const QVariantList &params, platform::DbError &error) const;
+    // The one-key menu of a call handler (a subscriber's: of its primary call
+    // handler), read ahead so that the destinations of every action the page
+    // shows are looked up at once; a failure shows where the menu does.
+    platform::Recordset menuAhead(const QString &handlerObjectId, platform::DbError &error) const;
     void report(int number, const QString &description) const;
     // A line in the run's log, for what is odd but no failure.
     void log(const QString &text) const;

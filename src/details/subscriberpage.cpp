@@ -328,11 +328,8 @@ bool SubscriberPage::load(AppContext &ctx, const QString &strPrimaryCallHandlerO
                subscriber.text(QStringLiteral("Alias")));
         return true;
     }
-    // The one-key menu is read now, so that the destinations of every action
-    // the page shows are looked up at once; a failure shows where the menu does.
     platform::DbError keysError;
-    Recordset keys = run.openAhead(QStringLiteral("SELECT * FROM vw_MenuEntry WHERE ParentObjectID=?"),
-                                   {normalizedObjectId(selected.ObjectID)}, keysError);
+    Recordset keys = run.menuAhead(selected.ObjectID, keysError);
     run.lookUpDestinations(
         {{rules, QStringLiteral("ConversationName"), QStringLiteral("Action"), QStringLiteral("DestinationObjectID")},
          {handler, QStringLiteral("AfterMessageConversation"), QStringLiteral("AfterMessageAction"),
