@@ -63,6 +63,13 @@ constexpr int kStatementTimeout = 30;
 const QString kLostInTransaction =
     QStringLiteral("The connection to the database was lost during the transaction; nothing of it was kept.");
 
+// What a caller must know of a failure that took the connection with it.
+void markLost(DbError *error)
+{
+    if (error)
+        error->lost = true;
+}
+
 } // namespace
 
 void observe(const QString &sql, const std::source_location &where)
@@ -292,6 +299,7 @@ DbConnection *Database::connect(const QString &location, DbError *error)
     const auto transaction = m_transactionLost.find(location);
     if (transaction != m_transactionLost.end() && *transaction) {
         setError(error, dberr::ConnectionFailed, kLostInTransaction);
+        markLost(error);
         return nullptr;
     }
     if (auto it = m_connections.find(location); it != m_connections.end()) {
@@ -305,23 +313,25 @@ DbConnection *Database::connect(const QString &location, DbError *error)
             *transaction = true;
             dropConnection(location);
             setError(error, dberr::ConnectionFailed, kLostInTransaction);
+            markLost(error);
             return nullptr;
         }
-        if (!usable)
+        if (!usable) {
+            markLost(error);
             return nullptr;
-        if (db.open()) {
-            conn.way->opened(conn);
+        }
+        if (db.open() && conn.way->opened(conn, error) == Outcome::Done)
             return &conn;
-        }
-        const DbError e = fromSqlError(db.lastError(), dberr::ConnectionFailed);
+        if (!db.isOpen() && error)
+            *error = fromSqlError(db.lastError(), dberr::ConnectionFailed);
         dropConnection(location);
-        if (error)
-            *error = e;
+        markLost(error);
         return nullptr;
     }
     if (transaction != m_transactionLost.end()) {
         *transaction = true;
         setError(error, dberr::ConnectionFailed, kLostInTransaction);
+        markLost(error);
         return nullptr;
     }
 
@@ -337,6 +347,7 @@ DbConnection *Database::connect(const QString &location, DbError *error)
         // Opening a missing file would silently create an empty database.
         if (!QFileInfo::exists(path)) {
             setError(error, dberr::ConnectionFailed, QStringLiteral("The database file %1 does not exist.").arg(path));
+            markLost(error);
             return nullptr;
         }
         db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), conn->name);
@@ -353,6 +364,7 @@ DbConnection *Database::connect(const QString &location, DbError *error)
     } else {
         setError(error, dberr::ConnectionFailed,
                  QStringLiteral("The database location \"%1\" is neither sqlite: nor odbc:.").arg(location));
+        markLost(error);
         return nullptr;
     }
     if (!db.open()) {
@@ -361,6 +373,7 @@ DbConnection *Database::connect(const QString &location, DbError *error)
         QSqlDatabase::removeDatabase(conn->name);
         if (error)
             *error = e;
+        markLost(error);
         return nullptr;
     }
     // The connection's way, chosen here once. A stand-in database reached
@@ -371,9 +384,25 @@ DbConnection *Database::connect(const QString &location, DbError *error)
         standIn = odbc::dbmsName(odbc::connectionHandle(db)).startsWith(QLatin1String("SQLite"), Qt::CaseInsensitive);
     conn->way = standIn ? standInWay(m_standIn, m_queryCount) : sqlServerWay(m_queryCount, settings);
     conn->handle = db;
-    conn->way->opened(*conn);
     m_connections.insert(location, conn);
+    // A connection whose first reads went unanswered is no connection: the
+    // next statement would only wait for the same silence.
+    if (conn->way->opened(*conn, error) != Outcome::Done) {
+        dropConnection(location);
+        markLost(error);
+        return nullptr;
+    }
     return conn.get();
+}
+
+DbConnection *Database::connectToWrite(const QString &location, DbError *error)
+{
+    DbConnection *conn = connect(location, error);
+    // Inside a transaction the connection is the transaction's, whatever it left.
+    if (!conn || m_transactionLost.contains(location) || conn->way->stillThere(*conn))
+        return conn;
+    dropConnection(location);
+    return connect(location, error);
 }
 
 void Database::dropConnection(const QString &location)
@@ -422,50 +451,62 @@ bool Database::statementsCostRoundTrips(const QString &connectionString)
     return conn && conn->way->costsRoundTrips();
 }
 
-std::unique_ptr<Rows> Database::run(const QString &connectionString, const QString &sql, const QVariantList &params,
-                                    DbError *error, const std::source_location &where)
+bool Database::read(const QString &connectionString, const QString &sql, const QVariantList &params,
+                    const std::function<void(const Rows &)> &described,
+                    const std::function<void(const QVariantList &row)> &each, DbError *error,
+                    const std::source_location &where)
 {
     observe(sql, where);
     const QString location = locationOf(connectionString);
-    DbConnection *conn = connect(location, error);
-    if (!conn)
-        return nullptr;
-    ++m_queryCount;
-    Outcome outcome = Outcome::Done;
-    std::unique_ptr<Rows> rows = conn->way->read(*conn, sql, params, error, outcome);
-    if (outcome == Outcome::Lost)
-        dropConnection(location);
-    return rows;
-}
-
-bool Database::walkRows(const QString &location, std::unique_ptr<Rows> rows,
-                        const std::function<void(const QVariantList &row)> &each, DbError *error)
-{
-    QVariantList row(rows->names.size());
-    while (rows->next(row))
-        each(row);
-    const Outcome outcome = rows->end(error);
-    // The way's statement is gone before a lost connection is dropped.
-    rows.reset();
-    if (outcome == Outcome::Lost)
-        dropConnection(location);
-    return outcome == Outcome::Done;
+    // A read that met a connection found gone before its first row changed
+    // nothing and handed on nothing: it runs once more, on a new connection
+    // (a server restarted or a connection cut while idle costs the user
+    // nothing). Not after a time-out (the server is there but slow), and not
+    // inside a transaction, which went with its connection.
+    for (bool again = true;; again = false) {
+        DbConnection *conn = connect(location, error);
+        if (!conn)
+            return false;
+        ++m_queryCount;
+        Outcome outcome = Outcome::Done;
+        std::unique_ptr<Rows> rows = conn->way->read(*conn, sql, params, error, outcome);
+        bool handedOn = false;
+        if (rows) {
+            described(*rows);
+            QVariantList row(rows->names.size());
+            while (rows->next(row)) {
+                handedOn = true;
+                each(row);
+            }
+            // A read that broke off is no complete read.
+            outcome = rows->end(error);
+            // The way's statement is gone before a lost connection is dropped.
+            rows.reset();
+        }
+        if (outcome == Outcome::Done)
+            return true;
+        if (isLost(outcome)) {
+            dropConnection(location);
+            markLost(error);
+        }
+        if (!again || outcome != Outcome::Gone || handedOn || m_transactionLost.contains(location))
+            return false;
+    }
 }
 
 Recordset Database::open(const QString &connectionString, const QString &sql, const QVariantList &params,
                          DbError *error, const std::source_location &where)
 {
     Recordset rs;
-    std::unique_ptr<Rows> rows = run(connectionString, sql, params, error, where);
-    if (!rows)
-        return {};
-    rs.m_names = rows->names;
-    rs.m_index = rows->index;
-    rs.m_exact = rows->exact;
-    rs.m_lengths = rows->lengths;
+    const auto described = [&rs](const Rows &rows) {
+        rs.m_names = rows.names;
+        rs.m_index = rows.index;
+        rs.m_exact = rows.exact;
+        rs.m_lengths = rows.lengths;
+    };
     // Rows of a read that broke off are not handed out as if they were all there are.
-    if (!walkRows(locationOf(connectionString), std::move(rows), [&](const QVariantList &row) { rs.m_rows.push_back(row); },
-                  error))
+    if (!read(connectionString, sql, params, described, [&](const QVariantList &row) { rs.m_rows.push_back(row); },
+              error, where))
         return {};
     rs.m_open = true;
     rs.m_pos = 0;
@@ -476,8 +517,7 @@ bool Database::forEachRow(const QString &connectionString, const QString &sql, c
                           const std::function<void(const QVariantList &row)> &each, DbError *error,
                           const std::source_location &where)
 {
-    std::unique_ptr<Rows> rows = run(connectionString, sql, params, error, where);
-    return rows && walkRows(locationOf(connectionString), std::move(rows), each, error);
+    return read(connectionString, sql, params, [](const Rows &) {}, each, error, where);
 }
 
 Recordset Database::openForUpdate(const QString &connectionString, const QString &table, const QString &keyColumn,
@@ -532,7 +572,17 @@ bool Database::updateRecordset(Recordset &rs, DbError *error)
             return false;
         }
     }
-    DbConnection *conn = connect(rs.m_location, error);
+    if (!rs.m_adding) {
+        if (rs.isEOF() || rs.isBOF()) {
+            setError(error, dberr::NoCurrentRecord,
+                     QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. Requested "
+                                    "operation requires a current record."));
+            return false;
+        }
+        if (rs.m_pending.isEmpty())
+            return true;
+    }
+    DbConnection *conn = connectToWrite(rs.m_location, error);
     if (!conn)
         return false;
 
@@ -545,10 +595,7 @@ bool Database::updateRecordset(Recordset &rs, DbError *error)
         QVector<QVariant> row(rs.m_names.size());
         bool readBack = false;
         ++m_queryCount;
-        const Outcome outcome = conn->way->insert(*conn, add, row, readBack, error);
-        if (outcome == Outcome::Lost)
-            dropConnection(rs.m_location);
-        if (outcome != Outcome::Done)
+        if (!wrote(rs.m_location, conn->way->insert(*conn, add, row, readBack, error), error))
             return false;
         if (!readBack) {
             for (auto it = rs.m_pending.cbegin(); it != rs.m_pending.cend(); ++it)
@@ -563,14 +610,6 @@ bool Database::updateRecordset(Recordset &rs, DbError *error)
         return true;
     }
 
-    if (rs.isEOF() || rs.isBOF()) {
-        setError(error, dberr::NoCurrentRecord,
-                 QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. Requested "
-                                "operation requires a current record."));
-        return false;
-    }
-    if (rs.m_pending.isEmpty())
-        return true;
     QStringList sets;
     QVariantList values;
     for (auto it = rs.m_pending.cbegin(); it != rs.m_pending.cend(); ++it) {
@@ -583,10 +622,7 @@ bool Database::updateRecordset(Recordset &rs, DbError *error)
     observe(sql);
     ++m_queryCount;
     qint64 affected = 0;
-    const Outcome outcome = conn->way->update(*conn, sql, values, affected, error);
-    if (outcome == Outcome::Lost)
-        dropConnection(rs.m_location);
-    if (outcome != Outcome::Done)
+    if (!wrote(rs.m_location, conn->way->update(*conn, sql, values, affected, error), error))
         return false;
     if (affected == 0) {
         setError(error, dberr::NoRowAffected, QStringLiteral("The row to update no longer exists in %1.").arg(rs.m_table));
@@ -606,15 +642,24 @@ bool Database::execute(const QString &connectionString, const QString &sql, cons
     observe(sql, where);
     ++m_writeCount;
     const QString location = locationOf(connectionString);
-    DbConnection *conn = connect(location, error);
+    DbConnection *conn = connectToWrite(location, error);
     if (!conn)
         return false;
     ++m_queryCount;
-    const Outcome outcome = conn->way->execute(*conn, sql, params, error, rowsAffected);
     // The way's statement is gone by now: Qt warns of a connection dropped while a query holds it.
-    if (outcome == Outcome::Lost)
-        dropConnection(location);
-    return outcome == Outcome::Done;
+    return wrote(location, conn->way->execute(*conn, sql, params, error, rowsAffected), error);
+}
+
+bool Database::wrote(const QString &location, Outcome outcome, DbError *error)
+{
+    if (!isLost(outcome))
+        return outcome == Outcome::Done;
+    dropConnection(location);
+    markLost(error);
+    // The server rolls back a transaction whose connection went: nothing of it can have been kept.
+    if (error && m_transactionLost.contains(location))
+        error->mayHaveRun = false;
+    return false;
 }
 
 std::optional<QList<ProcParameter>> Database::declaredParameters(const QString &connectionString,
@@ -628,9 +673,19 @@ std::optional<QList<ProcParameter>> Database::declaredParameters(const QString &
     if (!conn)
         return std::nullopt;
     Outcome outcome = Outcome::Done;
-    const auto declared = conn->way->parameters(*conn, procedure, error, outcome);
-    if (outcome == Outcome::Lost)
+    auto declared = conn->way->parameters(*conn, procedure, error, outcome);
+    // A read like any other: once more on a new connection when the first was found gone.
+    if (isLost(outcome)) {
         dropConnection(location);
+        markLost(error);
+        if (outcome == Outcome::Gone && !m_transactionLost.contains(location) && (conn = connect(location, error))) {
+            declared = conn->way->parameters(*conn, procedure, error, outcome);
+            if (isLost(outcome)) {
+                dropConnection(location);
+                markLost(error);
+            }
+        }
+    }
     if (!declared)
         return std::nullopt;
     m_paramCache.insert(cacheKey, *declared);
@@ -668,26 +723,28 @@ bool Database::callProcedure(const QString &connectionString, const QString &pro
     const auto resolved = resolveArguments(procedure, names, args, error);
     if (!resolved)
         return false;
-    // The server cuts a text longer than its parameter without a word: refused here instead.
-    for (const ProcArg &arg : *resolved) {
-        const int limit = declared->at(names.indexOf(arg.name)).maxLength;
-        const std::optional<QString> text = textOf(arg.value);
-        if (limit > 0 && text && text->size() > limit) {
-            if (error)
-                *error = sqlserver::tooLong(u'@' + arg.name, *text, limit);
-            return false;
-        }
-    }
-
     const QString location = locationOf(connectionString);
     DbConnection *conn = connect(location, error);
     if (!conn)
         return false;
+    // The server cuts a text longer than its parameter without a word: refused here instead.
+    for (const ProcArg &arg : *resolved) {
+        const ProcParameter &parameter = declared->at(names.indexOf(arg.name));
+        const std::optional<QString> text = textOf(arg.value);
+        if (parameter.maxLength <= 0 || !text)
+            continue;
+        const qsizetype length = conn->way->lengthOf(*text, parameter);
+        if (length > parameter.maxLength) {
+            if (error)
+                *error = sqlserver::tooLong(u'@' + arg.name, length, parameter.maxLength, parameter.bytes);
+            return false;
+        }
+    }
+    conn = connectToWrite(location, error);
+    if (!conn)
+        return false;
     ++m_queryCount;
-    const Outcome outcome = conn->way->call(*conn, procedure, *resolved, error);
-    if (outcome == Outcome::Lost)
-        dropConnection(location);
-    return outcome == Outcome::Done;
+    return wrote(location, conn->way->call(*conn, procedure, *resolved, error), error);
 }
 
 std::optional<QList<ProcArg>> resolveArguments(const QString &procedure, const QStringList &declared,
@@ -722,24 +779,46 @@ bool Database::inTransaction(const QString &connectionString, const std::functio
     // Work inside a transaction already under way is part of it.
     if (m_transactionLost.contains(location))
         return work();
-    DbConnection *conn = connect(location, error);
-    if (!conn)
+    // A BEGIN that met a connection found gone began nothing the server
+    // kept: it runs once more on a new connection.
+    for (bool again = true;; again = false) {
+        DbConnection *conn = connect(location, error);
+        if (!conn)
+            return false;
+        ++m_queryCount;
+        const Outcome began = conn->way->begin(*conn, error);
+        if (began == Outcome::Done)
+            break;
+        if (isLost(began)) {
+            dropConnection(location);
+            markLost(error);
+            if (again && began == Outcome::Gone)
+                continue;
+            return false;
+        }
+        // A BEGIN answered with an error may have opened its transaction all
+        // the same: left open, every later statement on the connection would
+        // run inside it and be rolled back when the program ends.
+        ++m_queryCount;
+        DbError ignored;
+        if (conn->way->rollback(*conn, &ignored) != Outcome::Done)
+            dropConnection(location);
         return false;
-    ++m_queryCount;
-    const Outcome began = conn->way->begin(*conn, error);
-    if (began == Outcome::Lost)
-        dropConnection(location);
-    if (began != Outcome::Done)
-        return false;
+    }
     // Held weakly: a connection lost inside the work is dropped, and with it its transaction.
     const std::weak_ptr<DbConnection> held = m_connections.value(location);
+    held.lock()->inTransaction = true;
     m_transactionLost.insert(location, false);
     const bool done = work();
     const bool lost = m_transactionLost.take(location);
     const std::shared_ptr<DbConnection> still = held.lock();
+    if (still)
+        still->inTransaction = false;
     if (lost || !still || m_connections.value(location) != still) {
-        if (done)
+        if (done) {
             setError(error, dberr::ConnectionFailed, kLostInTransaction);
+            markLost(error);
+        }
         return false;
     }
     ++m_queryCount;
@@ -750,9 +829,14 @@ bool Database::inTransaction(const QString &connectionString, const std::functio
             dropConnection(location);
         return false;
     }
-    if (still->way->commit(*still, error) != Outcome::Done) {
-        // Whatever the server still holds of the transaction goes with the connection.
+    const Outcome committed = still->way->commit(*still, error);
+    if (committed != Outcome::Done) {
+        // Whatever the server still holds of the transaction goes with the
+        // connection. A COMMIT whose answer was lost may have been kept
+        // (error->mayHaveRun): the caller looks before it calls it failed.
         dropConnection(location);
+        if (isLost(committed))
+            markLost(error);
         return false;
     }
     return true;

@@ -26,6 +26,7 @@ namespace quillor::platform {
 
 class Registry;
 class Rows;
+enum class Outcome;
 struct DbConnection;
 struct ProcParameter;
 
@@ -159,18 +160,22 @@ public:
 
 private:
     friend class Recordset;
-    // Runs a read, its rows ready to be walked; nullptr, with `error`, on failure.
-    std::unique_ptr<Rows> run(const QString &connectionString, const QString &sql, const QVariantList &params,
-                              DbError *error, const std::source_location &where);
-    // Hands each row of a read that ran to `each`. A read that broke off is
-    // no complete read: false, with `error`.
-    bool walkRows(const QString &location, std::unique_ptr<Rows> rows,
-                  const std::function<void(const QVariantList &row)> &each, DbError *error);
+    // Runs a read: its columns to `described`, then each row to `each`.
+    // False, with `error`, when it failed or its rows broke off.
+    bool read(const QString &connectionString, const QString &sql, const QVariantList &params,
+              const std::function<void(const Rows &)> &described,
+              const std::function<void(const QVariantList &row)> &each, DbError *error,
+              const std::source_location &where);
     std::optional<QList<ProcParameter>> declaredParameters(const QString &connectionString, const QString &procedure,
                                                            DbError *error);
     // The connection to a location, opened on first use or after a failure;
     // it takes its way (stand-in or SQL Server) when it is made.
     DbConnection *connect(const QString &location, DbError *error);
+    // The connection a write outside a transaction goes on: one idle for a
+    // while is checked first, and opened anew when it was found gone.
+    DbConnection *connectToWrite(const QString &location, DbError *error);
+    // After a write: a lost connection dropped; true when it was done.
+    bool wrote(const QString &location, Outcome outcome, DbError *error);
     QString locationOf(const QString &connectionString);
     void dropConnection(const QString &location);
     bool updateRecordset(Recordset &rs, DbError *error);

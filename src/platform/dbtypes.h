@@ -14,6 +14,13 @@ enum class AdoType : qint16 { Integer = 3, Date = 7, Guid = 72, VarChar = 200 };
 struct DbError {
     int number = 0;
     QString description;
+    // The connection went, timed out or could not be made: what comes next
+    // on it waits for a new connection, or for none.
+    bool lost = false;
+    // A write (or a COMMIT) was sent and the connection went before its
+    // answer came: the server may have made it. Never set for work inside a
+    // transaction whose connection went, which the server rolled back.
+    bool mayHaveRun = false;
     bool isSet() const { return number != 0 || !description.isEmpty(); }
 };
 

@@ -7,6 +7,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <algorithm>
 #include <optional>
 
 namespace quillor::platform::odbc {
@@ -154,11 +155,28 @@ Statement::~Statement()
         SQLFreeHandle(SQL_HANDLE_STMT, m_stmt);
 }
 
-void Statement::setTimeout(int seconds)
+bool Statement::setTimeout(int seconds)
 {
-    if (m_stmt)
-        SQLSetStmtAttr(m_stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(SQLULEN(std::max(seconds, 0))),
-                       SQL_IS_UINTEGER);
+    if (!m_stmt)
+        return false;
+    const SQLRETURN r = SQLSetStmtAttr(
+        m_stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(SQLULEN(std::max(seconds, 0))), SQL_IS_UINTEGER);
+    // A value the driver changed (01S02) still bounds the wait.
+    if (SQL_SUCCEEDED(r))
+        return true;
+    failed(SQL_HANDLE_STMT, m_stmt);
+    m_refused = m_failure;
+    return false;
+}
+
+bool Statement::warningsOnly()
+{
+    const QList<Diagnostic> records = diagnostics(SQL_HANDLE_STMT, m_stmt);
+    const bool warnings = std::all_of(records.cbegin(), records.cend(),
+                                      [](const Diagnostic &d) { return d.state.startsWith(QLatin1String("01")); });
+    if (!warnings)
+        m_failure.records = records;
+    return warnings;
 }
 
 bool Statement::failed(short handleType, Handle handle)
@@ -171,9 +189,11 @@ bool Statement::failed(short handleType, Handle handle)
 
 bool Statement::execute(const QString &sql, const QVariantList &values)
 {
-    m_failure = {};
+    m_failure = m_refused;
     m_columns.clear();
     m_row.clear();
+    if (m_failure.isSet())
+        return false;
     if (!m_stmt) {
         m_failure.records.append(diagnostics(SQL_HANDLE_DBC, m_dbc));
         if (m_failure.records.isEmpty())
@@ -290,7 +310,8 @@ bool Statement::execute(const QString &sql, const QVariantList &values)
     QByteArray text = sql.toUtf8();
     const SQLRETURN r = SQLExecDirect(m_stmt, reinterpret_cast<SQLCHAR *>(text.data()), SQLINTEGER(text.size()));
     // Read before any other call on the statement clears them.
-    const bool ran = SQL_SUCCEEDED(r) || r == SQL_NO_DATA || failed(SQL_HANDLE_STMT, m_stmt);
+    const bool ran = r == SQL_SUCCESS || r == SQL_NO_DATA || (r == SQL_SUCCESS_WITH_INFO && warningsOnly())
+                     || (!SQL_SUCCEEDED(r) && failed(SQL_HANDLE_STMT, m_stmt));
     SQLFreeStmt(m_stmt, SQL_RESET_PARAMS);
     return ran && describe();
 }
@@ -329,6 +350,8 @@ bool Statement::fetch()
         return false;
     if (!SQL_SUCCEEDED(r))
         return failed(SQL_HANDLE_STMT, m_stmt);
+    if (r == SQL_SUCCESS_WITH_INFO && !warningsOnly())
+        return false;
     m_row.reserve(m_columns.size());
     for (int c = 0; c < m_columns.size(); ++c) {
         bool ok = true;
@@ -448,6 +471,8 @@ bool Statement::nextResult()
         return false;
     if (!SQL_SUCCEEDED(r))
         return failed(SQL_HANDLE_STMT, m_stmt);
+    if (r == SQL_SUCCESS_WITH_INFO && !warningsOnly())
+        return false;
     return describe();
 }
 

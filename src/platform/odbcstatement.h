@@ -68,7 +68,9 @@ public:
     Statement &operator=(const Statement &) = delete;
 
     // Seconds the server may take before the driver cancels (0: no limit).
-    void setTimeout(int seconds);
+    // A driver that refuses it leaves the statement unable to run: its
+    // execute() fails with the driver's reason rather than wait for ever.
+    bool setTimeout(int seconds);
     // Runs `sql` ("?" marks the values) with `values` bound in order: text as
     // the connection's character set (the server's code page on the wire),
     // numbers, dates and bytes in their own types, a null QVariant as Null of
@@ -96,6 +98,9 @@ public:
 private:
     bool describe();
     bool failed(short handleType, Handle handle);
+    // After SQL_SUCCESS_WITH_INFO: true when every record is a warning
+    // (class 01); else the records are the call's failure.
+    bool warningsOnly();
     QVariant readColumn(int column, bool *ok);
 
     Handle m_dbc = nullptr;
@@ -103,6 +108,7 @@ private:
     QList<Column> m_columns;
     QVariantList m_row;
     Failure m_failure;
+    Failure m_refused; // what setTimeout met
 };
 
 } // namespace quillor::platform::odbc

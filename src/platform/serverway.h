@@ -24,12 +24,19 @@ struct DbConnection {
     QString name;
     QSqlDatabase handle;
     std::unique_ptr<ServerWay> way;
+    // A transaction of Database's own is open on it: the way then leaves
+    // ending transactions to Database.
+    bool inTransaction = false;
 };
 
 // How a statement left its connection. Lost: the connection can run no more
-// statements (gone, timed out, left in a state the driver cannot leave); the
-// caller drops it, once the way's own statements on it are gone.
-enum class Outcome { Done, Failed, Lost };
+// statements (timed out, left in a state the driver cannot leave); the
+// caller drops it, once the way's own statements on it are gone. Gone: lost
+// too, found gone (the driver's word or a connection exception, not a
+// time-out): nothing on it can have come to an end the server kept, unless
+// the request was a write outside a transaction.
+enum class Outcome { Done, Failed, Lost, Gone };
+inline bool isLost(Outcome outcome) { return outcome == Outcome::Lost || outcome == Outcome::Gone; }
 
 // The rows of a read that ran, handed on one at a time, with the columns'
 // names and the longest text each takes (0: no bound known).
@@ -57,11 +64,18 @@ class ServerWay {
 public:
     virtual ~ServerWay() = default;
 
-    // After every opening of the connection.
-    virtual void opened(DbConnection &) {}
+    // After every opening of the connection: what the way reads of it
+    // first. Not Done: the connection cannot be used (a lost one is dropped).
+    virtual Outcome opened(DbConnection &, DbError *) { return Outcome::Done; }
     // Before each use of a connection made earlier: false, with the reason,
     // when it cannot be used; it may close the connection to be opened anew.
     virtual bool usable(DbConnection &, DbError *) { return true; }
+    // Before a write outside a transaction: false when the connection, idle
+    // for a while, was found gone; it is then opened anew before the write.
+    virtual bool stillThere(DbConnection &) { return true; }
+    // The length of a text as the server counts it against a parameter's
+    // bound (ProcParameter::bytes: bytes in the database's code page).
+    virtual qsizetype lengthOf(const QString &text, const ProcParameter &) const { return text.size(); }
     // Before the connection is closed: whatever the way keeps on it goes first.
     virtual void closing(DbConnection &) {}
 

@@ -6,8 +6,11 @@
 #include "platform/serverway.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QMutex>
+
+#include <algorithm>
 
 #include <iconv.h>
 
@@ -33,24 +36,29 @@ private:
 // once per character and code page.
 class CodePageCharacters {
 public:
-    bool fits(char32_t c, int codePage)
+    bool fits(char32_t c, int codePage) { return encoded(c, codePage) != 0; }
+    // The bytes the character takes in the code page (1 for one it cannot hold).
+    int bytes(char32_t c, int codePage) { return std::max(encoded(c, codePage), 1); }
+
+private:
+    // The character's length in the code page; 0 when it cannot hold it, -1
+    // when the system cannot name the code page (the driver's own check decides).
+    int encoded(char32_t c, int codePage)
     {
         QMutexLocker lock(&m_mutex);
         const quint64 key = (quint64(quint32(codePage)) << 32) | c;
         if (const auto it = m_known.constFind(key); it != m_known.cend())
             return *it;
-        const bool fit = convertible(c, codePage);
-        m_known.insert(key, fit);
-        return fit;
+        const int length = convert(c, codePage);
+        m_known.insert(key, length);
+        return length;
     }
-
-private:
-    static bool convertible(char32_t c, int codePage)
+    static int convert(char32_t c, int codePage)
     {
         const QByteArray name = "CP" + QByteArray::number(codePage);
         iconv_t cd = iconv_open(name.constData(), "UTF-32LE");
         if (cd == iconv_t(-1))
-            return true; // a code page the system cannot name: the driver's own check decides
+            return -1;
         char in[4] = {char(c & 0xFF), char((c >> 8) & 0xFF), char((c >> 16) & 0xFF), char((c >> 24) & 0xFF)};
         char out[16];
         char *inp = in;
@@ -59,10 +67,10 @@ private:
         size_t outLeft = sizeof out;
         const bool fit = iconv(cd, &inp, &inLeft, &outp, &outLeft) != size_t(-1) && inLeft == 0;
         iconv_close(cd);
-        return fit;
+        return fit ? int(sizeof out - outLeft) : 0;
     }
     QMutex m_mutex;
-    QHash<quint64, bool> m_known;
+    QHash<quint64, int> m_known;
 };
 
 CodePageCharacters &codePageCharacters()
@@ -95,11 +103,15 @@ ProcedureCall procedureCall(const QString &procedure, const QList<ProcArg> &args
     call.sql = QStringLiteral("SET NOCOUNT ON; EXEC [%1]").arg(procedure);
     if (!assignments.isEmpty())
         call.sql += u' ' + assignments.join(QStringLiteral(", "));
-    call.sql += QStringLiteral("; ") + countsOnAgain();
+    call.sql += QStringLiteral("; ") + countsOnAgain(false);
     return call;
 }
 
-QString countsOnAgain() { return QStringLiteral("SET NOCOUNT OFF"); }
+QString countsOnAgain(bool endTransaction)
+{
+    return endTransaction ? QStringLiteral("IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION; SET NOCOUNT OFF")
+                          : QStringLiteral("SET NOCOUNT OFF");
+}
 
 QVariant bindable(const QVariant &value)
 {
@@ -179,7 +191,7 @@ QString parameterQuery()
 {
     // The routine's own row comes even when it declares no parameter (the
     // LEFT JOIN), so an empty list still tells a procedure from none.
-    return QStringLiteral("SELECT r.ROUTINE_SCHEMA, p.PARAMETER_NAME, p.CHARACTER_MAXIMUM_LENGTH "
+    return QStringLiteral("SELECT r.ROUTINE_SCHEMA, p.PARAMETER_NAME, p.CHARACTER_MAXIMUM_LENGTH, p.DATA_TYPE "
                           "FROM INFORMATION_SCHEMA.ROUTINES r "
                           "LEFT JOIN INFORMATION_SCHEMA.PARAMETERS p ON p.SPECIFIC_SCHEMA = r.SPECIFIC_SCHEMA "
                           "AND p.SPECIFIC_NAME = r.SPECIFIC_NAME "
@@ -204,8 +216,11 @@ std::optional<QList<ProcParameter>> parametersFrom(const QString &procedure, con
         QList<ProcParameter> &names = bySchema[schema];
         bool bounded = false;
         const int length = row.value(2).toInt(&bounded);
+        const QString type = row.value(3).toString().trimmed();
+        const bool bytes = type.compare(QLatin1String("varchar"), Qt::CaseInsensitive) == 0
+                           || type.compare(QLatin1String("char"), Qt::CaseInsensitive) == 0;
         if (!n.isEmpty())
-            names << ProcParameter{n, bounded && length > 0 ? length : 0};
+            names << ProcParameter{n, bounded && length > 0 ? length : 0, bytes};
     }
     if (schemas.isEmpty()) {
         setUnknownProcedure(error, procedure);
@@ -251,22 +266,51 @@ DbError notInCodePage(const QString &text, const QString &characters, int codePa
                        .arg(quoted.join(QStringLiteral(", ")))};
 }
 
-DbError tooLong(const QString &field, const QString &text, int maxLength)
+DbError codePageUnknown(const QString &text)
+{
+    return DbError{dberr::NotInCodePage,
+                   QStringLiteral("The text \"%1\" holds characters outside ASCII, and the database's code page could "
+                                  "not be read: only ASCII text is sent until it can be. Nothing was sent to the server.")
+                       .arg(text)};
+}
+
+qsizetype byteLength(const QString &text, int codePage)
+{
+    const auto ascii = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+    if (ascii)
+        return text.size();
+    if (codePage == 65001)
+        return text.toUtf8().size();
+    qsizetype bytes = 0;
+    for (const char32_t c : text.toUcs4())
+        bytes += c < 0x80 ? 1 : codePageCharacters().bytes(c, codePage);
+    return bytes;
+}
+
+DbError tooLong(const QString &field, qsizetype length, int maxLength, bool bytes)
 {
     return DbError{dberr::TextTooLong,
-                   QStringLiteral("The value for %1 is %2 characters long; the server takes at most %3. Nothing was "
+                   QStringLiteral("The value for %1 is %2 %3 long; the server takes at most %4. Nothing was "
                                   "sent to the server.")
                        .arg(field)
-                       .arg(text.size())
+                       .arg(length)
+                       .arg(bytes ? QStringLiteral("bytes (in the database's code page)") : QStringLiteral("characters"))
                        .arg(maxLength)};
 }
 
 bool leavesConnectionUnusable(const QString &sqlState)
 {
-    static const QStringList states{QStringLiteral("HYT00"), QStringLiteral("HYT01"), QStringLiteral("S1T00"),
-                                    QStringLiteral("24000"), QStringLiteral("HY010"), QStringLiteral("S1010")};
-    return sqlState.startsWith(QLatin1String("08")) || states.contains(sqlState);
+    static const QStringList states{QStringLiteral("24000"), QStringLiteral("HY010"), QStringLiteral("S1010")};
+    return isConnectionException(sqlState) || isTimeout(sqlState) || states.contains(sqlState);
 }
+
+bool isTimeout(const QString &sqlState)
+{
+    static const QStringList states{QStringLiteral("HYT00"), QStringLiteral("HYT01"), QStringLiteral("S1T00")};
+    return states.contains(sqlState);
+}
+
+bool isConnectionException(const QString &sqlState) { return sqlState.startsWith(QLatin1String("08")); }
 
 } // namespace sqlserver
 
@@ -319,21 +363,25 @@ private:
     std::function<Outcome(odbc::Statement &, DbError *)> m_failed;
 };
 
+// A connection idle for longer than this is checked before a write goes on
+// it: a server restarted or a connection cut by a firewall meanwhile is
+// found by a statement that changes nothing. (Connection pools check one
+// idle for half a second before they lend it.)
+constexpr qint64 kIdleBeforeCheckMs = 1000;
+
 class SqlServerWay final : public ServerWay {
 public:
     SqlServerWay(quint64 &queryCount, const SqlServerSettings &settings) : m_queries(queryCount), m_settings(settings) {}
 
-    // The database's code page, read once per connection: every text goes in it.
-    void opened(DbConnection &conn) override
+    // The database's code page, in which every text goes. A connection on
+    // which it met a server error is kept, the code page asked again before
+    // a text needs it; one lost on the way is no connection.
+    Outcome opened(DbConnection &conn, DbError *error) override
     {
         m_dbc = odbc::connectionHandle(conn.handle);
-        m_codePage = 0;
-        auto st = statement();
-        observe(sqlserver::codePageQuery());
-        ++m_queries;
-        if (st->execute(sqlserver::codePageQuery(), {}) && st->fetch())
-            m_codePage = st->row().value(0).toInt();
-        st->close();
+        m_codePage.reset();
+        const Outcome outcome = readCodePage(error);
+        return isLost(outcome) ? outcome : Outcome::Done;
     }
     // A connection the driver already knows to be gone is opened anew before it is used.
     bool usable(DbConnection &conn, DbError *) override
@@ -344,7 +392,23 @@ public:
         }
         return true;
     }
+    bool stillThere(DbConnection &) override
+    {
+        if (m_lastUse.isValid() && m_lastUse.elapsed() <= kIdleBeforeCheckMs)
+            return true;
+        ++m_queries;
+        const QString probe = QStringLiteral("SELECT 1");
+        observe(probe);
+        auto check = statement();
+        StatementResults results(*check);
+        return check->execute(probe, {}) && sqlserver::readEveryResult(results, nullptr);
+    }
     void closing(DbConnection &) override { m_dbc = nullptr; }
+
+    qsizetype lengthOf(const QString &text, const ProcParameter &parameter) const override
+    {
+        return parameter.bytes && m_codePage ? sqlserver::byteLength(text, *m_codePage) : text.size();
+    }
 
     // uniqueidentifier columns compare by value.
     bool matchesObjectIdsByValue() const override { return true; }
@@ -354,10 +418,18 @@ public:
                                Outcome &outcome) override
     {
         QVariantList values;
-        // What the server could not hold is in none of its rows.
-        if (!bind(params, values, nullptr)) {
-            outcome = Outcome::Done;
-            return noRows();
+        DbError refused;
+        outcome = bind(params, values, &refused);
+        if (outcome != Outcome::Done) {
+            // What the server could not hold is in none of its rows; a text
+            // that cannot be checked is refused.
+            if (outcome == Outcome::Failed && m_codePage) {
+                outcome = Outcome::Done;
+                return noRows();
+            }
+            if (error)
+                *error = refused;
+            return nullptr;
         }
         auto st = statement();
         if (!st->execute(sql, values)) {
@@ -373,17 +445,17 @@ public:
                     int *rowsAffected) override
     {
         QVariantList values;
-        if (!bind(params, values, error))
-            return Outcome::Failed;
+        if (const Outcome bound = bind(params, values, error); bound != Outcome::Done)
+            return bound;
         auto st = statement();
         if (!st->execute(sql, values))
-            return failed(*st, error);
+            return sent(failed(*st, error), error);
         if (rowsAffected)
             *rowsAffected = int(st->rowCount());
         // An error a trigger raises after a first result is the statement's failure.
         StatementResults results(*st);
         if (!sqlserver::readEveryResult(results, error))
-            return failed(*st, error);
+            return sent(failed(*st, error), error);
         return Outcome::Done;
     }
 
@@ -409,13 +481,13 @@ public:
         return sqlserver::parametersFrom(procedure, rows, error);
     }
 
-    Outcome call(DbConnection &, const QString &procedure, const QList<ProcArg> &args, DbError *error) override
+    Outcome call(DbConnection &conn, const QString &procedure, const QList<ProcArg> &args, DbError *error) override
     {
         const sqlserver::ProcedureCall call = sqlserver::procedureCall(procedure, args);
         observe(call.sql);
         QVariantList values;
-        if (!bind(call.values, values, error))
-            return Outcome::Failed;
+        if (const Outcome bound = bind(call.values, values, error); bound != Outcome::Done)
+            return bound;
         {
             auto st = statement();
             StatementResults results(*st);
@@ -425,16 +497,20 @@ public:
                 return Outcome::Done;
             }
             // (Whatever the failed batch left unread is discarded before another statement runs.)
-            if (failed(*st, error) == Outcome::Lost)
-                return Outcome::Lost;
+            if (const Outcome outcome = failed(*st, error); isLost(outcome))
+                return sent(outcome, error);
         }
-        // The batch may have ended before it turned the counts on again.
+        // The batch may have ended before it turned the counts on again, or
+        // the procedure with a transaction of its own still open.
+        const QString again = sqlserver::countsOnAgain(!conn.inTransaction);
         ++m_queries;
-        observe(sqlserver::countsOnAgain());
-        auto again = statement();
-        if (!again->execute(sqlserver::countsOnAgain(), {}) && failed(*again, nullptr) == Outcome::Lost)
-            return Outcome::Lost;
-        again->close();
+        observe(again);
+        auto st = statement();
+        if (!st->execute(again, {})) {
+            if (const Outcome outcome = failed(*st, nullptr); isLost(outcome))
+                return outcome;
+        }
+        st->close();
         return Outcome::Failed;
     }
 
@@ -444,13 +520,13 @@ public:
             sqlserver::insertRow(add.table, add.keyColumn, add.columns, add.values, newGuidText());
         observe(insert.sql);
         QVariantList values;
-        if (!bind(insert.values, values, error))
-            return Outcome::Failed;
+        if (const Outcome bound = bind(insert.values, values, error); bound != Outcome::Done)
+            return bound;
         auto st = statement();
         StatementResults results(*st);
         QSqlRecord rec;
         if (!st->execute(insert.sql, values) || !sqlserver::readEveryResult(results, error, &rec))
-            return failed(*st, error);
+            return sent(failed(*st, error), error);
         readBack = !rec.isEmpty();
         if (readBack) {
             for (int i = 0; i < add.names.size(); ++i)
@@ -474,30 +550,58 @@ public:
     // rollback after such an end finds nothing to refuse.
     Outcome begin(DbConnection &conn, DbError *error) override
     {
-        return execute(conn, QStringLiteral("BEGIN TRANSACTION"), {}, error, nullptr);
+        return bound(conn, QStringLiteral("BEGIN TRANSACTION"), error);
     }
     Outcome commit(DbConnection &conn, DbError *error) override
     {
-        return execute(conn, QStringLiteral("COMMIT TRANSACTION"), {}, error, nullptr);
+        return bound(conn, QStringLiteral("COMMIT TRANSACTION"), error);
     }
     Outcome rollback(DbConnection &conn, DbError *error) override
     {
-        return execute(conn, QStringLiteral("IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION"), {}, error, nullptr);
+        return bound(conn, QStringLiteral("IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION"), error);
     }
 
 private:
-    std::unique_ptr<odbc::Statement> statement() const
+    Outcome bound(DbConnection &conn, const QString &sql, DbError *error)
     {
+        observe(sql);
+        return execute(conn, sql, {}, error, nullptr);
+    }
+
+    std::unique_ptr<odbc::Statement> statement()
+    {
+        m_lastUse.start();
         auto st = std::make_unique<odbc::Statement>(m_dbc);
         if (m_settings.statementTimeout > 0)
             st->setTimeout(m_settings.statementTimeout);
         return st;
     }
 
-    // The values as SQL Server takes them; false (with `error` when it is
-    // given) for a text the database's code page cannot hold, which the
-    // driver would fail to convert, leaving the connection unusable.
-    bool bind(const QVariantList &params, QVariantList &values, DbError *error) const
+    // The code page of the database's collation, read to the end of its
+    // results (a statement closed early makes the driver cancel it: one more
+    // round trip). Not Done when the query failed; the code page is then unknown.
+    Outcome readCodePage(DbError *error)
+    {
+        ++m_queries;
+        observe(sqlserver::codePageQuery());
+        auto st = statement();
+        StatementResults results(*st);
+        QSqlRecord first;
+        if (!st->execute(sqlserver::codePageQuery(), {}) || !sqlserver::readEveryResult(results, error, &first))
+            return failed(*st, error);
+        bool ok = false;
+        const int codePage = first.value(0).toInt(&ok);
+        if (ok && codePage > 0)
+            m_codePage = codePage;
+        return Outcome::Done;
+    }
+
+    // The values as SQL Server takes them. A text the database's code page
+    // cannot hold is refused (Failed, with `error`): the driver would fail
+    // to convert it, leaving the connection unusable. Neither is a text
+    // outside ASCII sent while the code page is not known, which is asked
+    // for again first; a connection lost on the way is Lost or Gone.
+    Outcome bind(const QVariantList &params, QVariantList &values, DbError *error)
     {
         values.clear();
         values.reserve(params.size());
@@ -506,19 +610,46 @@ private:
             if (values.last().typeId() != QMetaType::QString || values.last().isNull())
                 continue;
             const QString text = values.last().toString();
-            const QString outside = sqlserver::outsideCodePage(text, m_codePage);
+            const bool ascii = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+            if (ascii)
+                continue;
+            if (!m_codePage) {
+                DbError why;
+                if (const Outcome asked = readCodePage(&why); isLost(asked)) {
+                    if (error)
+                        *error = why;
+                    return asked;
+                }
+            }
+            if (!m_codePage) {
+                if (error)
+                    *error = sqlserver::codePageUnknown(text);
+                return Outcome::Failed;
+            }
+            const QString outside = sqlserver::outsideCodePage(text, *m_codePage);
             if (!outside.isEmpty()) {
                 if (error)
-                    *error = sqlserver::notInCodePage(text, outside, m_codePage);
-                return false;
+                    *error = sqlserver::notInCodePage(text, outside, *m_codePage);
+                return Outcome::Failed;
             }
         }
-        return true;
+        return Outcome::Done;
     }
 
-    // The error a statement met, and what it left of the connection: the
-    // driver's word (a dead connection), the SQLSTATE, and for an error of
-    // the driver's own (no server number) one statement to see whether the
+    // A write's request went: when the connection went before its answer,
+    // the server may have made the change.
+    static Outcome sent(Outcome outcome, DbError *error)
+    {
+        if (isLost(outcome) && error)
+            error->mayHaveRun = true;
+        return outcome;
+    }
+
+    // The error a statement met, and what it left of the connection: a
+    // time-out leaves it Lost (the server is there, maybe still working); the
+    // driver's word that it is dead or a connection exception, Gone; an
+    // invalid cursor or function sequence state, Lost. For an error of the
+    // driver's own (no server number), one statement shows whether the
     // connection still runs any.
     Outcome failed(odbc::Statement &st, DbError *error)
     {
@@ -526,11 +657,16 @@ private:
         if (error)
             *error = DbError{failure.native() ? failure.native() : dberr::QueryFailed, failure.text()};
         st.close();
-        if (odbc::connectionDead(m_dbc))
+        const auto any = [&failure](bool (*test)(const QString &)) {
+            return std::any_of(failure.records.cbegin(), failure.records.cend(),
+                               [test](const odbc::Diagnostic &d) { return test(d.state); });
+        };
+        if (any(sqlserver::isTimeout))
             return Outcome::Lost;
-        for (const odbc::Diagnostic &d : failure.records)
-            if (sqlserver::leavesConnectionUnusable(d.state))
-                return Outcome::Lost;
+        if (odbc::connectionDead(m_dbc) || any(sqlserver::isConnectionException))
+            return Outcome::Gone;
+        if (any(sqlserver::leavesConnectionUnusable))
+            return Outcome::Lost;
         if (failure.native() != 0)
             return Outcome::Failed;
         ++m_queries;
@@ -539,13 +675,17 @@ private:
         auto check = statement();
         const bool runs = check->execute(probe, {}) && check->fetch();
         check->close();
-        return runs ? Outcome::Failed : Outcome::Lost;
+        if (runs)
+            return Outcome::Failed;
+        return odbc::connectionDead(m_dbc) ? Outcome::Gone : Outcome::Lost;
     }
 
     quint64 &m_queries;
     SqlServerSettings m_settings;
     odbc::Handle m_dbc = nullptr;
-    int m_codePage = 0;
+    std::optional<int> m_codePage;
+    // Since the last statement began on the connection.
+    QElapsedTimer m_lastUse;
 };
 
 } // namespace

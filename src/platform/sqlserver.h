@@ -20,6 +20,9 @@ namespace quillor::platform {
 struct ProcParameter {
     QString name;
     int maxLength = 0;
+    // The bound counts bytes in the database's code page (varchar, char),
+    // not characters (nvarchar, nchar: UTF-16 units).
+    bool bytes = false;
     bool operator==(const ProcParameter &) const = default;
 };
 
@@ -49,8 +52,10 @@ QVariant bindable(const QVariant &value);
 // type; every value as bindable() binds it.
 ProcedureCall procedureCall(const QString &procedure, const QList<ProcArg> &args);
 // What turns the row counts on again after a call that failed, in case the
-// failure ended the batch before its own last statement.
-QString countsOnAgain();
+// failure ended the batch before its own last statement; with
+// `endTransaction` (no transaction of the program's own is open) it also
+// rolls back one the procedure may have left open.
+QString countsOnAgain(bool endTransaction);
 
 // The results a batch hands back one after the other, as reading them needs
 // them; the tests give a made-up sequence.
@@ -90,11 +95,12 @@ Insert insertRow(const QString &table, const QString &keyColumn, const QStringLi
 // The procedure's declared parameters in declaration order come from
 // INFORMATION_SCHEMA in one query, its name bound: ROUTINES joined with
 // PARAMETERS by schema and name; each row the routine's schema, a
-// parameter's name and its CHARACTER_MAXIMUM_LENGTH.
+// parameter's name, its CHARACTER_MAXIMUM_LENGTH and its DATA_TYPE.
 QString parameterQuery();
 // The parameters those rows give (without "@"; -1, (max), and NULL mean no
-// bound): dbo's procedure when more than one schema has that name; nullopt
-// and dberr::UnknownProcedure when there is none.
+// bound; a varchar or char bound counts bytes): dbo's procedure when more
+// than one schema has that name; nullopt and dberr::UnknownProcedure when
+// there is none.
 std::optional<QList<ProcParameter>> parametersFrom(const QString &procedure, const QList<QVariantList> &rows,
                                                    DbError *error);
 
@@ -108,13 +114,29 @@ QString codePageQuery();
 QString outsideCodePage(const QString &text, int codePage);
 // The refusal of a text the code page cannot hold, naming its characters.
 DbError notInCodePage(const QString &text, const QString &characters, int codePage);
-// The refusal of a text longer than what takes it (a column, a parameter).
-DbError tooLong(const QString &field, const QString &text, int maxLength);
+// The refusal of a text with characters outside ASCII while the database's
+// code page is not known.
+DbError codePageUnknown(const QString &text);
+// The length in bytes of `text` in code page `codePage` (65001: UTF-8), as
+// the server counts it against a varchar bound. Characters the code page
+// cannot hold count one byte each (they are refused before they are sent).
+qsizetype byteLength(const QString &text, int codePage);
+// The refusal of a text longer than what takes it (a column, a parameter):
+// `length` characters, or bytes of the database's code page.
+DbError tooLong(const QString &field, qsizetype length, int maxLength, bool bytes = false);
+inline DbError tooLong(const QString &field, const QString &text, int maxLength)
+{
+    return tooLong(field, text.size(), maxLength);
+}
 // True when a failure with this SQLSTATE leaves the connection unable to run
 // statements: a connection exception (08...), a time-out (the driver cancels
 // and its state is unknown), an invalid cursor state or a function sequence
 // error (FreeTDS's state after a failed conversion). Both ODBC 2 and 3 forms.
 bool leavesConnectionUnusable(const QString &sqlState);
+// A time-out: the driver gave up waiting (the server may still be working).
+bool isTimeout(const QString &sqlState);
+// A connection exception (08...): the connection is gone.
+bool isConnectionException(const QString &sqlState);
 } // namespace sqlserver
 
 } // namespace quillor::platform

@@ -172,7 +172,7 @@ public:
 
     // What a stand-in connection needs after every opening: the server's
     // foreign keys left to its procedures, and the file it opened noted.
-    void opened(DbConnection &conn) override
+    Outcome opened(DbConnection &conn, DbError *) override
     {
         QSqlQuery pragma(conn.handle);
         readOnce(pragma);
@@ -180,6 +180,7 @@ public:
         if (m_file.isEmpty())
             m_file = databaseFile(conn.handle);
         m_opened = fileIdentity(m_file).value_or(FileIdentity{});
+        return Outcome::Done;
     }
     // False, with the reason, when no file stands at the path any more. A
     // different file there closes the connection, to be opened on it anew.

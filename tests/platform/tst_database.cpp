@@ -108,6 +108,9 @@ private slots:
     void nullIsKeptApart();
     void valuesRoundTrip_data();
     void valuesRoundTrip();
+    void longValuesRoundTrip();
+    void byteLengths_data();
+    void byteLengths();
     void missingDatabaseIsNotCreated();
     void updatableRecordset();
     void addNewReadsTheRowBack();
@@ -336,6 +339,46 @@ void TestDatabase::valuesRoundTrip_data()
         << QVariant(QDate(2031, 2, 3)) << "text" << "2031-02-03 00:00:00";
     QTest::newRow("null date") << "ContactRule" << "ContactRuleObjectID" << rule << "TimeExpires"
         << QVariant(QMetaType::fromType<QDateTime>()) << "null" << QString();
+}
+
+// Text and bytes longer than the piece a column is read in come back whole.
+void TestDatabase::longValuesRoundTrip()
+{
+    test::FakeSeams seams;
+    test::TestServer server;
+    QString text;
+    QByteArray bytes;
+    for (int i = 0; i < 20000; ++i) {
+        text += i % 997 ? QChar(u'a' + i % 26) : QChar(u'ü');
+        bytes += char(i % 251);
+    }
+    DbError err;
+    const Recordset rs = server.ctx().db().open(kMain, QStringLiteral("SELECT ? AS t, ? AS b"), {text, bytes}, &err);
+    QVERIFY2(rs.RecordCount() == 1, qPrintable(err.description));
+    QCOMPARE(rs.text(QStringLiteral("t")), text);
+    QCOMPARE(rs.field(QStringLiteral("b")).toByteArray(), bytes);
+}
+
+// A varchar parameter's bound counts bytes of the database's code page.
+void TestDatabase::byteLengths_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("codePage");
+    QTest::addColumn<int>("bytes");
+    QTest::newRow("ASCII") << "Sales 12" << 932 << 8;
+    QTest::newRow("accents, Western European") << "Zürich – Ångström" << 1252 << 17;
+    QTest::newRow("kanji, Japanese") << "営業部ab" << 932 << 8;
+    QTest::newRow("half-width katakana, Japanese") << "ｱｲｳ" << 932 << 3;
+    QTest::newRow("kanji, UTF-8") << "営業部ab" << 65001 << 11;
+    QTest::newRow("outside the code page, one byte each") << "Dvořák" << 1252 << 6;
+}
+
+void TestDatabase::byteLengths()
+{
+    QFETCH(QString, text);
+    QFETCH(int, codePage);
+    QFETCH(int, bytes);
+    QCOMPARE(platform::sqlserver::byteLength(text, codePage), bytes);
 }
 
 void TestDatabase::valuesRoundTrip()
@@ -774,17 +817,17 @@ void TestDatabase::sqlServerParameters_data()
 {
     QTest::addColumn<QString>("procedure");
     QTest::addColumn<QStringList>("expected");
-    QTest::addColumn<QList<int>>("lengths");
+    QTest::addColumn<QStringList>("lengths"); // "40" characters, "40 bytes" (varchar, char)
     QTest::addColumn<int>("errorNumber");
-    QTest::newRow("in declaration order, without @, text bounded") << "sp_ModifyMenuEntry"
-        << QStringList{"MenuEntryObjectID", "Locked", "Action"} << QList<int>{0, 40, 0} << 0;
-    QTest::newRow("name in another case") << "SP_MODIFYMENUENTRY" << QStringList{"MenuEntryObjectID", "Locked", "Action"}
-                                          << QList<int>{0, 40, 0} << 0;
-    QTest::newRow("without parameters") << "sp_Refresh" << QStringList{} << QList<int>{} << 0;
-    QTest::newRow("only in another schema") << "sp_Purge" << QStringList{"Days"} << QList<int>{0} << 0;
-    QTest::newRow("a function of that name") << "fn_Lookup" << QStringList{} << QList<int>{}
+    const QStringList menuEntry{"MenuEntryObjectID", "Locked", "Action", "Note"};
+    const QStringList bounds{"0", "40 bytes", "0 bytes", "20"};
+    QTest::newRow("in declaration order, without @, text bounded") << "sp_ModifyMenuEntry" << menuEntry << bounds << 0;
+    QTest::newRow("name in another case") << "SP_MODIFYMENUENTRY" << menuEntry << bounds << 0;
+    QTest::newRow("without parameters") << "sp_Refresh" << QStringList{} << QStringList{} << 0;
+    QTest::newRow("only in another schema") << "sp_Purge" << QStringList{"Days"} << QStringList{"0 bytes"} << 0;
+    QTest::newRow("a function of that name") << "fn_Lookup" << QStringList{} << QStringList{}
                                              << platform::dberr::UnknownProcedure;
-    QTest::newRow("no such procedure") << "sp_Nothing" << QStringList{} << QList<int>{}
+    QTest::newRow("no such procedure") << "sp_Nothing" << QStringList{} << QStringList{}
                                        << platform::dberr::UnknownProcedure;
 }
 
@@ -792,7 +835,7 @@ void TestDatabase::sqlServerParameters()
 {
     QFETCH(QString, procedure);
     QFETCH(QStringList, expected);
-    QFETCH(QList<int>, lengths);
+    QFETCH(QStringList, lengths);
     QFETCH(int, errorNumber);
     {
         QSqlDatabase sql = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("schema"));
@@ -804,16 +847,17 @@ void TestDatabase::sqlServerParameters()
               "CREATE TABLE INFORMATION_SCHEMA.ROUTINES (ROUTINE_SCHEMA TEXT, ROUTINE_NAME TEXT COLLATE NOCASE, "
               "SPECIFIC_SCHEMA TEXT, SPECIFIC_NAME TEXT, ROUTINE_TYPE TEXT)",
               "CREATE TABLE INFORMATION_SCHEMA.PARAMETERS (SPECIFIC_SCHEMA TEXT, SPECIFIC_NAME TEXT, "
-              "PARAMETER_NAME TEXT, ORDINAL_POSITION INTEGER, CHARACTER_MAXIMUM_LENGTH INTEGER)",
+              "PARAMETER_NAME TEXT, ORDINAL_POSITION INTEGER, CHARACTER_MAXIMUM_LENGTH INTEGER, DATA_TYPE TEXT)",
               "INSERT INTO INFORMATION_SCHEMA.ROUTINES VALUES ('audit', 'sp_ModifyMenuEntry', 'audit', "
               "'sp_ModifyMenuEntry', 'PROCEDURE'), ('dbo', 'sp_ModifyMenuEntry', 'dbo', 'sp_ModifyMenuEntry', "
               "'PROCEDURE'), ('dbo', 'sp_Refresh', 'dbo', 'sp_Refresh', 'PROCEDURE'), ('dbo', 'fn_Lookup', 'dbo', "
               "'fn_Lookup', 'FUNCTION'), ('ops', 'sp_Purge', 'ops', 'sp_Purge', 'PROCEDURE')",
-              "INSERT INTO INFORMATION_SCHEMA.PARAMETERS VALUES ('dbo', 'sp_ModifyMenuEntry', '@Action', 3, -1), "
-              "('dbo', 'sp_ModifyMenuEntry', '@MenuEntryObjectID', 1, NULL), "
-              "('dbo', 'sp_ModifyMenuEntry', '@Locked', 2, 40), "
-              "('audit', 'sp_ModifyMenuEntry', '@Who', 1, 8), ('dbo', 'fn_Lookup', '', 0, NULL), "
-              "('dbo', 'fn_Lookup', '@Alias', 1, 10), ('ops', 'sp_Purge', '@Days', 1, NULL)"})
+              "INSERT INTO INFORMATION_SCHEMA.PARAMETERS VALUES ('dbo', 'sp_ModifyMenuEntry', '@Action', 3, -1, "
+              "'varchar'), ('dbo', 'sp_ModifyMenuEntry', '@MenuEntryObjectID', 1, NULL, 'uniqueidentifier'), "
+              "('dbo', 'sp_ModifyMenuEntry', '@Locked', 2, 40, 'VARCHAR'), "
+              "('dbo', 'sp_ModifyMenuEntry', '@Note', 4, 20, 'nvarchar'), "
+              "('audit', 'sp_ModifyMenuEntry', '@Who', 1, 8, 'char'), ('dbo', 'fn_Lookup', '', 0, NULL, 'int'), "
+              "('dbo', 'fn_Lookup', '@Alias', 1, 10, 'varchar'), ('ops', 'sp_Purge', '@Days', 1, NULL, 'char')"})
             QVERIFY2(q.exec(QString::fromLatin1(statement)), statement);
         // The program's own query, run on the look-alike views; its rows read as the layer reads them.
         QVERIFY(q.prepare(platform::sqlserver::parameterQuery()));
@@ -821,7 +865,7 @@ void TestDatabase::sqlServerParameters()
         QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
         QList<QVariantList> rows;
         while (q.next())
-            rows << QVariantList{q.value(0), q.value(1), q.value(2)};
+            rows << QVariantList{q.value(0), q.value(1), q.value(2), q.value(3)};
         q.finish();
         DbError err;
         const auto declared = platform::sqlserver::parametersFrom(procedure, rows, &err);
@@ -829,10 +873,10 @@ void TestDatabase::sqlServerParameters()
         QCOMPARE(declared.has_value(), errorNumber == 0);
         if (declared) {
             QStringList names;
-            QList<int> limits;
+            QStringList limits;
             for (const platform::ProcParameter &p : *declared) {
                 names << p.name;
-                limits << p.maxLength;
+                limits << QString::number(p.maxLength) + (p.bytes ? QStringLiteral(" bytes") : QString());
             }
             QCOMPARE(names, expected);
             QCOMPARE(limits, lengths);
