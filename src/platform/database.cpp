@@ -295,13 +295,9 @@ DbConnection *Database::connect(const QString &location, DbError *error)
         return nullptr;
     }
     // A transaction whose connection went is over: nothing more of its work
-    // may run, least of all on a new connection outside it.
+    // may run, least of all on a new connection outside it. (Its connection
+    // was dropped when it went, so only the work's own connection is found.)
     const auto transaction = m_transactionLost.find(location);
-    if (transaction != m_transactionLost.end() && *transaction) {
-        setError(error, dberr::ConnectionFailed, kLostInTransaction);
-        markLost(error);
-        return nullptr;
-    }
     if (auto it = m_connections.find(location); it != m_connections.end()) {
         DbConnection &conn = **it;
         const bool usable = conn.way->usable(conn, error);
@@ -792,9 +788,11 @@ bool Database::inTransaction(const QString &connectionString, const std::functio
         if (isLost(began)) {
             dropConnection(location);
             markLost(error);
-            if (again && began == Outcome::Gone)
-                continue;
-            return false;
+            if (!again || began != Outcome::Gone)
+                return false;
+            if (error)
+                *error = {};
+            continue;
         }
         // A BEGIN answered with an error may have opened its transaction all
         // the same: left open, every later statement on the connection would

@@ -6,6 +6,7 @@
 #include "embedded/sampleids.h"
 #include "fakes.h"
 #include "platform/database.h"
+#include "tds/tdsserver.h"
 #include "testserver.h"
 
 #include <QFileInfo>
@@ -122,6 +123,8 @@ private slots:
     void procedureArguments_data();
     void procedureArguments();
     void transactionRollsBack();
+    void workStopsWithItsConnection_data();
+    void workStopsWithItsConnection();
     void tdsBatchReading_data();
     void tdsBatchReading();
     void tdsThroughADataSource();
@@ -662,6 +665,53 @@ void TestDatabase::procedureArguments()
     QCOMPARE(err.number, errorNumber);
     Recordset rs = db.open(kMain, QStringLiteral("SELECT TextName FROM CallHandler WHERE CallHandlerObjectID = ?"), {ids::Goodbye});
     QCOMPARE(rs.text(QStringLiteral("TextName")) == QStringLiteral("Farewell"), ok);
+}
+
+// The server rolls back a transaction whose connection went: the rest of its
+// work must not run on a new connection, outside it.
+void TestDatabase::workStopsWithItsConnection_data()
+{
+    QTest::addColumn<bool>("cut"); // the first statement's connection cut (SQL Server), else the file replaced
+    QTest::newRow("the connection cut under the work") << true;
+    QTest::newRow("the file replaced under the work") << false;
+}
+
+void TestDatabase::workStopsWithItsConnection()
+{
+    QFETCH(bool, cut);
+    if (cut != test::overTds())
+        QSKIP(cut ? "A connection cut by the server: the tds run only" : "A stand-in's file replaced: not the tds run");
+    test::FakeSeams seams;
+    test::TestServer server;
+    Database &db = server.ctx().db();
+    const QString file = server.server().mainDatabase;
+    const QString update = QStringLiteral("UPDATE CallHandler SET TextName = ? WHERE CallHandlerObjectID = ?");
+    const QString name = QStringLiteral("SELECT TextName FROM CallHandler WHERE CallHandlerObjectID = ?");
+    if (cut)
+        server.tds()->addFault({test::tds::TdsServer::Fault::Kind::CutBefore, QStringLiteral("UPDATE CallHandler")});
+    bool first = false;
+    bool second = true;
+    DbError err;
+    QVERIFY(!db.inTransaction(
+        kMain,
+        [&] {
+            first = db.execute(kMain, update, {QStringLiteral("First"), ids::Sales});
+            // Another file with the same rows takes the place of the one the transaction holds.
+            if (!cut)
+                first = first && QFile::copy(file, file + QStringLiteral(".copy"))
+                        && QFile::rename(file, file + QStringLiteral(".aside"))
+                        && QFile::rename(file + QStringLiteral(".copy"), file);
+            second = db.execute(kMain, update, {QStringLiteral("Second"), ids::Goodbye});
+            return true;
+        },
+        &err));
+    QCOMPARE(first, !cut);
+    QVERIFY(!second);
+    QVERIFY(err.lost);
+    QVERIFY(!err.mayHaveRun);
+    QCOMPARE(test::storedRow(server.ctx(), name, {ids::Goodbye}), QStringLiteral("Goodbye"));
+    QCOMPARE(test::storedRow(server.ctx(), name, {ids::Sales}), QStringLiteral("Sales"));
+    QVERIFY(db.execute(kMain, update, {QStringLiteral("Third"), ids::Goodbye}));
 }
 
 void TestDatabase::tdsBatchReading_data()

@@ -23,6 +23,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTcpServer>
 #include <QtTest>
 
 using namespace quillor;
@@ -82,6 +83,11 @@ private slots:
     void serverThatStopsAnswering_data();
     void serverThatStopsAnswering();
     void countsAfterAFailedCall();
+    void editAfterAnIdleCut();
+    void transactionEndsWithItsWork_data();
+    void transactionEndsWithItsWork();
+    void codePageNotRead();
+    void loginNeverAnswered();
 
 private:
     bool start(const test::TdsAccess &access = {});
@@ -400,6 +406,95 @@ void TestTdsFaults::countsAfterAFailedCall()
                           {QStringLiteral("MaxMsgLen"), QStringLiteral("many"), 200}}));
     QVERIFY(!shown().isEmpty());
     QVERIFY(attempt(Op::SaveSchedule, 1));
+}
+
+// A connection cut while it stood idle (a server restart, a firewall) is
+// found by a statement that changes nothing, before the edit goes: the edit
+// is written at the first try, and once.
+void TestTdsFaults::editAfterAnIdleCut()
+{
+    QVERIFY(start());
+    QVERIFY(attempt(Op::DisplayName, 1));
+    QTest::qWait(1100);
+    tds().addFault({Fault::Kind::CutBefore, QString()});
+    Fault second{Fault::Kind::LockTimeout, QStringLiteral("sp_ModifyCallHandler")};
+    second.skip = 1; // hit only by a second sending of the edit
+    tds().addFault(second);
+    QVERIFY2(attempt(Op::DisplayName, 2), qPrintable(shown().join(u'\n')));
+    QCOMPARE(tds().faultsHit(), 1);
+    QCOMPARE(stored(Op::DisplayName), QStringLiteral("Sales 2"));
+    QCOMPARE(logLines(ctx(), QStringLiteral("UPDATE")).size(), 2);
+}
+
+// A BEGIN answered with an error may have opened its transaction, and a
+// COMMIT the server refused leaves it open: either way it is ended, so the
+// next edit is not held, uncommitted, inside it (the row is read on another
+// connection).
+void TestTdsFaults::transactionEndsWithItsWork_data()
+{
+    QTest::addColumn<Fault::Kind>("kind");
+    QTest::addColumn<QString>("match");
+    QTest::newRow("BEGIN answered with an error") << Fault::Kind::RowsThenError << "BEGIN";
+    QTest::newRow("COMMIT refused") << Fault::Kind::LockTimeout << "COMMIT";
+}
+
+void TestTdsFaults::transactionEndsWithItsWork()
+{
+    QFETCH(Fault::Kind, kind);
+    QFETCH(QString, match);
+    QVERIFY(start());
+    const QString before = stored(Op::CreateHandler);
+    tds().addFault({kind, match});
+    QVERIFY(!attempt(Op::CreateHandler, 0));
+    QCOMPARE(tds().faultsHit(), 1);
+    QCOMPARE(stored(Op::CreateHandler), before);
+    QVERIFY(attempt(Op::DisplayName, 1));
+    QCOMPARE(stored(Op::DisplayName), QStringLiteral("Sales 1"));
+}
+
+// While the database's code page cannot be read, only ASCII text is sent;
+// a text outside it is refused in words that say why, and the code page is
+// asked again before the next such text.
+void TestTdsFaults::codePageNotRead()
+{
+    QVERIFY(start());
+    Fault unread{Fault::Kind::LockTimeout, QStringLiteral("COLLATIONPROPERTY")};
+    unread.times = 0;
+    tds().addFault({Fault::Kind::CutBefore, QString()}); // the next request, on a new connection then
+    tds().addFault(unread);
+    QVERIFY(attempt(Op::DisplayName, 1));
+    QCOMPARE(stored(Op::DisplayName), QStringLiteral("Sales 1"));
+    const QString why = QStringLiteral("the database's code page could not be read");
+    const QString before = stored(Op::CreateHandler);
+    QVERIFY(!createCallHandler(ctx(), {ids::CallHandlerTemplate, QStringLiteral("Dvořák"), {}}));
+    QCOMPARE(stored(Op::CreateHandler), before);
+    QVERIFY2(shown().join(u'\n').contains(why), qPrintable(shown().join(u'\n')));
+    platform::DbError error;
+    QVERIFY(!pickerSearch(ctx(), PickerKind::CallHandler, SearchBy::DisplayName, QStringLiteral("Müller"), &error).isOpen());
+    QVERIFY2(error.description.contains(why), qPrintable(error.description));
+
+    tds().clearFaults();
+    QVERIFY(pickerSearch(ctx(), PickerKind::CallHandler, SearchBy::DisplayName, QStringLiteral("Müller"), &error).isOpen());
+}
+
+// A server that takes the connection and never answers the login: the
+// login gives up at its own time-out, and says the connection went.
+void TestTdsFaults::loginNeverAnswered()
+{
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    platform::ServerProfile profile;
+    profile.mainDatabase = QStringLiteral("odbc:Driver=FreeTDS;Server=127.0.0.1;Port=%1;Database=TolvaDb;UID=tolva;"
+                                          "PWD=tolva;TDS_Version=7.4")
+                               .arg(silent.serverPort());
+    platform::Database db(profile);
+    QElapsedTimer waited;
+    waited.start();
+    platform::DbError error;
+    QVERIFY(!db.open(QStringLiteral("Initial Catalog=TolvaDb"), QStringLiteral("SELECT 1"), {}, &error).isOpen());
+    QVERIFY(error.lost);
+    // Ended by the login's own time-out (15 s), not by the driver's far longer one.
+    QVERIFY2(waited.elapsed() < 45000, qPrintable(QString::number(waited.elapsed())));
 }
 
 QTEST_MAIN(TestTdsFaults)
