@@ -54,6 +54,11 @@ QString normalizedObjectId(const QString &id)
     return out;
 }
 
+QString bracedObjectId(const QString &id)
+{
+    return isBareGuid(id) ? u'{' + id + u'}' : id;
+}
+
 bool isGuidText(const QString &id)
 {
     QStringView s = QStringView(id).trimmed();

@@ -33,6 +33,9 @@ KeyGridWidget::KeyGridWidget(QWidget *parent) : QWidget(parent), m_table(new QTa
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    // A row is one line high: a wrapped action would break before a long
+    // destination's name and elide all of it. On one line it ends elided.
+    m_table->setWordWrap(false);
     m_table->setColumnHidden(keyedColumn(m_table, QStringLiteral("ObjectID")), true);
     QHeaderView *header = m_table->horizontalHeader();
     header->setStretchLastSection(false);

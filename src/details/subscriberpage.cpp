@@ -264,7 +264,8 @@ bool SubscriberPage::load(AppContext &ctx, const QString &strPrimaryCallHandlerO
     selected.ObjectType = 1;
     selected.Alias = subscriber.text(QStringLiteral("Alias"));
     selected.DisplayName = subscriber.text(QStringLiteral("DisplayName"));
-    selected.ObjectID = handler.text(QStringLiteral("CallHandlerObjectID"));
+    // In the form the tree and the grid hand on, whatever form the server read it back in.
+    selected.ObjectID = bracedObjectId(handler.text(QStringLiteral("CallHandlerObjectID")));
     emit titleChanged(subscriber.text(QStringLiteral("DisplayName")));
     txtSubscriberProfileAlias->setText(subscriber.text(QStringLiteral("Alias")));
     txtSubscriberProfileDisplayName->setText(subscriber.text(QStringLiteral("DisplayName")));

@@ -51,6 +51,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QScopedValueRollback>
+#include <QScreen>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTimer>
@@ -71,6 +72,10 @@ constexpr int kMinWidth = 752;
 constexpr int kMinHeight = 444;
 // The detail pages' designed width: they keep it when the window is resized.
 constexpr int kDetailWidth = 500;
+// The window's designed first size, and room for the frame the window manager
+// puts around it (title bar and borders), which is not known before it is shown.
+constexpr QSize kFirstSize(1100, 720);
+constexpr QSize kFrameAllowance(16, 48);
 
 QAction *addEntry(QMenu *menu, const char *name, const QString &caption)
 {
@@ -95,7 +100,19 @@ frmMain::frmMain(AppContext &ctx, QWidget *parent)
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Quillor"));
     setMinimumSize(kMinWidth, kMinHeight);
-    resize(1100, 720);
+    resize(kFirstSize);
+    // Where the designed size and its frame do not fit (1024 x 768), the title
+    // bar's buttons and the pages' right side would be off the screen; maximised,
+    // every page fits. The minimum size still holds on a smaller screen.
+    if (const QScreen *where = screen()) {
+        const QSize room = where->availableSize();
+        const QSize needed = kFirstSize + kFrameAllowance;
+        if (needed.boundedTo(room) != needed) {
+            // Restored, or where nothing maximises it, it fits too.
+            resize(kFirstSize.boundedTo(room - kFrameAllowance));
+            setWindowState(windowState() | Qt::WindowMaximized);
+        }
+    }
     createMenus();
     createLayout();
     connectRoutingActions();

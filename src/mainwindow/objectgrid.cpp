@@ -107,13 +107,13 @@ QString ObjectGridModel::text(int row, int column) const
 QString ObjectGridModel::objectId(int row) const
 {
     const GridKindInfo *k = info();
-    return k ? text(row, k->objectIdColumn) : QString();
+    return k ? bracedObjectId(text(row, k->objectIdColumn)) : QString();
 }
 
 QString ObjectGridModel::reportObjectId(int row) const
 {
     const GridKindInfo *k = info();
-    return k ? text(row, k->reportIdColumn) : QString();
+    return k ? bracedObjectId(text(row, k->reportIdColumn)) : QString();
 }
 
 int ObjectGridModel::rowOfObject(const QString &id) const

@@ -50,6 +50,9 @@ public:
     const GridKindInfo *info() const { return gridKindInfo(m_kind); }
     // The text of a cell; "" for Null and outside the rows.
     QString text(int row, int column) const;
+    // The row's ObjectIDs braced, as the links of the tree hold them, whatever
+    // form the server read them back in: the page, its web address and a tree
+    // rooted there are the same however the object was reached.
     QString objectId(int row) const;
     QString reportObjectId(int row) const;
     // The first row whose ObjectID (for the detail pages) is `objectId`, compared

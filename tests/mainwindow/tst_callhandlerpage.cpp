@@ -7,6 +7,7 @@
 #include "details/callhandlerpage.h"
 #include "details/controltag.h"
 #include "details/keygrid.h"
+#include "details/pagebuild.h"
 #include "details/updown.h"
 #include "embedded/sampleids.h"
 #include "mainwindow/routingtree.h"
@@ -21,11 +22,13 @@
 #include <QDateTimeEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPaintEngine>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QToolButton>
 #include <QtTest>
 
@@ -45,6 +48,43 @@ QString pageCaptionOf(QTabWidget *tabs, QWidget *widget)
             return tabs->tabText(i);
     return {};
 }
+
+// A paint device that keeps the texts drawn on it, each as the screen shows it
+// (elided, one entry a line or run), and draws nothing else.
+class DrawnTexts : public QPaintDevice {
+public:
+    explicit DrawnTexts(QSize size) : m_size(size) {}
+    QStringList texts;
+    QPaintEngine *paintEngine() const override { return &m_engine; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override
+    {
+        switch (metric) {
+        case PdmWidth: return m_size.width();
+        case PdmHeight: return m_size.height();
+        case PdmDevicePixelRatio: return 1;
+        case PdmDpiX: case PdmDpiY: return 96;
+        default: return QPaintDevice::metric(metric);
+        }
+    }
+
+private:
+    struct Engine : QPaintEngine {
+        explicit Engine(QStringList &texts) : QPaintEngine(AllFeatures), drawn(texts) {}
+        bool begin(QPaintDevice *) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState &) override {}
+        void drawPath(const QPainterPath &) override {}
+        void drawPolygon(const QPointF *, int, PolygonDrawMode) override {}
+        void drawPixmap(const QRectF &, const QPixmap &, const QRectF &) override {}
+        void drawTextItem(const QPointF &, const QTextItem &item) override { drawn << item.text(); }
+        Type type() const override { return User; }
+        QStringList &drawn;
+    };
+    QSize m_size;
+    mutable Engine m_engine{texts};
+};
 
 } // namespace
 
@@ -69,6 +109,7 @@ private slots:
     void messageSettings_data();
     void messageSettings();
     void keyGrid();
+    void keyGridShowsTheStartOfALongDestination();
     void nothingOfThePreviousHandlerStays();
     void withoutContactRulesOnlyTheProfileLoads();
     void storedCodesOutsideTheLists();
@@ -455,6 +496,27 @@ void TestCallHandlerPage::keyGrid()
     show(ids::OpeningGreeting);
     QCOMPARE(test::asStored(grid->menuEntryObjectId(11)), ids::menuEntryId(ids::OpeningGreeting, 11));
     QCOMPARE(test::asStored(grid->menuEntryObjectId(12)), ids::menuEntryId(ids::OpeningGreeting, 10));
+}
+
+void TestCallHandlerPage::keyGridShowsTheStartOfALongDestination()
+{
+    // One word, so a wrapped cell would break before it and elide all of it.
+    const QString name = QStringLiteral("AbcdefghijKlmnopqrstUvwxyzAbcdefghijKlmn");
+    QVERIFY(sql(m_f.server->ctx(), QStringLiteral("UPDATE CallHandler SET TextName=? WHERE CallHandlerObjectID=?"),
+                {name, ids::Sales}));
+    show(ids::OpeningGreeting);
+    auto *table = page().gridHandlerKeys->findChild<QTableWidget *>();
+    test::reveal(table);
+    const int row = KeyGridWidget::rowOfKey(QStringLiteral("1"));
+    const QString text = QStringLiteral("Send to greeting for: ") + name;
+    QCOMPARE(page().gridHandlerKeys->cellText(row, QStringLiteral("Action")), text);
+    const QRect cell = table->visualItemRect(table->item(row - 1, keyedColumn(table, QStringLiteral("Action"))));
+    QVERIFY2(table->fontMetrics().horizontalAdvance(text) > cell.width(), "the cell holds the whole text");
+
+    DrawnTexts drawn(table->viewport()->size());
+    table->viewport()->render(&drawn, QPoint(), QRegion(cell));
+    const QString shown = drawn.texts.join(QString());
+    QVERIFY2(shown.startsWith(text.left(32)) && shown.endsWith(QChar(0x2026)), qPrintable(shown));
 }
 
 void TestCallHandlerPage::nothingOfThePreviousHandlerStays()

@@ -1,5 +1,6 @@
 // The main window's frame on the sample server: menus and popups, the size
-// rules, the title that opens the web administration, the log views and About.
+// rules and the first size on small screens, the title that opens the web
+// administration, the log views and About.
 #include "common/appcontext.h"
 #include "embedded/sampleids.h"
 #include "fakes.h"
@@ -11,13 +12,20 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+
+#include <cstdio>
 
 using namespace quillor;
 namespace ids = quillor::embedded::SampleIds;
@@ -41,6 +49,24 @@ QList<Entry> parse(const QStringList &lines)
     return out;
 }
 
+// The screen is chosen when the application starts, so the first size is
+// asked of a run of this executable of its own: it shows the window once and
+// prints its size, "maximised" before it when it is.
+constexpr char kFirstSizeRun[] = "--print-first-window-size";
+
+int printFirstWindowSize(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    AppContext ctx;
+    frmMain window(ctx);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return 2;
+    std::printf("%s%dx%d\n", window.isMaximized() ? "maximised " : "", window.width(), window.height());
+    return 0;
+}
+
 } // namespace
 
 class TestMainWindow : public QObject {
@@ -52,6 +78,8 @@ private slots:
     void menus();
     void menuBarHoldsOnlyTheMenus();
     void minimumSize();
+    void firstSizeFitsTheScreen_data();
+    void firstSizeFitsTheScreen();
     void resizeKeepsDetailWidth();
     void titleUrl_data();
     void titleUrl();
@@ -177,6 +205,38 @@ void TestMainWindow::minimumSize()
     QCOMPARE(m_f.window->minimumSize(), QSize(752, 444));
     m_f.window->resize(300, 200);
     QCOMPARE(m_f.window->size(), QSize(752, 444));
+}
+
+void TestMainWindow::firstSizeFitsTheScreen_data()
+{
+    QTest::addColumn<QSize>("screen");
+    QTest::addColumn<QString>("shown");
+    // The offscreen platform's window frame is 2 pixels a side.
+    QTest::newRow("room to spare") << QSize(1600, 1200) << "1100x720";
+    QTest::newRow("1024 x 768") << QSize(1024, 768) << "maximised 1020x764";
+    QTest::newRow("the designed size, no room for a frame") << QSize(1100, 740) << "maximised 1096x736";
+}
+
+void TestMainWindow::firstSizeFitsTheScreen()
+{
+    QFETCH(QSize, screen);
+    QFETCH(QString, shown);
+    if (test::overOdbc() || test::overTds())
+        QSKIP("Nothing of it reaches the database: the plain run has it.");
+    QTemporaryDir dir;
+    QFile config(dir.filePath(QStringLiteral("screen.json")));
+    QVERIFY(dir.isValid() && config.open(QIODevice::WriteOnly));
+    const QJsonObject only{{"name", "only"}, {"width", screen.width()}, {"height", screen.height()}};
+    config.write(QJsonDocument(QJsonObject{{"screens", QJsonArray{only}}}).toJson());
+    config.close();
+    QProcess run;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + config.fileName());
+    run.setProcessEnvironment(env);
+    run.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(kFirstSizeRun)});
+    QVERIFY(run.waitForFinished(60000));
+    QVERIFY2(run.exitStatus() == QProcess::NormalExit && run.exitCode() == 0, run.readAllStandardError().constData());
+    QCOMPARE(QString::fromLatin1(run.readAllStandardOutput()).trimmed(), shown);
 }
 
 void TestMainWindow::resizeKeepsDetailWidth()
@@ -378,5 +438,15 @@ void TestMainWindow::entriesReachTheirCommands()
     QVERIFY(help && help->isVisible());
 }
 
-QTEST_MAIN(TestMainWindow)
+int main(int argc, char *argv[])
+{
+    if (argc == 2 && qstrcmp(argv[1], kFirstSizeRun) == 0)
+        return printFirstWindowSize(argc, argv);
+    // As QTEST_MAIN sets it up.
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TestMainWindow test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_mainwindow.moc"

@@ -1,5 +1,6 @@
 // The grid view in the real main window on the sample server: what each kind
-// lists, the page a row shows, re-rooting by double-click and the right-click menu.
+// lists, the page a row shows and its web address, re-rooting by double-click
+// and the right-click menu.
 #include "common/appcontext.h"
 #include "common/objectid.h"
 #include "embedded/sampleids.h"
@@ -16,6 +17,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QStyleHints>
 #include <QTabWidget>
@@ -41,6 +43,8 @@ private slots:
     void rowSelectsItsPage_data();
     void rowSelectsItsPage();
     void clickAfterTreeShowsRowAgain();
+    void oneWebAddressHoweverReached_data();
+    void oneWebAddressHoweverReached();
     void relistKeepsRowAndPane();
     void choosingAKindListsItOnce_data();
     void choosingAKindListsItOnce();
@@ -282,6 +286,41 @@ void TestObjectGrid::clickAfterTreeShowsRowAgain()
     QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cellCenter(0));
     QCOMPARE(grid()->currentIndex().row(), 0);
     QCOMPARE(visiblePages(tabs()), QStringList{"Directory Handler"});
+}
+
+void TestObjectGrid::oneWebAddressHoweverReached_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("object");
+    QTest::addColumn<QString>("key"); // its link below the tree's root
+    QTest::newRow("call handler") << int(GridCallHandlers) << ids::Sales << "1";
+    QTest::newRow("interview handler") << int(GridInterviewHandlers) << ids::FeedbackInterview << "5";
+    QTest::newRow("directory handler") << int(GridDirectoryHandlers) << ids::CompanyDirectory << "4";
+}
+
+void TestObjectGrid::oneWebAddressHoweverReached()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, object);
+    QFETCH(QString, key);
+    auto *title = m_f.window->findChild<QLabel *>(QStringLiteral("lblCurrentObjectDisplayName"));
+    QList<QUrl> &opened = m_f.seams->shell->openedUrls;
+    RoutingTree &routing = m_f.window->routingTree();
+    OutlineNode *link = test::link(routing, routing.ATTree().root(), key);
+    QVERIFY(title && link);
+    m_f.window->findChild<platform::OutlineTreeView *>(QStringLiteral("ATTree"))->selectNode(link);
+    QTest::mouseClick(title, Qt::LeftButton);
+    choose(kind);
+    const int row = rowOf(object);
+    QVERIFY(row >= 0);
+    QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cellCenter(row));
+    QCOMPARE(test::asStored(m_f.window->CurrentlySelectedObject().ObjectID), object);
+    QTest::mouseClick(title, Qt::LeftButton);
+    QCOMPARE(opened.size(), 2);
+    // The ObjectID braced as stored, whatever form the server read it back in.
+    const QString address = opened.first().toString(QUrl::FullyEncoded);
+    QVERIFY2(address.contains(QStringLiteral("%3A%7B")), qPrintable(address));
+    QCOMPARE(opened.last(), opened.first());
 }
 
 void TestObjectGrid::relistKeepsRowAndPane()
