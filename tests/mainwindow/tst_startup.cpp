@@ -15,11 +15,17 @@
 #include <QLabel>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSocketNotifier>
 #include <QTabWidget>
 #include <QtTest>
 
 #include <algorithm>
+#include <cstddef>
+#include <memory>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace quillor;
 
@@ -40,6 +46,69 @@ QProcessEnvironment environmentWithoutDisplay(const QString &dataHome)
     return environment;
 }
 
+// A socket on the local X socket name of display `number`:
+// @/tmp/.X11-unix/X<number>, the abstract one an X server of Linux offers.
+struct XSocketName {
+    sockaddr_un address{};
+    socklen_t length = 0;
+    explicit XSocketName(int number)
+    {
+        const QByteArray path = "/tmp/.X11-unix/X" + QByteArray::number(number);
+        address.sun_family = AF_UNIX;
+        std::copy(path.cbegin(), path.cend(), address.sun_path + 1); // an abstract name starts with a NUL
+        length = socklen_t(offsetof(sockaddr_un, sun_path) + 1 + std::size_t(path.size()));
+    }
+    const sockaddr *get() const { return reinterpret_cast<const sockaddr *>(&address); }
+};
+
+// An X display number of this test's own, from a range that virtual
+// displays (which count from 0) do not reach: its abstract socket is bound by
+// this process, so no other test run takes the number while it lives. Bound
+// only, nothing serves the display; accepting, it takes each client and
+// closes on it at once, an X server that refuses the client.
+class OwnXDisplay {
+public:
+    enum Kind { NothingServes, Refuses };
+    explicit OwnXDisplay(Kind kind)
+    {
+        for (int number = 5000; number < 5200 && m_socket < 0; ++number) {
+            if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)))
+                continue; // that file would answer for the display
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            const XSocketName name(number);
+            if (fd >= 0 && ::bind(fd, name.get(), name.length) == 0
+                && (kind == NothingServes || ::listen(fd, 8) == 0)) {
+                m_socket = fd;
+                m_display = u':' + QString::number(number);
+            } else if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+        if (kind == Refuses && m_socket >= 0) {
+            m_accepting = std::make_unique<QSocketNotifier>(m_socket, QSocketNotifier::Read);
+            QObject::connect(m_accepting.get(), &QSocketNotifier::activated, m_accepting.get(), [fd = m_socket] {
+                if (const int client = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC); client >= 0)
+                    ::close(client);
+            });
+        }
+    }
+    ~OwnXDisplay()
+    {
+        m_accepting.reset();
+        if (m_socket >= 0)
+            ::close(m_socket);
+    }
+    OwnXDisplay(const OwnXDisplay &) = delete;
+    OwnXDisplay &operator=(const OwnXDisplay &) = delete;
+    // ":<number>"; "" when no number of the range was free.
+    QString display() const { return m_display; }
+
+private:
+    int m_socket = -1;
+    QString m_display;
+    std::unique_ptr<QSocketNotifier> m_accepting;
+};
+
 // Starts a virtual display of the test's own; its DISPLAY, or "" when Xvfb
 // did not start.
 QString startVirtualDisplay(QProcess &xvfb)
@@ -53,6 +122,26 @@ QString startVirtualDisplay(QProcess &xvfb)
     return number.trimmed().isEmpty() ? QString() : u':' + QString::fromLatin1(number.trimmed());
 }
 
+// What a program under test said, besides what was read of it before
+// (`said`), and whether it still runs, for a failure's message; it reads
+// nothing away, as QVERIFY2 makes its message whether the check fails or not.
+QString accountOf(QProcess &program, const QString &said = {})
+{
+    QByteArray unread;
+    const QProcess::ProcessChannel reading = program.readChannel();
+    for (const auto channel : {QProcess::StandardOutput, QProcess::StandardError}) {
+        program.setReadChannel(channel);
+        unread += program.peek(program.bytesAvailable());
+    }
+    program.setReadChannel(reading);
+    QString state = QStringLiteral("ended with status %1").arg(program.exitCode());
+    if (program.state() != QProcess::NotRunning)
+        state = QStringLiteral("still running");
+    else if (program.exitStatus() == QProcess::CrashExit)
+        state = QStringLiteral("crashed");
+    return QStringLiteral("%1 %2, saying:\n%3").arg(program.program(), state, said + QString::fromLocal8Bit(unread));
+}
+
 const QString kRefusal = QStringLiteral(
     "This version of Quillor only works with Tolva 4.0(3) and later - see the help file for more details");
 
@@ -60,7 +149,11 @@ const QString kRefusal = QStringLiteral(
 
 class TestStartup : public QObject {
     Q_OBJECT
+    // Displays of this run's own, for the display check (and nothing else).
+    OwnXDisplay m_nothingServes{OwnXDisplay::NothingServes};
+    OwnXDisplay m_refuses{OwnXDisplay::Refuses};
 private slots:
+    void initTestCase();
     void startsOnTheSampleServer();
     void refusesOldServers_data();
     void refusesOldServers();
@@ -76,6 +169,11 @@ private slots:
     void withoutDisplay();
     void secondDemoLeavesTheFirst();
 };
+
+void TestStartup::initTestCase()
+{
+    QVERIFY2(!m_nothingServes.display().isEmpty() && !m_refuses.display().isEmpty(), "no free X display number");
+}
 
 void TestStartup::startsOnTheSampleServer()
 {
@@ -345,17 +443,30 @@ void TestStartup::withoutDisplay_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("output"); // what stdout (exit 0) or the one line on stderr holds
 
+    const QString silent = m_nothingServes.display();
+    const QString refuses = m_refuses.display();
     QTest::newRow("help") << QStringList{"--help"} << "" << 0 << "--registry <FILE>";
     QTest::newRow("version") << QStringList{"--version"} << "" << 0
                              << QStringLiteral("Quillor %1.%2.%3\n")
                                     .arg(QUILLOR_VERSION_MAJOR)
                                     .arg(QUILLOR_VERSION_MINOR)
                                     .arg(QUILLOR_VERSION_PATCH);
-    QTest::newRow("help after a GUI option") << QStringList{"-reverse", "-h"} << ":4711" << 0 << "--demo";
+    QTest::newRow("help after a GUI option") << QStringList{"-reverse", "-h"} << silent << 0 << "--demo";
     QTest::newRow("profile, no display") << QStringList{"--registry", "/nonexistent.reg"} << "" << 1
                                          << "neither DISPLAY nor WAYLAND_DISPLAY is set.";
-    QTest::newRow("demo, display nothing serves") << QStringList{"--demo"} << ":4711" << 1
-                                                  << "the X display \":4711\" that DISPLAY names cannot be opened.";
+    const auto names = [](const QString &display, const char *by, const char *what) {
+        return QStringLiteral("the X display \"%1\" that %2 names %3.")
+            .arg(display, QLatin1String(by), QLatin1String(what));
+    };
+    QTest::newRow("demo, display nothing serves") << QStringList{"--demo"} << silent << 1
+                                                  << names(silent, "DISPLAY", "cannot be opened");
+    // Its socket answers; the client is turned away, where Qt would abort.
+    QTest::newRow("display that refuses the client") << QStringList{"--demo"} << refuses << 1
+                                                     << names(refuses, "DISPLAY", "refused the connection");
+    QTest::newRow("-display overrules DISPLAY") << QStringList{"--demo", "-display", refuses} << silent << 1
+                                                << names(refuses, "-display", "refused the connection");
+    QTest::newRow("not a display's name") << QStringList{"--demo"} << "nonsense" << 1
+                                          << names("nonsense", "DISPLAY", "is not the name of a display");
 }
 
 void TestStartup::withoutDisplay()
@@ -370,8 +481,15 @@ void TestStartup::withoutDisplay()
     if (!display.isEmpty())
         environment.insert(QStringLiteral("DISPLAY"), display);
     quillor.setProcessEnvironment(environment);
-    quillor.start(QString::fromUtf8(QUILLOR_EXECUTABLE), arguments);
-    QVERIFY(quillor.waitForFinished(30000));
+    // Started as a clone's README starts it, by a path from the build folder:
+    // the hint names the program so.
+    const QFileInfo executable(QString::fromUtf8(QUILLOR_EXECUTABLE));
+    quillor.setWorkingDirectory(executable.dir().absoluteFilePath(QStringLiteral("..")));
+    const QString program = QStringLiteral("bin/") + executable.fileName();
+    quillor.start(program, arguments);
+    // The events go on meanwhile: the refusing display answers from them.
+    const bool ended = QTest::qWaitFor([&] { return quillor.state() == QProcess::NotRunning; }, 30000);
+    QVERIFY2(ended, qPrintable(accountOf(quillor)));
     QCOMPARE(quillor.exitStatus(), QProcess::NormalExit);
     QCOMPARE(quillor.exitCode(), exitCode);
     const QString out = QString::fromLocal8Bit(quillor.readAllStandardOutput());
@@ -382,11 +500,10 @@ void TestStartup::withoutDisplay()
         return;
     }
     // One line: what is missing and the two ways over SSH. No demo was made.
-    QCOMPARE(err.count(u'\n'), 1);
-    QVERIFY2(err.startsWith(QStringLiteral("Quillor needs a graphical display, and ")) && err.contains(output)
-                 && err.contains(QStringLiteral("ssh -X"))
-                 && err.contains(QStringLiteral("QUILLOR_VIRTUAL_DISPLAY=1 xvfb-run -a quillor --demo")),
-             qPrintable(err));
+    QCOMPARE(err,
+             QStringLiteral("Quillor needs a graphical display, and %1 Over SSH, connect with X forwarding (ssh -X) or "
+                            "start it on a virtual display: QUILLOR_VIRTUAL_DISPLAY=1 xvfb-run -a %2 --demo\n")
+                 .arg(output, program));
     QCOMPARE(QDir(dataHome.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{});
 }
 
