@@ -9,11 +9,14 @@ BUILD_DIR="${QUILLOR_BUILD_DIR:-$ROOT/build}"
 PACKAGES=(
   cmake g++ make
   qt6-base-dev qt6-base-dev-tools
+  pkg-config libxcb1-dev
   libqt6sql6-sqlite libqt6sql6-odbc
   unixodbc unixodbc-dev tdsodbc libsqliteodbc
   xvfb xauth
   xdg-utils curl
 )
+# libxcb1-dev (found through pkg-config): the start-up connects to an X
+# display as Qt would before Qt is asked to, since Qt aborts where it cannot.
 # What the program starts at run time: xdg-utils opens the log file, the logs
 # folder and the web administration pages in the desktop's programs; curl is
 # what the update script test.sh, started beside the program, asks the tools

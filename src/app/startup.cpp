@@ -8,16 +8,21 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
 #include <QLockFile>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <csignal>
 #include <cstddef>
 #include <cstdio>
+#include <fcntl.h>
+#include <optional>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 namespace quillor {
 
@@ -65,6 +70,98 @@ bool localXServerAnswers(const QString &number)
             return true;
     }
     return false;
+}
+
+// While one lives, what the process writes to its error output (file 2) is
+// kept instead of printed: libxcb writes an X server's reason for refusing a
+// client straight there, where it would stand apart from the program's one
+// line. Only for the start-up's single thread: file 2 is the whole process's.
+class HeldErrorOutput {
+public:
+    HeldErrorOutput()
+    {
+        int ends[2];
+        if (::pipe2(ends, O_CLOEXEC) != 0)
+            return;
+        std::fflush(stderr);
+        m_saved = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
+        if (m_saved < 0 || ::dup2(ends[1], STDERR_FILENO) < 0) {
+            if (m_saved >= 0)
+                ::close(m_saved);
+            m_saved = -1;
+            ::close(ends[0]);
+        } else {
+            m_reading = ends[0];
+        }
+        ::close(ends[1]);
+    }
+    ~HeldErrorOutput() { take(); }
+    HeldErrorOutput(const HeldErrorOutput &) = delete;
+    HeldErrorOutput &operator=(const HeldErrorOutput &) = delete;
+
+    // Puts the error output back and gives what was written meanwhile. A
+    // refusal's reason is at most 255 bytes, well within what the pipe holds
+    // before a writer would wait.
+    QByteArray take()
+    {
+        QByteArray written;
+        if (m_saved < 0)
+            return written;
+        ::dup2(m_saved, STDERR_FILENO);
+        ::close(m_saved);
+        m_saved = -1;
+        char buffer[512];
+        for (ssize_t n; (n = ::read(m_reading, buffer, sizeof buffer)) > 0;)
+            written.append(buffer, n);
+        ::close(m_reading);
+        return written;
+    }
+
+private:
+    int m_saved = -1;
+    int m_reading = -1;
+};
+
+// Connects to the X display `name` as Qt's X platform does. Nothing when the
+// display takes the client, whose connection then goes to `kept` when given
+// (else it is closed); otherwise the part of the one line that says why not
+// (`answered`: something listens on the display's local socket).
+std::optional<QString> xClientRefusal(const QString &name, bool answered, std::shared_ptr<void> *kept)
+{
+    // A server that hangs up before it has read the client's greeting would
+    // end the program by SIGPIPE, where its one line is due.
+    struct sigaction ignore {}, previous {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGPIPE, &ignore, &previous);
+    HeldErrorOutput held;
+    xcb_connection_t *connection = xcb_connect(QFile::encodeName(name).constData(), nullptr);
+    const int error = xcb_connection_has_error(connection);
+    const QString reason = QString::fromLocal8Bit(held.take()).simplified();
+    ::sigaction(SIGPIPE, &previous, nullptr);
+    if (error == 0 && kept) {
+        *kept = std::shared_ptr<void>(connection, [](void *c) { xcb_disconnect(static_cast<xcb_connection_t *>(c)); });
+        return std::nullopt;
+    }
+    xcb_disconnect(connection);
+    switch (error) {
+    case 0: return std::nullopt;
+    case XCB_CONN_CLOSED_PARSE_ERR: return QStringLiteral("is not the name of a display");
+    case XCB_CONN_CLOSED_INVALID_SCREEN: return QStringLiteral("names a screen the display does not have");
+    default: break;
+    }
+    QString why = answered ? QStringLiteral("refused the connection") : QStringLiteral("cannot be opened");
+    if (!reason.isEmpty())
+        why += QStringLiteral(": ") + reason;
+    return why;
+}
+
+// A command as it can be pasted into a shell.
+QString shellWord(const QString &word)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./:=+-]+$"));
+    if (plain.match(word).hasMatch())
+        return word;
+    return u'\'' + QString(word).replace(u'\'', QStringLiteral("'\\''")) + u'\'';
 }
 
 // Set by whoever starts the program on a display nobody watches (scripts/demo
@@ -216,34 +313,51 @@ bool prepareContext(AppContext &ctx, ProfileChoice choice, const QString &demoFo
     return true;
 }
 
-QString displayProblem(const QStringList &arguments, const std::function<QString(const char *)> &environment)
+QString displayProblem(const QStringList &arguments, const std::function<QString(const char *)> &environment,
+                       std::shared_ptr<void> *connection)
 {
-    if (!environment("QT_QPA_PLATFORM").isEmpty()
-        || std::any_of(arguments.cbegin() + std::min<qsizetype>(1, arguments.size()), arguments.cend(),
-                       [](const QString &a) { return a == u"-platform" || a == u"--platform"; }))
+    // The GUI's own options, as Qt takes them: with one dash or two; the
+    // argument after one, "" when none follows.
+    const auto option = [&arguments](QStringView name) -> std::optional<QString> {
+        for (qsizetype i = 1; i < arguments.size(); ++i) {
+            QStringView argument = arguments[i];
+            if (argument.startsWith(u"--"))
+                argument = argument.mid(1);
+            if (argument.startsWith(u'-') && argument.mid(1) == name)
+                return arguments.value(i + 1);
+        }
+        return std::nullopt;
+    };
+    if (!environment("QT_QPA_PLATFORM").isEmpty() || option(u"platform"))
         return {};
+    // The program as it was started, so that the hint can be pasted as it is.
+    const QString program = arguments.isEmpty() ? QStringLiteral("quillor") : shellWord(arguments.first());
     const QString howTo = QStringLiteral(" Over SSH, connect with X forwarding (ssh -X) or start it on a virtual "
-                                         "display: %1=1 xvfb-run -a quillor --demo")
-                              .arg(QLatin1String(kVirtualDisplayVariable));
-    const QString display = environment("DISPLAY");
-    if (display.isEmpty()) {
-        if (!environment("WAYLAND_DISPLAY").isEmpty())
-            return {};
-        return QStringLiteral("Quillor needs a graphical display, and neither DISPLAY nor WAYLAND_DISPLAY is set.")
-               + howTo;
-    }
+                                         "display: %1=1 xvfb-run -a %2 --demo")
+                              .arg(QLatin1String(kVirtualDisplayVariable), program);
     if (!environment("WAYLAND_DISPLAY").isEmpty())
         return {};
-    // Only a display of this machine is tried here; a remote one (X
-    // forwarding's "localhost:10.0") is left to Qt.
+    // -display overrules DISPLAY for Qt's X connection.
+    const QString given = option(u"display").value_or(QString());
+    const QString display = given.isEmpty() ? environment("DISPLAY") : given;
+    const QString namedBy = given.isEmpty() ? QStringLiteral("DISPLAY") : QStringLiteral("-display");
+    if (display.isEmpty())
+        return QStringLiteral("Quillor needs a graphical display, and neither DISPLAY nor WAYLAND_DISPLAY is set.")
+               + howTo;
+    const auto problem = [&](const QString &why) {
+        return QStringLiteral("Quillor needs a graphical display, and the X display \"%1\" that %2 names %3.")
+                   .arg(display, namedBy, why)
+               + howTo;
+    };
+    // A display of this machine whose socket nothing serves is told at once;
+    // one that answers must also take the program as a client, as Qt will ask.
     static const QRegularExpression local(QStringLiteral("^(?:unix)?:(\\d+)(?:\\.\\d+)?$"));
     const QRegularExpressionMatch match = local.match(display);
-    if (!match.hasMatch() || localXServerAnswers(match.captured(1)))
-        return {};
-    return QStringLiteral("Quillor needs a graphical display, and the X display \"%1\" that DISPLAY names cannot be "
-                          "opened.")
-               .arg(display)
-           + howTo;
+    if (match.hasMatch() && !localXServerAnswers(match.captured(1)))
+        return problem(QStringLiteral("cannot be opened"));
+    if (const std::optional<QString> refusal = xClientRefusal(display, match.hasMatch(), connection))
+        return problem(*refusal);
+    return {};
 }
 
 int runApplication(int argc, char *argv[])
@@ -255,6 +369,10 @@ int runApplication(int argc, char *argv[])
     // Qt ends the process with an abort when it cannot open a display, so
     // whatever needs none is answered before the GUI exists: the help, the
     // version, and why there is no window.
+    // The check's connection to the display is held until Qt has made its
+    // own: an X server whose last client leaves resets, and turns away who
+    // connects meanwhile (Xvfb started for this program alone, as xvfb-run does).
+    std::shared_ptr<void> displayChecked;
     {
         QStringList arguments;
         for (int i = 0; i < argc; ++i)
@@ -265,7 +383,8 @@ int runApplication(int argc, char *argv[])
         // The GUI's own options (-platform and the like) are unknown here; the
         // full check follows once the GUI has taken them.
         parser.parse(arguments);
-        const QString problem = displayProblem(arguments, [](const char *name) { return qEnvironmentVariable(name); });
+        const QString problem =
+            displayProblem(arguments, [](const char *name) { return qEnvironmentVariable(name); }, &displayChecked);
         // --help-all lists the GUI's options too, which only the GUI knows:
         // without a display it gives the program's own.
         if (parser.isSet(QStringLiteral("help")) || (parser.isSet(QStringLiteral("help-all")) && !problem.isEmpty()))
@@ -279,6 +398,7 @@ int runApplication(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
+    displayChecked.reset();
     QCommandLineParser parser;
     addOptions(parser);
     parser.process(app);

@@ -34,11 +34,18 @@ class AppContext;
 bool prepareContext(AppContext &ctx, ProfileChoice choice, const QString &demoFolder,
                     std::unique_ptr<QLockFile> *demoLock = nullptr, bool boxes = true);
 
-// Why the program cannot open its window ("" when it can, as far as can be
-// told cheaply): no platform named (QT_QPA_PLATFORM, -platform) and neither
-// DISPLAY nor WAYLAND_DISPLAY set, or a local X display that nothing serves.
-// `environment` reads one variable.
-QString displayProblem(const QStringList &arguments, const std::function<QString(const char *)> &environment);
+// Why the program cannot open its window, in one line that ends with how to
+// start it over SSH or on a virtual display, naming the program as it was
+// started (`arguments[0]`); "" when it can. Where no platform is named
+// (QT_QPA_PLATFORM, -platform) and WAYLAND_DISPLAY is not set, that is: no
+// DISPLAY, a local X display that nothing serves, or an X display (DISPLAY,
+// or -display) that does not take the program as a client. The display is
+// connected to as Qt's X platform connects, since Qt aborts where it cannot.
+// `environment` reads one variable. A connection the display took goes to
+// `connection` when given, for the caller to hold until Qt has made its own
+// (an X server resets when its last client leaves); else it is closed.
+QString displayProblem(const QStringList &arguments, const std::function<QString(const char *)> &environment,
+                       std::shared_ptr<void> *connection = nullptr);
 
 // Why a loaded server profile cannot serve a run ("" when it can): it names
 // no main database, or that database does not answer.

@@ -29,9 +29,9 @@ const QString kHomePath = QStringLiteral("/Applications/Tolva/QLR4x/QLR.html");
 QString homeOn(const QString &host) { return QStringLiteral("http://") + host + kHomePath; }
 
 // The server's host, or one on which nothing listens.
-QString hostOf(const CannedHttpServer &server, bool listening)
+QString hostOf(const CannedHttpServer &server, const test::ClosedPort &closed, bool listening)
 {
-    return listening ? server.host() : QStringLiteral("127.0.0.1:%1").arg(CannedHttpServer::closedPort());
+    return listening ? server.host() : QStringLiteral("127.0.0.1:%1").arg(closed.port());
 }
 
 QString unableText(const QString &site)
@@ -210,7 +210,9 @@ void TestUpdateCheck::foreground()
     server.mode = mode;
     server.status = status;
     server.body = test::downloadList({{listed.isEmpty() ? QStringLiteral("/Other.html") : kHomePath, listed}});
-    const QString host = hostOf(server, listening);
+    const test::ClosedPort closed;
+    QVERIFY(closed.port() != 0);
+    const QString host = hostOf(server, closed, listening);
     const QString home = homeOn(host);
     const QString site = QStringLiteral("http://") + host;
 
@@ -330,7 +332,9 @@ void TestUpdateCheck::shippedScript()
     CannedHttpServer server;
     QVERIFY(server.listen());
     server.body = test::downloadList({{listed.isEmpty() ? QStringLiteral("/Other.html") : kHomePath, listed}});
-    const QString host = hostOf(server, listening);
+    const test::ClosedPort closed;
+    QVERIFY(closed.port() != 0);
+    const QString host = hostOf(server, closed, listening);
 
     QProcess process;
     process.start(QStringLiteral("/bin/sh"), {script, QStringLiteral("5.0.25"), homeOn(host)});

@@ -11,16 +11,6 @@ CannedHttpServer::CannedHttpServer(QObject *parent) : QObject(parent)
 
 bool CannedHttpServer::listen() { return m_server.listen(QHostAddress::LocalHost, 0); }
 
-quint16 CannedHttpServer::closedPort()
-{
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
-}
-
 QString CannedHttpServer::host() const { return QStringLiteral("127.0.0.1:%1").arg(port()); }
 
 void CannedHttpServer::onConnection()

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 #include <QTcpServer>
+#include <QTcpSocket>
 
 namespace quillor::test {
 
@@ -19,8 +20,6 @@ public:
     explicit CannedHttpServer(QObject *parent = nullptr);
     // Listens on a free port of 127.0.0.1.
     bool listen();
-    // A port on which nothing listens (bound once and released).
-    static quint16 closedPort();
 
     quint16 port() const { return m_server.serverPort(); }
     // "127.0.0.1:<port>", as a host of a web address.
@@ -34,6 +33,20 @@ public:
 private:
     void onConnection();
     QTcpServer m_server;
+};
+
+// A port of 127.0.0.1 on which nothing listens, held while this lives: bound
+// without listening and without sharing, so that no server of the tests
+// running beside this one is given it meanwhile, as it could be a port bound
+// and released again.
+class ClosedPort {
+public:
+    ClosedPort() { m_socket.bind(QHostAddress::LocalHost, 0, QAbstractSocket::DontShareAddress); }
+    // 0 when no port could be bound.
+    quint16 port() const { return m_socket.localPort(); }
+
+private:
+    QTcpSocket m_socket;
 };
 
 // A download list in the site's layout with one entry per (home page path, version).
