@@ -290,18 +290,24 @@ qsizetype byteLength(const QString &text, int codePage)
 DbError tooLong(const QString &field, qsizetype length, int maxLength, bool bytes)
 {
     return DbError{dberr::TextTooLong,
-                   QStringLiteral("The value for %1 is %2 %3 long; the server takes at most %4. Nothing was "
+                   QStringLiteral("The value for %1 is %2 %3 long%4; the server takes at most %5. Nothing was "
                                   "sent to the server.")
                        .arg(field)
                        .arg(length)
-                       .arg(bytes ? QStringLiteral("bytes (in the database's code page)") : QStringLiteral("characters"))
+                       .arg(bytes ? QStringLiteral("bytes") : QStringLiteral("characters"),
+                            bytes ? QStringLiteral(" in the database's code page") : QString())
                        .arg(maxLength)};
 }
 
 bool leavesConnectionUnusable(const QString &sqlState)
 {
+    return isConnectionException(sqlState) || isTimeout(sqlState) || isStateRefusal(sqlState);
+}
+
+bool isStateRefusal(const QString &sqlState)
+{
     static const QStringList states{QStringLiteral("24000"), QStringLiteral("HY010"), QStringLiteral("S1010")};
-    return isConnectionException(sqlState) || isTimeout(sqlState) || states.contains(sqlState);
+    return states.contains(sqlState);
 }
 
 bool isTimeout(const QString &sqlState)
@@ -637,10 +643,11 @@ private:
     }
 
     // A write's request went: when the connection went before its answer,
-    // the server may have made the change.
-    static Outcome sent(Outcome outcome, DbError *error)
+    // the server may have made the change. Not when the driver refused to
+    // send it (a cursor or function sequence state of its own).
+    Outcome sent(Outcome outcome, DbError *error) const
     {
-        if (isLost(outcome) && error)
+        if (isLost(outcome) && error && !m_refusedToSend)
             error->mayHaveRun = true;
         return outcome;
     }
@@ -661,6 +668,7 @@ private:
             return std::any_of(failure.records.cbegin(), failure.records.cend(),
                                [test](const odbc::Diagnostic &d) { return test(d.state); });
         };
+        m_refusedToSend = failure.native() == 0 && any(sqlserver::isStateRefusal);
         if (any(sqlserver::isTimeout))
             return Outcome::Lost;
         if (odbc::connectionDead(m_dbc) || any(sqlserver::isConnectionException))
@@ -684,6 +692,8 @@ private:
     SqlServerSettings m_settings;
     odbc::Handle m_dbc = nullptr;
     std::optional<int> m_codePage;
+    // The last failure was the driver's refusal to send, for a state of its own.
+    bool m_refusedToSend = false;
     // Since the last statement began on the connection.
     QElapsedTimer m_lastUse;
 };

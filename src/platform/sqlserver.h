@@ -137,6 +137,9 @@ bool leavesConnectionUnusable(const QString &sqlState);
 bool isTimeout(const QString &sqlState);
 // A connection exception (08...): the connection is gone.
 bool isConnectionException(const QString &sqlState);
+// An invalid cursor state or function sequence error: the driver's own
+// state, in which it sends nothing.
+bool isStateRefusal(const QString &sqlState);
 } // namespace sqlserver
 
 } // namespace quillor::platform
