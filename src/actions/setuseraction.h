@@ -68,7 +68,8 @@ bool refuseUnidentifiedRow(const QString &rowObjectId);
 // with "Failed to update database" shown once, when the write failed; with
 // the words of a write in doubt when the server may have made it). A
 // destination whose name cannot be read after the write is named in the line
-// by its ObjectID: the write stands, only the failed read is reported. A slot
+// by its ObjectID: the write stands, and the failed read goes to the log alone
+// (no message says anything failed). A slot
 // without its row, a destination that no longer exists and an invalid slot
 // code are refused with a message: nothing is written or logged. Destination
 // "[DontSet]" keeps the stored destination.

@@ -88,6 +88,7 @@ private slots:
     void refusedBeforeItsTransaction();
     void commitAnswerLostAndNotReadBack_data();
     void commitAnswerLostAndNotReadBack();
+    void routingChangeWhoseNameCannotBeRead();
     void pageAfterAnEditInDoubt();
     void textOutsideTheCodePage_data();
     void textOutsideTheCodePage();
@@ -389,6 +390,23 @@ void TestTdsFaults::commitAnswerLostAndNotReadBack()
     for (const QString &told : {shown()[0], failed[0]})
         QVERIFY2(told.contains(QStringLiteral("may have been created. Look for its alias \"Copy0\" before creating it again")),
                  qPrintable(told));
+}
+
+// A routing change saved whose destination's name cannot be read after the
+// write (a deadlock victim there) is saved and audited so; nothing says it failed.
+void TestTdsFaults::routingChangeWhoseNameCannotBeRead()
+{
+    QVERIFY(start());
+    const QString before = stored(Op::RouteKey);
+    // The first is the check, before the write, that the destination is still there.
+    tds().addFault({Fault::Kind::Deadlock, QStringLiteral("FROM vw_CallHandler WHERE CallHandlerObjectID ="), 1});
+    QVERIFY(attempt(Op::RouteKey, 1));
+    QCOMPARE(tds().faultsHit(), 1);
+    QCOMPARE(shown(), QStringList{});
+    QVERIFY(stored(Op::RouteKey) != before);
+    const QString audit = test::auditLines(ctx()).value(0);
+    QVERIFY2(audit.startsWith(QStringLiteral("UPDATE,")) && audit.endsWith(ids::Operator), qPrintable(audit));
+    QVERIFY(test::logText(ctx()).contains(QStringLiteral("(error):1205 (")));
 }
 
 // An edit on a page whose connection went after it was sent: one message
