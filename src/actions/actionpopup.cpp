@@ -333,7 +333,8 @@ void ActionPopup::applyAction(qint16 iAction, const QString &conversation, const
                               qint16 destinationType)
 {
     const SetUserActionResult result = SetUserAction(m_ctx, m_slot, iAction, conversation, destination, destinationType);
-    if (result.written && !result.linkCode.isEmpty())
+    // A write in doubt may have changed the link too: the tree shows what the server holds.
+    if ((result.written || result.inDoubt) && !result.linkCode.isEmpty())
         emit treeRowsChanged(m_slot.owner.ObjectID);
     if (result.reloadTab())
         emit reloadRequested();

@@ -64,8 +64,8 @@ bool destinationStillExists(AppContext &ctx, const QString &destination, qint16 
 }
 
 // The interview handler's after-message action lives in its own row.
-bool writeInterviewHandlerRow(AppContext &ctx, const QString &handlerId, qint16 iAction, const QString &conversation,
-                              const QString &destination, qint16 destinationType)
+WriteOutcome writeInterviewHandlerRow(AppContext &ctx, const QString &handlerId, qint16 iAction,
+                                      const QString &conversation, const QString &destination, qint16 destinationType)
 {
     platform::DbError error;
     platform::Recordset rs = ctx.db().openForUpdate(ctx.state().gConnectionString, QStringLiteral("InterviewHandler"),
@@ -90,8 +90,10 @@ bool writeInterviewHandlerRow(AppContext &ctx, const QString &handlerId, qint16 
         rs.setField(QStringLiteral("AfterMessageObjectIDType"), int(destinationType));
     }
     if (!rs.Update(&error)) {
-        reportFailure(error);
-        return false;
+        const WriteOutcome outcome(false, error);
+        if (!outcome.inDoubt())
+            reportFailure(error);
+        return outcome;
     }
     return true;
 }
@@ -245,16 +247,16 @@ SetUserActionResult SetUserAction(AppContext &ctx, const RoutingSlot &slot, qint
     if (!destinationStillExists(ctx, strDestObjectID, iDestObjectIDType))
         return result;
 
-    if (w.procedure.isEmpty()) {
-        result.written = writeInterviewHandlerRow(ctx, w.rowObjectId, iAction, strConversation, strDestObjectID,
-                                                  iDestObjectIDType);
-    } else {
-        result.written = UpdateValue(ctx, w.procedure, w.params);
-        result.result = result.written;
-    }
+    const WriteOutcome outcome = w.procedure.isEmpty()
+                                     ? writeInterviewHandlerRow(ctx, w.rowObjectId, iAction, strConversation,
+                                                                strDestObjectID, iDestObjectIDType)
+                                     : UpdateValue(ctx, w.procedure, w.params);
+    result.written = bool(outcome);
+    result.result = result.written && !w.procedure.isEmpty();
+    result.inDoubt = outcome.inDoubt();
     // The line names the action that was written even when its destination's
     // name cannot be read now: by the destination's ObjectID, not as an invalid link.
-    auditWrite(ctx, result.written, {w.table, w.alias, w.parentTable, w.parentAlias, w.column},
+    auditWrite(ctx, outcome, {w.table, w.alias, w.parentTable, w.parentAlias, w.column},
                strConstructActionString(ctx, strConversation, iAction, strDestObjectID, nullptr,
                                         UnreadDestination::ObjectId));
     result.linkCode = w.linkCode;

@@ -49,6 +49,9 @@ struct SetUserActionResult {
     bool result = false;
     // Something was written to the server.
     bool written = false;
+    // The connection went after the write was sent: the server may have made
+    // it (told and audited so; the page is loaded again by the context's listener).
+    bool inDoubt = false;
     // The link the slot shows in the routing tree ("" for exits): the tree rows
     // of the slot's owner need rebuilding.
     QString linkCode;
@@ -62,9 +65,11 @@ struct SetUserActionResult {
 bool refuseUnidentifiedRow(const QString &rowObjectId);
 
 // Writes the action into `slot` and appends one audit line (FAILED_UPDATE,
-// with "Failed to update database" shown once, when the write failed). A
+// with "Failed to update database" shown once, when the write failed; with
+// the words of a write in doubt when the server may have made it). A
 // destination whose name cannot be read after the write is named in the line
-// by its ObjectID: the write stands, only the failed read is reported. A slot
+// by its ObjectID: the write stands, and the failed read goes to the log alone
+// (no message says anything failed). A slot
 // without its row, a destination that no longer exists and an invalid slot
 // code are refused with a message: nothing is written or logged. Destination
 // "[DontSet]" keeps the stored destination.

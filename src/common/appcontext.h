@@ -9,6 +9,7 @@
 #include "platform/database.h"
 #include "platform/registry.h"
 
+#include <functional>
 #include <memory>
 
 namespace quillor {
@@ -33,6 +34,16 @@ public:
     // Created on first use and never refreshed, as the identity of one run.
     WorkStationInfo &workstation();
 
+    // Told of each write whose connection went after it was sent (the server
+    // may have made it): whoever shows what it wrote reads it again. One
+    // listener; an empty function ends it.
+    void setWriteInDoubtListener(std::function<void()> listener) { m_writeInDoubt = std::move(listener); }
+    void writeInDoubt() const
+    {
+        if (m_writeInDoubt)
+            m_writeInDoubt();
+    }
+
 private:
     std::shared_ptr<platform::ProcedureCatalogue> m_standIn;
     WorkStationInfo::Provider m_identity;
@@ -41,6 +52,7 @@ private:
     std::unique_ptr<WorkStationInfo> m_workstation;
     LogFile m_log;
     AppState m_state;
+    std::function<void()> m_writeInDoubt;
 };
 
 } // namespace quillor

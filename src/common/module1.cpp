@@ -138,7 +138,7 @@ bool isMessagingRuleKey(const QString &name)
 
 // Older servers have no greeting procedure: the same columns go straight into
 // the row, each value converted by its type as the procedure would take it.
-bool updateMessagingRuleDirectly(AppContext &ctx, const QList<classProcParam> &params)
+WriteOutcome updateMessagingRuleDirectly(AppContext &ctx, const QList<classProcParam> &params)
 {
     const auto key = std::find_if(params.cbegin(), params.cend(),
                                   [](const classProcParam &p) { return isMessagingRuleKey(p.strPropertyName); });
@@ -178,8 +178,10 @@ bool updateMessagingRuleDirectly(AppContext &ctx, const QList<classProcParam> &p
         }
     }
     if (!rs.Update(&err)) {
-        report(err);
-        return false;
+        const WriteOutcome outcome(false, err);
+        if (!outcome.inDoubt())
+            report(err);
+        return outcome;
     }
     return true;
 }
@@ -192,8 +194,8 @@ bool isDontSet(const QVariant &value)
            && value.toString().compare(QLatin1String("[dontset]"), Qt::CaseInsensitive) == 0;
 }
 
-bool UpdateValue(AppContext &ctx, const QString &procedureName, const QList<classProcParam> &params,
-                 bool directorySync, bool waitForSync)
+WriteOutcome UpdateValue(AppContext &ctx, const QString &procedureName, const QList<classProcParam> &params,
+                         bool directorySync, bool waitForSync)
 {
     if (params.size() < 2)
         return false;
@@ -218,8 +220,10 @@ bool UpdateValue(AppContext &ctx, const QString &procedureName, const QList<clas
 
     DbError err;
     if (!ctx.db().callProcedure(ctx.state().gConnectionString, procedureName, args, &err)) {
-        report(err);
-        return false;
+        const WriteOutcome outcome(false, err);
+        if (!outcome.inDoubt())
+            report(err);
+        return outcome;
     }
     if (directorySync && waitForSync)
         return WaitForSyncToFinished(ctx, ticket);
@@ -256,13 +260,38 @@ bool WaitForSyncToFinished(AppContext &ctx, const QString &ticket)
     return false;
 }
 
-bool auditWrite(AppContext &ctx, bool written, const AuditEntry &audit, const LogArg &auditValue)
+QString writeInDoubtText()
 {
-    if (!written)
-        showFailedToUpdate();
-    ctx.log().LogAction(written ? UPDATE : FAILED_UPDATE, audit.table, audit.alias, audit.parentTable, audit.parentAlias,
-                        audit.column, auditValue);
-    return written;
+    return QStringLiteral("the connection to the database was lost after the change was sent: the server may have made it");
+}
+
+QString writeInDoubtMessage(const QString &reason)
+{
+    QString told = writeInDoubtText();
+    told[0] = told[0].toUpper();
+    return reason.isEmpty() ? told + u'.' : QStringLiteral("%1 (%2).").arg(told, reason);
+}
+
+bool auditWrite(AppContext &ctx, const WriteOutcome &outcome, const AuditEntry &audit, const LogArg &auditValue)
+{
+    const bool written(outcome);
+    if (!outcome.inDoubt()) {
+        if (!written)
+            showFailedToUpdate();
+        ctx.log().LogAction(written ? UPDATE : FAILED_UPDATE, audit.table, audit.alias, audit.parentTable,
+                            audit.parentAlias, audit.column, auditValue);
+        return written;
+    }
+    platform::msgBox(writeInDoubtMessage(outcome.reason()));
+    // The value as the line would show it, and after it why the server may hold it.
+    QString value = auditValue.passed() ? auditFieldText(auditValue.value()) : QString();
+    if (auditValue.passed() && value.isEmpty())
+        value = QStringLiteral("(NULL)");
+    const QString why = QStringLiteral("(%1)").arg(writeInDoubtText());
+    ctx.log().LogAction(FAILED_UPDATE, audit.table, audit.alias, audit.parentTable, audit.parentAlias, audit.column,
+                        value.isEmpty() ? why : value + u' ' + why);
+    ctx.writeInDoubt();
+    return false;
 }
 
 bool writeAndAudit(AppContext &ctx, const QString &procedure, const QList<classProcParam> &params,

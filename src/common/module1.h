@@ -4,6 +4,7 @@
 // older than 4.0(5.1), the same columns written straight into the row).
 
 #include "common/logging.h"
+#include "platform/dbtypes.h"
 
 #include <QList>
 #include <QString>
@@ -31,13 +32,43 @@ public:
 // The destination marker that means "leave this column unchanged".
 bool isDontSet(const QVariant &value);
 
+// What became of a write: made, not made, or sent on a connection that went
+// before its answer came, so that the server may have made it (in doubt). It
+// is true only when made: a write in doubt is never taken for one made, nor
+// told as one refused. Writers that know only made or not pass a bool.
+class WriteOutcome {
+public:
+    WriteOutcome(bool written) : m_written(written) {}
+    // The layer's answer to a write: a failure whose connection went after
+    // the write was sent is in doubt.
+    WriteOutcome(bool written, const platform::DbError &error)
+        : m_written(written), m_inDoubt(!written && error.mayHaveRun), m_reason(m_inDoubt ? error.description : QString())
+    {
+    }
+    explicit operator bool() const { return m_written; }
+    bool inDoubt() const { return m_inDoubt; }
+    // The driver's words for the lost connection of a write in doubt.
+    const QString &reason() const { return m_reason; }
+
+private:
+    bool m_written = false;
+    bool m_inDoubt = false;
+    QString m_reason;
+};
+
+// What a write in doubt is audited with ("the connection ... may have made it").
+QString writeInDoubtText();
+// The sentence it is told with, `reason` (the driver's words, if any) after it.
+QString writeInDoubtMessage(const QString &reason);
+
 // Runs the write and answers whether it was done. Nothing is sent when the
 // list holds fewer than 2 records, and nothing is sent when any record cannot
 // be set (a parameter the procedure does not have, a value that does not fit
 // its type): the error is shown and the answer is False, so a write is never
-// half done. The caller writes the audit line.
-bool UpdateValue(AppContext &ctx, const QString &procedureName, const QList<classProcParam> &params,
-                 bool directorySync = false, bool waitForSync = false);
+// half done. A write in doubt is not shown here: auditWrite tells it, once.
+// The caller writes the audit line.
+WriteOutcome UpdateValue(AppContext &ctx, const QString &procedureName, const QList<classProcParam> &params,
+                         bool directorySync = false, bool waitForSync = false);
 
 // One audit line's fields, in LogAction's order of arguments.
 struct AuditEntry {
@@ -48,10 +79,13 @@ struct AuditEntry {
     LogArg column;
 };
 
-// The end every write shares, whatever wrote: unless `written`, "Failed to
-// update database" is shown; then one audit line, UPDATE or FAILED_UPDATE,
-// records `auditValue`. Answers `written`, so a failure is never reported as done.
-bool auditWrite(AppContext &ctx, bool written, const AuditEntry &audit, const LogArg &auditValue);
+// The end every write shares, whatever wrote: one audit line, UPDATE or
+// FAILED_UPDATE, records `auditValue`. A write not made shows "Failed to
+// update database"; a write in doubt shows instead that the server may have
+// made it, its FAILED_UPDATE line says so too, and the context is told
+// (AppContext::writeInDoubt), so the page shows what the server holds. True
+// only when made, so a failure is never reported as done.
+bool auditWrite(AppContext &ctx, const WriteOutcome &outcome, const AuditEntry &audit, const LogArg &auditValue);
 // UpdateValue followed by auditWrite. True when written.
 bool writeAndAudit(AppContext &ctx, const QString &procedure, const QList<classProcParam> &params,
                    const AuditEntry &audit, const LogArg &auditValue, bool directorySync = false);

@@ -124,46 +124,62 @@ bool checkRequest(AppContext &ctx, const NewHandlerRequest &request, const QStri
     return true;
 }
 
+// Whether an object of `view` has the alias; nullopt when the look-up failed.
+std::optional<bool> aliasInUse(AppContext &ctx, const QString &view, const QString &alias, DbError *error)
+{
+    const Recordset rs =
+        ctx.db().open(connection(ctx), QStringLiteral("SELECT Alias FROM %1 WHERE Alias = ?").arg(view), {alias}, error);
+    if (!rs.isOpen())
+        return std::nullopt;
+    return rs.RecordCount() > 0;
+}
+
+// The kind of object a creation's audit table stands for, as a message names it.
+QString kindName(const QString &auditTable)
+{
+    if (auditTable == QLatin1String("CallHandler"))
+        return QStringLiteral("call handler");
+    if (auditTable == QLatin1String("DirectoryHandler"))
+        return QStringLiteral("directory handler");
+    return QStringLiteral("interviewer");
+}
+
 // One creation's writes inside one transaction. The work records the new
 // object (took) and ends with true, or with a failure message (fail). A
 // success is logged as ADD_NEW; a failure is shown and logged as
 // FAILED_ADD_NEW, and the recordings copied meanwhile are removed again.
+// A COMMIT whose answer was lost may have kept everything: the new object is
+// looked for by its alias (in `aliasView`), once, before anything is called
+// failed or removed.
 class Attempt {
 public:
-    Attempt(AppContext &ctx, QString table, QString alias)
-        : m_ctx(ctx), m_table(std::move(table)), m_alias(std::move(alias))
+    Attempt(AppContext &ctx, QString table, QString aliasView, QString alias)
+        : m_ctx(ctx), m_table(std::move(table)), m_aliasView(std::move(aliasView)), m_alias(std::move(alias))
     {
     }
 
     template <typename Work> std::optional<CreatedHandler> run(Work &&work)
     {
         DbError error;
-        if (m_ctx.db().inTransaction(connection(m_ctx), [&] { return work(*this); }, &error)) {
-            m_ctx.log().LogAction(ADD_NEW, m_table, m_created.alias, {}, {}, {}, m_created.objectId);
-            if (!m_notCopied.isEmpty()) {
-                // In the order the greeting pages show them.
-                static const QStringList order{"Standard", "Off Hours", "Busy", "Alternate", "Internal", "Error"};
-                std::stable_sort(m_notCopied.begin(), m_notCopied.end(), [](const auto &a, const auto &b) {
-                    return order.indexOf(a.first) < order.indexOf(b.first);
-                });
-                QStringList named;
-                for (const auto &[greeting, recording] : std::as_const(m_notCopied))
-                    named << QStringLiteral("%1 (%2)").arg(greeting, recording);
-                show(QStringLiteral("The call handler \"%1\" was created without the recordings of these greetings of "
-                                    "its template, which could not be copied: %2. The folder of the server's "
-                                    "recordings is unknown: %3.")
-                         .arg(m_created.displayName, named.join(QStringLiteral(", ")),
-                              m_whyNotCopied.join(QStringLiteral("; "))));
+        if (m_ctx.db().inTransaction(connection(m_ctx), [&] { return work(*this); }, &error))
+            return made();
+        // Only a COMMIT's answer can be in doubt: the work was whole and took the new object.
+        if (error.mayHaveRun && !m_created.objectId.isEmpty()) {
+            DbError lookUp;
+            const std::optional<bool> there = aliasInUse(m_ctx, m_aliasView, m_alias, &lookUp);
+            if (there.value_or(false))
+                return made();
+            if (!there) {
+                // Kept: the greetings of a handler the server may hold name the copies.
+                return failed(QStringLiteral("The connection to the database was lost after the new %1 was sent, and "
+                                             "whether the server made it could not be read (%2): the %1 may have been "
+                                             "created. Look for its alias \"%3\" before creating it again.")
+                                  .arg(kindName(m_table), lookUp.description, m_alias));
             }
-            return m_created;
         }
         for (const QString &file : std::as_const(m_copied))
             QFile::remove(file);
-        if (m_failure.isEmpty())
-            m_failure = kCreateFailed + error.description;
-        show(m_failure);
-        m_ctx.log().LogAction(FAILED_ADD_NEW, m_table, m_alias, {}, {}, {}, m_failure);
-        return std::nullopt;
+        return failed(m_failure.isEmpty() ? kCreateFailed + error.description : m_failure);
     }
 
     // The new object's row, with its ObjectID in `idColumn`.
@@ -190,8 +206,37 @@ public:
     }
 
 private:
+    std::optional<CreatedHandler> made()
+    {
+        m_ctx.log().LogAction(ADD_NEW, m_table, m_created.alias, {}, {}, {}, m_created.objectId);
+        if (!m_notCopied.isEmpty()) {
+            // In the order the greeting pages show them.
+            static const QStringList order{"Standard", "Off Hours", "Busy", "Alternate", "Internal", "Error"};
+            std::stable_sort(m_notCopied.begin(), m_notCopied.end(), [](const auto &a, const auto &b) {
+                return order.indexOf(a.first) < order.indexOf(b.first);
+            });
+            QStringList named;
+            for (const auto &[greeting, recording] : std::as_const(m_notCopied))
+                named << QStringLiteral("%1 (%2)").arg(greeting, recording);
+            show(QStringLiteral("The call handler \"%1\" was created without the recordings of these greetings of "
+                                "its template, which could not be copied: %2. The folder of the server's "
+                                "recordings is unknown: %3.")
+                     .arg(m_created.displayName, named.join(QStringLiteral(", ")),
+                          m_whyNotCopied.join(QStringLiteral("; "))));
+        }
+        return m_created;
+    }
+
+    std::optional<CreatedHandler> failed(const QString &message)
+    {
+        show(message);
+        m_ctx.log().LogAction(FAILED_ADD_NEW, m_table, m_alias, {}, {}, {}, message);
+        return std::nullopt;
+    }
+
     AppContext &m_ctx;
     QString m_table;
+    QString m_aliasView;
     QString m_alias;
     CreatedHandler m_created;
     QString m_failure;
@@ -374,11 +419,10 @@ std::optional<QString> uniqueAlias(AppContext &ctx, const QString &view, const Q
 {
     QString candidate = alias;
     for (;;) {
-        const Recordset rs = ctx.db().open(connection(ctx), QStringLiteral("SELECT Alias FROM %1 WHERE Alias = ?").arg(view),
-                                           {candidate}, error);
-        if (!rs.isOpen())
+        const std::optional<bool> taken = aliasInUse(ctx, view, candidate, error);
+        if (!taken)
             return std::nullopt;
-        if (rs.RecordCount() == 0)
+        if (!*taken)
             return candidate;
         candidate += QString::number(randomSuffix());
     }
@@ -407,7 +451,7 @@ std::optional<CreatedHandler> createCallHandler(AppContext &ctx, const NewHandle
     const QString templateId = t->text(QStringLiteral("CallHandlerObjectID"));
     const bool current = bIsVersionGreaterThanOrEqualTo(ctx, 4, 0, 2, 99);
 
-    Attempt attempt(ctx, QStringLiteral("CallHandler"), alias);
+    Attempt attempt(ctx, QStringLiteral("CallHandler"), QStringLiteral("vw_CallHandler"), alias);
     return attempt.run([&](Attempt &a) {
         DbError error;
         if (!ctx.db().callProcedure(connection(ctx),
@@ -497,7 +541,7 @@ std::optional<CreatedHandler> createDirectoryHandler(AppContext &ctx, const NewH
     args.add(QStringLiteral("AdministratorObjectID"), f("AdministratorObjectID"), AdoType::Guid);
     args.add(QStringLiteral("AdministratorObjectIDType"), f("AdministratorObjectIDType"), AdoType::Integer);
 
-    Attempt attempt(ctx, QStringLiteral("DirectoryHandler"), alias);
+    Attempt attempt(ctx, QStringLiteral("DirectoryHandler"), QStringLiteral("vw_NameLookupHandler"), alias);
     return attempt.run([&](Attempt &a) {
         DbError e;
         if (!ctx.db().callProcedure(connection(ctx), QStringLiteral("sp_CreateDirectoryHandler"), args.list(), &e))
@@ -531,7 +575,7 @@ std::optional<CreatedHandler> createInterviewHandler(AppContext &ctx, const NewH
     if (!t)
         return std::nullopt;
 
-    Attempt attempt(ctx, QStringLiteral("InterviewHandler"), alias);
+    Attempt attempt(ctx, QStringLiteral("InterviewHandler"), QStringLiteral("vw_InterviewHandler"), alias);
     return attempt.run([&](Attempt &a) {
         DbError error;
         // No row is read: the recordset only receives the new one.

@@ -42,11 +42,13 @@ QString selectFrom(const ViewInfo &v)
              v.handler ? QStringLiteral(", IsPrimary, RecipientObjectID") : QString(), QLatin1String(v.view));
 }
 
-void reportActionError(const platform::DbError &e)
+QString actionErrorText(const platform::DbError &e)
 {
-    reportError(e.number, e.description, QStringLiteral("strConstructActionString"), QStringLiteral("Form"),
-                QStringLiteral("frmMain"));
+    return errorText(e.number, e.description, QStringLiteral("strConstructActionString"), QStringLiteral("Form"),
+                     QStringLiteral("frmMain"));
 }
+
+void reportActionError(const platform::DbError &e) { platform::msgBox(actionErrorText(e)); }
 
 } // namespace
 
@@ -346,10 +348,16 @@ QString strConstructActionString(AppContext &ctx, const QString &ConversationNam
     DestinationLookup &look = lookup ? *lookup : own;
     using Kind = DestinationLookup::Kind;
     const QString invalid = QStringLiteral("Invalid Link!");
-    // A look-up that could not be run is reported; the text then says what the caller asked for.
+    // A look-up that could not be run is reported and the link shown as
+    // invalid; an action just written is named by its ObjectID instead, and
+    // since the write stands, the failed read goes to the log alone.
     const auto unreadName = [&](const platform::DbError &error, const QString &prefix) {
+        if (unread == UnreadDestination::ObjectId) {
+            ctx.log().logMessage(actionErrorText(error));
+            return prefix + DestinationObjectID;
+        }
         reportActionError(error);
-        return unread == UnreadDestination::ObjectId ? prefix + DestinationObjectID : invalid;
+        return invalid;
     };
 
     // A Null name has nothing to join: the text stays as it was.

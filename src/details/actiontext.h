@@ -97,8 +97,9 @@ private:
 };
 
 // What the text says of a destination whose look-up could not be run: an
-// invalid link, or (for an action just written, which names it all the same)
-// the destination's ObjectID in place of its name.
+// invalid link, with the failure shown, or (for an action just written, which
+// names it all the same) the destination's ObjectID in place of its name, with
+// the failure written to the log alone: nothing says the write failed.
 enum class UnreadDestination { InvalidLink, ObjectId };
 
 // The text of one action. Destinations are looked up through `lookup` when one

@@ -12,7 +12,10 @@ namespace quillor {
 EditingHost::EditingHost(AppContext &ctx, const SelectedObject &selected, Window window, QObject *parent)
     : QObject(parent), m_ctx(ctx), m_selected(selected), m_window(std::move(window))
 {
+    m_ctx.setWriteInDoubtListener([this] { reloadTabLater(); });
 }
+
+EditingHost::~EditingHost() { m_ctx.setWriteInDoubtListener({}); }
 
 bool EditingHost::bLoadingControls() const { return m_ctx.state().bLoadingControls; }
 
@@ -36,6 +39,17 @@ void EditingHost::reloadTab() const
 {
     if (m_window.reloadTab)
         m_window.reloadTab();
+}
+
+void EditingHost::reloadTabLater()
+{
+    if (m_reloadPending || !m_window.reloadTab)
+        return;
+    m_reloadPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_reloadPending = false;
+        m_window.reloadTab();
+    });
 }
 
 void EditingHost::setTitle(const QString &caption) const

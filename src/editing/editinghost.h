@@ -8,7 +8,8 @@
 // page of another kind, or a page whose object was not found, writes nothing.
 // A write is one call of UpdateValue followed by one audit line, UPDATE or
 // FAILED_UPDATE; a failure is shown once ("Failed to update database") and is
-// never reported as done.
+// never reported as done. A write in doubt (its connection went after it was
+// sent) is told as such, and the page is loaded again after its handler.
 
 #include "common/logging.h"
 #include "common/module1.h"
@@ -42,7 +43,10 @@ public:
         std::function<void(const QString &)> setTitle;
     };
 
+    // The host listens for the context's writes in doubt (AppContext::writeInDoubt)
+    // while it lives.
     EditingHost(AppContext &ctx, const SelectedObject &selected, Window window, QObject *parent = nullptr);
+    ~EditingHost() override;
 
     AppContext &ctx() const { return m_ctx; }
     const SelectedObject &CurrentlySelectedObject() const { return m_selected; }
@@ -57,6 +61,11 @@ public:
     // click on the row the user aimed at. Several requests make one listing.
     void relistGridView();
     void reloadTab() const;
+    // Asks for the page to be loaded again once the event that caused a write
+    // in doubt has been handled: whatever the handler put back (the Tag, the
+    // value noted before the change) may be stale, and the typed value may not
+    // be stored either, so the page shows what its load reads.
+    void reloadTabLater();
     void setTitle(const QString &caption) const;
 
 private:
@@ -64,6 +73,7 @@ private:
     const SelectedObject &m_selected;
     Window m_window;
     bool m_relistPending = false;
+    bool m_reloadPending = false;
 };
 
 // The shown object's rule of `alias` in `view` (vw_ContactRule, vw_MessagingRule),

@@ -103,10 +103,11 @@ bool writeGreeting(EditingHost &host, int index, const GreetingOwner &owner, con
     if (in.repeat)
         row.setField(QStringLiteral("Reprompts"), *in.repeat);
     platform::DbError error;
-    const bool written = row.Update(&error);
-    if (!written)
+    const bool updated = row.Update(&error);
+    const WriteOutcome outcome(updated, error);
+    if (!updated && !outcome.inDoubt())
         reportError(error.number, error.description, owner.writer, QStringLiteral("Form"), QStringLiteral("frmMain"));
-    return auditWrite(ctx, written, entry, audit);
+    return auditWrite(ctx, outcome, entry, audit);
 }
 
 } // namespace

@@ -27,15 +27,18 @@ platform::Recordset openShownRow(EditingHost &host, const QString &table, const 
 bool updateRowAndAudit(EditingHost &host, platform::Recordset &rs, const AuditEntry &audit, const QString &auditValue,
                        const QString &procedure)
 {
-    platform::DbError error;
-    const bool written = rs.isOpen() && rs.Update(&error);
-    if (rs.isOpen() && !written) {
-        reportError(error.number, error.description, procedure, kForm, kFrmMain);
-        showFailedToUpdate();
+    if (!rs.isOpen()) {
+        // Why it could not be read has been shown.
+        host.ctx().log().LogAction(FAILED_UPDATE, audit.table, audit.alias, audit.parentTable, audit.parentAlias,
+                                   audit.column, auditValue);
+        return false;
     }
-    host.ctx().log().LogAction(written ? UPDATE : FAILED_UPDATE, audit.table, audit.alias, audit.parentTable,
-                               audit.parentAlias, audit.column, auditValue);
-    return written;
+    platform::DbError error;
+    const bool updated = rs.Update(&error);
+    const WriteOutcome outcome(updated, error);
+    if (!updated && !outcome.inDoubt())
+        reportError(error.number, error.description, procedure, kForm, kFrmMain);
+    return auditWrite(host.ctx(), outcome, audit, auditValue);
 }
 
 } // namespace quillor

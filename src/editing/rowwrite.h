@@ -15,7 +15,7 @@ platform::Recordset openShownRow(EditingHost &host, const QString &table, const 
 
 // Saves the row (its fields already set) and appends the audit line. A
 // refused update shows its reason, as the error of `procedure`, and "Failed to
-// update database". True when written.
+// update database"; one in doubt ends as auditWrite ends it. True when written.
 bool updateRowAndAudit(EditingHost &host, platform::Recordset &rs, const AuditEntry &audit, const QString &auditValue,
                        const QString &procedure);
 

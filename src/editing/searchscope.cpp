@@ -42,12 +42,20 @@ QString CreateScopeDList(EditingHost &host, const QString &strDirectoryID, const
                          const QString &vSmtpDomain)
 {
     AppContext &ctx = host.ctx();
-    if (!UpdateValue(ctx, QStringLiteral("sp_CreateScopeDList"),
-                     {{QStringLiteral("DirectoryID"), strDirectoryID, 72}, {QStringLiteral("DisplayName"), vDisplayName, 200}})) {
-        platform::msgBox(QStringLiteral("Failed to create scope distribution list"));
-        ctx.log().LogAction(FAILED_UPDATE, QStringLiteral("NameLookupHandler"), host.CurrentlySelectedObject().Alias, {},
-                            {}, QStringLiteral("SearchOptions"),
-                            QStringLiteral("Scope Distribution List set to:") + vDisplayName);
+    const WriteOutcome made =
+        UpdateValue(ctx, QStringLiteral("sp_CreateScopeDList"),
+                    {{QStringLiteral("DirectoryID"), strDirectoryID, 72}, {QStringLiteral("DisplayName"), vDisplayName, 200}});
+    if (!made) {
+        const AuditEntry audit{QStringLiteral("NameLookupHandler"), host.CurrentlySelectedObject().Alias, {}, {},
+                               QStringLiteral("SearchOptions")};
+        const QString auditValue = QStringLiteral("Scope Distribution List set to:") + vDisplayName;
+        // A list the server may have made is not called failed.
+        if (made.inDoubt()) {
+            auditWrite(ctx, made, audit, auditValue);
+        } else {
+            platform::msgBox(QStringLiteral("Failed to create scope distribution list"));
+            ctx.log().LogAction(FAILED_UPDATE, audit.table, audit.alias, {}, {}, audit.column, auditValue);
+        }
         return {};
     }
     QString result;

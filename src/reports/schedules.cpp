@@ -1,10 +1,70 @@
 #include "reports/schedules.h"
 
 #include "common/appcontext.h"
+#include "common/module1.h"
 
 namespace quillor {
 
 using platform::DbError;
+
+namespace {
+
+// A stored value compared with one read or written: day masks byte for byte,
+// the holiday flag as a number, Null only with Null.
+bool sameValue(const QVariant &stored, const QVariant &other)
+{
+    if (stored.isNull() || other.isNull())
+        return stored.isNull() && other.isNull();
+    if (stored.typeId() == QMetaType::QByteArray || other.typeId() == QMetaType::QByteArray)
+        return stored.toByteArray() == other.toByteArray();
+    return stored.toLongLong() == other.toLongLong();
+}
+
+bool sameSchedule(const QVariant &ignoreHolidays, const std::array<QVariant, 7> &days, const QVariant &otherIgnore,
+                  const std::array<QVariant, 7> &otherDays)
+{
+    if (!sameValue(ignoreHolidays, otherIgnore))
+        return false;
+    for (size_t d = 0; d < days.size(); ++d)
+        if (!sameValue(days[d], otherDays[d]))
+            return false;
+    return true;
+}
+
+// After a save whose COMMIT's answer was lost: the rows of the schedule's
+// name, read once. Saved when one holds what was written and none still holds
+// what it replaced; Failed otherwise (`failure` as it was), or with the words
+// of a write in doubt when they could not be read.
+ScheduleSave readBack(AppContext &ctx, const ScheduleRow &before, const std::array<QVariant, 7> &days,
+                      const QVariant &ignoreHolidays, DbError *failure)
+{
+    DbError error;
+    const bool unnamed = before.DisplayName.isNull();
+    platform::Recordset rs =
+        ctx.db().open(ctx.state().gConnectionString,
+                      QStringLiteral("SELECT * FROM Schedule WHERE DisplayName ")
+                          + (unnamed ? QStringLiteral("IS NULL") : QStringLiteral("= ?")),
+                      unnamed ? QVariantList{} : QVariantList{before.DisplayName}, &error);
+    if (!rs.isOpen()) {
+        failure->description =
+            writeInDoubtMessage(QStringLiteral("the schedule could not be read back: %1").arg(error.description));
+        return ScheduleSave::Failed;
+    }
+    bool holdsNew = false;
+    bool holdsOld = false;
+    for (rs.MoveFirst(); !rs.isEOF(); rs.MoveNext()) {
+        std::array<QVariant, 7> stored;
+        for (int d = 0; d < 7; ++d)
+            stored[size_t(d)] = rs.field(weekdayNames()[d]);
+        const QVariant storedIgnore = rs.field(QStringLiteral("IgnoreHolidays"));
+        holdsNew = holdsNew || sameSchedule(storedIgnore, stored, ignoreHolidays, days);
+        holdsOld = holdsOld || sameSchedule(storedIgnore, stored, before.IgnoreHolidays, before.days);
+    }
+    const bool unchanged = sameSchedule(ignoreHolidays, days, before.IgnoreHolidays, before.days);
+    return holdsNew && (!holdsOld || unchanged) ? ScheduleSave::Saved : ScheduleSave::Failed;
+}
+
+} // namespace
 
 const QStringList &weekdayNames()
 {
@@ -111,8 +171,12 @@ ScheduleSave saveSchedule(AppContext &ctx, ScheduleRow &row, const std::array<Da
             return result == ScheduleSave::Saved;
         },
         &failure);
-    if (result == ScheduleSave::Saved && failure.isSet())
-        result = ScheduleSave::Failed; // the commit failed
+    if (result == ScheduleSave::Saved && failure.isSet()) {
+        // The commit failed, or its answer was lost and the server may have kept it.
+        result = failure.mayHaveRun ? readBack(ctx, row, stored, ignoreHolidays, &failure) : ScheduleSave::Failed;
+        if (result == ScheduleSave::Saved)
+            failure = {};
+    }
     if (error)
         *error = failure;
     if (result == ScheduleSave::Saved) {

@@ -57,7 +57,10 @@ enum class ScheduleSave { Saved, NotFound, NotUnique, Failed };
 // statement inside one transaction. The row must still be as it was read and
 // be the only row so: NotFound when it was changed or removed meanwhile,
 // NotUnique when another row is identical to it; nothing is written then.
-// On success `row` takes the stored values.
+// A COMMIT whose answer was lost is not taken for a failure: the rows of the
+// schedule's name are read once, and when they hold what was written the save
+// is Saved; a read that fails leaves it Failed with the words of a write in
+// doubt. On success `row` takes the stored values.
 ScheduleSave saveSchedule(AppContext &ctx, ScheduleRow &row, const std::array<DayMask, 7> &days,
                           bool observeHolidays, platform::DbError *error);
 

@@ -215,7 +215,7 @@ void TestUpdateValue::greetingsByServerVersion()
                                           {"PlayWhat", "[dontset]", 200}, {"TimeExpires", QVariant(), 7, true},
                                           {"StreamPath", "new.wav", 200}};
     const QVariant playWhatBefore = greetingColumn(ctx(), QStringLiteral("PlayWhat"), greeting);
-    const bool done = UpdateValue(ctx(), procedure, params);
+    const bool done(UpdateValue(ctx(), procedure, params));
     QCOMPARE(done, direct);
     if (direct) {
         QCOMPARE(greetingColumn(ctx(), QStringLiteral("Reprompts"), greeting).toInt(), 7);
@@ -266,9 +266,9 @@ void TestUpdateValue::directPathConvertsByType()
         const QVariant before = greetingColumn(ctx(), column, greeting);
         const QVariant playWhat = greetingColumn(ctx(), QStringLiteral("PlayWhat"), greeting);
         m_seams->messages->shown.clear();
-        const bool done = UpdateValue(ctx(), QStringLiteral("csp_MessagingRuleModify"),
-                                      {key("MessagingRuleObjectID", keyText.isEmpty() ? greeting : keyText),
-                                       {"PlayWhat", "2", 3}, record});
+        const bool done(UpdateValue(ctx(), QStringLiteral("csp_MessagingRuleModify"),
+                                    {key("MessagingRuleObjectID", keyText.isEmpty() ? greeting : keyText),
+                                     {"PlayWhat", "2", 3}, record}));
         QCOMPARE(done, !stored.isEmpty());
         if (done) {
             QCOMPARE(greetingColumn(ctx(), column, greeting).toString(), stored);

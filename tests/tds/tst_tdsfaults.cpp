@@ -13,16 +13,22 @@
 #include "creation/creation.h"
 #include "embedded/sampleids.h"
 #include "fakes.h"
+#include "mainwindow/objectgrid.h"
 #include "mainwindow/routingtree.h"
 #include "pickers/pickersearch.h"
+#include "platform/validatingedit.h"
 #include "reports/dependencyreport.h"
 #include "reports/schedules.h"
 #include "tds/tdsserver.h"
 #include "testserver.h"
 #include "treehelpers.h"
+#include "windowfixture.h"
 
+#include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTableView>
 #include <QTcpServer>
 #include <QtTest>
 
@@ -33,6 +39,9 @@ namespace ids = quillor::embedded::SampleIds;
 namespace {
 
 enum class Op { DisplayName, CreateHandler, RouteKey, SaveSchedule, OpenNode, DependencyReport };
+// Where a fault meets the operation: its request of interest (target()), its
+// COMMIT, or the first request on each connection it uses.
+enum class Aim { Target, Commit, Restart };
 
 // Operations whose writes form one transaction.
 bool inOneTransaction(Op op) { return op == Op::CreateHandler || op == Op::SaveSchedule; }
@@ -65,6 +74,7 @@ QStringList logLines(AppContext &ctx, const QString &kind)
 } // namespace
 
 Q_DECLARE_METATYPE(Op)
+Q_DECLARE_METATYPE(Aim)
 Q_DECLARE_METATYPE(Fault::Kind)
 
 class TestTdsFaults : public QObject {
@@ -77,6 +87,10 @@ private slots:
     void faultThenNextOperation();
     void refusedBeforeItsTransaction_data();
     void refusedBeforeItsTransaction();
+    void commitAnswerLostAndNotReadBack_data();
+    void commitAnswerLostAndNotReadBack();
+    void routingChangeWhoseNameCannotBeRead();
+    void pageAfterAnEditInDoubt();
     void textOutsideTheCodePage_data();
     void textOutsideTheCodePage();
     void textLongerThanItsParameter();
@@ -95,6 +109,8 @@ private:
     test::tds::TdsServer &tds() { return *m_server->tds(); }
     bool attempt(Op op, int n);
     QString stored(Op op);
+    // The recordings copied for the n-th creation's handler.
+    QStringList copies(int n) const;
     QStringList shown() const { return m_seams->messages->texts(); }
     QString m_scheduleError;
 
@@ -175,6 +191,11 @@ bool TestTdsFaults::attempt(Op op, int n)
     return false;
 }
 
+QStringList TestTdsFaults::copies(int n) const
+{
+    return QDir(m_server->server().streamFolder).entryList({QStringLiteral("Copy%1_*").arg(n)}, QDir::Files);
+}
+
 // What the server holds of the operation's writes.
 QString TestTdsFaults::stored(Op op)
 {
@@ -202,40 +223,59 @@ void TestTdsFaults::faultThenNextOperation_data()
 {
     QTest::addColumn<Op>("op");
     QTest::addColumn<Fault::Kind>("kind");
+    QTest::addColumn<Aim>("aim");
     const std::pair<const char *, Op> ops[] = {{"display name", Op::DisplayName},     {"creation", Op::CreateHandler},
                                                {"key 9", Op::RouteKey},               {"schedule", Op::SaveSchedule},
                                                {"tree node", Op::OpenNode},           {"dependency report", Op::DependencyReport}};
-    const std::pair<const char *, Fault::Kind> kinds[] = {
-        {"cut before", Fault::Kind::CutBefore},     {"cut after", Fault::Kind::CutAfter},
-        {"deadlock", Fault::Kind::Deadlock},        {"lock time-out", Fault::Kind::LockTimeout},
-        {"error after results", Fault::Kind::RowsThenError}, {"cut at commit", Fault::Kind::CutAtCommit}};
+    const std::tuple<const char *, Fault::Kind, Aim> kinds[] = {
+        {"cut before", Fault::Kind::CutBefore, Aim::Target},   {"cut after", Fault::Kind::CutAfter, Aim::Target},
+        {"deadlock", Fault::Kind::Deadlock, Aim::Target},      {"lock time-out", Fault::Kind::LockTimeout, Aim::Target},
+        {"error after results", Fault::Kind::RowsThenError, Aim::Target},
+        {"cut at commit", Fault::Kind::CutAtCommit, Aim::Commit},
+        {"commit answer lost", Fault::Kind::CutAfter, Aim::Commit},
+        {"restart", Fault::Kind::CutBefore, Aim::Restart}};
     for (const auto &[opName, op] : ops)
-        for (const auto &[kindName, kind] : kinds)
-            if (kind != Fault::Kind::CutAtCommit || inOneTransaction(op))
+        for (const auto &[kindName, kind, aim] : kinds)
+            if ((aim != Aim::Commit || inOneTransaction(op)) && (aim != Aim::Restart || inOneTransaction(op)))
                 QTest::newRow(qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(opName), QLatin1String(kindName))))
-                    << op << kind;
+                    << op << kind << aim;
 }
 
 void TestTdsFaults::faultThenNextOperation()
 {
     QFETCH(Op, op);
     QFETCH(Fault::Kind, kind);
+    QFETCH(Aim, aim);
     QVERIFY(start());
     const QString before = stored(op);
     const auto [match, skip] = target(op);
-    Fault fault;
-    fault.kind = kind;
-    fault.match = kind == Fault::Kind::CutAtCommit ? QStringLiteral("COMMIT") : match;
-    fault.skip = kind == Fault::Kind::CutAtCommit ? 0 : skip;
-    tds().addFault(fault);
+    int faults = 1;
+    if (aim == Aim::Restart) {
+        // Every connection the operation uses found gone at its first request,
+        // as after the server was started again: the main database's, and the
+        // directory database's that a creation reads its recordings' folder from.
+        tds().addFault({kind, QString()});
+        if (op == Op::CreateHandler) {
+            tds().addFault({kind, QStringLiteral("vw_Configuration")});
+            ++faults;
+        }
+    } else {
+        tds().addFault({kind, aim == Aim::Commit ? QStringLiteral("COMMIT") : match, aim == Aim::Commit ? 0 : skip});
+    }
 
     // A read that met a connection found gone (a server restarted, a
-    // connection cut while idle) runs once more on a new one: nothing is told.
+    // connection cut while idle) runs once more on a new one, and so does a
+    // COMMIT's answer lost after the server kept it: nothing is told.
     const bool gone = kind == Fault::Kind::CutBefore || kind == Fault::Kind::CutAfter;
-    if (!writes(op) && gone) {
-        QVERIFY2(attempt(op, 0), qPrintable(shown().join(u'\n')));
-        QCOMPARE(tds().faultsHit(), 1);
+    const bool made = aim == Aim::Restart || (aim == Aim::Commit && kind == Fault::Kind::CutAfter);
+    if ((!writes(op) && gone) || made) {
+        QVERIFY2(attempt(op, 0), qPrintable(shown().join(u'\n') + m_scheduleError));
+        QCOMPARE(tds().faultsHit(), faults);
         QCOMPARE(shown(), QStringList{});
+        if (op == Op::CreateHandler)
+            QCOMPARE(copies(0).size(), 1); // the template's one recording
+        if (writes(op))
+            QVERIFY(stored(op) != before);
         return;
     }
     QVERIFY(!attempt(op, 0));
@@ -247,8 +287,20 @@ void TestTdsFaults::faultThenNextOperation()
                           && (kind == Fault::Kind::CutAfter || kind == Fault::Kind::RowsThenError);
     if (writes(op) && !ranAlone)
         QCOMPARE(stored(op), before);
-    if (op == Op::DisplayName || op == Op::RouteKey)
-        QCOMPARE(logLines(ctx(), QStringLiteral("FAILED_UPDATE")).size(), 1);
+    if (op == Op::CreateHandler)
+        QCOMPARE(copies(0), QStringList{});
+    // A write whose connection went after it was sent is told, once, as one
+    // the server may have made, and audited so.
+    const QString inDoubt = writeInDoubtText();
+    if (op == Op::DisplayName || op == Op::RouteKey) {
+        const QStringList failed = logLines(ctx(), QStringLiteral("FAILED_UPDATE"));
+        QCOMPARE(failed.size(), 1);
+        QCOMPARE(failed[0].contains(inDoubt), gone);
+        if (gone)
+            QVERIFY2(shown().size() == 1 && shown()[0].contains(inDoubt, Qt::CaseInsensitive), qPrintable(shown().join(u'\n')));
+        if (kind == Fault::Kind::CutAfter)
+            QVERIFY(stored(op) != before);
+    }
     if (op == Op::CreateHandler)
         QCOMPARE(logLines(ctx(), QStringLiteral("FAILED_ADD_NEW")).size(), 1);
 
@@ -269,6 +321,7 @@ void TestTdsFaults::faultThenNextOperation()
         QCOMPARE(test::auditLines(ctx()).last().section(u',', 0, 0), QStringLiteral("UPDATE"));
     if (op == Op::CreateHandler) {
         QCOMPARE(logLines(ctx(), QStringLiteral("ADD_NEW")).size(), 1);
+        QCOMPARE(copies(1).size(), 1);
         const QStringList counts = before.split(u'|');
         QCOMPARE(stored(op), QStringLiteral("%1|%2|%3|%4")
                                  .arg(counts[0].toInt() + 1)
@@ -306,6 +359,88 @@ void TestTdsFaults::refusedBeforeItsTransaction()
     QCOMPARE(logLines(ctx(), QStringLiteral("FAILED_ADD_NEW")).size(), refused ? 1 : 0);
     QCOMPARE(stored(Op::CreateHandler) == before, refused);
     QVERIFY(attempt(Op::CreateHandler, 1));
+}
+
+// A creation or a schedule save whose COMMIT's answer was lost reads back
+// what the server holds; when that read fails too, it is called neither done
+// nor failed: the words say the server may have made it (a creation: to look
+// for its alias before creating it again), and the copied recording stays.
+void TestTdsFaults::commitAnswerLostAndNotReadBack_data()
+{
+    QTest::addColumn<Op>("op");
+    QTest::addColumn<QString>("readBack");
+    // A creation's first look-up by alias, for a free one, comes before its transaction.
+    QTest::newRow("creation") << Op::CreateHandler << "SELECT Alias FROM vw_CallHandler";
+    QTest::newRow("schedule") << Op::SaveSchedule << "FROM Schedule WHERE DisplayName";
+}
+
+void TestTdsFaults::commitAnswerLostAndNotReadBack()
+{
+    QFETCH(Op, op);
+    QFETCH(QString, readBack);
+    QVERIFY(start());
+    const QString before = stored(op);
+    tds().addFault({Fault::Kind::CutAfter, QStringLiteral("COMMIT")});
+    tds().addFault({Fault::Kind::LockTimeout, readBack, op == Op::CreateHandler ? 1 : 0});
+    QVERIFY(!attempt(op, 0));
+    QCOMPARE(tds().faultsHit(), 2);
+    QVERIFY(stored(op) != before); // the server kept it
+    if (op == Op::SaveSchedule) {
+        QVERIFY2(m_scheduleError.contains(writeInDoubtText(), Qt::CaseInsensitive), qPrintable(m_scheduleError));
+        return;
+    }
+    QCOMPARE(copies(0).size(), 1);
+    const QStringList failed = logLines(ctx(), QStringLiteral("FAILED_ADD_NEW"));
+    QCOMPARE(failed.size(), 1);
+    QCOMPARE(shown().size(), 1);
+    for (const QString &told : {shown()[0], failed[0]})
+        QVERIFY2(told.contains(QStringLiteral("may have been created. Look for its alias \"Copy0\" before creating it again")),
+                 qPrintable(told));
+}
+
+// A routing change saved whose destination's name cannot be read after the
+// write (a deadlock victim there) is saved and audited so; nothing says it failed.
+void TestTdsFaults::routingChangeWhoseNameCannotBeRead()
+{
+    QVERIFY(start());
+    const QString before = stored(Op::RouteKey);
+    // The first is the check, before the write, that the destination is still there.
+    tds().addFault({Fault::Kind::Deadlock, QStringLiteral("FROM vw_CallHandler WHERE CallHandlerObjectID ="), 1});
+    QVERIFY(attempt(Op::RouteKey, 1));
+    QCOMPARE(tds().faultsHit(), 1);
+    QCOMPARE(shown(), QStringList{});
+    QVERIFY(stored(Op::RouteKey) != before);
+    const QString audit = test::auditLines(ctx()).value(0);
+    QVERIFY2(audit.startsWith(QStringLiteral("UPDATE,")) && audit.endsWith(ids::Operator), qPrintable(audit));
+    QVERIFY(test::logText(ctx()).contains(QStringLiteral("(error):1205 (")));
+}
+
+// An edit on a page whose connection went after it was sent: one message
+// says the server may have made it, and the page shows what the server holds
+// as its load reads it, not the value it showed before the edit.
+void TestTdsFaults::pageAfterAnEditInDoubt()
+{
+    test::MainWindowFixture f;
+    QVERIFY(f.start(true));
+    f.window->findChild<QTabWidget *>(QStringLiteral("TabTreeGrid"))->setCurrentIndex(1);
+    f.window->findChild<QComboBox *>(QStringLiteral("cmbShowObjectType"))->setCurrentIndex(0);
+    auto *grid = f.window->findChild<QTableView *>(QStringLiteral("gridObjects"));
+    grid->setCurrentIndex(grid->model()->index(f.window->gridModel().rowOfObject(ids::Sales), 0));
+    auto *box = f.window->findChild<platform::ValidatingLineEdit *>(QStringLiteral("txtHandlerProfileDisplayName"));
+    QCOMPARE(box->text(), QStringLiteral("Sales"));
+    f.server->tds()->addFault({Fault::Kind::CutAfter, QStringLiteral("sp_ModifyCallHandler")});
+
+    test::reveal(box);
+    box->setFocus(Qt::MouseFocusReason);
+    QTRY_VERIFY(box->hasFocus());
+    box->selectAll();
+    QTest::keyClicks(box, QStringLiteral("Sales East"));
+    grid->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(box->text(), QStringLiteral("Sales East"));
+    QCOMPARE(f.server->tds()->faultsHit(), 1);
+    const QStringList told = f.seams->messages->texts();
+    QVERIFY2(told.size() == 1 && told[0].contains(writeInDoubtText(), Qt::CaseInsensitive), qPrintable(told.join(u'\n')));
+    f.stop();
 }
 
 // Text the database's code page cannot hold is never sent: the driver would
