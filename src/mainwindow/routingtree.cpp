@@ -56,12 +56,11 @@ constexpr int kSlots = kFirstGreetingSlot + int(std::size(kGreetings));
 // opened unless the row limit stops the walk first). A tree that big mostly
 // goes on over most of the server, and in this process the whole read costs
 // about as much as reading a tenth of the objects one by one; a small tree
-// on a large server never gets there and is read a level at a time. Where
-// every statement waits for a round trip to the server, a level read alone
-// costs far more than its part of the whole read, which then pays off from a
-// far smaller share.
+// on a large server never gets there and is read a level at a time. The same
+// share holds over a network: a level costs a round trip or two, while the
+// whole read moves every row of the server over the wire, which for a small
+// tree on a large server costs far more than the few levels it saves.
 constexpr int kLinkTableShare = 40;
-constexpr int kLinkTableShareOverConnection = 1000;
 // Objects read ahead in one query: three lists of parameters stay well below
 // what either server takes in one statement.
 constexpr qsizetype kReadAheadChunk = 300;
@@ -408,9 +407,7 @@ RoutingTree::ExpandAllResult RoutingTree::ExpandAllNodes(int rowLimit)
     m_model.beginBulkChange();
     m_walk = ExpandWalk{};
     m_walk->tableAfter = m_expandAllTableAfter;
-    m_walk->share = m_expandAllTableShare > 0 ? m_expandAllTableShare
-                    : m_ctx.db().statementsCostRoundTrips(m_ctx.state().gConnectionString) ? kLinkTableShareOverConnection
-                                                      : kLinkTableShare;
+    m_walk->share = m_expandAllTableShare > 0 ? m_expandAllTableShare : kLinkTableShare;
     if (m_walk->mayReadAhead() && !cache().table) {
         for (const Node *row = m_model.root(); row; row = m_model.nextInTree(row))
             noteUnreadRow(row);

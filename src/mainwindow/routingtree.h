@@ -116,7 +116,7 @@ public:
     void setExpandAllTableAfter(int reads) { m_expandAllTableAfter = reads; }
     // "Expand all nodes" reads every object's links at once only when it is
     // bound to open at least one in this many of the server's call handlers;
-    // 0 (the default) takes the share that suits the server's connection.
+    // 0 (the default) takes one in 40.
     void setExpandAllTableShare(int share) { m_expandAllTableShare = share; }
     // Adds the links of a call handler or subscriber row that has no children
     // yet but its placeholder, which becomes the first link's row.
