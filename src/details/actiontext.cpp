@@ -115,7 +115,7 @@ void DestinationLookup::prefetchFor(const QList<Action> &actions)
     prefetchTogether(wanted);
 }
 
-void DestinationLookup::prefetchTogether(const std::array<QStringList, 4> &objectIds)
+void DestinationLookup::prefetchTogether(const std::array<QStringList, 4> &objectIds, platform::DbError *error)
 {
     const bool byValue = m_ctx.db().matchesObjectIdsByValue(m_ctx.state().gConnectionString);
     std::array<QStringList, 4> missing;
@@ -196,7 +196,7 @@ void DestinationLookup::prefetchTogether(const std::array<QStringList, 4> &objec
     // Nothing is known of them when the query fails: each is then asked for alone when it is needed.
     std::vector<QVariantList> rows;
     if (!m_ctx.db().forEachRow(m_ctx.state().gConnectionString, parts.join(QStringLiteral(" UNION ALL ")), params,
-                               [&rows](const QVariantList &row) { rows.push_back(row); }))
+                               [&rows](const QVariantList &row) { rows.push_back(row); }, error))
         return;
     for (int k = 0; k < 4; ++k) {
         m_fetched[k] += int(missing[k].size());
@@ -273,18 +273,18 @@ void DestinationLookup::fetch(Kind kind, const QStringList &ids)
     }
 }
 
-void DestinationLookup::readAll(Kind kind)
+bool DestinationLookup::readAll(Kind kind, platform::DbError *error)
 {
     if (!m_all[int(kind)] && !m_triedAll[int(kind)])
-        fetchAll(kind);
+        return fetchAll(kind, error);
+    return m_all[int(kind)];
 }
 
-bool DestinationLookup::fetchAll(Kind kind)
+bool DestinationLookup::fetchAll(Kind kind, platform::DbError *error)
 {
     m_triedAll[int(kind)] = true;
     QHash<QString, Found> every;
     QSet<QString> uncertain;
-    platform::DbError err;
     const bool byValue = m_ctx.db().matchesObjectIdsByValue(m_ctx.state().gConnectionString);
     if (!m_ctx.db().forEachRow(m_ctx.state().gConnectionString, selectFrom(viewOf(kind)), {},
                                [&](const QVariantList &row) {
@@ -298,7 +298,7 @@ bool DestinationLookup::fetchAll(Kind kind)
                                    else
                                        count(kind, every[id], row);
                                },
-                               &err))
+                               error))
         return false; // fetched a few at a time as before
     for (const QString &id : std::as_const(uncertain))
         every.remove(id);

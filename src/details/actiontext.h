@@ -70,10 +70,13 @@ public:
     // Nothing is fetched when the query fails: each text then asks alone.
     void prefetchFor(const QList<Action> &actions);
     // The same for ObjectIDs of each kind (by Kind); a walk's worth, or a kind
-    // about to be read whole, goes a query per kind as prefetch does.
-    void prefetchTogether(const std::array<QStringList, 4> &wanted);
-    // Reads every row of the kind at once (a walk that is going to ask about most of them).
-    void readAll(Kind kind);
+    // about to be read whole, goes a query per kind as prefetch does. A query
+    // of its own that fails sets `error`: a walk that lost its connection
+    // asks nothing more of it.
+    void prefetchTogether(const std::array<QStringList, 4> &wanted, platform::DbError *error = nullptr);
+    // Reads every row of the kind at once (a walk that is going to ask about
+    // most of them); whether every row is known, `error` set when a read now failed.
+    bool readAll(Kind kind, platform::DbError *error = nullptr);
     // Whether every row of the kind has been read: nothing needs fetching ahead any more.
     bool knowsAll(Kind kind) const { return m_all[int(kind)]; }
     // The rows of one ObjectID (queried now when not fetched ahead).
@@ -84,8 +87,8 @@ private:
     // when it must); a text that is no GUID names no row on a server that holds ObjectIDs as GUIDs.
     bool stillToAsk(Kind kind, const QString &normalizedId, bool byValue, QSet<QString> &asked);
     void fetch(Kind kind, const QStringList &normalizedIds);
-    // Every row of the kind's view; false when the query failed.
-    bool fetchAll(Kind kind);
+    // Every row of the kind's view; false (with `error`) when the query failed.
+    bool fetchAll(Kind kind, platform::DbError *error = nullptr);
     static void count(Kind kind, Found &f, const QVariantList &row);
     AppContext &m_ctx;
     QHash<QString, Found> m_known[4];

@@ -759,12 +759,24 @@ void frmMain::ExpandAllNodes_Click()
     platform::OutlineNode *root = m_tree->ATTree().root();
     if (!root)
         return;
+    const QStringList selected = m_tree->pathOf(ATTree->selectedNode());
+    const bool treeRowShown = ATTree->selectedNode() && !m_paneShowsGridRow;
     RoutingTree::ExpandAllResult result;
     {
         platform::BusyCursor busy;
         // No detail tab loads for the rows the expansion passes through.
         const QScopedValueRollback suppress(m_ctx.state().bSuppressTabLoad, true);
         result = m_tree->ExpandAllNodes(m_tree->expandAllRowLimit());
+        // The server no longer answers: loading the root's page would only wait
+        // for it again. The row the page shows is selected again, nothing read.
+        if (result.connectionLost && treeRowShown)
+            ATTree->selectNode(m_tree->nodeAtPath(selected));
+    }
+    if (result.connectionLost) {
+        msgBox(QStringLiteral("Expand all nodes stopped: the connection to the server was lost, or the server stopped "
+                              "answering. The nodes opened so far stay open; the others can be opened later, one by one "
+                              "or with Expand all nodes again."));
+        return;
     }
     ATTree->selectNode(root);
     if (result.limitReached)

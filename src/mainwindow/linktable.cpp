@@ -125,7 +125,7 @@ std::optional<quint32> LinkTable::objectOf(const QString &stored)
 }
 
 LinkTable::ReadResult LinkTable::read(platform::Database &db, const QString &connection, bool greetingLinks,
-                                      qint64 maxHandlers)
+                                      qint64 maxHandlers, platform::DbError *error)
 {
     *this = LinkTable();
     m_byValue = db.matchesObjectIdsByValue(connection);
@@ -150,7 +150,8 @@ LinkTable::ReadResult LinkTable::read(platform::Database &db, const QString &con
                        {}, [&](const QVariantList &row) {
                            ++m_handlers;
                            store(HandlerRow, row);
-                       }))
+                       },
+                       error))
         return finish(Failed);
     if (m_handlers > maxHandlers)
         return finish(TooLarge);
@@ -159,21 +160,22 @@ LinkTable::ReadResult LinkTable::read(platform::Database &db, const QString &con
     if (!db.forEachRow(connection,
                        QStringLiteral("SELECT ParentObjectID, Alias, Action, ConversationName, DestinationObjectID FROM "
                                       "vw_MenuEntry"),
-                       {}, [&](const QVariantList &row) { store(MenuRow, row); }))
+                       {}, [&](const QVariantList &row) { store(MenuRow, row); }, error))
         return finish(Failed);
     const bool greetingsRead =
         greetingLinks
             ? db.forEachRow(connection,
                             QStringLiteral("SELECT ParentObjectID, Alias, Action, ConversationName, DestinationObjectID "
                                            "FROM vw_MessagingRule"),
-                            {}, [&](const QVariantList &row) { store(GreetingRow, row); })
+                            {}, [&](const QVariantList &row) { store(GreetingRow, row); }, error)
             : db.forEachRow(connection,
                             QStringLiteral("SELECT ParentObjectID, COUNT(*) AS Rules FROM vw_MessagingRule GROUP BY "
                                            "ParentObjectID"),
                             {}, [&](const QVariantList &row) {
                                 if (const auto object = objectOf(row[0].toString()))
                                     m_objects[*object].countedGreetings += row[1].toInt();
-                            });
+                            },
+                            error);
     // Mostly ObjectIDs in another form (a server that hands them out without
     // braces): asking for each object costs less than this table would save.
     if (!greetingsRead || m_uncertain.size() > m_objectIds.size())

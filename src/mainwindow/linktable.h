@@ -16,6 +16,7 @@ namespace quillor {
 
 namespace platform {
 class Database;
+struct DbError;
 }
 
 class LinkTable {
@@ -37,9 +38,10 @@ public:
     // Reads every handler row, menu entry and greeting (or only the number of
     // greetings of each object). TooLarge when the server has more than
     // `maxHandlers` call handlers (handlers() tells how many); Failed when a
-    // read failed or the stored ObjectIDs are not in a form the table can
-    // vouch for. Only what was Read is kept.
-    ReadResult read(platform::Database &db, const QString &connection, bool greetingLinks, qint64 maxHandlers);
+    // read failed (`error` says why) or the stored ObjectIDs are not in a
+    // form the table can vouch for. Only what was Read is kept.
+    ReadResult read(platform::Database &db, const QString &connection, bool greetingLinks, qint64 maxHandlers,
+                    platform::DbError *error = nullptr);
     qint64 handlers() const { return m_handlers; }
 
     // The rows of the object whose normalised ObjectID is `key` into `rows`,

@@ -56,12 +56,11 @@ constexpr int kSlots = kFirstGreetingSlot + int(std::size(kGreetings));
 // opened unless the row limit stops the walk first). A tree that big mostly
 // goes on over most of the server, and in this process the whole read costs
 // about as much as reading a tenth of the objects one by one; a small tree
-// on a large server never gets there and is read a level at a time. Where
-// every statement waits for a round trip to the server, a level read alone
-// costs far more than its part of the whole read, which then pays off from a
-// far smaller share.
+// on a large server never gets there and is read a level at a time. The same
+// share holds over a network: a level costs a round trip or two, while the
+// whole read moves every row of the server over the wire, which for a small
+// tree on a large server costs far more than the few levels it saves.
 constexpr int kLinkTableShare = 40;
-constexpr int kLinkTableShareOverConnection = 1000;
 // Objects read ahead in one query: three lists of parameters stay well below
 // what either server takes in one statement.
 constexpr qsizetype kReadAheadChunk = 300;
@@ -339,8 +338,8 @@ RoutingTree::BuildResult RoutingTree::buildTree(QString &strHandlerObjectID, Bui
         gRootObjectID = strHandlerObjectID;
         gRootNodeType = type;
     }
-    ExpandRow(root);
-    m_model.showOutlineToLevel(1);
+    // A root whose links could not be read for a lost connection stays closed, to be opened later.
+    m_model.showOutlineToLevel(expandRow(root, nullptr) ? 1 : 0);
     emit selectRow(root);
     m_model.setRedraw(true);
     return BuildResult::Built;
@@ -408,9 +407,7 @@ RoutingTree::ExpandAllResult RoutingTree::ExpandAllNodes(int rowLimit)
     m_model.beginBulkChange();
     m_walk = ExpandWalk{};
     m_walk->tableAfter = m_expandAllTableAfter;
-    m_walk->share = m_expandAllTableShare > 0 ? m_expandAllTableShare
-                    : m_ctx.db().statementsCostRoundTrips(m_ctx.state().gConnectionString) ? kLinkTableShareOverConnection
-                                                      : kLinkTableShare;
+    m_walk->share = m_expandAllTableShare > 0 ? m_expandAllTableShare : kLinkTableShare;
     if (m_walk->mayReadAhead() && !cache().table) {
         for (const Node *row = m_model.root(); row; row = m_model.nextInTree(row))
             noteUnreadRow(row);
@@ -438,7 +435,12 @@ RoutingTree::ExpandAllResult RoutingTree::ExpandAllNodes(int rowLimit)
                 result.limitReached = true;
                 break;
             }
-            expandRow(row, &onPath);
+            // A read that lost the connection or timed out: every read after
+            // it would wait as long again, so the walk ends here.
+            if (!expandRow(row, &onPath)) {
+                result.connectionLost = true;
+                break;
+            }
             ++result.expanded;
             for (int i = 0; m_walk->mayReadAhead() && !m_cache->table && i < row->childCount(); ++i)
                 noteUnreadRow(row->child(i));
@@ -450,6 +452,9 @@ RoutingTree::ExpandAllResult RoutingTree::ExpandAllNodes(int rowLimit)
     result.everyLinkRead = m_cache->table != nullptr;
     // What the walk did not open is read one by one when opened.
     m_cache->table.reset();
+    if (result.connectionLost)
+        m_ctx.log().logMessage(QStringLiteral("(error) Expand all nodes stopped: the connection to the server was lost (")
+                               + m_lost->description + u')');
     m_model.endBulkChange();
     m_model.setRedraw(true);
     return result;
@@ -479,6 +484,11 @@ std::shared_ptr<RoutingTree::NodeLinks> RoutingTree::readNodeLinks(const QString
     // Expand all reads what it is yet to open ahead of its walk, or every object's links at once.
     if (m_walk && !known.table && m_walk->mayReadAhead() && m_walk->reads >= m_walk->tableAfter) {
         readAhead(key);
+        if (m_lost) {
+            if (error)
+                *error = *m_lost;
+            return nullptr;
+        }
         if (const auto it = known.nodes.constFind(key); it != known.nodes.cend())
             return *it;
     }
@@ -511,14 +521,17 @@ void RoutingTree::readAhead(const QString &key)
     const std::shared_ptr<ReadCache> hold = m_cache;
     ReadCache &known = *hold;
     const QString &connection = m_ctx.state().gConnectionString;
-    // From now on the walk reads one object at a time, as it does when told to.
-    const auto oneByOne = [&walk] {
+    // From now on the walk reads one object at a time, as it does when told
+    // to; after a lost connection it reads nothing more (m_lost says so).
+    platform::DbError error;
+    const auto oneByOne = [&] {
         walk.tableAfter = std::numeric_limits<int>::max();
         walk.unread = {};
+        lostConnection(error);
     };
     if (!walk.handlers) {
         platform::Recordset count =
-            m_ctx.db().open(connection, QStringLiteral("SELECT COUNT(*) AS Handlers FROM vw_CallHandler"));
+            m_ctx.db().open(connection, QStringLiteral("SELECT COUNT(*) AS Handlers FROM vw_CallHandler"), {}, &error);
         if (count.RecordCount() != 1)
             return oneByOne();
         count.MoveFirst();
@@ -530,13 +543,14 @@ void RoutingTree::readAhead(const QString &key)
     while (!walk.unread.isEmpty()) {
         if ((qint64(walk.reads) + walk.unread.size()) * walk.share >= *walk.handlers) {
             auto table = std::make_unique<LinkTable>();
-            switch (table->read(m_ctx.db(), connection, m_options.ShowAfterGreetingLinks, *walk.handlers)) {
+            switch (table->read(m_ctx.db(), connection, m_options.ShowAfterGreetingLinks, *walk.handlers, &error)) {
             case LinkTable::Read:
                 known.table = std::move(table);
                 walk.unread = {};
                 // The links' destinations: as many again, and as quickly read at once.
                 for (const Kind kind : {Kind::CallHandler, Kind::Subscriber, Kind::NameLookupHandler, Kind::InterviewHandler})
-                    known.lookup.readAll(kind);
+                    if (!known.lookup.readAll(kind, &error) && lostConnection(error))
+                        return;
                 return;
             case LinkTable::TooLarge: // more than were counted: read ahead further first
                 walk.handlers = table->handlers();
@@ -558,7 +572,7 @@ void RoutingTree::readAhead(const QString &key)
         for (qsizetype first = 0; first < level.size(); first += kReadAheadChunk) {
             const QStringList ids = level.mid(first, kReadAheadChunk);
             QHash<QString, std::vector<LinkTable::Row>> rows;
-            if (!queryRowsOf(ids, rows))
+            if (!queryRowsOf(ids, rows, &error))
                 return oneByOne();
             for (const QString &id : ids) {
                 auto links = linksFromRows(rows.value(id));
@@ -581,7 +595,8 @@ void RoutingTree::readAhead(const QString &key)
     std::vector<const NodeLinks *> destinations;
     for (const auto &links : readLinks)
         destinations.push_back(links.get());
-    prefetchDestinations(destinations);
+    if (!prefetchDestinations(destinations, &error))
+        lostConnection(error);
 }
 
 bool RoutingTree::queryNodeRows(const QString &key, std::vector<LinkTable::Row> &rows, platform::DbError *error)
@@ -608,7 +623,8 @@ bool RoutingTree::queryNodeRows(const QString &key, std::vector<LinkTable::Row> 
     return true;
 }
 
-bool RoutingTree::queryRowsOf(const QStringList &keys, QHash<QString, std::vector<LinkTable::Row>> &rows)
+bool RoutingTree::queryRowsOf(const QStringList &keys, QHash<QString, std::vector<LinkTable::Row>> &rows,
+                              platform::DbError *error)
 {
     // What queryNodeRows reads for each object, for many objects at once.
     QStringList marks;
@@ -625,7 +641,7 @@ bool RoutingTree::queryRowsOf(const QStringList &keys, QHash<QString, std::vecto
         const int kind = row[0].toInt();
         rows[normalizedObjectId(owner)].push_back({kind, row[1].toString(), row[2], row[3].toString(), row[4].toString(),
                                                    kind == LinkTable::HandlerRow ? owner : QString()});
-    });
+    }, error);
 }
 
 std::shared_ptr<RoutingTree::NodeLinks> RoutingTree::linksFromRows(const std::vector<LinkTable::Row> &rows) const
@@ -691,13 +707,13 @@ bool RoutingTree::opensNode(const Link &link)
 
 // The destinations of every link not yet worked out, fetched in one query
 // instead of one or two per link.
-void RoutingTree::prefetchDestinations(const std::vector<const NodeLinks *> &nodes)
+bool RoutingTree::prefetchDestinations(const std::vector<const NodeLinks *> &nodes, platform::DbError *error)
 {
     const std::shared_ptr<ReadCache> hold = m_cache;
     DestinationLookup &lookup = hold->lookup;
     if (lookup.knowsAll(Kind::CallHandler) && lookup.knowsAll(Kind::Subscriber)
         && lookup.knowsAll(Kind::NameLookupHandler) && lookup.knowsAll(Kind::InterviewHandler))
-        return;
+        return true;
     QStringList handlers, directories, interviews;
     for (const NodeLinks *links : nodes)
         forEachShownLink(*links, [&](const Link &l) {
@@ -711,17 +727,21 @@ void RoutingTree::prefetchDestinations(const std::vector<const NodeLinks *> &nod
                 interviews << l.destination;
         });
     if (handlers.isEmpty() && directories.isEmpty() && interviews.isEmpty())
-        return;
+        return true;
     // (The subscribers of primary call handlers come with them.)
-    lookup.prefetchTogether({handlers, QStringList(), directories, interviews});
+    platform::DbError failed;
+    lookup.prefetchTogether({handlers, QStringList(), directories, interviews}, &failed);
+    if (error && failed.isSet())
+        *error = failed;
+    return !failed.isSet();
 }
 
 void RoutingTree::ExpandRow(Node *iRow) { expandRow(iRow, nullptr); }
 
-void RoutingTree::expandRow(Node *iRow, const QHash<QString, int> *pathIds)
+bool RoutingTree::expandRow(Node *iRow, const QHash<QString, int> *pathIds)
 {
     if (!iRow)
-        return;
+        return true;
     m_model.setRedraw(false);
     BusyCursor busy;
     // Changing the placeholder into the first link's row costs a view far
@@ -749,44 +769,74 @@ void RoutingTree::expandRow(Node *iRow, const QHash<QString, int> *pathIds)
     if (type != NodeCallHandler && type != NodeSubscriber) {
         msgBox(QStringLiteral("error!  Unknown node type passed to node builder routine:"));
         finish(true);
-        return;
+        return true;
     }
     std::vector<std::shared_ptr<const LinkRow>> rows;
-    const bool complete = readLinkRows(objectId(iRow), rows);
+    const LinkRead read = readLinkRows(objectId(iRow), rows);
+    if (read == LinkRead::Lost) {
+        // The row stays as it was, placeholder and all: it opens once the server answers again.
+        fill.placeholder = nullptr;
+        finish(false);
+        return false;
+    }
     for (const auto &row : rows)
         AddNewNode(fill, *row);
-    if (!complete) {
+    if (read == LinkRead::Short) {
         finish(false);
-        return;
+        return true;
     }
     endAppending();
     for (int i = 0; i < iRow->childCount(); ++i)
         m_model.setExpanded(iRow->child(i), false);
     finish(true);
+    return true;
 }
 
-bool RoutingTree::readLinkRows(const QString &objectId, std::vector<std::shared_ptr<const LinkRow>> &rows)
+bool RoutingTree::lostConnection(const platform::DbError &error)
 {
+    if (error.lost && !m_lost)
+        m_lost = error;
+    return error.lost;
+}
+
+RoutingTree::LinkRead RoutingTree::readLinkRows(const QString &objectId, std::vector<std::shared_ptr<const LinkRow>> &rows)
+{
+    m_lost.reset();
+    const auto lost = [&] {
+        rows.clear();
+        // A look-up that failed for it would stay failed in what was read:
+        // everything is read anew once the server answers again.
+        clearCache();
+        // Expand all says it once for the whole walk.
+        if (!m_walk)
+            msgBox(QStringLiteral("Error in ExpandRow: ") + m_lost->description);
+        return LinkRead::Lost;
+    };
     platform::DbError err;
     const auto links = readNodeLinks(objectId, &err);
     if (!links) {
+        if (lostConnection(err))
+            return lost();
         msgBox(QStringLiteral("Error in ExpandRow: ") + err.description);
-        return false;
+        return LinkRead::Short;
     }
     if (links->handlerCount != 1) {
         msgBox(QStringLiteral("Error, could not find handler in database:") + objectId);
-        return false;
+        return LinkRead::Short;
     }
-    prefetchDestinations({links.get()});
+    if (!prefetchDestinations({links.get()}, &err) && lostConnection(err))
+        return lost();
 
     if (links->menuCount < 10) {
         msgBox(QStringLiteral("Error, could not find menu entries for currently selected handler or subscriber - ObjectID=")
                + links->handlerId);
-        return false;
+        return LinkRead::Short;
     }
+    // False once a look-up of a link's destination lost the connection.
     const auto add = [&](int slot) {
         if (std::shared_ptr<const LinkRow> row = slotRow(*links, slot); row && row->add)
             rows.push_back(std::move(row));
+        return !m_lost;
     };
     for (int i = 0; i < kKeySlots; ++i) {
         if (!links->entries[size_t(i)].present()) {
@@ -796,16 +846,17 @@ bool RoutingTree::readLinkRows(const QString &objectId, std::vector<std::shared_
                 QStringLiteral("     Skipping this menu entry and moving to the next.  Please contact Harvel Labs support"));
             continue;
         }
-        add(i);
+        if (!add(i))
+            return lost();
     }
-    if (m_options.ShowAfterMessageLinks)
-        add(kAfterMessageSlot);
+    if (m_options.ShowAfterMessageLinks && !add(kAfterMessageSlot))
+        return lost();
 
     if (links->greetingCount < 5) {
         msgBox(QStringLiteral("Error, could not find all the messaging rules for the currently selected handler or "
                               "subscriber - ObjectID=")
                + links->handlerId);
-        return false;
+        return LinkRead::Short;
     }
     if (m_options.ShowAfterGreetingLinks) {
         for (int i = 0; i < int(std::size(kGreetings)); ++i) {
@@ -815,10 +866,11 @@ bool RoutingTree::readLinkRows(const QString &objectId, std::vector<std::shared_
                        + greetingLinkCode(kGreetings[i]));
                 continue;
             }
-            add(slot);
+            if (!add(slot))
+                return lost();
         }
     }
-    return true;
+    return LinkRead::Complete;
 }
 
 bool RoutingTree::isOpened(const Node *row) const
@@ -849,7 +901,8 @@ void RoutingTree::RefreshTreeRowsForObject(const QString &strObjectID)
     }
     // The object's links, read and worked out once for all of its rows.
     std::vector<std::shared_ptr<const LinkRow>> links;
-    if (!readLinkRows(id, links) && links.empty())
+    if (const LinkRead read = readLinkRows(id, links);
+        read == LinkRead::Lost || (read == LinkRead::Short && links.empty()))
         return; // nothing could be read: the rows stay as they are
     std::vector<LinkUpdate> updates;
     int removals = 0;
@@ -999,7 +1052,9 @@ std::shared_ptr<const RoutingTree::LinkRow> RoutingTree::makeLinkRow(const Link 
 
     const auto check = [&](const DestinationLookup::Found &f) {
         if (f.failed) {
-            reportError(f.error.number, f.error.description, QStringLiteral("AddNewRow"));
+            // A lost connection ends the opening (m_lost), which says so once.
+            if (!lostConnection(f.error))
+                reportError(f.error.number, f.error.description, QStringLiteral("AddNewRow"));
             shownMessage = true;
         }
         return f.found();
@@ -1156,14 +1211,14 @@ bool RoutingTree::bIsAncestor(const QString &strObjectID, const Node *iRow) cons
 
 void RoutingTree::RemoveChildren(Node *iRow) { m_model.removeChildren(iRow); }
 
-void RoutingTree::ATTree_BeforeCollapse(Node *node, bool &)
+void RoutingTree::ATTree_BeforeCollapse(Node *node, bool &cancel)
 {
     // While the tree is being built, opening and closing rows is only layout.
     if (!m_model.redraw())
         return;
     Node *first = node ? node->firstChild() : nullptr;
-    if (first && isPlaceholder(first))
-        ExpandRow(node);
+    if (first && isPlaceholder(first) && !expandRow(node, nullptr))
+        cancel = true;
 }
 
 } // namespace quillor

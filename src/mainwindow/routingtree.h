@@ -94,11 +94,17 @@ public:
         int expanded = 0;          // nodes that got their links
         bool limitReached = false; // stopped at the row limit
         bool everyLinkRead = false; // read every object's links at once on the way
+        // Stopped because a read met a lost connection or a time-out: the
+        // node being read keeps its placeholder, like every node not reached.
+        bool connectionLost = false;
     };
     // Opens every call handler and subscriber of the tree, depth first,
     // unopened ones by building their links, already built ones by showing
     // them open. Stops before an expansion once the tree holds `rowLimit`
-    // rows; nodes not reached keep their placeholder and open as usual later.
+    // rows, and at the first read that lost the connection or timed out (the
+    // next would only wait as long again); nodes not reached keep their
+    // placeholder and open as usual later. A node whose data is faulty is
+    // reported and the walk goes on.
     ExpandAllResult ExpandAllNodes(int rowLimit = kExpandAllRowLimit);
     // The limit "Expand all nodes" uses (lowered by tests).
     int expandAllRowLimit() const { return m_expandAllRowLimit; }
@@ -110,7 +116,7 @@ public:
     void setExpandAllTableAfter(int reads) { m_expandAllTableAfter = reads; }
     // "Expand all nodes" reads every object's links at once only when it is
     // bound to open at least one in this many of the server's call handlers;
-    // 0 (the default) takes the share that suits the server's connection.
+    // 0 (the default) takes one in 40.
     void setExpandAllTableShare(int share) { m_expandAllTableShare = share; }
     // Adds the links of a call handler or subscriber row that has no children
     // yet but its placeholder, which becomes the first link's row.
@@ -172,21 +178,31 @@ private:
     // of the server alone, into `rows`; false (with `error`) when the query failed.
     bool queryNodeRows(const QString &key, std::vector<LinkTable::Row> &rows, platform::DbError *error);
     // The same for many objects at once, by normalised ObjectID (none for an object the server holds nothing of).
-    bool queryRowsOf(const QStringList &keys, QHash<QString, std::vector<LinkTable::Row>> &rows);
+    bool queryRowsOf(const QStringList &keys, QHash<QString, std::vector<LinkTable::Row>> &rows, platform::DbError *error);
     std::shared_ptr<NodeLinks> linksFromRows(const std::vector<LinkTable::Row> &rows) const;
     void clearCache();
-    void prefetchDestinations(const std::vector<const NodeLinks *> &nodes);
+    // False (with `error`) when the one query for them failed.
+    bool prefetchDestinations(const std::vector<const NodeLinks *> &nodes, platform::DbError *error);
     // Each link of `links` that a row shows under the view options.
     template <typename F> void forEachShownLink(const NodeLinks &links, F &&each) const;
     // Whether a link leads to a call handler or subscriber, a row that opens.
     static bool opensNode(const Link &link);
-    // ExpandRow; `pathIds` (when given) holds the ObjectIDs from the row up to the root.
-    void expandRow(Node *iRow, const QHash<QString, int> *pathIds);
-    // A row about to open: the first time, it gets its links in place of its placeholder.
+    // ExpandRow; `pathIds` (when given) holds the ObjectIDs from the row up to
+    // the root. False when a read lost the connection: the row keeps its
+    // placeholder, to be opened once the server answers again.
+    bool expandRow(Node *iRow, const QHash<QString, int> *pathIds);
+    // A row about to open: the first time, it gets its links in place of its
+    // placeholder; it stays closed when they could not be read for a lost connection.
     void ATTree_BeforeCollapse(Node *node, bool &cancel);
-    // The rows of an object's links in the order they stand below its row, as
-    // far as the server lets: false (after the message) when they stop short.
-    bool readLinkRows(const QString &objectId, std::vector<std::shared_ptr<const LinkRow>> &rows);
+    enum class LinkRead {
+        Complete,
+        Short, // the object's data is faulty: the rows up to the fault, after its message
+        Lost,  // a read lost the connection or timed out (m_lost): no rows, no message
+    };
+    // The rows of an object's links in the order they stand below its row, as far as the server lets.
+    LinkRead readLinkRows(const QString &objectId, std::vector<std::shared_ptr<const LinkRow>> &rows);
+    // Notes a read that lost the connection or timed out; true for one.
+    bool lostConnection(const platform::DbError &error);
     std::shared_ptr<const LinkRow> slotRow(NodeLinks &links, int slot);
     // One link's row below the row being filled.
     void AddNewNode(Filling &fill, const LinkRow &link);
@@ -237,9 +253,13 @@ private:
     // Reads, level by level, the links of every object Expand all is yet to
     // open (`key` among them), until there are no more or the walk is bound
     // to open its share of the server: then every object's links at once.
-    // When neither answers, the walk goes on one object at a time.
+    // When neither answers, the walk goes on one object at a time; when a
+    // read lost the connection, it stops (m_lost).
     void readAhead(const QString &key);
     std::optional<ExpandWalk> m_walk;
+    // The lost connection or time-out the latest opening met (kept until the
+    // next opening starts, so that the walk sees it).
+    std::optional<platform::DbError> m_lost;
     int m_refreshResetThreshold = 16;
 };
 

@@ -8,6 +8,7 @@
 #include "mainwindow/routingtree.h"
 #include "platform/outlinemodel.h"
 #include "platform/outlineview.h"
+#include "tds/tdsserver.h"
 #include "testserver.h"
 #include "treehelpers.h"
 #include "windowfixture.h"
@@ -136,6 +137,7 @@ private slots:
     void expandAll();
     void expandAllShowsEachFaultOnce();
     void expandAllStopsAtTheLimit();
+    void expandAllOnASilentServer();
     void collapseAll();
     void exportFile_data();
     void exportFile();
@@ -163,6 +165,11 @@ private:
     QString exportPath() const { return m_server->folder() + QStringLiteral("/CallRoutingTree.TXT"); }
     // Runs the File menu's export into `path`.
     void exportTo(const QString &path);
+    // The window brought up on `server`, its tree opened by Expand all up to
+    // `rows` (the rows it then holds) and the root's last link selected; then Expand
+    // all while every request stalls (the requests it waited for to
+    // `timeouts`), and again once they are answered.
+    void expandAllWhileSilent(std::unique_ptr<test::TestServer> server, int &rows, int &timeouts);
 };
 
 void TestTreeCommands::init()
@@ -521,14 +528,24 @@ void TestTreeCommands::expandAll()
 
 void TestTreeCommands::expandAllShowsEachFaultOnce()
 {
-    // The edge-case handler, with its faults, on four more branches.
+    // The edge-case handler, with its faults, on four more branches; the
+    // goodbye handler, met on many, without some of its menu entries.
     QVERIFY(sql(ctx(),
                 QStringLiteral("UPDATE MenuEntry SET Action = 2, ConversationName = 'PHGreeting', DestinationObjectID = ? "
                                "WHERE ParentObjectID = ? AND Alias IN ('7', '8', '9', '*')"),
                 {ids::EdgeCases, ids::OpeningGreeting}));
+    QVERIFY(sql(ctx(), QStringLiteral("DELETE FROM MenuEntry WHERE ParentObjectID = ? AND Alias IN ('7', '8', '9')"),
+                {ids::Goodbye}));
     action("mnuReload")->trigger();
     m_seams->messages->shown.clear();
     action("ExpandAllNodes")->trigger();
+    // A node with faulty data is told of and left without links; the walk goes on past it.
+    QCOMPARE(m_seams->messages->texts().count(
+                 QStringLiteral("Error, could not find menu entries for currently selected handler or subscriber - ObjectID=")
+                 + test::asRead(ids::Goodbye)),
+             1);
+    for (OutlineNode *row = root(); row; row = model().nextInTree(row))
+        QVERIFY(!tree().isPlaceholder(row));
 
     int edgeCases = 0;
     for (OutlineNode *row = root(); row; row = model().nextInTree(row))
@@ -583,6 +600,96 @@ void TestTreeCommands::expandAllStopsAtTheLimit()
     QVERIFY(waiting);
     QVERIFY(tree().openRow(waiting));
     QVERIFY(!tree().isPlaceholder(waiting->firstChild()));
+}
+
+void TestTreeCommands::expandAllWhileSilent(std::unique_ptr<test::TestServer> server, int &rows, int &timeouts)
+{
+    m_window.reset();
+    m_server = std::move(server);
+    QVERIFY2(m_server->ok(), qPrintable(m_server->error()));
+    m_window = std::make_unique<frmMain>(ctx());
+    QVERIFY(m_window->Form_Load());
+    m_window->show();
+    // A tree opened as far as Expand all went up to a limit: open nodes and nodes that wait.
+    if (rows > 0) {
+        tree().setExpandAllRowLimit(rows);
+        action("ExpandAllNodes")->trigger();
+        tree().setExpandAllRowLimit(kExpandAllRowLimit);
+    }
+    OutlineNode *last = root()->lastChild();
+    view()->selectNode(last);
+    rows = model().totalRows();
+    QSet<OutlineNode *> open;
+    for (OutlineNode *row = root(); row; row = model().nextInTree(row))
+        if (row->isExpanded())
+            open.insert(row);
+    test::tds::TdsServer &tds = *m_server->tdsServer();
+    test::tds::TdsServer::Fault silence;
+    silence.kind = test::tds::TdsServer::Fault::Kind::Stall;
+    silence.times = 0;
+    silence.seconds = 60;
+    tds.addFault(silence);
+    m_seams->messages->shown.clear();
+
+    action("ExpandAllNodes")->trigger();
+    timeouts = tds.faultsHit();
+    const QString stopped = QStringLiteral(
+        "Expand all nodes stopped: the connection to the server was lost, or the server stopped answering. The nodes "
+        "opened so far stay open; the others can be opened later, one by one or with Expand all nodes again.");
+    QCOMPARE(m_seams->messages->texts(), QStringList{stopped});
+    // Nothing taken away: what was open stays open (what was read before
+    // may open too), every other node waits, closed, behind its placeholder.
+    QSet<OutlineNode *> now;
+    OutlineNode *waiting = nullptr;
+    for (OutlineNode *row = root(); row; row = model().nextInTree(row)) {
+        now.insert(row);
+        const qint16 type = tree().nodeType(row);
+        if ((type == NodeCallHandler || type == NodeSubscriber) && tree().isPlaceholder(row->firstChild())) {
+            QVERIFY(row->childCount() == 1 && !row->isExpanded());
+            waiting = waiting ? waiting : row;
+        }
+    }
+    for (OutlineNode *row : std::as_const(open))
+        QVERIFY(now.contains(row) && row->isExpanded());
+    // The row the page shows is selected again, no page read.
+    QCOMPARE(view()->selectedNode(), last);
+    QVERIFY(!QGuiApplication::overrideCursor());
+    // A node opened by hand meanwhile says why and stays as it was, to be opened later.
+    QVERIFY(waiting && !tree().openRow(waiting));
+    QVERIFY(tree().isPlaceholder(waiting->firstChild()));
+    QCOMPARE(m_seams->messages->texts().size(), 2);
+    QVERIFY(m_seams->messages->texts().last().startsWith(QStringLiteral("Error in ExpandRow: ")));
+
+    tds.clearFaults();
+    m_seams->messages->shown.clear();
+    action("ExpandAllNodes")->trigger();
+    QVERIFY(!m_seams->messages->texts().contains(stopped));
+    for (OutlineNode *row = root(); row; row = model().nextInTree(row))
+        QVERIFY(!tree().isPlaceholder(row));
+}
+
+// A server that takes requests and never answers (one second's time-out in
+// the connection text): Expand all gives up at the first read that times
+// out, so it waits as often on a tree ten times the sample's as on the
+// sample's tree as it starts.
+void TestTreeCommands::expandAllOnASilentServer()
+{
+    if (!test::overTds())
+        QSKIP("The TDS stand-in plays a server that never answers: the tds run only");
+    test::TdsAccess access;
+    access.extra = QStringLiteral("Timeout=1");
+    int sampleRows = 0, sampleTimeouts = 0;
+    expandAllWhileSilent(std::make_unique<test::TestServer>(embedded::SampleOptions{}, access), sampleRows, sampleTimeouts);
+    if (QTest::currentTestFailed())
+        return;
+    int largerRows = 10 * sampleRows, largerTimeouts = 0;
+    expandAllWhileSilent(test::TestServer::generated({120, 3}, access), largerRows,
+                         largerTimeouts);
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY2(largerRows >= 10 * sampleRows, qPrintable(QStringLiteral("%1 rows, %2 on the sample").arg(largerRows).arg(sampleRows)));
+    QVERIFY(sampleTimeouts > 0);
+    QCOMPARE(largerTimeouts, sampleTimeouts);
 }
 
 void TestTreeCommands::collapseAll()

@@ -44,6 +44,8 @@ private slots:
     void rightClick();
     void roundTrips_data();
     void roundTrips();
+    void expandAllRoundTrips_data();
+    void expandAllRoundTrips();
 
 private:
     std::unique_ptr<test::FakeSeams> m_seams;
@@ -294,6 +296,41 @@ void TestTreeView::roundTrips()
         QVERIFY2(tds->requestCount() <= goal * kRequestsPerStatement,
                  qPrintable(QStringLiteral("%1 requests for %2 statements").arg(tds->requestCount()).arg(statements)));
     QCOMPARE(m_seams->messages->texts(), QStringList{});
+}
+
+// Expand all waits for the server a few times whatever the server's size:
+// a level of the tree a request, or every object's links in a few passes once
+// the tree covers one in 40 of the server's call handlers, on every way to
+// the server. Beside call handlers it never reaches, the sample's tree is read
+// a level at a time (every link at once would cost 15).
+void TestTreeView::expandAllRoundTrips_data()
+{
+    QTest::addColumn<int>("unreached");
+    QTest::addColumn<int>("goal");
+    QTest::newRow("the sample") << 0 << 15;
+    QTest::newRow("beside 2,000 call handlers it never reaches") << 2000 << 12;
+}
+
+void TestTreeView::expandAllRoundTrips()
+{
+    QFETCH(int, unreached);
+    QFETCH(int, goal);
+    QVERIFY(test::sql(m_server->ctx(),
+                      QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?) "
+                                     "INSERT INTO CallHandler (Alias, TextName) SELECT 'unreached' || i, 'Unreached' FROM n"),
+                      {unreached}));
+    test::tds::TdsServer *tds = m_server->tdsServer();
+    if (tds)
+        tds->resetRequestCount();
+    const quint64 before = queries();
+    m_window->findChild<QAction *>(QStringLiteral("ExpandAllNodes"))->trigger();
+    for (const OutlineNode *row = root(); row; row = tree().ATTree().nextInTree(row))
+        QVERIFY(!tree().isPlaceholder(row));
+    const quint64 statements = queries() - before;
+    QVERIFY2(statements <= quint64(goal), qPrintable(QStringLiteral("%1 statements").arg(statements)));
+    if (tds)
+        QVERIFY2(tds->requestCount() <= goal,
+                 qPrintable(QStringLiteral("%1 requests for %2 statements").arg(tds->requestCount()).arg(statements)));
 }
 
 QTEST_MAIN(TestTreeView)

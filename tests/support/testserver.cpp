@@ -240,6 +240,26 @@ bool writeOdbcIni(const QString &path, quint16 port, const TdsAccess &tds)
 } // namespace
 
 TestServer::TestServer(const embedded::SampleOptions &options, const TdsAccess &tds)
+    : TestServer(options, tds, [](const QString &folder, const embedded::SampleOptions &access, QString *error) {
+          return embedded::createSampleServer(folder, access, error);
+      })
+{
+}
+
+std::unique_ptr<TestServer> TestServer::generated(const embedded::GeneratedOptions &options, const TdsAccess &tds)
+{
+    // The generator describes its server as the sample's files; the export is
+    // written again to name them as this run reaches them.
+    const Build build = [options](const QString &folder, const embedded::SampleOptions &access, QString *error) {
+        std::optional<embedded::SampleServer> server = embedded::createGeneratedServer(folder, options, error);
+        if (server && !embedded::writeRegistryExport(server->registryFile, server->folder, access, error))
+            server.reset();
+        return server;
+    };
+    return std::unique_ptr<TestServer>(new TestServer({}, tds, build));
+}
+
+TestServer::TestServer(const embedded::SampleOptions &options, const TdsAccess &tds, const Build &build)
 {
     embedded::SampleOptions access = withTestAccess(options);
     bool ready = true;
@@ -261,7 +281,7 @@ TestServer::TestServer(const embedded::SampleOptions &options, const TdsAccess &
         }
     }
     if (ready)
-        m_server = embedded::createSampleServer(m_dir.path() + QStringLiteral("/server"), access, &m_error);
+        m_server = build(m_dir.path() + QStringLiteral("/server"), access, &m_error);
     if (m_tds && m_server) {
         m_tds->setDatabaseFile(QStringLiteral("TolvaDb"), m_server->mainDatabase);
         m_tds->setDatabaseFile(QStringLiteral("TolvaDirDB"), m_server->directoryDatabase);

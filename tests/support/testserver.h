@@ -3,10 +3,12 @@
 // loaded on it and the program's data folder pointed there too.
 
 #include "common/appcontext.h"
+#include "embedded/generator.h"
 #include "embedded/sampleserver.h"
 
 #include <QMetaType>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 namespace quillor::test::tds {
@@ -84,6 +86,9 @@ struct TdsAccess {
 class TestServer {
 public:
     explicit TestServer(const embedded::SampleOptions &options = {}, const TdsAccess &tds = {});
+    // A server of the program's generator in place of the sample, reached as
+    // this run reaches the sample.
+    static std::unique_ptr<TestServer> generated(const embedded::GeneratedOptions &options, const TdsAccess &tds = {});
     ~TestServer();
 
     bool ok() const { return m_server.has_value(); }
@@ -113,6 +118,10 @@ public:
     static void addFaultRows();
 
 private:
+    using Build = std::function<std::optional<embedded::SampleServer>(
+        const QString &folder, const embedded::SampleOptions &access, QString *error)>;
+    TestServer(const embedded::SampleOptions &options, const TdsAccess &tds, const Build &build);
+
     QTemporaryDir m_dir;
     std::unique_ptr<tds::TdsServer> m_tds;
     std::optional<embedded::SampleServer> m_server;
