@@ -11,6 +11,7 @@
 #include <QUuid>
 
 #include <atomic>
+#include <utility>
 
 namespace quillor::platform {
 
@@ -379,7 +380,9 @@ DbConnection *Database::connect(const QString &location, DbError *error)
     if (isOdbc)
         standIn = odbc::dbmsName(odbc::connectionHandle(db)).startsWith(QLatin1String("SQLite"), Qt::CaseInsensitive);
     conn->way = standIn ? standInWay(m_standIn, m_queryCount) : sqlServerWay(m_queryCount, settings);
-    conn->handle = db;
+    // The connection holds the only handle: one copy left here would keep it
+    // "in use" when a connection that failed its first reads is dropped.
+    conn->handle = std::exchange(db, QSqlDatabase());
     m_connections.insert(location, conn);
     // A connection whose first reads went unanswered is no connection: the
     // next statement would only wait for the same silence.
@@ -441,11 +444,6 @@ bool Database::matchesObjectIdsByValue(const QString &connectionString)
     return conn && conn->way->matchesObjectIdsByValue();
 }
 
-bool Database::statementsCostRoundTrips(const QString &connectionString)
-{
-    const DbConnection *conn = connect(locationOf(connectionString), nullptr);
-    return conn && conn->way->costsRoundTrips();
-}
 
 bool Database::read(const QString &connectionString, const QString &sql, const QVariantList &params,
                     const std::function<void(const Rows &)> &described,

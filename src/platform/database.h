@@ -133,11 +133,6 @@ public:
     // ObjectID stored without braces or with blanks is not found braced.
     bool matchesObjectIdsByValue(const QString &connectionString);
 
-    // True when every statement waits for a server of its own (SQL Server over
-    // the network), false when it is answered in this process (the stand-in,
-    // through either driver): a caller may then read more at once to send fewer.
-    bool statementsCostRoundTrips(const QString &connectionString);
-
     // The procedure's declared parameters (without "@"), read once per procedure.
     std::optional<QStringList> procedureParameters(const QString &connectionString, const QString &procedure,
                                                    DbError *error = nullptr);

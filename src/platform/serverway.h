@@ -83,8 +83,6 @@ public:
     virtual const Database::RowRewrite *rowRewrite() const { return nullptr; }
     // Database::matchesObjectIdsByValue.
     virtual bool matchesObjectIdsByValue() const = 0;
-    // Database::statementsCostRoundTrips.
-    virtual bool costsRoundTrips() const = 0;
 
     // A read; its rows ready to be walked, nullptr (with `error` and `outcome`) when it failed.
     virtual std::unique_ptr<Rows> read(DbConnection &conn, const QString &sql, const QVariantList &params,

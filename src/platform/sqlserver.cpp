@@ -418,7 +418,6 @@ public:
 
     // uniqueidentifier columns compare by value.
     bool matchesObjectIdsByValue() const override { return true; }
-    bool costsRoundTrips() const override { return true; }
 
     std::unique_ptr<Rows> read(DbConnection &, const QString &sql, const QVariantList &params, DbError *error,
                                Outcome &outcome) override

@@ -208,8 +208,6 @@ public:
     // The stored ObjectIDs are braced and compared as text; only rows
     // rewritten as SQL Server hands them are taken to match by value.
     bool matchesObjectIdsByValue() const override { return bool(standInRowRewrite()); }
-    // Answered in this process, whichever driver carries the statements.
-    bool costsRoundTrips() const override { return false; }
 
     // Prepared once per text and kept.
     std::unique_ptr<Rows> read(DbConnection &conn, const QString &sql, const QVariantList &params, DbError *error,
