@@ -24,16 +24,18 @@ bool EditingHost::isShown(qint16 objectType) const
     return m_selected.ObjectType == objectType && isGuidText(m_selected.ObjectID);
 }
 
-void EditingHost::relistGridView()
+void EditingHost::onceLater(bool &pending, const std::function<void()> &what)
 {
-    if (m_relistPending || !m_window.LoadGridView)
+    if (pending || !what)
         return;
-    m_relistPending = true;
-    QTimer::singleShot(0, this, [this] {
-        m_relistPending = false;
-        m_window.LoadGridView();
+    pending = true;
+    QTimer::singleShot(0, this, [this, &pending, what] {
+        pending = false;
+        what();
     });
 }
+
+void EditingHost::relistGridView() { onceLater(m_relistPending, m_window.LoadGridView); }
 
 void EditingHost::reloadTab() const
 {
@@ -41,16 +43,7 @@ void EditingHost::reloadTab() const
         m_window.reloadTab();
 }
 
-void EditingHost::reloadTabLater()
-{
-    if (m_reloadPending || !m_window.reloadTab)
-        return;
-    m_reloadPending = true;
-    QTimer::singleShot(0, this, [this] {
-        m_reloadPending = false;
-        m_window.reloadTab();
-    });
-}
+void EditingHost::reloadTabLater() { onceLater(m_reloadPending, m_window.reloadTab); }
 
 void EditingHost::setTitle(const QString &caption) const
 {

@@ -69,6 +69,9 @@ public:
     void setTitle(const QString &caption) const;
 
 private:
+    // `what` once the event being handled is over; requests meanwhile make one.
+    void onceLater(bool &pending, const std::function<void()> &what);
+
     AppContext &m_ctx;
     const SelectedObject &m_selected;
     Window m_window;
