@@ -383,14 +383,18 @@ int runApplication(int argc, char *argv[])
         // The GUI's own options (-platform and the like) are unknown here; the
         // full check follows once the GUI has taken them.
         parser.parse(arguments);
+        // Answered before any display is tried: one far away may keep the
+        // check waiting for its network's time-out.
+        if (parser.isSet(QStringLiteral("help")))
+            parser.showHelp(0);
+        if (parser.isSet(QStringLiteral("version")))
+            parser.showVersion();
         const QString problem =
             displayProblem(arguments, [](const char *name) { return qEnvironmentVariable(name); }, &displayChecked);
         // --help-all lists the GUI's options too, which only the GUI knows:
         // without a display it gives the program's own.
-        if (parser.isSet(QStringLiteral("help")) || (parser.isSet(QStringLiteral("help-all")) && !problem.isEmpty()))
+        if (parser.isSet(QStringLiteral("help-all")) && !problem.isEmpty())
             parser.showHelp(0);
-        if (parser.isSet(QStringLiteral("version")))
-            parser.showVersion();
         if (!problem.isEmpty()) {
             std::fprintf(stderr, "%s\n", problem.toLocal8Bit().constData());
             return 1;

@@ -36,8 +36,15 @@ public:
 
     // Told of each write whose connection went after it was sent (the server
     // may have made it): whoever shows what it wrote reads it again. One
-    // listener; an empty function ends it.
-    void setWriteInDoubtListener(std::function<void()> listener) { m_writeInDoubt = std::move(listener); }
+    // listener, set by `owner`; an empty function ends it, when `owner` is
+    // still the one that set it (a newer listener stays).
+    void setWriteInDoubtListener(std::function<void()> listener, const void *owner)
+    {
+        if (!listener && owner != m_writeInDoubtOwner)
+            return;
+        m_writeInDoubt = std::move(listener);
+        m_writeInDoubtOwner = m_writeInDoubt ? owner : nullptr;
+    }
     void writeInDoubt() const
     {
         if (m_writeInDoubt)
@@ -53,6 +60,7 @@ private:
     LogFile m_log;
     AppState m_state;
     std::function<void()> m_writeInDoubt;
+    const void *m_writeInDoubtOwner = nullptr;
 };
 
 } // namespace quillor

@@ -12,10 +12,10 @@ namespace quillor {
 EditingHost::EditingHost(AppContext &ctx, const SelectedObject &selected, Window window, QObject *parent)
     : QObject(parent), m_ctx(ctx), m_selected(selected), m_window(std::move(window))
 {
-    m_ctx.setWriteInDoubtListener([this] { reloadTabLater(); });
+    m_ctx.setWriteInDoubtListener([this] { reloadTabLater(); }, this);
 }
 
-EditingHost::~EditingHost() { m_ctx.setWriteInDoubtListener({}); }
+EditingHost::~EditingHost() { m_ctx.setWriteInDoubtListener({}, this); }
 
 bool EditingHost::bLoadingControls() const { return m_ctx.state().bLoadingControls; }
 

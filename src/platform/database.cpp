@@ -786,6 +786,8 @@ bool Database::inTransaction(const QString &connectionString, const std::functio
         if (isLost(began)) {
             dropConnection(location);
             markLost(error);
+            if (error)
+                error->mayHaveRun = false; // its connection went, and with it what it began
             if (!again || began != Outcome::Gone)
                 return false;
             if (error)
@@ -794,7 +796,10 @@ bool Database::inTransaction(const QString &connectionString, const std::functio
         }
         // A BEGIN answered with an error may have opened its transaction all
         // the same: left open, every later statement on the connection would
-        // run inside it and be rolled back when the program ends.
+        // run inside it and be rolled back when the program ends. (Nothing of
+        // it can have been kept: no mayHaveRun.)
+        if (error)
+            error->mayHaveRun = false;
         ++m_queryCount;
         DbError ignored;
         if (conn->way->rollback(*conn, &ignored) != Outcome::Done)

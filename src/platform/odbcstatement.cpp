@@ -1,5 +1,7 @@
 #include "platform/odbcstatement.h"
 
+#include "platform/sqlserver.h"
+
 #include <QDateTime>
 #include <QSqlDriver>
 #include <QSqlField>
@@ -190,6 +192,7 @@ bool Statement::failed(short handleType, Handle handle)
 bool Statement::execute(const QString &sql, const QVariantList &values)
 {
     m_failure = m_refused;
+    m_sent = false;
     m_columns.clear();
     m_row.clear();
     if (m_failure.isSet())
@@ -312,6 +315,11 @@ bool Statement::execute(const QString &sql, const QVariantList &values)
     // Read before any other call on the statement clears them.
     const bool ran = r == SQL_SUCCESS || r == SQL_NO_DATA || (r == SQL_SUCCESS_WITH_INFO && warningsOnly())
                      || (!SQL_SUCCEEDED(r) && failed(SQL_HANDLE_STMT, m_stmt));
+    const bool refusedForItsState =
+        !ran && std::all_of(m_failure.records.cbegin(), m_failure.records.cend(), [](const Diagnostic &d) {
+            return d.native == 0 && sqlserver::isStateRefusal(d.state);
+        });
+    m_sent = !refusedForItsState;
     SQLFreeStmt(m_stmt, SQL_RESET_PARAMS);
     return ran && describe();
 }

@@ -94,6 +94,11 @@ public:
 
     // The failure of the last call that failed, cleared when a call starts.
     const Failure &failure() const { return m_failure; }
+    // True when the last execute() handed its request to the driver to send:
+    // not when it failed before (a time-out the driver refused, a value it
+    // could not bind), nor when the driver refused it for a state of its own
+    // (an invalid cursor state, a function sequence error, no server number).
+    bool sent() const { return m_sent; }
 
 private:
     bool describe();
@@ -109,6 +114,7 @@ private:
     QVariantList m_row;
     Failure m_failure;
     Failure m_refused; // what setTimeout met
+    bool m_sent = false;
 };
 
 } // namespace quillor::platform::odbc

@@ -75,7 +75,7 @@ public:
     virtual bool stillThere(DbConnection &) { return true; }
     // The length of a text as the server counts it against a parameter's
     // bound (ProcParameter::bytes: bytes in the database's code page).
-    virtual qsizetype lengthOf(const QString &text, const ProcParameter &) const { return text.size(); }
+    virtual qsizetype lengthOf(const QString &text, const ProcParameter &) { return text.size(); }
     // Before the connection is closed: whatever the way keeps on it goes first.
     virtual void closing(DbConnection &) {}
 

@@ -386,8 +386,13 @@ public:
     {
         m_dbc = odbc::connectionHandle(conn.handle);
         m_codePage.reset();
-        const Outcome outcome = readCodePage(error);
-        return isLost(outcome) ? outcome : Outcome::Done;
+        DbError why;
+        const Outcome outcome = readCodePage(&why);
+        if (!isLost(outcome))
+            return Outcome::Done;
+        if (error)
+            *error = why;
+        return outcome;
     }
     // A connection the driver already knows to be gone is opened anew before it is used.
     bool usable(DbConnection &conn, DbError *) override
@@ -411,9 +416,17 @@ public:
     }
     void closing(DbConnection &) override { m_dbc = nullptr; }
 
-    qsizetype lengthOf(const QString &text, const ProcParameter &parameter) const override
+    // Bytes are counted in the code page, asked again here when it is not
+    // known; while it cannot be read, in UTF-8, which no code page exceeds (a
+    // text that fits then may still be refused, never one cut by the server).
+    qsizetype lengthOf(const QString &text, const ProcParameter &parameter) override
     {
-        return parameter.bytes && m_codePage ? sqlserver::byteLength(text, *m_codePage) : text.size();
+        if (!parameter.bytes)
+            return text.size();
+        const bool ascii = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+        if (!m_codePage && !ascii)
+            readCodePage(nullptr);
+        return m_codePage ? sqlserver::byteLength(text, *m_codePage) : text.toUtf8().size();
     }
 
     // uniqueidentifier columns compare by value.
@@ -454,13 +467,13 @@ public:
             return bound;
         auto st = statement();
         if (!st->execute(sql, values))
-            return sent(failed(*st, error), error);
+            return sent(*st, failed(*st, error), error);
         if (rowsAffected)
             *rowsAffected = int(st->rowCount());
         // An error a trigger raises after a first result is the statement's failure.
         StatementResults results(*st);
         if (!sqlserver::readEveryResult(results, error))
-            return sent(failed(*st, error), error);
+            return sent(*st, failed(*st, error), error);
         return Outcome::Done;
     }
 
@@ -503,7 +516,7 @@ public:
             }
             // (Whatever the failed batch left unread is discarded before another statement runs.)
             if (const Outcome outcome = failed(*st, error); isLost(outcome))
-                return sent(outcome, error);
+                return sent(*st, outcome, error);
         }
         // The batch may have ended before it turned the counts on again, or
         // the procedure with a transaction of its own still open.
@@ -531,7 +544,7 @@ public:
         StatementResults results(*st);
         QSqlRecord rec;
         if (!st->execute(insert.sql, values) || !sqlserver::readEveryResult(results, error, &rec))
-            return sent(failed(*st, error), error);
+            return sent(*st, failed(*st, error), error);
         readBack = !rec.isEmpty();
         if (readBack) {
             for (int i = 0; i < add.names.size(); ++i)
@@ -642,11 +655,11 @@ private:
     }
 
     // A write's request went: when the connection went before its answer,
-    // the server may have made the change. Not when the driver refused to
-    // send it (a cursor or function sequence state of its own).
-    Outcome sent(Outcome outcome, DbError *error) const
+    // the server may have made the change. Not when the statement never
+    // handed its request on (odbc::Statement::sent).
+    static Outcome sent(const odbc::Statement &st, Outcome outcome, DbError *error)
     {
-        if (isLost(outcome) && error && !m_refusedToSend)
+        if (isLost(outcome) && error && st.sent())
             error->mayHaveRun = true;
         return outcome;
     }
@@ -667,7 +680,6 @@ private:
             return std::any_of(failure.records.cbegin(), failure.records.cend(),
                                [test](const odbc::Diagnostic &d) { return test(d.state); });
         };
-        m_refusedToSend = failure.native() == 0 && any(sqlserver::isStateRefusal);
         if (any(sqlserver::isTimeout))
             return Outcome::Lost;
         if (odbc::connectionDead(m_dbc) || any(sqlserver::isConnectionException))
@@ -680,7 +692,8 @@ private:
         const QString probe = QStringLiteral("SELECT 1");
         observe(probe);
         auto check = statement();
-        const bool runs = check->execute(probe, {}) && check->fetch();
+        StatementResults results(*check);
+        const bool runs = check->execute(probe, {}) && sqlserver::readEveryResult(results, nullptr);
         check->close();
         if (runs)
             return Outcome::Failed;
@@ -691,8 +704,6 @@ private:
     SqlServerSettings m_settings;
     odbc::Handle m_dbc = nullptr;
     std::optional<int> m_codePage;
-    // The last failure was the driver's refusal to send, for a state of its own.
-    bool m_refusedToSend = false;
     // Since the last statement began on the connection.
     QElapsedTimer m_lastUse;
 };

@@ -161,7 +161,7 @@ ScheduleSave saveSchedule(AppContext &ctx, ScheduleRow &row, const std::array<Da
     const QString &connection = ctx.state().gConnectionString;
     ScheduleSave result = ScheduleSave::Failed;
     DbError failure;
-    ctx.db().inTransaction(
+    const bool committed = ctx.db().inTransaction(
         connection,
         [&] {
             int changed = -1;
@@ -171,7 +171,7 @@ ScheduleSave saveSchedule(AppContext &ctx, ScheduleRow &row, const std::array<Da
             return result == ScheduleSave::Saved;
         },
         &failure);
-    if (result == ScheduleSave::Saved && failure.isSet()) {
+    if (result == ScheduleSave::Saved && !committed) {
         // The commit failed, or its answer was lost and the server may have kept it.
         result = failure.mayHaveRun ? readBack(ctx, row, stored, ignoreHolidays, &failure) : ScheduleSave::Failed;
         if (result == ScheduleSave::Saved)

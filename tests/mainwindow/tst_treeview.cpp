@@ -316,9 +316,9 @@ void TestTreeView::expandAllRoundTrips()
     QFETCH(int, unreached);
     QFETCH(int, goal);
     QVERIFY(test::sql(m_server->ctx(),
-                      QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?) "
+                      QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 WHERE ? > 0 UNION ALL SELECT i + 1 FROM n WHERE i < ?) "
                                      "INSERT INTO CallHandler (Alias, TextName) SELECT 'unreached' || i, 'Unreached' FROM n"),
-                      {unreached}));
+                      {unreached, unreached}));
     test::tds::TdsServer *tds = m_server->tdsServer();
     if (tds)
         tds->resetRequestCount();
