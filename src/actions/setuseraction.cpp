@@ -89,12 +89,8 @@ WriteOutcome writeInterviewHandlerRow(AppContext &ctx, const QString &handlerId,
         rs.setField(QStringLiteral("AfterMessageObjectID"), destination);
         rs.setField(QStringLiteral("AfterMessageObjectIDType"), int(destinationType));
     }
-    if (!rs.Update(&error)) {
-        const WriteOutcome outcome(false, error);
-        if (!outcome.inDoubt())
-            reportFailure(error);
-        return outcome;
-    }
+    if (!rs.Update(&error))
+        return unwritten(error, [&] { reportFailure(error); });
     return true;
 }
 

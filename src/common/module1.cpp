@@ -177,12 +177,8 @@ WriteOutcome updateMessagingRuleDirectly(AppContext &ctx, const QList<classProcP
             return false;
         }
     }
-    if (!rs.Update(&err)) {
-        const WriteOutcome outcome(false, err);
-        if (!outcome.inDoubt())
-            report(err);
-        return outcome;
-    }
+    if (!rs.Update(&err))
+        return unwritten(err, [&] { report(err); });
     return true;
 }
 
@@ -219,12 +215,8 @@ WriteOutcome UpdateValue(AppContext &ctx, const QString &procedureName, const QL
     }
 
     DbError err;
-    if (!ctx.db().callProcedure(ctx.state().gConnectionString, procedureName, args, &err)) {
-        const WriteOutcome outcome(false, err);
-        if (!outcome.inDoubt())
-            report(err);
-        return outcome;
-    }
+    if (!ctx.db().callProcedure(ctx.state().gConnectionString, procedureName, args, &err))
+        return unwritten(err, [&] { report(err); });
     if (directorySync && waitForSync)
         return WaitForSyncToFinished(ctx, ticket);
     return true;

@@ -56,6 +56,16 @@ private:
     QString m_reason;
 };
 
+// A write the layer did not make: `report` shows why, unless it is in doubt,
+// which auditWrite tells once.
+template <typename Report> WriteOutcome unwritten(const platform::DbError &error, Report &&report)
+{
+    const WriteOutcome outcome(false, error);
+    if (!outcome.inDoubt())
+        report();
+    return outcome;
+}
+
 // What a write in doubt is audited with ("the connection ... may have made it").
 QString writeInDoubtText();
 // The sentence it is told with, `reason` (the driver's words, if any) after it.

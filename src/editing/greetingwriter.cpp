@@ -103,10 +103,9 @@ bool writeGreeting(EditingHost &host, int index, const GreetingOwner &owner, con
     if (in.repeat)
         row.setField(QStringLiteral("Reprompts"), *in.repeat);
     platform::DbError error;
-    const bool updated = row.Update(&error);
-    const WriteOutcome outcome(updated, error);
-    if (!updated && !outcome.inDoubt())
+    const WriteOutcome outcome = row.Update(&error) ? WriteOutcome(true) : unwritten(error, [&] {
         reportError(error.number, error.description, owner.writer, QStringLiteral("Form"), QStringLiteral("frmMain"));
+    });
     return auditWrite(ctx, outcome, entry, audit);
 }
 

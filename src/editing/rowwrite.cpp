@@ -34,10 +34,9 @@ bool updateRowAndAudit(EditingHost &host, platform::Recordset &rs, const AuditEn
         return false;
     }
     platform::DbError error;
-    const bool updated = rs.Update(&error);
-    const WriteOutcome outcome(updated, error);
-    if (!updated && !outcome.inDoubt())
+    const WriteOutcome outcome = rs.Update(&error) ? WriteOutcome(true) : unwritten(error, [&] {
         reportError(error.number, error.description, procedure, kForm, kFrmMain);
+    });
     return auditWrite(host.ctx(), outcome, audit, auditValue);
 }
 

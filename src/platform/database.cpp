@@ -444,6 +444,31 @@ bool Database::matchesObjectIdsByValue(const QString &connectionString)
     return conn && conn->way->matchesObjectIdsByValue();
 }
 
+Outcome Database::onceMoreIfGone(const QString &location, DbError *error,
+                                 const std::function<Outcome(DbConnection &, bool &repeatable)> &attempt)
+{
+    // What met a connection found gone changed nothing the server kept and
+    // handed on nothing: it runs once more, on a new connection (a server
+    // restarted or a connection cut while idle costs the user nothing). Not
+    // after a time-out (the server is there but slow), and not inside a
+    // transaction, which went with its connection.
+    for (bool again = true;; again = false) {
+        DbConnection *conn = connect(location, error);
+        if (!conn)
+            return Outcome::Lost;
+        bool repeatable = true;
+        // Whatever the attempt holds on the connection is gone when it returns.
+        const Outcome outcome = attempt(*conn, repeatable);
+        if (!isLost(outcome))
+            return outcome;
+        dropConnection(location);
+        markLost(error);
+        if (!again || outcome != Outcome::Gone || !repeatable || m_transactionLost.contains(location))
+            return outcome;
+        if (error)
+            *error = {};
+    }
+}
 
 bool Database::read(const QString &connectionString, const QString &sql, const QVariantList &params,
                     const std::function<void(const Rows &)> &described,
@@ -451,41 +476,23 @@ bool Database::read(const QString &connectionString, const QString &sql, const Q
                     const std::source_location &where)
 {
     observe(sql, where);
-    const QString location = locationOf(connectionString);
-    // A read that met a connection found gone before its first row changed
-    // nothing and handed on nothing: it runs once more, on a new connection
-    // (a server restarted or a connection cut while idle costs the user
-    // nothing). Not after a time-out (the server is there but slow), and not
-    // inside a transaction, which went with its connection.
-    for (bool again = true;; again = false) {
-        DbConnection *conn = connect(location, error);
-        if (!conn)
-            return false;
-        ++m_queryCount;
-        Outcome outcome = Outcome::Done;
-        std::unique_ptr<Rows> rows = conn->way->read(*conn, sql, params, error, outcome);
-        bool handedOn = false;
-        if (rows) {
-            described(*rows);
-            QVariantList row(rows->names.size());
-            while (rows->next(row)) {
-                handedOn = true;
-                each(row);
-            }
-            // A read that broke off is no complete read.
-            outcome = rows->end(error);
-            // The way's statement is gone before a lost connection is dropped.
-            rows.reset();
-        }
-        if (outcome == Outcome::Done)
-            return true;
-        if (isLost(outcome)) {
-            dropConnection(location);
-            markLost(error);
-        }
-        if (!again || outcome != Outcome::Gone || handedOn || m_transactionLost.contains(location))
-            return false;
-    }
+    // Once a row was handed on, the read is not repeated.
+    return onceMoreIfGone(locationOf(connectionString), error, [&](DbConnection &conn, bool &repeatable) {
+               ++m_queryCount;
+               Outcome outcome = Outcome::Done;
+               const std::unique_ptr<Rows> rows = conn.way->read(conn, sql, params, error, outcome);
+               if (!rows)
+                   return outcome;
+               described(*rows);
+               QVariantList row(rows->names.size());
+               while (rows->next(row)) {
+                   repeatable = false;
+                   each(row);
+               }
+               // A read that broke off is no complete read.
+               return rows->end(error);
+           })
+           == Outcome::Done;
 }
 
 Recordset Database::open(const QString &connectionString, const QString &sql, const QVariantList &params,
@@ -663,23 +670,13 @@ std::optional<QList<ProcParameter>> Database::declaredParameters(const QString &
     const QString cacheKey = location + u'|' + procedure.toLower();
     if (auto it = m_paramCache.constFind(cacheKey); it != m_paramCache.cend())
         return *it;
-    DbConnection *conn = connect(location, error);
-    if (!conn)
-        return std::nullopt;
-    Outcome outcome = Outcome::Done;
-    auto declared = conn->way->parameters(*conn, procedure, error, outcome);
-    // A read like any other: once more on a new connection when the first was found gone.
-    if (isLost(outcome)) {
-        dropConnection(location);
-        markLost(error);
-        if (outcome == Outcome::Gone && !m_transactionLost.contains(location) && (conn = connect(location, error))) {
-            declared = conn->way->parameters(*conn, procedure, error, outcome);
-            if (isLost(outcome)) {
-                dropConnection(location);
-                markLost(error);
-            }
-        }
-    }
+    // A read like any other.
+    std::optional<QList<ProcParameter>> declared;
+    onceMoreIfGone(location, error, [&](DbConnection &conn, bool &) {
+        Outcome outcome = Outcome::Done;
+        declared = conn.way->parameters(conn, procedure, error, outcome);
+        return outcome;
+    });
     if (!declared)
         return std::nullopt;
     m_paramCache.insert(cacheKey, *declared);
@@ -773,37 +770,24 @@ bool Database::inTransaction(const QString &connectionString, const std::functio
     // Work inside a transaction already under way is part of it.
     if (m_transactionLost.contains(location))
         return work();
-    // A BEGIN that met a connection found gone began nothing the server
-    // kept: it runs once more on a new connection.
-    for (bool again = true;; again = false) {
-        DbConnection *conn = connect(location, error);
-        if (!conn)
-            return false;
+    const Outcome began = onceMoreIfGone(location, error, [&](DbConnection &conn, bool &) {
         ++m_queryCount;
-        const Outcome began = conn->way->begin(*conn, error);
-        if (began == Outcome::Done)
-            break;
-        if (isLost(began)) {
-            dropConnection(location);
-            markLost(error);
-            if (error)
-                error->mayHaveRun = false; // its connection went, and with it what it began
-            if (!again || began != Outcome::Gone)
-                return false;
-            if (error)
-                *error = {};
-            continue;
-        }
-        // A BEGIN answered with an error may have opened its transaction all
-        // the same: left open, every later statement on the connection would
-        // run inside it and be rolled back when the program ends. (Nothing of
-        // it can have been kept: no mayHaveRun.)
+        return conn.way->begin(conn, error);
+    });
+    if (began != Outcome::Done) {
+        // Nothing a BEGIN that did not finish began can have been kept.
         if (error)
             error->mayHaveRun = false;
-        ++m_queryCount;
-        DbError ignored;
-        if (conn->way->rollback(*conn, &ignored) != Outcome::Done)
-            dropConnection(location);
+        // One answered with an error may have opened its transaction all the
+        // same: left open, every later statement on the connection would run
+        // inside it and be rolled back when the program ends.
+        if (began == Outcome::Failed) {
+            ++m_queryCount;
+            DbError ignored;
+            DbConnection &conn = *m_connections.value(location);
+            if (conn.way->rollback(conn, &ignored) != Outcome::Done)
+                dropConnection(location);
+        }
         return false;
     }
     // Held weakly: a connection lost inside the work is dropped, and with it its transaction.

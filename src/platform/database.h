@@ -155,6 +155,13 @@ public:
 
 private:
     friend class Recordset;
+    // Runs `attempt` on the location's connection, and once more on a new one
+    // when it met a connection found gone (Outcome::Gone) while `repeatable`
+    // (nothing of it handed on), outside a transaction. A lost connection is
+    // dropped and `error` marked lost. The last try's outcome; Lost when no
+    // connection could be made.
+    Outcome onceMoreIfGone(const QString &location, DbError *error,
+                           const std::function<Outcome(DbConnection &, bool &repeatable)> &attempt);
     // Runs a read: its columns to `described`, then each row to `each`.
     // False, with `error`, when it failed or its rows broke off.
     bool read(const QString &connectionString, const QString &sql, const QVariantList &params,

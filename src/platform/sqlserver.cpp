@@ -73,6 +73,12 @@ private:
     QHash<quint64, int> m_known;
 };
 
+// Text in ASCII goes the same in every code page a server uses.
+bool isAscii(const QString &text)
+{
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
 CodePageCharacters &codePageCharacters()
 {
     static CodePageCharacters characters;
@@ -276,8 +282,7 @@ DbError codePageUnknown(const QString &text)
 
 qsizetype byteLength(const QString &text, int codePage)
 {
-    const auto ascii = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
-    if (ascii)
+    if (isAscii(text))
         return text.size();
     if (codePage == 65001)
         return text.toUtf8().size();
@@ -405,14 +410,7 @@ public:
     }
     bool stillThere(DbConnection &) override
     {
-        if (m_lastUse.isValid() && m_lastUse.elapsed() <= kIdleBeforeCheckMs)
-            return true;
-        ++m_queries;
-        const QString probe = QStringLiteral("SELECT 1");
-        observe(probe);
-        auto check = statement();
-        StatementResults results(*check);
-        return check->execute(probe, {}) && sqlserver::readEveryResult(results, nullptr);
+        return (m_lastUse.isValid() && m_lastUse.elapsed() <= kIdleBeforeCheckMs) || answers();
     }
     void closing(DbConnection &) override { m_dbc = nullptr; }
 
@@ -421,11 +419,9 @@ public:
     // text that fits then may still be refused, never one cut by the server).
     qsizetype lengthOf(const QString &text, const ProcParameter &parameter) override
     {
-        if (!parameter.bytes)
+        if (!parameter.bytes || isAscii(text))
             return text.size();
-        const bool ascii = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
-        if (!m_codePage && !ascii)
-            readCodePage(nullptr);
+        knownCodePage(nullptr);
         return m_codePage ? sqlserver::byteLength(text, *m_codePage) : text.toUtf8().size();
     }
 
@@ -568,22 +564,34 @@ public:
     // rollback after such an end finds nothing to refuse.
     Outcome begin(DbConnection &conn, DbError *error) override
     {
-        return bound(conn, QStringLiteral("BEGIN TRANSACTION"), error);
+        return transactionBound(conn, QStringLiteral("BEGIN TRANSACTION"), error);
     }
     Outcome commit(DbConnection &conn, DbError *error) override
     {
-        return bound(conn, QStringLiteral("COMMIT TRANSACTION"), error);
+        return transactionBound(conn, QStringLiteral("COMMIT TRANSACTION"), error);
     }
     Outcome rollback(DbConnection &conn, DbError *error) override
     {
-        return bound(conn, QStringLiteral("IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION"), error);
+        return transactionBound(conn, QStringLiteral("IF @@TRANCOUNT > 0 ROLLBACK TRANSACTION"), error);
     }
 
 private:
-    Outcome bound(DbConnection &conn, const QString &sql, DbError *error)
+    Outcome transactionBound(DbConnection &conn, const QString &sql, DbError *error)
     {
         observe(sql);
         return execute(conn, sql, {}, error, nullptr);
+    }
+
+    // One statement that changes nothing, read to its end: whether the
+    // connection still runs any.
+    bool answers()
+    {
+        ++m_queries;
+        const QString probe = QStringLiteral("SELECT 1");
+        observe(probe);
+        auto check = statement();
+        StatementResults results(*check);
+        return check->execute(probe, {}) && sqlserver::readEveryResult(results, nullptr);
     }
 
     std::unique_ptr<odbc::Statement> statement()
@@ -614,6 +622,17 @@ private:
         return Outcome::Done;
     }
 
+    // Done when the code page is known, asked again first when it is not;
+    // Failed while it cannot be read; Lost or Gone (with `why`) when the
+    // connection went on the way.
+    Outcome knownCodePage(DbError *why)
+    {
+        if (m_codePage)
+            return Outcome::Done;
+        const Outcome asked = readCodePage(why);
+        return isLost(asked) ? asked : m_codePage ? Outcome::Done : Outcome::Failed;
+    }
+
     // The values as SQL Server takes them. A text the database's code page
     // cannot hold is refused (Failed, with `error`): the driver would fail
     // to convert it, leaving the connection unusable. Neither is a text
@@ -628,21 +647,13 @@ private:
             if (values.last().typeId() != QMetaType::QString || values.last().isNull())
                 continue;
             const QString text = values.last().toString();
-            const bool ascii = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
-            if (ascii)
+            if (isAscii(text))
                 continue;
-            if (!m_codePage) {
-                DbError why;
-                if (const Outcome asked = readCodePage(&why); isLost(asked)) {
-                    if (error)
-                        *error = why;
-                    return asked;
-                }
-            }
-            if (!m_codePage) {
+            DbError why;
+            if (const Outcome known = knownCodePage(&why); known != Outcome::Done) {
                 if (error)
-                    *error = sqlserver::codePageUnknown(text);
-                return Outcome::Failed;
+                    *error = isLost(known) ? why : sqlserver::codePageUnknown(text);
+                return known;
             }
             const QString outside = sqlserver::outsideCodePage(text, *m_codePage);
             if (!outside.isEmpty()) {
@@ -688,14 +699,7 @@ private:
             return Outcome::Lost;
         if (failure.native() != 0)
             return Outcome::Failed;
-        ++m_queries;
-        const QString probe = QStringLiteral("SELECT 1");
-        observe(probe);
-        auto check = statement();
-        StatementResults results(*check);
-        const bool runs = check->execute(probe, {}) && sqlserver::readEveryResult(results, nullptr);
-        check->close();
-        if (runs)
+        if (answers())
             return Outcome::Failed;
         return odbc::connectionDead(m_dbc) ? Outcome::Gone : Outcome::Lost;
     }
